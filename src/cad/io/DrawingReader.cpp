@@ -1,0 +1,98 @@
+#include "DrawingReader.h"
+
+#include "../dgn/DgnReader.h"
+#include "../dwg/DwgReader.h"
+#include "../dxf/DxfReader.h"
+#include "../model/ReadError.h"
+#include "MappedFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace vexor::cad {
+namespace {
+
+bool startsWith(std::span<const std::uint8_t> b, std::string_view s) {
+    return b.size() >= s.size() && std::memcmp(b.data(), s.data(), s.size()) == 0;
+}
+
+// A text DXF begins, after optional blanks and comments (group 999), with group 0 "SECTION".
+bool looksLikeTextDxf(std::span<const std::uint8_t> head) {
+    std::string_view text(reinterpret_cast<const char*>(head.data()),
+                          std::min<std::size_t>(head.size(), 4096));
+    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+        static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
+        text.remove_prefix(3);
+    return text.find("SECTION") != std::string_view::npos &&
+           text.find_first_not_of(" \t\r\n0") != std::string_view::npos &&
+           text.substr(0, text.find("SECTION")).find_first_not_of(" \t\r\n0") ==
+               std::string_view::npos;
+}
+
+void rejectUnknown(ContentKind kind, const std::string& path) {
+    if (kind == ContentKind::Dgn8)
+        throw ReadError(path, "DGN version 8 files are not supported yet");
+    if (kind == ContentKind::Unknown)
+        throw ReadError(path, "not a drawing file this viewer can read");
+}
+
+} // namespace
+
+ContentKind detectContent(std::span<const std::uint8_t> head) {
+    if (startsWith(head, "AC10") || startsWith(head, "AC1.") || startsWith(head, "AC2"))
+        return ContentKind::Dwg;
+    if (startsWith(head, "AutoCAD Binary DXF"))
+        return ContentKind::DxfBinary;
+    static constexpr std::uint8_t ole[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (head.size() >= 8 && std::memcmp(head.data(), ole, 8) == 0)
+        return ContentKind::Dgn8;
+    // A version 7 design file starts with its type-9 control element, level 8 or 0xC8 (3D)
+    // followed by 0x09, and a word count of 0x02FE.
+    if (head.size() >= 4 && (head[0] == 0x08 || head[0] == 0xC8) && head[1] == 0x09 &&
+        head[2] == 0xFE && head[3] == 0x02)
+        return ContentKind::Dgn7;
+    if (looksLikeTextDxf(head))
+        return ContentKind::DxfText;
+    return ContentKind::Unknown;
+}
+
+Drawing readDrawingFile(const std::string& path) {
+    MappedFile file(path);
+    const auto bytes = file.bytes();
+    if (bytes.empty())
+        throw ReadError(path, "the file is empty");
+    const ContentKind kind = detectContent(bytes);
+    switch (kind) {
+    case ContentKind::Dwg: return dwg::readDwg(bytes, path);
+    case ContentKind::DxfText:
+    case ContentKind::DxfBinary: return dxf::readDxf(bytes, path);
+    case ContentKind::Dgn7: return dgn::readDgn(bytes, path);
+    default: rejectUnknown(kind, path);
+    }
+    return {};
+}
+
+std::vector<LayerTableEntry> readLayerTable(const std::string& path) {
+    MappedFile file(path);
+    const auto bytes = file.bytes();
+    if (bytes.empty())
+        throw ReadError(path, "the file is empty");
+    const ContentKind kind = detectContent(bytes);
+    if (kind == ContentKind::Dwg)
+        return dwg::readDwgLayerTable(bytes, path);
+    Drawing drawing;
+    switch (kind) {
+    case ContentKind::DxfText:
+    case ContentKind::DxfBinary: drawing = dxf::readDxf(bytes, path); break;
+    case ContentKind::Dgn7: drawing = dgn::readDgn(bytes, path); break;
+    default: rejectUnknown(kind, path);
+    }
+    std::vector<LayerTableEntry> entries;
+    entries.reserve(drawing.layers.size());
+    for (const Layer& layer : drawing.layers)
+        entries.push_back({layer.name, (layer.off || layer.frozen) ? 1 : 0});
+    return entries;
+}
+
+} // namespace vexor::cad

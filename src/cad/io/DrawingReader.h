@@ -1,0 +1,30 @@
+#pragma once
+
+#include "../model/Drawing.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vexor::cad {
+
+// What a file's first bytes say it is, whatever its name.
+enum class ContentKind : std::uint8_t { Unknown, Dwg, DxfText, DxfBinary, Dgn7, Dgn8 };
+ContentKind detectContent(std::span<const std::uint8_t> head);
+
+// Reads any drawing file we understand, recognised by its content.
+// Throws ReadError naming the file and the reason.
+Drawing readDrawingFile(const std::string& path);
+
+// One layer of a file's layer table; state 0 shown, 1 off or frozen.
+struct LayerTableEntry {
+    std::string name;
+    int state = 0;
+};
+
+// The layer table of a file, in table order, read without building the whole drawing where
+// the format allows. Throws ReadError.
+std::vector<LayerTableEntry> readLayerTable(const std::string& path);
+
+} // namespace vexor::cad

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Entities.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vexor::cad {
+
+enum class FileFormat : std::uint8_t { Unknown, Dwg, Dxf, Dgn };
+
+struct Layer {
+    std::string name;
+    Color color = Color::indexed(7); // the layer's colour number (positive) or true colour
+    bool off = false;    // stored as a negative colour number in the files
+    bool frozen = false;
+    bool locked = false;
+    bool plottable = true;
+    std::int32_t linetype = kLinetypeContinuous;
+    std::int16_t lineweight = kLineweightDefault;
+};
+
+struct Linetype {
+    std::string name;
+    std::string description;
+    std::vector<double> pattern; // positive dash, negative gap, 0 dot, in drawing units
+    double patternLength = 0;
+};
+
+struct TextStyle {
+    std::string name;
+    std::string fontFile;
+    std::string bigFontFile;
+    double fixedHeight = 0;
+    double widthFactor = 1;
+    double oblique = 0; // radians
+};
+
+struct Block {
+    std::string name;
+    Vec3 base;
+    bool anonymous = false;
+    bool externalReference = false;
+    std::vector<Entity> entities;
+};
+
+// Values stored in the file's header. Absent when the file has none.
+struct Header {
+    std::string version; // AC1015, AC1032, "V7" ...
+    std::string codepage; // ANSI_1252 ...
+    std::optional<Vec3> extMin, extMax;
+    std::optional<Vec2> limMin, limMax;
+    std::optional<std::int32_t> insUnits;
+    std::optional<std::int32_t> measurement; // 0 imperial, 1 metric
+    double linetypeScale = 1.0;
+    std::int32_t pointMode = 0;
+    double pointSize = 0;
+};
+
+// A format-neutral drawing as the readers fill it and the renderer draws it.
+struct Drawing {
+    FileFormat format = FileFormat::Unknown;
+    Header header;
+    std::vector<Layer> layers;
+    std::vector<Linetype> linetypes;
+    std::vector<TextStyle> textStyles;
+    std::vector<Block> blocks;
+    std::vector<Entity> modelSpace;
+    std::vector<std::string> diagnostics;
+
+    // Index of the layer with this name (exact), adding a default layer when there is none.
+    std::uint32_t layerIndex(const std::string& name);
+    // Index of the block with this name (exact), adding an empty block when there is none.
+    std::uint32_t blockIndex(const std::string& name);
+    std::int32_t findLinetype(const std::string& name) const; // -1 when absent
+    std::uint32_t findTextStyle(const std::string& name) const; // kNoIndex when absent
+
+private:
+    std::unordered_map<std::string, std::uint32_t> layerByName_;
+    std::unordered_map<std::string, std::uint32_t> blockByName_;
+};
+
+} // namespace vexor::cad

@@ -1,0 +1,243 @@
+#pragma once
+
+#include "Color.h"
+#include "Math.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vexor::cad {
+
+inline constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
+inline constexpr std::int32_t kLinetypeByLayer = -1;
+inline constexpr std::int32_t kLinetypeByBlock = -2;
+inline constexpr std::int32_t kLinetypeContinuous = -3;
+inline constexpr std::int16_t kLineweightByLayer = -1;
+inline constexpr std::int16_t kLineweightByBlock = -2;
+inline constexpr std::int16_t kLineweightDefault = -3;
+
+// Properties every entity has. Coordinates of the entity kinds marked "OCS" below are in the
+// entity's object coordinate system, given by `extrusion`; the renderer maps them to the
+// drawing plane. Everything else is in world coordinates.
+struct EntityCommon {
+    std::uint32_t layer = 0;                      // index into Drawing::layers
+    Color color;                                  // by layer unless the file says otherwise
+    std::int32_t linetype = kLinetypeByLayer;     // index into Drawing::linetypes, or kLinetype*
+    std::int16_t lineweight = kLineweightByLayer; // 1/100 mm, or kLineweight*
+    bool invisible = false;
+    double linetypeScale = 1.0;
+    double thickness = 0.0;
+    Vec3 extrusion{0, 0, 1};
+    std::uint64_t handle = 0; // file handle or element index, for diagnostics
+};
+
+struct Line {
+    Vec3 a, b;
+};
+
+struct Point {
+    Vec3 p;
+};
+
+struct Circle { // OCS
+    Vec3 center;
+    double radius = 0;
+};
+
+struct Arc { // OCS; counter-clockwise from start to end, radians
+    Vec3 center;
+    double radius = 0;
+    double startAngle = 0;
+    double endAngle = 0;
+};
+
+struct Ellipse { // world coordinates; parameters in radians, counter-clockwise about extrusion
+    Vec3 center;
+    Vec3 majorAxis{1, 0, 0}; // end point of the major axis relative to the center
+    double ratio = 1;        // minor / major
+    double startParam = 0;
+    double endParam = 6.283185307179586;
+};
+
+struct PolyVertex {
+    Vec3 p;
+    double bulge = 0; // tan(included angle / 4) of the segment starting here
+    double startWidth = 0;
+    double endWidth = 0;
+};
+
+struct Polyline { // OCS unless kind is Poly3d/PolyfaceMesh/PolygonMesh
+    enum class Kind : std::uint8_t { Light, Poly2d, Poly3d, PolyfaceMesh, PolygonMesh };
+    Kind kind = Kind::Light;
+    bool closed = false;
+    double constantWidth = 0;
+    std::vector<PolyVertex> vertices;
+    // Polyface meshes: faces as 1-based vertex indexes, negative = invisible edge, 0 = unused.
+    std::vector<std::int32_t> faces; // groups of four
+    // Polygon meshes: vertex grid size (m rows of n).
+    std::int32_t meshM = 0, meshN = 0;
+    bool meshClosedM = false, meshClosedN = false;
+};
+
+struct SplineData {
+    std::int32_t degree = 3;
+    bool closed = false;
+    bool rational = false;
+    std::vector<double> knots;
+    std::vector<Vec3> controlPoints;
+    std::vector<double> weights; // empty when all are 1
+    std::vector<Vec3> fitPoints; // used when there are no control points
+};
+
+struct Spline {
+    SplineData data;
+};
+
+enum class TextKind : std::uint8_t { Text, Attribute, AttributeDefinition };
+
+struct Text { // OCS
+    TextKind kind = TextKind::Text;
+    Vec3 insert;
+    Vec3 alignPoint; // second alignment point; used unless hAlign == 0 and vAlign == 0
+    double height = 1;
+    double rotation = 0; // radians
+    double widthFactor = 1;
+    double oblique = 0; // radians
+    std::int16_t hAlign = 0; // 0 left, 1 center, 2 right, 3 aligned, 4 middle, 5 fit
+    std::int16_t vAlign = 0; // 0 baseline, 1 bottom, 2 middle, 3 top
+    bool mirrorX = false;    // backwards
+    bool mirrorY = false;    // upside down
+    std::uint32_t style = kNoIndex; // index into Drawing::textStyles
+    std::string text;               // UTF-8, control codes (%%d, %%c ...) still as stored
+    std::string tag;                // attributes and definitions
+};
+
+struct MText { // world coordinates
+    Vec3 insert;
+    Vec3 xDirection{1, 0, 0};
+    double height = 1;
+    double referenceWidth = 0;
+    double lineSpacingFactor = 1;
+    std::int16_t attachment = 1; // 1 top left .. 9 bottom right
+    std::int16_t drawingDirection = 1;
+    std::uint32_t style = kNoIndex;
+    std::string text; // UTF-8 with the inline formatting codes as stored
+};
+
+struct Solid { // OCS; corners in file order (1, 2, 3, 4): drawn as triangles 1-2-3 and 2-4-3
+    enum class Kind : std::uint8_t { Solid, Trace };
+    Kind kind = Kind::Solid;
+    Vec3 corners[4];
+};
+
+struct Face3d {
+    Vec3 corners[4];
+    std::uint8_t invisibleEdges = 0; // bit i: edge from corner i to corner i+1 is hidden
+};
+
+struct AttributeEntity {
+    EntityCommon common;
+    Text text;
+};
+
+struct Insert { // OCS
+    std::uint32_t block = kNoIndex; // index into Drawing::blocks
+    Vec3 insert;
+    Vec3 scale{1, 1, 1};
+    double rotation = 0; // radians
+    std::int32_t columns = 1, rows = 1;
+    double columnSpacing = 0, rowSpacing = 0;
+    std::vector<AttributeEntity> attributes;
+};
+
+struct HatchEdge {
+    enum class Kind : std::uint8_t { Line, Arc, EllipseArc, Spline };
+    Kind kind = Kind::Line;
+    Vec2 p0, p1;        // line
+    Vec2 center;        // arc, ellipse
+    double radius = 0;  // arc
+    Vec2 majorAxis;     // ellipse, relative to center
+    double ratio = 1;   // ellipse
+    double start = 0;   // radians
+    double end = 0;     // radians
+    bool ccw = true;
+    SplineData spline;  // spline (2D points in x, y)
+};
+
+struct HatchLoop {
+    bool isPolyline = false;
+    bool closed = true;
+    std::vector<PolyVertex> polyline; // when isPolyline
+    std::vector<HatchEdge> edges;     // otherwise
+};
+
+struct HatchPatternLine {
+    double angle = 0; // radians
+    Vec2 base;
+    Vec2 offset;
+    std::vector<double> dashes; // positive dash, negative gap, 0 dot
+};
+
+struct Hatch { // OCS
+    bool solid = false;
+    std::string patternName;
+    double elevation = 0;
+    std::vector<HatchLoop> loops;
+    std::vector<HatchPatternLine> patternLines; // already scaled and rotated
+};
+
+struct Dimension { // drawn from its block when the file has one
+    std::uint32_t block = kNoIndex;
+    std::uint8_t dimType = 0;
+    Vec3 definitionPoint;
+    Vec3 textMidpoint;
+    Vec3 insert; // offset of the block, usually 0
+    double measurement = 0;
+    std::string text;
+    std::uint32_t style = kNoIndex;
+};
+
+struct Leader {
+    std::vector<Vec3> points;
+    bool arrowhead = true;
+    bool spline = false;
+};
+
+struct Ray { // world coordinates
+    enum class Kind : std::uint8_t { Ray, ConstructionLine };
+    Kind kind = Kind::Ray;
+    Vec3 base;
+    Vec3 direction{1, 0, 0};
+};
+
+struct ImageFrame { // world coordinates
+    enum class Kind : std::uint8_t { Image, Wipeout };
+    Kind kind = Kind::Image;
+    Vec3 origin;
+    Vec3 uPixel{1, 0, 0}; // one pixel along the image's x
+    Vec3 vPixel{0, 1, 0}; // one pixel along the image's y
+    Vec2 sizePixels{1, 1};
+    std::vector<Vec2> clip; // in pixel coordinates; empty = whole frame
+};
+
+// Something read from the file that the model does not draw (a MLINE, a 3DSOLID, ...):
+// kept so that counts and diagnostics are honest.
+struct Unsupported {
+    std::string typeName; // DXF entity name
+};
+
+using EntityData = std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText,
+                                Solid, Face3d, Insert, Hatch, Dimension, Leader, Ray, ImageFrame,
+                                Unsupported>;
+
+struct Entity {
+    EntityCommon common;
+    EntityData data;
+};
+
+// The DXF name of an entity kind (LINE, LWPOLYLINE, ATTDEF, XLINE, WIPEOUT ...).
+const char* dxfTypeName(const Entity& e);
+
+} // namespace vexor::cad

@@ -1,0 +1,45 @@
+#include "Entities.h"
+
+namespace vexor::cad {
+namespace {
+
+struct NameOf {
+    const char* operator()(const Line&) const { return "LINE"; }
+    const char* operator()(const Point&) const { return "POINT"; }
+    const char* operator()(const Circle&) const { return "CIRCLE"; }
+    const char* operator()(const Arc&) const { return "ARC"; }
+    const char* operator()(const Ellipse&) const { return "ELLIPSE"; }
+    const char* operator()(const Polyline& p) const {
+        return p.kind == Polyline::Kind::Light ? "LWPOLYLINE" : "POLYLINE";
+    }
+    const char* operator()(const Spline&) const { return "SPLINE"; }
+    const char* operator()(const Text& t) const {
+        switch (t.kind) {
+        case TextKind::Attribute: return "ATTRIB";
+        case TextKind::AttributeDefinition: return "ATTDEF";
+        default: return "TEXT";
+        }
+    }
+    const char* operator()(const MText&) const { return "MTEXT"; }
+    const char* operator()(const Solid& s) const {
+        return s.kind == Solid::Kind::Trace ? "TRACE" : "SOLID";
+    }
+    const char* operator()(const Face3d&) const { return "3DFACE"; }
+    const char* operator()(const Insert&) const { return "INSERT"; }
+    const char* operator()(const Hatch&) const { return "HATCH"; }
+    const char* operator()(const Dimension&) const { return "DIMENSION"; }
+    const char* operator()(const Leader&) const { return "LEADER"; }
+    const char* operator()(const Ray& r) const {
+        return r.kind == Ray::Kind::ConstructionLine ? "XLINE" : "RAY";
+    }
+    const char* operator()(const ImageFrame& i) const {
+        return i.kind == ImageFrame::Kind::Wipeout ? "WIPEOUT" : "IMAGE";
+    }
+    const char* operator()(const Unsupported& u) const { return u.typeName.c_str(); }
+};
+
+} // namespace
+
+const char* dxfTypeName(const Entity& e) { return std::visit(NameOf{}, e.data); }
+
+} // namespace vexor::cad

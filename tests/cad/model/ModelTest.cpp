@@ -1,0 +1,92 @@
+#include "cad/io/DrawingReader.h"
+#include "cad/model/Color.h"
+#include "cad/model/Drawing.h"
+#include "cad/model/ReadError.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace vexor::cad;
+
+namespace {
+
+std::span<const std::uint8_t> bytesOf(const std::string& s) {
+    return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+} // namespace
+
+TEST(DrawingModel, LayerAndBlockLookupAddsOnceAndKeepsOrder) {
+    Drawing d;
+    EXPECT_EQ(d.layerIndex("0"), 0u);
+    EXPECT_EQ(d.layerIndex("Walls"), 1u);
+    EXPECT_EQ(d.layerIndex("0"), 0u);
+    EXPECT_EQ(d.layerIndex("walls"), 2u) << "layer names are matched exactly";
+    ASSERT_EQ(d.layers.size(), 3u);
+    EXPECT_EQ(d.layers[1].name, "Walls");
+
+    // Layers pushed directly by a reader are found too.
+    d.layers.push_back(Layer{"Direct"});
+    EXPECT_EQ(d.layerIndex("Direct"), 3u);
+
+    EXPECT_EQ(d.blockIndex("*Model_Space"), 0u);
+    EXPECT_EQ(d.blockIndex("DOOR"), 1u);
+    EXPECT_EQ(d.blockIndex("*Model_Space"), 0u);
+}
+
+TEST(DrawingModel, EntityNamesFollowDxf) {
+    Entity e;
+    e.data = Polyline{};
+    EXPECT_STREQ(dxfTypeName(e), "LWPOLYLINE");
+    Polyline heavy;
+    heavy.kind = Polyline::Kind::Poly3d;
+    e.data = heavy;
+    EXPECT_STREQ(dxfTypeName(e), "POLYLINE");
+    Text attdef;
+    attdef.kind = TextKind::AttributeDefinition;
+    e.data = attdef;
+    EXPECT_STREQ(dxfTypeName(e), "ATTDEF");
+    Ray xline;
+    xline.kind = Ray::Kind::ConstructionLine;
+    e.data = xline;
+    EXPECT_STREQ(dxfTypeName(e), "XLINE");
+    e.data = Unsupported{"MLINE"};
+    EXPECT_STREQ(dxfTypeName(e), "MLINE");
+}
+
+TEST(ColorIndex, StandardEntries) {
+    EXPECT_EQ(colorIndexRgb(1), 0xFF0000u);
+    EXPECT_EQ(colorIndexRgb(2), 0xFFFF00u);
+    EXPECT_EQ(colorIndexRgb(5), 0x0000FFu);
+    EXPECT_EQ(colorIndexRgb(7), 0xFFFFFFu);
+    EXPECT_EQ(colorIndexRgb(10), 0xFF0000u);
+    EXPECT_EQ(colorIndexRgb(11), 0xFF7F7Fu);
+    EXPECT_EQ(colorIndexRgb(12), 0xA50000u);
+    EXPECT_EQ(colorIndexRgb(20), 0xFF3F00u);
+    EXPECT_EQ(colorIndexRgb(21), 0xFF9F7Fu);
+    EXPECT_EQ(colorIndexRgb(50), 0xFFFF00u);
+    EXPECT_EQ(colorIndexRgb(130), 0x00FFFFu);
+    EXPECT_EQ(colorIndexRgb(170), 0x0000FFu);
+    EXPECT_EQ(colorIndexRgb(255), 0xFFFFFFu);
+}
+
+TEST(ContentDetection, RecognisesFormatsByTheirFirstBytes) {
+    EXPECT_EQ(detectContent(bytesOf("AC1015\0\0\0\0\0")), ContentKind::Dwg);
+    EXPECT_EQ(detectContent(bytesOf("AutoCAD Binary DXF\r\n\x1a")), ContentKind::DxfBinary);
+    EXPECT_EQ(detectContent(bytesOf("  0\nSECTION\n  2\nHEADER\n")), ContentKind::DxfText);
+    EXPECT_EQ(detectContent(bytesOf("999\ncomment\n  0\nSECTION\n")), ContentKind::Unknown)
+        << "a comment first is not recognised by this quick test";
+    const std::string dgn7("\x08\x09\xFE\x02", 4);
+    EXPECT_EQ(detectContent(bytesOf(dgn7)), ContentKind::Dgn7);
+    const std::string ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    EXPECT_EQ(detectContent(bytesOf(ole)), ContentKind::Dgn8);
+    EXPECT_EQ(detectContent(bytesOf("hello world")), ContentKind::Unknown);
+}
+
+TEST(ReadErrorText, NamesFileReasonAndOffset) {
+    const ReadError e("plan.dwg", "damaged object map", 123456, 3);
+    EXPECT_STREQ(e.what(), "plan.dwg: damaged object map (at byte 123456, bit 3)");
+    const ReadError plain("a.dxf", "the file is empty");
+    EXPECT_STREQ(plain.what(), "a.dxf: the file is empty");
+}
