@@ -1,0 +1,133 @@
+#pragma once
+
+#include "../model/Drawing.h"
+#include "SpatialIndex.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vexor::cad {
+
+// How an item's colour was resolved when the drawing was compiled.
+enum class ItemColorKind : std::uint8_t {
+    Rgb,        // a fixed colour (index or true colour already turned into RGB)
+    Foreground, // colour 7: black on light backgrounds, white on dark ones
+    ByBlock,    // the colour of the insert that draws it
+    ByLayer,    // the colour of the layer it is drawn on (layer "0" items inside blocks)
+};
+
+struct ItemColor {
+    ItemColorKind kind = ItemColorKind::Foreground;
+    std::uint32_t rgb = 0xFFFFFF; // 0xRRGGBB for Rgb
+};
+
+enum class ItemKind : std::uint8_t {
+    Polyline, // stroked points
+    Polygon,  // filled rings (even-odd), each ring closed implicitly
+    Wipeout,  // filled with the background
+    Text,     // one line of text
+    Points,   // point markers
+    Insert,   // a block drawn through a transform
+    Ray,      // half-infinite line from points[0] along points[1]
+    Xline,    // infinite line through points[0] along points[1]
+};
+
+// One line of text, laid out in its own frame: x along the baseline, y up, one unit = the text's
+// cap height. `toWorld` maps that frame into the drawing. `align` says where the frame's origin
+// sits on the run: 0 left, 1 centre, 2 right end of the text; the device measures the glyphs.
+// With fitWidth > 0 the run is stretched or squeezed to that length (aligned / fit text).
+struct TextRun {
+    std::string text; // UTF-8, control codes already interpreted
+    Affine2 toWorld;
+    std::uint8_t align = 0;
+    double fitWidth = 0;
+};
+
+// A block placement: columns x rows copies of the block's items under `transform`, stepping by
+// `columnStep` and `rowStep` (in the block's placed frame, before rotation is undone).
+struct InsertRef {
+    std::uint32_t block = kNoIndex;
+    Affine2 transform;
+    std::int32_t columns = 1, rows = 1;
+    Vec2 columnStep, rowStep; // world vectors between copies
+};
+
+// A primitive of the compiled drawing. Geometry lives in the owning ItemList's arrays.
+struct DisplayItem {
+    Box2 box;                           // world (or block) coordinates; for inserts the whole array
+    std::uint32_t first = 0, count = 0; // points of the item (Polygon: ring sizes in `rings`)
+    std::uint32_t extra = kNoIndex;     // text run, insert, or first ring entry
+    std::uint32_t layer = 0;            // index into DisplayList::layers()
+    ItemColor color;
+    std::int32_t linetype = kLinetypeContinuous; // index into Drawing::linetypes, or kLinetype*
+    float linetypeScale = 1;
+    std::int16_t lineweight = kLineweightDefault; // 1/100 mm, or kLineweight*
+    ItemKind kind = ItemKind::Polyline;
+    bool closed = false;     // Polyline: last point joins the first
+    std::uint16_t rings = 0; // Polygon: number of rings
+};
+
+// The items of model space or of one block, with the spatial index used to cull them.
+struct ItemList {
+    std::vector<DisplayItem> items;
+    std::vector<Vec2> points;
+    std::vector<std::uint32_t> ringSizes;
+    std::vector<TextRun> texts;
+    std::vector<InsertRef> inserts;
+    SpatialIndex index;
+    Box2 extents; // of everything but rays and construction lines
+};
+
+// What the renderer needs from a layer.
+struct LayerStyle {
+    std::string name;
+    ItemColor color;
+    std::int32_t linetype = kLinetypeContinuous;
+    std::int16_t lineweight = kLineweightDefault;
+    bool initiallyHidden = false; // off or frozen in the file
+};
+
+// A compiled drawing: model space and every block turned into primitives with bounding boxes,
+// blocks compiled once and drawn through their inserts' transforms, a spatial index per list.
+class DisplayList {
+public:
+    const ItemList& modelSpace() const { return model_; }
+    const ItemList& block(std::uint32_t index) const { return blocks_[index]; }
+    std::size_t blockCount() const { return blocks_.size(); }
+    const std::vector<LayerStyle>& layers() const { return layers_; }
+    const std::vector<Linetype>& linetypes() const { return linetypes_; }
+    double linetypeScale() const { return linetypeScale_; }
+    std::int32_t pointMode() const { return pointMode_; }
+    double pointSize() const { return pointSize_; }
+    // Index of layer "0", whose block items take the layer of the insert drawing them.
+    std::uint32_t layerZero() const { return layerZero_; }
+    const std::vector<std::string>& diagnostics() const { return diagnostics_; }
+
+    // Box of what is drawn (no rays or construction lines), block contents included through
+    // their inserts; empty for an empty drawing.
+    Box2 extents() const { return model_.extents; }
+
+    // Approximate memory held by the compiled items, in bytes.
+    std::size_t memoryBytes() const;
+
+private:
+    friend class DisplayListCompiler;
+    ItemList model_;
+    std::vector<ItemList> blocks_;
+    std::vector<LayerStyle> layers_;
+    std::vector<Linetype> linetypes_;
+    double linetypeScale_ = 1;
+    std::int32_t pointMode_ = 0;
+    double pointSize_ = 0;
+    std::uint32_t layerZero_ = kNoIndex;
+    std::vector<std::string> diagnostics_;
+};
+
+// Inserts nested deeper than this are not drawn (a diagnostic says so).
+inline constexpr int kMaxInsertDepth = 16;
+
+std::shared_ptr<const DisplayList> compileDisplayList(const Drawing& drawing);
+
+} // namespace vexor::cad

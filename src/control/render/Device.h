@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QColor>
+#include <QPointF>
+#include <QString>
+#include <QTransform>
+#include <span>
+#include <vector>
+
+class QPainter;
+
+namespace vexor::control {
+
+// How a stroke is drawn: colour, width in device pixels (0 = thinnest line the device has) and
+// dash pattern in device pixels (dash, gap, dash, gap ...; empty = solid).
+struct StrokeStyle {
+    QColor color;
+    double width = 0;
+    std::vector<double> dashes;
+};
+
+// How a text run is drawn. `transform` maps the run's frame (x along the baseline, y up, one
+// unit = cap height) into device coordinates; `align` 0 left, 1 centre, 2 right puts the
+// frame's origin on the run; fitWidth > 0 stretches the run to that many frame units.
+struct TextStyle {
+    QColor color;
+    QTransform transform;
+    int align = 0;
+    double fitWidth = 0;
+};
+
+// The single drawing path: screen, overview, printer and image export all draw through a
+// Device, so they cannot disagree. Coordinates are device coordinates (y down).
+class Device {
+public:
+    virtual ~Device() = default;
+    virtual void strokePolyline(std::span<const QPointF> points, bool closed,
+                                const StrokeStyle& style) = 0;
+    // Rings filled together with the even-odd rule.
+    virtual void fillPolygon(std::span<const QPointF> points, std::span<const std::uint32_t> rings,
+                             const QColor& color) = 0;
+    virtual void drawText(const QString& text, const TextStyle& style) = 0;
+    // Dots of one device pixel (or the smallest visible mark of the device).
+    virtual void drawDots(std::span<const QPointF> points, const QColor& color) = 0;
+    // The device's resolution relative to a screen pixel; level-of-detail thresholds scale by it.
+    virtual double pixelScale() const { return 1.0; }
+};
+
+// Draws through a QPainter: widgets, images, printers, PDF and SVG.
+class PainterDevice : public Device {
+public:
+    explicit PainterDevice(QPainter& painter);
+    void strokePolyline(std::span<const QPointF> points, bool closed,
+                        const StrokeStyle& style) override;
+    void fillPolygon(std::span<const QPointF> points, std::span<const std::uint32_t> rings,
+                     const QColor& color) override;
+    void drawText(const QString& text, const TextStyle& style) override;
+    void drawDots(std::span<const QPointF> points, const QColor& color) override;
+    double pixelScale() const override { return pixelScale_; }
+
+    // Width of a text run in frame units (cap height = 1), as drawText lays it out.
+    static double textWidth(const QString& text);
+
+private:
+    QPainter& painter_;
+    double pixelScale_ = 1.0;
+};
+
+} // namespace vexor::control

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+#include <vector>
+
+namespace vexor::control {
+
+// How a view of a drawing is drawn: background, colour override, visible layers, medium.
+struct RenderStyle {
+    QColor background = Qt::white;
+    int foreColor = 256; // 1..14: everything in paletteColor(foreColor); else own colours
+    std::vector<char> hiddenLayers; // by layer index, 1 = hidden; empty = all shown
+    bool printing = false;          // on paper: never white on white; colour 7 black
+};
+
+// The control's 14 fore colours: 1 red, 2 yellow, 3 green, 4 cyan, 5 blue, 6 magenta, 7 black,
+// 8 dark red, 9 dark yellow, 10 dark green, 11 dark cyan, 12 dark blue, 13 dark magenta,
+// 14 white. Any other code gives an invalid QColor.
+QColor paletteColor(int code);
+
+// True when a fore colour code replaces the drawing's own colours.
+inline bool isForeColorCode(int code) {
+    return code >= 1 && code <= 14;
+}
+
+} // namespace vexor::control
