@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace vexor::cad::dwg::r2004 {
+
+// Where a compressed stream lies, so that errors can name the file and the byte offset.
+struct StreamOrigin {
+    const std::string& fileName;
+    std::uint64_t fileOffset = 0; // file offset of input[0]
+};
+
+// Expands one page compressed with the LZ77 variant used by R2004-family containers into
+// `output`, whose size is the decompressed size the page header announces. Returns the number
+// of bytes written (at most output.size()). Throws ReadError (with the file offset of the
+// offending opcode) when the stream would write past `output`, reference bytes before its
+// start, or read past the end of `input`.
+std::size_t decompress(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                       const StreamOrigin& origin);
+
+} // namespace vexor::cad::dwg::r2004
