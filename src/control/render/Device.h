@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QString>
 #include <QTransform>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct TextStyle {
     QTransform transform;
     int align = 0;
     double fitWidth = 0;
+    bool fitUniform = false; // aligned text: height scales with the width
 };
 
 // The single drawing path: screen, overview, printer and image export all draw through a
@@ -36,9 +38,11 @@ public:
     virtual ~Device() = default;
     virtual void strokePolyline(std::span<const QPointF> points, bool closed,
                                 const StrokeStyle& style) = 0;
-    // Rings filled together with the even-odd rule.
+    // Independent lines: points[0]-points[1], points[2]-points[3] ...
+    virtual void strokeSegments(std::span<const QPointF> points, const StrokeStyle& style) = 0;
+    // Rings (ring sizes in `rings`) filled together, even-odd or non-zero winding.
     virtual void fillPolygon(std::span<const QPointF> points, std::span<const std::uint32_t> rings,
-                             const QColor& color) = 0;
+                             const QColor& color, bool evenOdd = true) = 0;
     virtual void drawText(const QString& text, const TextStyle& style) = 0;
     // Dots of one device pixel (or the smallest visible mark of the device).
     virtual void drawDots(std::span<const QPointF> points, const QColor& color) = 0;
@@ -52,8 +56,9 @@ public:
     explicit PainterDevice(QPainter& painter);
     void strokePolyline(std::span<const QPointF> points, bool closed,
                         const StrokeStyle& style) override;
+    void strokeSegments(std::span<const QPointF> points, const StrokeStyle& style) override;
     void fillPolygon(std::span<const QPointF> points, std::span<const std::uint32_t> rings,
-                     const QColor& color) override;
+                     const QColor& color, bool evenOdd = true) override;
     void drawText(const QString& text, const TextStyle& style) override;
     void drawDots(std::span<const QPointF> points, const QColor& color) override;
     double pixelScale() const override { return pixelScale_; }
@@ -62,6 +67,9 @@ public:
     static double textWidth(const QString& text);
 
 private:
+    void applyPen(const StrokeStyle& style);
+    bool writeDotsDirectly(std::span<const QPointF> points, const QColor& color);
+
     QPainter& painter_;
     double pixelScale_ = 1.0;
 };

@@ -1,18 +1,176 @@
 #include "Device.h"
 
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPaintDevice>
 #include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
 
 namespace vexor::control {
 
-PainterDevice::PainterDevice(QPainter& painter) : painter_(painter) {}
+namespace {
 
-void PainterDevice::strokePolyline(std::span<const QPointF>, bool, const StrokeStyle&) {}
-void PainterDevice::fillPolygon(std::span<const QPointF>, std::span<const std::uint32_t>,
-                                const QColor&) {}
-void PainterDevice::drawText(const QString&, const TextStyle&) {}
-void PainterDevice::drawDots(std::span<const QPointF>, const QColor&) {}
+// Glyphs are laid out at this pixel size and scaled by the text's transform.
+constexpr double kLayoutPixelSize = 100.0;
+
+const QFont& textFont() {
+    static const QFont font = [] {
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(static_cast<int>(kLayoutPixelSize));
+        f.setHintingPreference(QFont::PreferNoHinting);
+        f.setKerning(true);
+        return f;
+    }();
+    return font;
+}
+
+double capHeight() {
+    static const double cap = [] {
+        const double h = QFontMetricsF(textFont()).capHeight();
+        return h > 0 ? h : kLayoutPixelSize * 0.73;
+    }();
+    return cap;
+}
+
+} // namespace
+
+PainterDevice::PainterDevice(QPainter& painter) : painter_(painter) {
+    if (QPaintDevice* device = painter.device())
+        pixelScale_ = std::max(1.0, device->logicalDpiX() / 96.0);
+    if (painter.device() && painter.device()->devType() == QInternal::Image)
+        pixelScale_ = 1.0;
+}
+
+void PainterDevice::applyPen(const StrokeStyle& style) {
+    QPen pen(style.color);
+    pen.setCosmetic(true);
+    pen.setWidthF(style.width > 1 ? style.width : 1.0);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    if (!style.dashes.empty()) {
+        QList<qreal> pattern;
+        const double unit = pen.widthF();
+        for (double d : style.dashes)
+            pattern.append(std::max(d / unit, 0.01));
+        pen.setDashPattern(pattern);
+    }
+    painter_.setPen(pen);
+    painter_.setBrush(Qt::NoBrush);
+}
+
+void PainterDevice::strokePolyline(std::span<const QPointF> points, bool closed,
+                                   const StrokeStyle& style) {
+    if (points.empty())
+        return;
+    applyPen(style);
+    const int n = static_cast<int>(points.size());
+    if (n == 1) {
+        painter_.drawPoint(points[0]);
+    } else if (n == 2 && !closed) {
+        painter_.drawLine(points[0], points[1]);
+    } else if (closed) {
+        painter_.drawPolygon(points.data(), n);
+    } else {
+        painter_.drawPolyline(points.data(), n);
+    }
+}
+
+void PainterDevice::strokeSegments(std::span<const QPointF> points, const StrokeStyle& style) {
+    if (points.size() < 2)
+        return;
+    applyPen(style);
+    painter_.drawLines(points.data(), static_cast<int>(points.size() / 2));
+}
+
+void PainterDevice::fillPolygon(std::span<const QPointF> points,
+                                std::span<const std::uint32_t> rings, const QColor& color,
+                                bool evenOdd) {
+    painter_.setPen(Qt::NoPen);
+    painter_.setBrush(color);
+    if (rings.size() == 1 && rings[0] == points.size()) {
+        painter_.drawPolygon(points.data(), static_cast<int>(points.size()),
+                             evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+        return;
+    }
+    QPainterPath path;
+    path.setFillRule(evenOdd ? Qt::OddEvenFill : Qt::WindingFill);
+    std::size_t at = 0;
+    for (std::uint32_t size : rings) {
+        if (at + size > points.size() || size == 0)
+            break;
+        path.moveTo(points[at]);
+        for (std::size_t k = 1; k < size; ++k)
+            path.lineTo(points[at + k]);
+        path.closeSubpath();
+        at += size;
+    }
+    painter_.drawPath(path);
+}
+
 double PainterDevice::textWidth(const QString& text) {
-    return text.size() * 0.8;
+    return QFontMetricsF(textFont()).horizontalAdvance(text) / capHeight();
+}
+
+void PainterDevice::drawText(const QString& text, const TextStyle& style) {
+    if (text.isEmpty())
+        return;
+    const double cap = capHeight();
+    const double width = textWidth(text);
+    // The run's frame: cap height 1, origin at the alignment point on the baseline.
+    QTransform frame;
+    if (style.fitWidth > 0 && width > 0) {
+        const double sx = style.fitWidth / width;
+        frame.scale(sx, style.fitUniform ? sx : 1.0);
+    } else {
+        frame.translate(-width * style.align / 2.0, 0);
+    }
+    // Glyph space (pixels of the layout font, y down) to the frame (y up, cap height 1).
+    const QTransform glyphs = QTransform::fromScale(1.0 / cap, -1.0 / cap) * frame * style.transform;
+    painter_.save();
+    painter_.setTransform(glyphs, true);
+    painter_.setFont(textFont());
+    painter_.setPen(style.color);
+    painter_.drawText(QPointF(0, 0), text);
+    painter_.restore();
+}
+
+bool PainterDevice::writeDotsDirectly(std::span<const QPointF> points, const QColor& color) {
+    QPaintDevice* device = painter_.device();
+    if (!device || device->devType() != QInternal::Image || painter_.hasClipping())
+        return false;
+    const QTransform& t = painter_.deviceTransform();
+    if (t.type() > QTransform::TxTranslate)
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    const QRgb rgb = color.rgba() | 0xFF000000u;
+    const int w = image->width(), h = image->height();
+    const double dx = t.dx(), dy = t.dy();
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    for (const QPointF& p : points) {
+        const double fx = std::floor(p.x() + dx), fy = std::floor(p.y() + dy);
+        if (!(fx >= 0 && fy >= 0 && fx < w && fy < h))
+            continue;
+        auto* line = reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(fy) * stride);
+        line[static_cast<int>(fx)] = rgb;
+    }
+    return true;
+}
+
+void PainterDevice::drawDots(std::span<const QPointF> points, const QColor& color) {
+    if (points.empty() || writeDotsDirectly(points, color))
+        return;
+    QPen pen(color);
+    pen.setCosmetic(true);
+    pen.setWidthF(1.0);
+    painter_.setPen(pen);
+    painter_.drawPoints(points.data(), static_cast<int>(points.size()));
 }
 
 } // namespace vexor::control

@@ -1,0 +1,51 @@
+#include "DrawingDocument.h"
+
+#include <cmath>
+
+namespace vexor::control {
+namespace {
+
+// Header extents are used only when they are real numbers of a sane size: files that never
+// computed them store +-1e20.
+bool usableExtents(const std::optional<cad::Vec3>& lo, const std::optional<cad::Vec3>& hi) {
+    constexpr double kUnset = 1e19;
+    if (!lo || !hi)
+        return false;
+    for (double v : {lo->x, lo->y, hi->x, hi->y})
+        if (!std::isfinite(v) || std::abs(v) >= kUnset)
+            return false;
+    return lo->x <= hi->x && lo->y <= hi->y;
+}
+
+} // namespace
+
+DrawingDocument::DrawingDocument(cad::Drawing drawing)
+    : drawing_(std::move(drawing)), displayList_(cad::compileDisplayList(drawing_)) {
+    extents_ = displayList_->extents();
+    const auto& h = drawing_.header;
+    if (extents_.empty() && usableExtents(h.extMin, h.extMax)) {
+        extents_.add(h.extMin->xy());
+        extents_.add(h.extMax->xy());
+    }
+    // The display list holds everything drawn; the entities would only double the memory
+    // of a big drawing. Layers and header stay for the items and the layer switches.
+    drawing_.modelSpace = {};
+    for (cad::Block& block : drawing_.blocks)
+        block.entities = {};
+    for (std::size_t i = 0; i < drawing_.layers.size(); ++i)
+        layerByName_.emplace(drawing_.layers[i].name, static_cast<int>(i));
+}
+
+int DrawingDocument::layerIndex(const std::string& name) const {
+    const auto it = layerByName_.find(name);
+    return it == layerByName_.end() ? -1 : it->second;
+}
+
+std::vector<char> DrawingDocument::initiallyHiddenLayers() const {
+    std::vector<char> hidden(drawing_.layers.size(), 0);
+    for (std::size_t i = 0; i < hidden.size(); ++i)
+        hidden[i] = drawing_.layers[i].off || drawing_.layers[i].frozen;
+    return hidden;
+}
+
+} // namespace vexor::control

@@ -1,0 +1,473 @@
+#include "DrawingWidget.h"
+
+#include "DocumentLoader.h"
+#include "DrawingUnits.h"
+#include "OverviewWindow.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+namespace vexor::control {
+namespace {
+
+constexpr double kDefaultDotsPerInch = 96.0;
+
+std::int32_t buttonValue(Qt::MouseButtons buttons) {
+    // Left 1, right 2, middle 4 (Qt's own bit values), further buttons above.
+    return static_cast<std::int32_t>(buttons.toInt());
+}
+
+cad::Box2 normalizedWindow(double x1, double y1, double x2, double y2) {
+    return cad::Box2{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+// Clears a flag when leaving a scope, however it is left.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+} // namespace
+
+DrawingWidget::DrawingWidget(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport_.setPixelSize(width(), height());
+    viewport_.addObserver(this);
+}
+
+DrawingWidget::~DrawingWidget() {
+    // The overview observes our viewport; it must go first.
+    delete overview_.data();
+    viewport_.removeObserver(this);
+}
+
+// ---- Drawing ----
+
+bool DrawingWidget::IsDrawingOpen() {
+    return open_;
+}
+
+void DrawingWidget::CloseDrawing() {
+    open_ = false;
+    handle_ = 0;
+    path_.clear();
+    errorMessage_.clear();
+    setDocument(nullptr);
+}
+
+void DrawingWidget::ResetDrawing() {
+    errorMessage_.clear();
+    setDocument(open_ ? std::make_shared<const DrawingDocument>(cad::Drawing{}) : nullptr);
+}
+
+void DrawingWidget::CreateDrawing(const std::string& path, std::int32_t, const std::string&) {
+    path_ = path;
+    open_ = true;
+    handle_ = ++lastHandle_;
+    errorMessage_.clear();
+    setDocument(std::make_shared<const DrawingDocument>(cad::Drawing{}));
+}
+
+void DrawingWidget::LoadDwg(const std::string& path) {
+    loadFile(path);
+}
+
+void DrawingWidget::SetImportLibrary(const std::string& path) {
+    importLibrary_ = path;
+}
+
+std::int32_t DrawingWidget::DrawingHandle() {
+    return handle_;
+}
+
+void DrawingWidget::DgnImport(const std::string& path, std::int32_t drawingHandle,
+                              const std::string&) {
+    if (drawingHandle == 0 || drawingHandle != handle_)
+        throw DrawingControlError("no drawing with handle " + std::to_string(drawingHandle) +
+                                  " to import " + path + " into");
+    // The file's content decides how it is read, whatever its name says.
+    loadFile(path);
+}
+
+void DrawingWidget::AttachLibrary(const std::string&, const std::string&, std::int32_t) {}
+
+void DrawingWidget::SetWorkFile(const std::string&, std::int32_t) {}
+
+void DrawingWidget::loadFile(const std::string& path) {
+    if (loading_)
+        throw DrawingControlError("a drawing is still being read");
+    LoadOutcome outcome;
+    {
+        FlagScope busy(loading_);
+        outcome = loadDocument(path);
+    }
+    if (outcome.document) {
+        if (!open_ || handle_ == 0)
+            handle_ = ++lastHandle_;
+        open_ = true;
+        path_ = path;
+        errorMessage_.clear();
+        setDocument(std::move(outcome.document));
+    } else {
+        open_ = false;
+        handle_ = 0;
+        errorMessage_ = QString::fromStdString(outcome.error);
+        setDocument(nullptr);
+    }
+}
+
+void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document) {
+    selection_.cancel();
+    unsetCursor();
+    scene_.document = std::move(document);
+    scene_.style.hiddenLayers =
+        scene_.document ? scene_.document->initiallyHiddenLayers() : std::vector<char>{};
+    items_ = scene_.document ? ItemRecords(scene_.document->drawing(), scene_.document->extents())
+                             : ItemRecords();
+    viewport_.reset(scene_.document ? scene_.document->extents() : cad::Box2{});
+    sceneChanged();
+}
+
+// ---- Layer tables ----
+
+std::int32_t DrawingWidget::OpenLayerTable(const std::string& path) {
+    return layerTables_.open(path);
+}
+
+std::int32_t DrawingWidget::LayerTableCount(std::int32_t handle) {
+    return layerTables_.count(handle);
+}
+
+std::string DrawingWidget::LayerTableName(std::int32_t handle, std::int32_t) {
+    return layerTables_.nextName(handle);
+}
+
+std::int32_t DrawingWidget::LayerTableState(std::int32_t handle, const std::string& name) {
+    return layerTables_.state(handle, name);
+}
+
+void DrawingWidget::CloseLayerTable(std::int32_t handle) {
+    layerTables_.close(handle);
+}
+
+// ---- Items ----
+
+void DrawingWidget::SelectItem(const std::string& name) {
+    items_.select(name);
+}
+
+void DrawingWidget::SelectItemAt(std::int32_t index) {
+    items_.selectAt(index);
+}
+
+std::int32_t DrawingWidget::ItemCount() {
+    return items_.count();
+}
+
+std::int32_t DrawingWidget::ItemFound() {
+    return items_.found() ? 1 : 0;
+}
+
+std::string DrawingWidget::ItemValue(const std::string& tag) {
+    return items_.value(tag);
+}
+
+// ---- Display ----
+
+void DrawingWidget::SetBackgroundColor(std::int32_t red, std::int32_t green, std::int32_t blue) {
+    scene_.style.background =
+        QColor(std::clamp(red, 0, 255), std::clamp(green, 0, 255), std::clamp(blue, 0, 255));
+    sceneChanged();
+}
+
+void DrawingWidget::SetForeColor(const std::string&, std::int32_t code) {
+    // Every selector means the whole drawing; codes other than 1..14 mean its own colours.
+    scene_.style.foreColor = code;
+    sceneChanged();
+}
+
+void DrawingWidget::ShowLayer(const std::string& name) {
+    setLayerHidden(name, false);
+}
+
+void DrawingWidget::HideLayer(const std::string& name) {
+    setLayerHidden(name, true);
+}
+
+void DrawingWidget::setLayerHidden(const std::string& name, bool hidden) {
+    if (!scene_.document)
+        return;
+    const int index = scene_.document->layerIndex(name);
+    if (index < 0)
+        return;
+    auto& flags = scene_.style.hiddenLayers;
+    if (flags.size() <= static_cast<std::size_t>(index))
+        flags.resize(static_cast<std::size_t>(index) + 1, 0);
+    if (flags[static_cast<std::size_t>(index)] == static_cast<char>(hidden))
+        return;
+    flags[static_cast<std::size_t>(index)] = hidden;
+    sceneChanged();
+}
+
+void DrawingWidget::Redraw() {
+    imageValid_ = false;
+    update();
+}
+
+// The set-up calls below carry settings this control has no use for; they are accepted.
+void DrawingWidget::SetColorMode(std::int32_t) {}
+void DrawingWidget::SetDisplayMode(std::int32_t) {}
+void DrawingWidget::SetRedrawMode(std::int32_t) {}
+void DrawingWidget::ClearView() {}
+void DrawingWidget::SetFilter(const std::string&) {}
+void DrawingWidget::SetViewTransform(double, double, double, double, double, double, double,
+                                     double) {}
+
+void DrawingWidget::SetZoomOptions(double step, std::int32_t, std::int32_t) {
+    if (!std::isfinite(step) || step <= 0)
+        throw DrawingControlError("zoom step must be a positive number");
+    zoomStep_ = step;
+}
+
+// ---- View ----
+
+void DrawingWidget::Zoom(std::int32_t code) {
+    switch (code) {
+    case 1:
+        viewport_.zoomBy(1 + zoomStep_);
+        break;
+    case -1:
+        viewport_.zoomBy(1 / (1 + zoomStep_));
+        break;
+    case 2:
+        selection_.arm();
+        setCursor(Qt::CrossCursor);
+        break;
+    case -2:
+        viewport_.undo();
+        break;
+    case 100: {
+        const QScreen* s = screen();
+        const double dpi =
+            s && s->physicalDotsPerInch() > 0 ? s->physicalDotsPerInch() : kDefaultDotsPerInch;
+        const auto units =
+            scene_.document ? scene_.document->drawing().header.insUnits : std::nullopt;
+        viewport_.setScale(actualSizeScale(units, dpi));
+        break;
+    }
+    default:
+        throw DrawingControlError("unknown zoom code " + std::to_string(code));
+    }
+}
+
+void DrawingWidget::ZoomWindow(double x1, double y1, double x2, double y2) {
+    viewport_.zoomWindow(normalizedWindow(x1, y1, x2, y2));
+}
+
+void DrawingWidget::GetView(double& x1, double& y1, double& x2, double& y2, double& extra1,
+                            double& extra2) {
+    const cad::Box2 w = viewport_.window();
+    x1 = w.minX;
+    y1 = w.minY;
+    x2 = w.maxX;
+    y2 = w.maxY;
+    extra1 = viewport_.pixelWidth();
+    extra2 = viewport_.pixelHeight();
+}
+
+void DrawingWidget::PanTo(double x, double y) {
+    viewport_.panTo({x, y});
+}
+
+void DrawingWidget::ShowOverview() {
+    if (!overview_)
+        overview_ = new OverviewWindow(viewport_, window());
+    overview_->setScene(scene_);
+    overview_->show();
+    overview_->raise();
+}
+
+OverviewWindow* DrawingWidget::overview() const {
+    return overview_.data();
+}
+
+WindowId DrawingWidget::WindowHandle() {
+    return static_cast<WindowId>(winId());
+}
+
+// ---- Printing ----
+
+void DrawingWidget::SetPrinterDC(QPaintDevice* device) {
+    printer_.setDevice(device);
+}
+
+void DrawingWidget::PrintBegin(std::int32_t) {
+    printer_.begin();
+}
+
+void DrawingWidget::PrintWindow(std::int32_t left, std::int32_t top, std::int32_t right,
+                                std::int32_t bottom, double x1, double y1, double x2, double y2,
+                                std::int32_t) {
+    const QRectF page = QRectF(QPointF(left, top), QPointF(right, bottom)).normalized();
+    printer_.printWindow(page, normalizedWindow(x1, y1, x2, y2), scene_);
+}
+
+void DrawingWidget::PrintEnd(std::int32_t) {
+    printer_.end();
+}
+
+// ---- Placement ----
+
+void DrawingWidget::SetVisible(bool visible) {
+    setVisible(visible);
+}
+bool DrawingWidget::Visible() {
+    return !isHidden();
+}
+void DrawingWidget::SetTop(int top) {
+    move(x(), top);
+}
+void DrawingWidget::SetWidth(int width) {
+    resize(std::max(width, 0), height());
+}
+void DrawingWidget::SetHeight(int height) {
+    resize(width(), std::max(height, 0));
+}
+int DrawingWidget::Top() {
+    return y();
+}
+int DrawingWidget::Width() {
+    return width();
+}
+int DrawingWidget::Height() {
+    return height();
+}
+
+void DrawingWidget::SetEventSink(DrawingControlEvents* sink) {
+    sink_ = sink;
+}
+
+// ---- Painting and pointer ----
+
+const QImage& DrawingWidget::viewImage() {
+    const qreal dpr = devicePixelRatioF();
+    if (!imageValid_ || image_.deviceIndependentSize() != QSizeF(size()) ||
+        image_.devicePixelRatio() != dpr) {
+        image_ = renderSceneImage(scene_, size(), dpr, viewport_.window());
+        imageValid_ = true;
+    }
+    return image_;
+}
+
+void DrawingWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), viewImage());
+    const QColor& bg = scene_.style.background;
+    const QColor ink = bg.lightness() > 127 ? Qt::black : Qt::white;
+    if (!errorMessage_.isEmpty()) {
+        painter.setPen(ink);
+        painter.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
+                         errorMessage_);
+    }
+    if (selection_.dragging()) {
+        painter.setPen(QPen(ink, 1, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(selection_.rubberBand());
+    }
+}
+
+void DrawingWidget::resizeEvent(QResizeEvent*) {
+    viewport_.setPixelSize(width(), height());
+}
+
+void DrawingWidget::mousePressEvent(QMouseEvent* event) {
+    if (selection_.armed()) {
+        if (event->button() == Qt::LeftButton) {
+            selection_.press(event->position().toPoint());
+        } else {
+            selection_.cancel();
+            unsetCursor();
+        }
+        update();
+        return;
+    }
+    if (sink_) {
+        const cad::Vec2 p = drawingPoint(event->position());
+        sink_->PointerDown(buttonValue(event->button()), p.x, p.y);
+    }
+}
+
+void DrawingWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (selection_.armed()) {
+        selection_.move(event->position().toPoint());
+        if (selection_.dragging())
+            update();
+        return;
+    }
+    if (sink_) {
+        const cad::Vec2 p = drawingPoint(event->position());
+        sink_->PointerMove(p.x, p.y);
+    }
+}
+
+void DrawingWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (selection_.armed()) {
+        if (const auto band = selection_.release(event->position().toPoint())) {
+            const cad::Vec2 a = viewport_.toDrawing(band->left(), band->bottom() + 1);
+            const cad::Vec2 b = viewport_.toDrawing(band->right() + 1, band->top());
+            viewport_.zoomWindow(normalizedWindow(a.x, a.y, b.x, b.y));
+        }
+        if (!selection_.armed())
+            unsetCursor();
+        update();
+        return;
+    }
+    if (sink_) {
+        const cad::Vec2 p = drawingPoint(event->position());
+        sink_->PointerUp(buttonValue(event->button()), p.x, p.y);
+    }
+}
+
+void DrawingWidget::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && selection_.armed()) {
+        selection_.cancel();
+        unsetCursor();
+        update();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void DrawingWidget::viewportChanged(const Viewport&) {
+    viewChanged();
+}
+
+void DrawingWidget::viewChanged() {
+    imageValid_ = false;
+    update();
+}
+
+void DrawingWidget::sceneChanged() {
+    imageValid_ = false;
+    update();
+    if (overview_)
+        overview_->setScene(scene_);
+}
+
+cad::Vec2 DrawingWidget::drawingPoint(QPointF pixel) const {
+    return viewport_.toDrawing(pixel.x(), pixel.y());
+}
+
+} // namespace vexor::control
