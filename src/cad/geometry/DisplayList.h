@@ -25,7 +25,8 @@ struct ItemColor {
 
 enum class ItemKind : std::uint8_t {
     Polyline, // stroked points
-    Polygon,  // filled rings (even-odd), each ring closed implicitly
+    Polygon,  // filled rings, each ring closed implicitly
+    Segments, // pairs of points, each pair a separate line (hatch pattern lines)
     Wipeout,  // filled with the background
     Text,     // one line of text
     Points,   // point markers
@@ -37,21 +38,24 @@ enum class ItemKind : std::uint8_t {
 // One line of text, laid out in its own frame: x along the baseline, y up, one unit = the text's
 // cap height. `toWorld` maps that frame into the drawing. `align` says where the frame's origin
 // sits on the run: 0 left, 1 centre, 2 right end of the text; the device measures the glyphs.
-// With fitWidth > 0 the run is stretched or squeezed to that length (aligned / fit text).
+// With fitWidth > 0 the run is stretched or squeezed to that length: along x only (fit text)
+// or uniformly when fitUniform (aligned text).
 struct TextRun {
     std::string text; // UTF-8, control codes already interpreted
     Affine2 toWorld;
     std::uint8_t align = 0;
     double fitWidth = 0;
+    bool fitUniform = false;
 };
 
-// A block placement: columns x rows copies of the block's items under `transform`, stepping by
-// `columnStep` and `rowStep` (in the block's placed frame, before rotation is undone).
+// A block placement: columns x rows copies of the block's items, copy (i, j) drawn under
+// translate(i * columnStep + j * rowStep) * transform. block is kNoIndex when the insert cannot
+// be drawn (it would recurse into itself or nest too deep).
 struct InsertRef {
     std::uint32_t block = kNoIndex;
     Affine2 transform;
     std::int32_t columns = 1, rows = 1;
-    Vec2 columnStep, rowStep; // world vectors between copies
+    Vec2 columnStep, rowStep; // vectors between copies, in the coordinates of the owning list
 };
 
 // A primitive of the compiled drawing. Geometry lives in the owning ItemList's arrays.
@@ -66,6 +70,7 @@ struct DisplayItem {
     std::int16_t lineweight = kLineweightDefault; // 1/100 mm, or kLineweight*
     ItemKind kind = ItemKind::Polyline;
     bool closed = false;     // Polyline: last point joins the first
+    bool evenOdd = true;     // Polygon: even-odd fill rule, else non-zero winding
     std::uint16_t rings = 0; // Polygon: number of rings
 };
 
@@ -76,8 +81,9 @@ struct ItemList {
     std::vector<std::uint32_t> ringSizes;
     std::vector<TextRun> texts;
     std::vector<InsertRef> inserts;
-    SpatialIndex index;
-    Box2 extents; // of everything but rays and construction lines
+    SpatialIndex index;                   // every item but rays and construction lines
+    std::vector<std::uint32_t> unbounded; // rays and construction lines: drawn in every view
+    Box2 extents;                         // of everything but rays and construction lines
 };
 
 // What the renderer needs from a layer.

@@ -1,20 +1,347 @@
-#include "DisplayList.h"
+#include "DisplayListCompiler.h"
+
+#include "Tessellate.h"
+#include "TextLayout.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace vexor::cad {
 
-class DisplayListCompiler {
-public:
-    static std::shared_ptr<const DisplayList> compile(const Drawing&) {
-        return std::make_shared<DisplayList>();
-    }
-};
+namespace {
 
-std::size_t DisplayList::memoryBytes() const {
-    return 0;
+// Array inserts beyond this many copies are cut down: each copy is drawn separately.
+constexpr std::int64_t kMaxArrayCopies = 65536;
+// A ring count above this in one filled item is cut (the item keeps its first rings).
+constexpr std::size_t kMaxRings = 65535;
+
+template <class... Ts> struct Overloaded : Ts... { using Ts::operator()...; };
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
+
+bool finite(Vec2 p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-std::shared_ptr<const DisplayList> compileDisplayList(const Drawing& drawing) {
-    return DisplayListCompiler::compile(drawing);
+ItemColor rgbColor(std::uint32_t rgb) {
+    return {ItemColorKind::Rgb, rgb & 0xFFFFFFu};
+}
+
+} // namespace
+
+DisplayListCompiler::DisplayListCompiler(const Drawing& drawing)
+    : drawing_(drawing), out_(std::make_shared<DisplayList>()) {}
+
+std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
+    out_->linetypes_ = drawing_.linetypes;
+    out_->linetypeScale_ = drawing_.header.linetypeScale > 0 ? drawing_.header.linetypeScale : 1;
+    out_->pointMode_ = drawing_.header.pointMode;
+    out_->pointSize_ = drawing_.header.pointSize;
+    compileLayers();
+    out_->blocks_.resize(drawing_.blocks.size());
+    for (std::size_t b = 0; b < drawing_.blocks.size(); ++b)
+        compileEntities(drawing_.blocks[b].entities, out_->blocks_[b], true);
+    compileEntities(drawing_.modelSpace, out_->model_, false);
+    resolveExtents();
+    return out_;
+}
+
+void DisplayListCompiler::diagnose(const std::string& message) {
+    if (std::find(out_->diagnostics_.begin(), out_->diagnostics_.end(), message) ==
+        out_->diagnostics_.end())
+        out_->diagnostics_.push_back(message);
+}
+
+void DisplayListCompiler::compileLayers() {
+    for (std::uint32_t i = 0; i < drawing_.layers.size(); ++i) {
+        const Layer& layer = drawing_.layers[i];
+        LayerStyle style;
+        style.name = layer.name;
+        const Color c = layer.color;
+        if (c.kind == Color::Kind::True)
+            style.color = rgbColor(c.rgb);
+        else if (c.kind == Color::Kind::Index && c.index >= 1 && c.index <= 255 && c.index != 7)
+            style.color = rgbColor(colorIndexRgb(c.index));
+        else
+            style.color = {ItemColorKind::Foreground, 0xFFFFFF};
+        style.linetype = layer.linetype;
+        style.lineweight = layer.lineweight;
+        style.initiallyHidden = layer.off || layer.frozen;
+        out_->layers_.push_back(std::move(style));
+        if (layer.name == "0" && out_->layerZero_ == kNoIndex)
+            out_->layerZero_ = i;
+    }
+}
+
+ItemColor DisplayListCompiler::resolveColor(const Color& color, std::uint32_t layer,
+                                            bool inBlock) const {
+    switch (color.kind) {
+    case Color::Kind::True:
+        return rgbColor(color.rgb);
+    case Color::Kind::ByBlock:
+        return inBlock ? ItemColor{ItemColorKind::ByBlock, 0} : ItemColor{};
+    case Color::Kind::Index:
+        if (color.index == 7)
+            return {};
+        if (color.index >= 1 && color.index <= 255)
+            return rgbColor(colorIndexRgb(color.index));
+        if (color.index == 0)
+            return inBlock ? ItemColor{ItemColorKind::ByBlock, 0} : ItemColor{};
+        break;
+    case Color::Kind::ByLayer:
+        break;
+    }
+    if (inBlock && layer == out_->layerZero_)
+        return {ItemColorKind::ByLayer, 0};
+    return layer < out_->layers_.size() ? out_->layers_[layer].color : ItemColor{};
+}
+
+DisplayItem DisplayListCompiler::makeItem(const EntityCommon& common, bool inBlock) const {
+    DisplayItem item;
+    item.layer = common.layer < out_->layers_.size() ? common.layer : 0;
+    item.color = resolveColor(common.color, item.layer, inBlock);
+    item.linetype = common.linetype;
+    if (item.linetype == kLinetypeByLayer && item.layer < out_->layers_.size())
+        item.linetype = out_->layers_[item.layer].linetype;
+    if (item.linetype >= static_cast<std::int32_t>(drawing_.linetypes.size()))
+        item.linetype = kLinetypeContinuous;
+    item.linetypeScale = std::isfinite(common.linetypeScale) && common.linetypeScale > 0
+                             ? static_cast<float>(common.linetypeScale)
+                             : 1.0f;
+    item.lineweight = common.lineweight;
+    if (item.lineweight == kLineweightByLayer && item.layer < out_->layers_.size())
+        item.lineweight = out_->layers_[item.layer].lineweight;
+    return item;
+}
+
+void DisplayListCompiler::compileEntities(const std::vector<Entity>& entities, ItemList& list,
+                                          bool inBlock) {
+    for (const Entity& entity : entities) {
+        if (entity.common.invisible)
+            continue;
+        addEntity(entity, list, inBlock);
+    }
+}
+
+void DisplayListCompiler::addPolyline(ItemList& list, DisplayItem item,
+                                      const std::vector<Vec2>& points, bool closed) {
+    item.first = static_cast<std::uint32_t>(list.points.size());
+    for (Vec2 p : points) {
+        if (!finite(p))
+            continue;
+        list.points.push_back(p);
+        item.box.add(p);
+    }
+    item.count = static_cast<std::uint32_t>(list.points.size()) - item.first;
+    if (item.count == 0)
+        return;
+    item.closed = closed && item.count > 2;
+    list.items.push_back(item);
+}
+
+void DisplayListCompiler::addPolygon(ItemList& list, DisplayItem item,
+                                     const std::vector<std::vector<Vec2>>& rings) {
+    item.kind = item.kind == ItemKind::Wipeout ? ItemKind::Wipeout : ItemKind::Polygon;
+    item.first = static_cast<std::uint32_t>(list.points.size());
+    item.extra = static_cast<std::uint32_t>(list.ringSizes.size());
+    if (rings.size() > kMaxRings)
+        diagnose("a filled area has too many boundary loops; only the first are filled");
+    for (std::size_t r = 0; r < rings.size() && r < kMaxRings; ++r) {
+        std::uint32_t n = 0;
+        for (Vec2 p : rings[r]) {
+            if (!finite(p))
+                continue;
+            list.points.push_back(p);
+            item.box.add(p);
+            ++n;
+        }
+        if (n == 0)
+            continue;
+        list.ringSizes.push_back(n);
+        ++item.rings;
+    }
+    item.count = static_cast<std::uint32_t>(list.points.size()) - item.first;
+    if (item.rings > 0)
+        list.items.push_back(item);
+}
+
+void DisplayListCompiler::addText(ItemList& list, DisplayItem item, TextRun run) {
+    item.kind = ItemKind::Text;
+    item.box = textRunBox(run);
+    if (item.box.empty() || !std::isfinite(item.box.width()) || !std::isfinite(item.box.height()))
+        return;
+    item.extra = static_cast<std::uint32_t>(list.texts.size());
+    list.texts.push_back(std::move(run));
+    list.items.push_back(item);
+}
+
+void DisplayListCompiler::addBlockReference(ItemList& list, DisplayItem item, std::uint32_t block,
+                                            const Affine2& transform) {
+    if (block >= drawing_.blocks.size())
+        return;
+    item.kind = ItemKind::Insert;
+    item.extra = static_cast<std::uint32_t>(list.inserts.size());
+    list.inserts.push_back({block, transform, 1, 1, {}, {}});
+    list.items.push_back(item);
+}
+
+void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
+                                    const Insert& insert, bool inBlock) {
+    const DisplayItem item = makeItem(common, inBlock);
+    if (insert.block < drawing_.blocks.size()) {
+        const Block& block = drawing_.blocks[insert.block];
+        const Affine2 plane =
+            OcsFrame::fromExtrusion(common.extrusion).planeToWorld(insert.insert.z);
+        const Affine2 placed = plane * Affine2::translate(insert.insert.x, insert.insert.y) *
+                               Affine2::rotate(insert.rotation);
+        const Affine2 transform = placed * Affine2::scale(insert.scale.x, insert.scale.y) *
+                                  Affine2::translate(-block.base.x, -block.base.y);
+        std::int64_t columns = std::max(insert.columns, 1);
+        std::int64_t rows = std::max(insert.rows, 1);
+        if (columns * rows > kMaxArrayCopies) {
+            diagnose("an array insert has too many copies; only part of it is drawn");
+            columns = std::min<std::int64_t>(columns, 256);
+            rows = std::min<std::int64_t>(rows, kMaxArrayCopies / columns);
+        }
+        const double det = transform.determinant();
+        if (std::isfinite(det) && det != 0) {
+            addBlockReference(list, item, insert.block, transform);
+            InsertRef& ref = list.inserts.back();
+            ref.columns = static_cast<std::int32_t>(columns);
+            ref.rows = static_cast<std::int32_t>(rows);
+            ref.columnStep = placed.mapVector({insert.columnSpacing, 0});
+            ref.rowStep = placed.mapVector({0, insert.rowSpacing});
+        }
+    }
+    for (const AttributeEntity& attribute : insert.attributes) {
+        if (attribute.common.invisible)
+            continue;
+        TextRun run;
+        const Affine2 plane = OcsFrame::fromExtrusion(attribute.common.extrusion)
+                                  .planeToWorld(attribute.text.insert.z);
+        const TextStyle* style = attribute.text.style < drawing_.textStyles.size()
+                                     ? &drawing_.textStyles[attribute.text.style]
+                                     : nullptr;
+        if (layoutText(attribute.text, style, plane, run))
+            addText(list, makeItem(attribute.common, inBlock), std::move(run));
+    }
+}
+
+void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool inBlock) {
+    const EntityCommon& common = entity.common;
+    auto planeAt = [&](double z) {
+        return OcsFrame::fromExtrusion(common.extrusion).planeToWorld(z);
+    };
+    std::visit(
+        Overloaded{
+            [&](const Line& e) {
+                addPolyline(list, makeItem(common, inBlock), {e.a.xy(), e.b.xy()}, false);
+            },
+            [&](const Point& e) {
+                DisplayItem item = makeItem(common, inBlock);
+                item.kind = ItemKind::Points;
+                addPolyline(list, item, {e.p.xy()}, false);
+            },
+            [&](const Circle& e) {
+                std::vector<Vec2> pts;
+                appendArc(pts, e.center.xy(), e.radius, 0, 2 * M_PI);
+                pts.pop_back();
+                const Affine2 plane = planeAt(e.center.z);
+                for (Vec2& p : pts)
+                    p = plane.map(p);
+                addPolyline(list, makeItem(common, inBlock), pts, true);
+            },
+            [&](const Arc& e) {
+                std::vector<Vec2> pts;
+                appendArc(pts, e.center.xy(), e.radius, e.startAngle, e.endAngle);
+                const Affine2 plane = planeAt(e.center.z);
+                for (Vec2& p : pts)
+                    p = plane.map(p);
+                addPolyline(list, makeItem(common, inBlock), pts, false);
+            },
+            [&](const Polyline& e) { addPolylineEntity(list, common, e, inBlock); },
+            [&](const Ellipse&) { addCurve(list, entity, inBlock); },
+            [&](const Spline&) { addCurve(list, entity, inBlock); },
+            [&](const Text& e) {
+                TextRun run;
+                const TextStyle* style =
+                    e.style < drawing_.textStyles.size() ? &drawing_.textStyles[e.style] : nullptr;
+                if (e.kind != TextKind::AttributeDefinition &&
+                    layoutText(e, style, planeAt(e.insert.z), run))
+                    addText(list, makeItem(common, inBlock), std::move(run));
+            },
+            [&](const MText& e) {
+                for (TextRun& run : layoutMText(e, common.extrusion))
+                    addText(list, makeItem(common, inBlock), std::move(run));
+            },
+            [&](const Solid& e) {
+                const Affine2 plane = planeAt(e.corners[0].z);
+                std::vector<Vec2> ring{plane.map(e.corners[0].xy()), plane.map(e.corners[1].xy()),
+                                       plane.map(e.corners[3].xy()), plane.map(e.corners[2].xy())};
+                DisplayItem item = makeItem(common, inBlock);
+                item.evenOdd = false;
+                addPolygon(list, item, {ring});
+            },
+            [&](const Face3d& e) {
+                const DisplayItem item = makeItem(common, inBlock);
+                if ((e.invisibleEdges & 0xF) == 0) {
+                    std::vector<Vec2> ring;
+                    for (const Vec3& c : e.corners)
+                        if (ring.empty() || c.x != ring.back().x || c.y != ring.back().y)
+                            ring.push_back(c.xy());
+                    addPolyline(list, item, ring, true);
+                    return;
+                }
+                // A triangle repeats its third corner: its zero-length edge draws nothing.
+                for (int i = 0; i < 4; ++i) {
+                    const Vec2 a = e.corners[i].xy(), b = e.corners[(i + 1) % 4].xy();
+                    if (!(e.invisibleEdges & (1 << i)) && (a.x != b.x || a.y != b.y))
+                        addPolyline(list, item, {a, b}, false);
+                }
+            },
+            [&](const Insert& e) { addInsert(list, common, e, inBlock); },
+            [&](const Hatch& e) { addHatch(list, common, e, inBlock); },
+            [&](const Dimension& e) {
+                if (e.block < drawing_.blocks.size())
+                    addBlockReference(list, makeItem(common, inBlock), e.block,
+                                      Affine2::translate(e.insert.x, e.insert.y));
+            },
+            [&](const Leader& e) { addLeader(list, common, e, inBlock); },
+            [&](const Ray& e) {
+                const Vec2 d = e.direction.xy();
+                if (!(length(d) > 0) || !finite(d) || !finite(e.base.xy()))
+                    return;
+                DisplayItem item = makeItem(common, inBlock);
+                item.kind = e.kind == Ray::Kind::Ray ? ItemKind::Ray : ItemKind::Xline;
+                item.first = static_cast<std::uint32_t>(list.points.size());
+                item.count = 2;
+                list.points.push_back(e.base.xy());
+                list.points.push_back(d * (1.0 / length(d)));
+                item.box.add(e.base.xy()); // the base only: rays never count towards extents
+                list.items.push_back(item);
+            },
+            [&](const ImageFrame& e) {
+                std::vector<Vec2> ring;
+                auto at = [&](Vec2 px) {
+                    return e.origin.xy() + e.uPixel.xy() * px.x + e.vPixel.xy() * px.y;
+                };
+                if (e.clip.size() >= 3) {
+                    for (Vec2 px : e.clip)
+                        ring.push_back(at(px + Vec2{0.5, 0.5}));
+                } else {
+                    const Vec2 s = e.sizePixels;
+                    ring = {at({0, 0}), at({s.x, 0}), at({s.x, s.y}), at({0, s.y})};
+                }
+                DisplayItem item = makeItem(common, inBlock);
+                if (e.kind == ImageFrame::Kind::Wipeout) {
+                    item.kind = ItemKind::Wipeout;
+                    addPolygon(list, item, {ring});
+                } else {
+                    addPolyline(list, item, ring, true);
+                }
+            },
+            [&](const Unsupported&) {},
+        },
+        entity.data);
 }
 
 } // namespace vexor::cad

@@ -2,6 +2,8 @@
 
 #include "../model/Math.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -15,6 +17,12 @@ public:
 
     void build(const std::vector<Box2>& boxes);
     bool empty() const { return levels_.empty(); }
+    std::size_t memoryBytes() const {
+        std::size_t bytes = order_.capacity() * sizeof(std::uint32_t);
+        for (const auto& level : levels_)
+            bytes += level.capacity() * sizeof(Box2);
+        return bytes;
+    }
 
     // Calls visit(itemIndex) for every item whose box intersects `window`, in no particular
     // order.

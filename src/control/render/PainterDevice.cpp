@@ -5,7 +5,6 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <cmath>
 
 namespace vexor::control {
@@ -127,7 +126,8 @@ void PainterDevice::drawText(const QString& text, const TextStyle& style) {
         frame.translate(-width * style.align / 2.0, 0);
     }
     // Glyph space (pixels of the layout font, y down) to the frame (y up, cap height 1).
-    const QTransform glyphs = QTransform::fromScale(1.0 / cap, -1.0 / cap) * frame * style.transform;
+    const QTransform glyphs =
+        QTransform::fromScale(1.0 / cap, -1.0 / cap) * frame * style.transform;
     painter_.save();
     painter_.setTransform(glyphs, true);
     painter_.setFont(textFont());

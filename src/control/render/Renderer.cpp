@@ -1,10 +1,370 @@
 #include "Renderer.h"
 
+#include "ColorResolver.h"
 #include "Device.h"
+#include "StrokeBuilder.h"
+#include "cad/geometry/TextLayout.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <unordered_map>
 
 namespace vexor::control {
+
+namespace {
+
+using cad::Affine2;
+using cad::Box2;
+using cad::DisplayItem;
+using cad::ItemKind;
+using cad::ItemList;
+using cad::Vec2;
+
+constexpr double kDotPixels = 1.0;       // items smaller than this are one dot
+constexpr double kCoarsePixels = 3.0;    // lines smaller than this are dots at their points
+constexpr double kTextLinePixels = 3.0;  // text with a smaller cap height is a baseline stroke
+constexpr std::uint32_t kCoarseDots = 8; // dots drawn for a coarse item at most
+constexpr std::size_t kIndexFrom = 64;   // lists this long are culled with their index
+
+Affine2 toAffine(const QTransform& t) {
+    return {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
+}
+QTransform toQTransform(const Affine2& a) {
+    return QTransform(a.a, a.b, a.c, a.d, a.e, a.f);
+}
+QPointF toPoint(Vec2 p) {
+    return {p.x, p.y};
+}
+
+bool inverse(const Affine2& t, Affine2& out) {
+    const double det = t.determinant();
+    if (!(std::fabs(det) > 0) || !std::isfinite(det))
+        return false;
+    out = {t.d / det,
+           -t.b / det,
+           -t.c / det,
+           t.a / det,
+           (t.c * t.f - t.d * t.e) / det,
+           (t.b * t.e - t.a * t.f) / det};
+    return true;
+}
+
+Box2 mapBox(const Box2& box, const Affine2& t) {
+    Box2 out;
+    if (box.empty())
+        return out;
+    for (Vec2 c : {Vec2{box.minX, box.minY}, Vec2{box.maxX, box.minY}, Vec2{box.minX, box.maxY},
+                   Vec2{box.maxX, box.maxY}})
+        out.add(t.map(c));
+    return out;
+}
+
+bool contains(const Box2& outer, const Box2& inner) {
+    return inner.minX >= outer.minX && inner.maxX <= outer.maxX && inner.minY >= outer.minY &&
+           inner.maxY <= outer.maxY;
+}
+
+// What an insert hands down to the items of its block.
+struct Inherited {
+    QRgb color = 0;
+    std::uint32_t layer = cad::kNoIndex;
+    std::int32_t linetype = cad::kLinetypeContinuous;
+    std::int16_t lineweight = cad::kLineweightDefault;
+};
+
+class ViewRenderer {
+public:
+    ViewRenderer(const cad::DisplayList& list, Device& device, const QRectF& target,
+                 const RenderStyle& style, RenderStats& stats)
+        : list_(list), device_(device), style_(style), stats_(stats), colors_(list, style),
+          strokes_(list, device.pixelScale()), pixel_(device.pixelScale()), target_(target) {
+        viewBox_ =
+            Box2{target.left() - 1, target.top() - 1, target.right() + 1, target.bottom() + 1};
+    }
+
+    void render(const Box2& window) {
+        const Affine2 toDevice = toAffine(viewTransform(target_, window));
+        Inherited top;
+        top.color = colors_.contrast();
+        drawList(list_.modelSpace(), toDevice, 0, top);
+        flushDots();
+    }
+
+private:
+    bool hidden(std::uint32_t layer) const {
+        return layer < style_.hiddenLayers.size() && style_.hiddenLayers[layer] != 0;
+    }
+
+    void dot(QPointF p, QRgb color) {
+        if (color != lastDotColor_ || !lastDots_) {
+            lastDots_ = &dots_[color];
+            lastDotColor_ = color;
+        }
+        lastDots_->push_back(p);
+    }
+
+    void flushDots() {
+        for (auto& [color, points] : dots_)
+            device_.drawDots(points, QColor::fromRgb(color));
+        dots_.clear();
+        lastDots_ = nullptr;
+    }
+
+    void drawList(const ItemList& items, const Affine2& toDevice, int depth,
+                  const Inherited& inherited) {
+        Affine2 fromDevice;
+        if (!inverse(toDevice, fromDevice))
+            return;
+        const Box2 window = mapBox(viewBox_, fromDevice);
+        const double scale = std::sqrt(std::fabs(toDevice.determinant()));
+        auto visit = [&](std::uint32_t i) {
+            drawItem(items, i, toDevice, scale, depth, inherited);
+        };
+
+        if (contains(window, items.extents) || items.items.size() < kIndexFrom) {
+            for (std::uint32_t i = 0; i < items.items.size(); ++i) {
+                const DisplayItem& item = items.items[i];
+                if (item.box.intersects(window) && item.kind != ItemKind::Ray &&
+                    item.kind != ItemKind::Xline)
+                    visit(i);
+            }
+        } else {
+            // Marks first, then draws in list order so later items still cover earlier ones.
+            std::vector<std::uint64_t> marks((items.items.size() + 63) / 64);
+            items.index.query(window, [&](std::uint32_t i) { marks[i >> 6] |= 1ull << (i & 63); });
+            for (std::size_t w = 0; w < marks.size(); ++w) {
+                for (std::uint64_t bits = marks[w]; bits != 0; bits &= bits - 1)
+                    visit(static_cast<std::uint32_t>(w * 64 + std::countr_zero(bits)));
+            }
+        }
+        for (std::uint32_t i : items.unbounded)
+            drawItem(items, i, toDevice, scale, depth, inherited);
+    }
+
+    void drawItem(const ItemList& items, std::uint32_t index, const Affine2& toDevice, double scale,
+                  int depth, const Inherited& inherited) {
+        const DisplayItem& item = items.items[index];
+        const std::uint32_t layer =
+            item.layer == list_.layerZero() && inherited.layer != cad::kNoIndex ? inherited.layer
+                                                                                : item.layer;
+        if (hidden(layer))
+            return;
+        ++stats_.itemsVisited;
+        const QRgb color = colors_.resolve(item.color, layer, inherited.color);
+        const double size = std::max(item.box.width(), item.box.height()) * scale;
+        const bool unbounded = item.kind == ItemKind::Ray || item.kind == ItemKind::Xline;
+        if (!unbounded && size < kDotPixels * pixel_) {
+            if (item.kind != ItemKind::Wipeout) {
+                ++stats_.itemsAsDots;
+                dot(toPoint(toDevice.map({(item.box.minX + item.box.maxX) / 2,
+                                          (item.box.minY + item.box.maxY) / 2})),
+                    color);
+            }
+            return;
+        }
+        switch (item.kind) {
+        case ItemKind::Insert:
+            drawInsert(items, item, toDevice, depth, color, layer, inherited);
+            return;
+        case ItemKind::Text:
+            drawText(items.texts[item.extra], toDevice, color);
+            return;
+        case ItemKind::Ray:
+        case ItemKind::Xline:
+            drawUnbounded(items, item, toDevice, color, inherited);
+            return;
+        case ItemKind::Points:
+            drawPoint(items.points[item.first], toDevice, scale, color);
+            return;
+        default:
+            break;
+        }
+        mapPoints(items, item, toDevice);
+        if (size < kCoarsePixels * pixel_ && item.kind != ItemKind::Polygon &&
+            item.kind != ItemKind::Wipeout) {
+            ++stats_.itemsAsDots;
+            const std::uint32_t step = std::max<std::uint32_t>(1, item.count / kCoarseDots);
+            for (std::uint32_t k = 0; k < item.count; k += step)
+                dot(scratch_[k], color);
+            return;
+        }
+        ++stats_.itemsDrawn;
+        if (item.kind == ItemKind::Polygon || item.kind == ItemKind::Wipeout) {
+            const std::span<const std::uint32_t> rings(items.ringSizes.data() + item.extra,
+                                                       item.rings);
+            const QRgb fill = item.kind == ItemKind::Wipeout ? colors_.background() : color;
+            device_.fillPolygon(scratch_, rings, QColor::fromRgb(fill), item.evenOdd);
+            return;
+        }
+        buildStroke(item, inherited, color, scale, size);
+        if (item.kind == ItemKind::Segments)
+            device_.strokeSegments(scratch_, stroke_);
+        else
+            device_.strokePolyline(scratch_, item.closed, stroke_);
+    }
+
+    void mapPoints(const ItemList& items, const DisplayItem& item, const Affine2& toDevice) {
+        scratch_.resize(item.count);
+        for (std::uint32_t k = 0; k < item.count; ++k)
+            scratch_[k] = toPoint(toDevice.map(items.points[item.first + k]));
+    }
+
+    void buildStroke(const DisplayItem& item, const Inherited& inherited, QRgb color, double scale,
+                     double sizePixels) {
+        const std::int32_t linetype =
+            item.linetype == cad::kLinetypeByBlock ? inherited.linetype : item.linetype;
+        const std::int16_t lineweight =
+            item.lineweight == cad::kLineweightByBlock ? inherited.lineweight : item.lineweight;
+        stroke_.color = QColor::fromRgb(color);
+        strokes_.build(stroke_, linetype, item.linetypeScale, lineweight, scale,
+                       sizePixels * 2 + 1);
+    }
+
+    void drawInsert(const ItemList& items, const DisplayItem& item, const Affine2& toDevice,
+                    int depth, QRgb color, std::uint32_t layer, const Inherited& inherited) {
+        const cad::InsertRef& ref = items.inserts[item.extra];
+        if (ref.block == cad::kNoIndex || depth + 1 > cad::kMaxInsertDepth)
+            return;
+        Inherited child;
+        child.color = color;
+        child.layer = layer;
+        child.linetype =
+            item.linetype == cad::kLinetypeByBlock ? inherited.linetype : item.linetype;
+        child.lineweight =
+            item.lineweight == cad::kLineweightByBlock ? inherited.lineweight : item.lineweight;
+        const ItemList& block = list_.block(ref.block);
+        for (std::int32_t r = 0; r < ref.rows; ++r) {
+            for (std::int32_t c = 0; c < ref.columns; ++c) {
+                const Vec2 offset = ref.columnStep * c + ref.rowStep * r;
+                const Affine2 copy =
+                    toDevice * Affine2::translate(offset.x, offset.y) * ref.transform;
+                if (ref.rows * ref.columns > 1 && !mapBox(block.extents, copy).intersects(viewBox_))
+                    continue;
+                drawList(block, copy, depth + 1, child);
+            }
+        }
+    }
+
+    void drawText(const cad::TextRun& run, const Affine2& toDevice, QRgb color) {
+        const Affine2 t = toDevice * run.toWorld;
+        const double capPixels = cad::length(t.mapVector({0, 1}));
+        if (capPixels < kTextLinePixels * pixel_) {
+            ++stats_.textsAsBoxes;
+            const double width = run.fitWidth > 0 ? run.fitWidth : cad::estimateTextWidth(run.text);
+            const double left = run.fitWidth > 0 ? 0 : -width * run.align / 2.0;
+            scratch_ = {toPoint(t.map({left, 0.4})), toPoint(t.map({left + width, 0.4}))};
+            stroke_ = {QColor::fromRgb(color), 0, {}};
+            device_.strokePolyline(scratch_, false, stroke_);
+            return;
+        }
+        ++stats_.itemsDrawn;
+        TextStyle style;
+        style.color = QColor::fromRgb(color);
+        style.transform = toQTransform(t);
+        style.align = run.align;
+        style.fitWidth = run.fitWidth;
+        style.fitUniform = run.fitUniform;
+        device_.drawText(
+            QString::fromUtf8(run.text.data(), static_cast<qsizetype>(run.text.size())), style);
+    }
+
+    void drawPoint(Vec2 at, const Affine2& toDevice, double scale, QRgb color) {
+        const QPointF p = toPoint(toDevice.map(at));
+        const int mode = list_.pointMode();
+        if ((mode & 7) == 0 && (mode & 96) == 0) {
+            dot(p, color);
+            return;
+        }
+        ++stats_.itemsDrawn;
+        const double setting = list_.pointSize();
+        double r = setting > 0   ? setting * scale / 2
+                   : setting < 0 ? -setting / 100.0 * target_.height() / 2
+                                 : 0.05 * target_.height() / 2;
+        r = std::clamp(r, 1.0, 256.0);
+        stroke_ = {QColor::fromRgb(color), 0, {}};
+        switch (mode & 7) {
+        case 0:
+            dot(p, color);
+            break;
+        case 2:
+            scratch_ = {p + QPointF(-r, 0), p + QPointF(r, 0), p + QPointF(0, -r),
+                        p + QPointF(0, r)};
+            device_.strokeSegments(scratch_, stroke_);
+            break;
+        case 3:
+            scratch_ = {p + QPointF(-r, -r), p + QPointF(r, r), p + QPointF(-r, r),
+                        p + QPointF(r, -r)};
+            device_.strokeSegments(scratch_, stroke_);
+            break;
+        case 4:
+            scratch_ = {p, p + QPointF(0, -r)};
+            device_.strokeSegments(scratch_, stroke_);
+            break;
+        default:
+            break;
+        }
+        if (mode & 32) {
+            scratch_.clear();
+            for (int k = 0; k < 24; ++k)
+                scratch_.push_back(
+                    p + QPointF(r * std::cos(k * M_PI / 12), r * std::sin(k * M_PI / 12)));
+            device_.strokePolyline(scratch_, true, stroke_);
+        }
+        if (mode & 64) {
+            scratch_ = {p + QPointF(-r, -r), p + QPointF(r, -r), p + QPointF(r, r),
+                        p + QPointF(-r, r)};
+            device_.strokePolyline(scratch_, true, stroke_);
+        }
+    }
+
+    // Rays and construction lines: the part inside the view, clipped to the target.
+    void drawUnbounded(const ItemList& items, const DisplayItem& item, const Affine2& toDevice,
+                       QRgb color, const Inherited& inherited) {
+        const Vec2 base = toDevice.map(items.points[item.first]);
+        const Vec2 dir = toDevice.mapVector(items.points[item.first + 1]);
+        double t0 = item.kind == ItemKind::Ray ? 0.0 : -INFINITY, t1 = INFINITY;
+        const double lo[2] = {viewBox_.minX, viewBox_.minY}, hi[2] = {viewBox_.maxX, viewBox_.maxY};
+        const double p[2] = {base.x, base.y}, d[2] = {dir.x, dir.y};
+        for (int axis = 0; axis < 2; ++axis) {
+            if (d[axis] == 0) {
+                if (p[axis] < lo[axis] || p[axis] > hi[axis])
+                    return;
+                continue;
+            }
+            double a = (lo[axis] - p[axis]) / d[axis], b = (hi[axis] - p[axis]) / d[axis];
+            if (a > b)
+                std::swap(a, b);
+            t0 = std::max(t0, a);
+            t1 = std::min(t1, b);
+        }
+        if (!(t0 < t1))
+            return;
+        ++stats_.itemsDrawn;
+        scratch_ = {toPoint(base + dir * t0), toPoint(base + dir * t1)};
+        buildStroke(item, inherited, color, std::sqrt(std::fabs(toDevice.determinant())),
+                    cad::length(dir * (t1 - t0)));
+        device_.strokePolyline(scratch_, false, stroke_);
+    }
+
+    const cad::DisplayList& list_;
+    Device& device_;
+    const RenderStyle& style_;
+    RenderStats& stats_;
+    ColorResolver colors_;
+    StrokeBuilder strokes_;
+    double pixel_;
+    QRectF target_;
+    Box2 viewBox_;
+    std::vector<QPointF> scratch_;
+    StrokeStyle stroke_;
+    std::unordered_map<QRgb, std::vector<QPointF>> dots_;
+    std::vector<QPointF>* lastDots_ = nullptr;
+    QRgb lastDotColor_ = 0;
+};
+
+} // namespace
 
 QTransform viewTransform(const QRectF& target, const cad::Box2& window) {
     if (window.empty() || target.isEmpty())
@@ -18,13 +378,27 @@ QTransform viewTransform(const QRectF& target, const cad::Box2& window) {
                       target.center().y() + scale * cy);
 }
 
-void renderView(const cad::DisplayList&, Device&, const QRectF&, const cad::Box2&,
-                const RenderStyle&, RenderStats*) {}
+void renderView(const cad::DisplayList& list, Device& device, const QRectF& target,
+                const cad::Box2& window, const RenderStyle& style, RenderStats* stats) {
+    RenderStats local;
+    if (window.empty() || target.isEmpty())
+        return;
+    ViewRenderer renderer(list, device, target, style, stats ? *stats : local);
+    renderer.render(window);
+}
 
 void renderView(const cad::DisplayList& list, QPainter& painter, const QRectF& target,
                 const cad::Box2& window, const RenderStyle& style, RenderStats* stats) {
+    painter.save();
+    const QRectF deviceRect(0, 0, painter.device() ? painter.device()->width() : 0,
+                            painter.device() ? painter.device()->height() : 0);
+    if (!target.contains(deviceRect))
+        painter.setClipRect(target, Qt::IntersectClip);
+    if (style.background.isValid() && style.background.alpha() > 0)
+        painter.fillRect(target, style.background);
     PainterDevice device(painter);
     renderView(list, device, target, window, style, stats);
+    painter.restore();
 }
 
 } // namespace vexor::control

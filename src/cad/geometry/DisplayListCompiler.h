@@ -1,0 +1,62 @@
+#pragma once
+
+#include "DisplayList.h"
+#include "Ocs.h"
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace vexor::cad {
+
+// Turns a Drawing into a DisplayList: every entity of model space and of each block becomes
+// primitives with a bounding box; then block extents are resolved through their inserts and
+// each list gets its spatial index.
+class DisplayListCompiler {
+public:
+    explicit DisplayListCompiler(const Drawing& drawing);
+    std::shared_ptr<const DisplayList> compile();
+
+private:
+    void compileLayers();
+    void compileEntities(const std::vector<Entity>& entities, ItemList& list, bool inBlock);
+    void addEntity(const Entity& entity, ItemList& list, bool inBlock);
+    void diagnose(const std::string& message);
+
+    DisplayItem makeItem(const EntityCommon& common, bool inBlock) const;
+    ItemColor resolveColor(const Color& color, std::uint32_t layer, bool inBlock) const;
+
+    void addPolyline(ItemList& list, DisplayItem item, const std::vector<Vec2>& points,
+                     bool closed);
+    void addPolygon(ItemList& list, DisplayItem item, const std::vector<std::vector<Vec2>>& rings);
+    void addText(ItemList& list, DisplayItem item, TextRun run);
+    void addInsert(ItemList& list, const EntityCommon& common, const Insert& insert, bool inBlock);
+    void addBlockReference(ItemList& list, DisplayItem item, std::uint32_t block,
+                           const Affine2& transform);
+
+    void addCurve(ItemList& list, const Entity& entity, bool inBlock);
+    void addPolylineEntity(ItemList& list, const EntityCommon& common, const Polyline& polyline,
+                           bool inBlock);
+    void addWidePolyline(ItemList& list, const DisplayItem& item, const Polyline& polyline,
+                         const Affine2& plane);
+    void addMesh(ItemList& list, const DisplayItem& item, const Polyline& polyline);
+    void addHatch(ItemList& list, const EntityCommon& common, const Hatch& hatch, bool inBlock);
+    void addLeader(ItemList& list, const EntityCommon& common, const Leader& leader, bool inBlock);
+
+    // DisplayListExtents.cpp: block extents through inserts (with cycle and depth checks),
+    // insert boxes, list extents and spatial indexes.
+    void resolveExtents();
+    const Box2& blockExtents(std::uint32_t block, int depth);
+    Box2 insertBox(const InsertRef& ref, int depth);
+    void addMappedExtents(const ItemList& list, const Affine2& transform, Box2& out, int depth);
+    void finishList(ItemList& list, int depth);
+
+    const Drawing& drawing_;
+    std::shared_ptr<DisplayList> out_;
+    enum class BlockState : std::uint8_t { Pending, Visiting, Done };
+    std::vector<BlockState> blockState_;
+    std::size_t extentsBudget_ = 0;
+    std::size_t droppedCopies_ = 0;
+};
+
+} // namespace vexor::cad

@@ -1,0 +1,149 @@
+#include "DisplayListCompiler.h"
+
+namespace vexor::cad {
+
+namespace {
+
+// Points visited to compute exact extents of rotated inserts before falling back to
+// transformed boxes (which are larger than the drawing but always contain it).
+constexpr std::size_t kExtentsBudget = 50'000'000;
+
+bool axisAligned(const Affine2& t) {
+    return (t.b == 0 && t.c == 0) || (t.a == 0 && t.d == 0);
+}
+
+Box2 mapBox(const Box2& box, const Affine2& t) {
+    Box2 out;
+    if (box.empty())
+        return out;
+    for (Vec2 corner : {Vec2{box.minX, box.minY}, Vec2{box.maxX, box.minY},
+                        Vec2{box.minX, box.maxY}, Vec2{box.maxX, box.maxY}})
+        out.add(t.map(corner));
+    return out;
+}
+
+Box2 translated(const Box2& box, Vec2 by) {
+    return {box.minX + by.x, box.minY + by.y, box.maxX + by.x, box.maxY + by.y};
+}
+
+// The box of all copies of an array whose first copy covers `first`.
+Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer) {
+    if (first.empty())
+        return first;
+    const Vec2 across = outer.mapVector(ref.columnStep * (ref.columns - 1));
+    const Vec2 up = outer.mapVector(ref.rowStep * (ref.rows - 1));
+    Box2 box = first;
+    box.add(translated(first, across));
+    box.add(translated(first, up));
+    box.add(translated(first, across + up));
+    return box;
+}
+
+} // namespace
+
+void DisplayListCompiler::resolveExtents() {
+    blockState_.assign(out_->blocks_.size(), BlockState::Pending);
+    extentsBudget_ = kExtentsBudget;
+    for (std::uint32_t b = 0; b < out_->blocks_.size(); ++b)
+        blockExtents(b, 0);
+    finishList(out_->model_, 0);
+}
+
+const Box2& DisplayListCompiler::blockExtents(std::uint32_t block, int depth) {
+    ItemList& list = out_->blocks_[block];
+    if (blockState_[block] == BlockState::Pending) {
+        blockState_[block] = BlockState::Visiting;
+        finishList(list, depth);
+        blockState_[block] = BlockState::Done;
+    }
+    return list.extents;
+}
+
+void DisplayListCompiler::finishList(ItemList& list, int depth) {
+    std::vector<Box2> boxes(list.items.size());
+    for (std::uint32_t i = 0; i < list.items.size(); ++i) {
+        DisplayItem& item = list.items[i];
+        if (item.kind == ItemKind::Ray || item.kind == ItemKind::Xline) {
+            list.unbounded.push_back(i);
+            continue;
+        }
+        if (item.kind == ItemKind::Insert) {
+            InsertRef& ref = list.inserts[item.extra];
+            if (depth >= kMaxInsertDepth) {
+                diagnose("blocks nested too deep; the innermost are not drawn");
+                ref.block = kNoIndex;
+            } else if (blockState_[ref.block] == BlockState::Visiting) {
+                diagnose("block \"" + drawing_.blocks[ref.block].name +
+                         "\" contains itself; the inner reference is not drawn");
+                ref.block = kNoIndex;
+            } else {
+                blockExtents(ref.block, depth + 1);
+            }
+            item.box = ref.block == kNoIndex ? Box2{} : insertBox(ref, depth);
+        }
+        boxes[i] = item.box;
+        list.extents.add(item.box);
+    }
+    list.index.build(boxes);
+}
+
+Box2 DisplayListCompiler::insertBox(const InsertRef& ref, int depth) {
+    Box2 first;
+    addMappedExtents(out_->blocks_[ref.block], ref.transform, first, depth + 1);
+    return arrayBox(first, ref, Affine2{});
+}
+
+void DisplayListCompiler::addMappedExtents(const ItemList& list, const Affine2& t, Box2& out,
+                                           int depth) {
+    if (axisAligned(t) || extentsBudget_ == 0) {
+        out.add(mapBox(list.extents, t));
+        return;
+    }
+    for (const DisplayItem& item : list.items) {
+        switch (item.kind) {
+        case ItemKind::Ray:
+        case ItemKind::Xline:
+            break;
+        case ItemKind::Insert: {
+            const InsertRef& ref = list.inserts[item.extra];
+            if (ref.block == kNoIndex || depth >= kMaxInsertDepth)
+                break;
+            Box2 first;
+            addMappedExtents(out_->blocks_[ref.block], t * ref.transform, first, depth + 1);
+            out.add(arrayBox(first, ref, t));
+            break;
+        }
+        case ItemKind::Text:
+            out.add(mapBox(item.box, t));
+            break;
+        default:
+            for (std::uint32_t k = 0; k < item.count; ++k)
+                out.add(t.map(list.points[item.first + k]));
+            extentsBudget_ -= std::min<std::size_t>(extentsBudget_, item.count);
+            break;
+        }
+    }
+}
+
+std::size_t DisplayList::memoryBytes() const {
+    auto listBytes = [](const ItemList& l) {
+        std::size_t bytes = l.items.capacity() * sizeof(DisplayItem) +
+                            l.points.capacity() * sizeof(Vec2) +
+                            l.ringSizes.capacity() * sizeof(std::uint32_t) +
+                            l.inserts.capacity() * sizeof(InsertRef) +
+                            l.texts.capacity() * sizeof(TextRun) + l.index.memoryBytes();
+        for (const TextRun& t : l.texts)
+            bytes += t.text.capacity() > 15 ? t.text.capacity() : 0;
+        return bytes;
+    };
+    std::size_t bytes = listBytes(model_);
+    for (const ItemList& b : blocks_)
+        bytes += listBytes(b);
+    return bytes;
+}
+
+std::shared_ptr<const DisplayList> compileDisplayList(const Drawing& drawing) {
+    return DisplayListCompiler(drawing).compile();
+}
+
+} // namespace vexor::cad

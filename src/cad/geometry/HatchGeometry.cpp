@@ -1,0 +1,179 @@
+#include "HatchGeometry.h"
+
+#include "Tessellate.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vexor::cad {
+
+namespace {
+
+void appendPoint(std::vector<Vec2>& ring, Vec2 p) {
+    if (ring.empty() || ring.back().x != p.x || ring.back().y != p.y)
+        ring.push_back(p);
+}
+
+void appendEdge(std::vector<Vec2>& ring, const HatchEdge& edge) {
+    std::vector<Vec2> pts;
+    switch (edge.kind) {
+    case HatchEdge::Kind::Line:
+        pts = {edge.p0, edge.p1};
+        break;
+    case HatchEdge::Kind::Arc:
+        // Clockwise edges store their angles mirrored about the x axis.
+        if (edge.ccw)
+            appendArc(pts, edge.center, edge.radius, edge.start, edge.end, true);
+        else
+            appendArc(pts, edge.center, edge.radius, -edge.start, -edge.end, false);
+        break;
+    case HatchEdge::Kind::EllipseArc: {
+        const Vec2 minor = Vec2{-edge.majorAxis.y, edge.majorAxis.x} * edge.ratio;
+        if (edge.ccw) {
+            appendEllipse(pts, edge.center, edge.majorAxis, minor, edge.start, edge.end);
+        } else {
+            // Clockwise from -start to -end is counterclockwise from -end to -start, reversed.
+            appendEllipse(pts, edge.center, edge.majorAxis, minor, -edge.end, -edge.start);
+            std::reverse(pts.begin(), pts.end());
+        }
+        break;
+    }
+    case HatchEdge::Kind::Spline:
+        for (const Vec3& p : tessellateSpline(edge.spline))
+            pts.push_back(p.xy());
+        break;
+    }
+    for (Vec2 p : pts)
+        appendPoint(ring, p);
+}
+
+bool finite(Vec2 p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// Cuts [t0, t1] of a line starting its dash pattern at t = 0 into dashes.
+void appendDashes(HatchSegments& out, Vec2 origin, Vec2 dir, double t0, double t1,
+                  const std::vector<double>& dashes, double patternLength) {
+    auto emit = [&](double a, double b) {
+        out.points.push_back(origin + dir * a);
+        out.points.push_back(origin + dir * b);
+    };
+    if (dashes.empty() || !(patternLength > 0)) {
+        emit(t0, t1);
+        return;
+    }
+    double t = std::floor(t0 / patternLength) * patternLength;
+    while (t < t1) {
+        for (double dash : dashes) {
+            const double len = std::fabs(dash);
+            if (dash >= 0) {
+                const double a = std::max(t, t0), b = std::min(t + len, t1);
+                if (a <= b && (dash > 0 || (t >= t0 && t <= t1)))
+                    emit(a, b);
+            }
+            t += len;
+            if (t >= t1)
+                break;
+        }
+    }
+}
+
+} // namespace
+
+std::vector<std::vector<Vec2>> hatchRings(const Hatch& hatch) {
+    std::vector<std::vector<Vec2>> rings;
+    for (const HatchLoop& loop : hatch.loops) {
+        std::vector<Vec2> ring;
+        if (loop.isPolyline) {
+            const std::size_t n = loop.polyline.size();
+            for (std::size_t i = 0; i < n; ++i) {
+                const PolyVertex& v = loop.polyline[i];
+                appendPoint(ring, v.p.xy());
+                if (i + 1 < n || loop.closed) {
+                    const Vec2 next = loop.polyline[(i + 1) % n].p.xy();
+                    std::vector<Vec2> arc;
+                    appendBulge(arc, v.p.xy(), next, v.bulge);
+                    for (Vec2 p : arc)
+                        appendPoint(ring, p);
+                }
+            }
+        } else {
+            for (const HatchEdge& edge : loop.edges)
+                appendEdge(ring, edge);
+        }
+        std::erase_if(ring, [](Vec2 p) { return !finite(p); });
+        if (ring.size() > 1 && ring.front().x == ring.back().x && ring.front().y == ring.back().y)
+            ring.pop_back();
+        if (ring.size() >= 3)
+            rings.push_back(std::move(ring));
+    }
+    return rings;
+}
+
+HatchSegments hatchPatternSegments(const std::vector<HatchPatternLine>& families,
+                                   const std::vector<std::vector<Vec2>>& rings,
+                                   std::size_t maxSegments) {
+    HatchSegments out;
+    std::vector<double> crossings;
+    for (const HatchPatternLine& family : families) {
+        const Vec2 dir{std::cos(family.angle), std::sin(family.angle)};
+        const Vec2 normal{-dir.y, dir.x};
+        const double spacing = normal.x * family.offset.x + normal.y * family.offset.y;
+        if (!(std::fabs(spacing) > 1e-12) || !std::isfinite(spacing))
+            continue;
+        double lo = INFINITY, hi = -INFINITY;
+        for (const auto& ring : rings)
+            for (Vec2 p : ring) {
+                const double s =
+                    normal.x * (p.x - family.base.x) + normal.y * (p.y - family.base.y);
+                lo = std::min(lo, s);
+                hi = std::max(hi, s);
+            }
+        if (!(lo <= hi))
+            continue;
+        double kFirst = std::ceil(std::min(lo / spacing, hi / spacing));
+        double kLast = std::floor(std::max(lo / spacing, hi / spacing));
+        if (kLast - kFirst + 1 > static_cast<double>(maxSegments)) {
+            out.points.clear();
+            out.capped = true;
+            return out;
+        }
+        double patternLength = 0;
+        for (double d : family.dashes)
+            patternLength += std::fabs(d);
+        for (double k = kFirst; k <= kLast; k += 1) {
+            const Vec2 origin = family.base + family.offset * k;
+            crossings.clear();
+            for (const auto& ring : rings) {
+                for (std::size_t i = 0; i < ring.size(); ++i) {
+                    const Vec2 p = ring[i], q = ring[(i + 1) % ring.size()];
+                    const double dp = normal.x * (p.x - origin.x) + normal.y * (p.y - origin.y);
+                    const double dq = normal.x * (q.x - origin.x) + normal.y * (q.y - origin.y);
+                    if ((dp < 0) == (dq < 0))
+                        continue;
+                    const Vec2 hit = p + (q - p) * (dp / (dp - dq));
+                    crossings.push_back(dir.x * (hit.x - origin.x) + dir.y * (hit.y - origin.y));
+                }
+            }
+            std::sort(crossings.begin(), crossings.end());
+            for (std::size_t i = 0; i + 1 < crossings.size(); i += 2) {
+                const double t0 = crossings[i], t1 = crossings[i + 1];
+                if (patternLength > 0 && (t1 - t0) / patternLength * family.dashes.size() >
+                                             static_cast<double>(maxSegments)) {
+                    out.points.clear();
+                    out.capped = true;
+                    return out;
+                }
+                appendDashes(out, origin, dir, t0, t1, family.dashes, patternLength);
+                if (out.points.size() / 2 > maxSegments) {
+                    out.points.clear();
+                    out.capped = true;
+                    return out;
+                }
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace vexor::cad

@@ -1,0 +1,97 @@
+#include "DrawingInfo.h"
+
+#include <QJsonArray>
+#include <map>
+
+namespace vexor::tools {
+
+namespace {
+
+QString formatName(cad::FileFormat format) {
+    switch (format) {
+    case cad::FileFormat::Dwg:
+        return QStringLiteral("DWG");
+    case cad::FileFormat::Dxf:
+        return QStringLiteral("DXF");
+    case cad::FileFormat::Dgn:
+        return QStringLiteral("DGN");
+    case cad::FileFormat::Unknown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+QJsonArray point3(const cad::Vec3& p) {
+    return {p.x, p.y, p.z};
+}
+
+QJsonObject header(const cad::Header& h) {
+    QJsonObject out;
+    if (h.extMin)
+        out.insert("EXTMIN", point3(*h.extMin));
+    if (h.extMax)
+        out.insert("EXTMAX", point3(*h.extMax));
+    if (h.limMin)
+        out.insert("LIMMIN", QJsonArray{h.limMin->x, h.limMin->y});
+    if (h.limMax)
+        out.insert("LIMMAX", QJsonArray{h.limMax->x, h.limMax->y});
+    if (h.insUnits)
+        out.insert("INSUNITS", *h.insUnits);
+    if (h.measurement)
+        out.insert("MEASUREMENT", *h.measurement);
+    if (!h.codepage.empty())
+        out.insert("codepage", QString::fromStdString(h.codepage));
+    return out;
+}
+
+QJsonValue layerColor(const cad::Color& c) {
+    if (c.kind == cad::Color::Kind::True)
+        return QString::asprintf("#%06x", c.rgb);
+    return std::abs(static_cast<int>(c.index));
+}
+
+} // namespace
+
+QJsonObject drawingInfo(const cad::Drawing& drawing, const cad::DisplayList& list) {
+    QJsonObject info;
+    info.insert("format", formatName(drawing.format));
+    info.insert("version", QString::fromStdString(drawing.header.version));
+    const QJsonObject stored = header(drawing.header);
+    if (!stored.isEmpty())
+        info.insert("header", stored);
+
+    QJsonArray layers;
+    for (const cad::Layer& layer : drawing.layers) {
+        QJsonObject entry;
+        entry.insert("name", QString::fromStdString(layer.name));
+        entry.insert("color", layerColor(layer.color));
+        entry.insert("on", !layer.off);
+        entry.insert("frozen", layer.frozen);
+        layers.append(entry);
+    }
+    info.insert("layers", layers);
+
+    std::map<std::string, int> counts;
+    for (const cad::Entity& e : drawing.modelSpace)
+        ++counts[cad::dxfTypeName(e)];
+    QJsonObject entities;
+    for (const auto& [name, n] : counts)
+        entities.insert(QString::fromStdString(name), n);
+    info.insert("entities", entities);
+
+    const cad::Box2 box = list.extents();
+    if (box.empty())
+        info.insert("extents", QJsonValue::Null);
+    else
+        info.insert("extents", QJsonArray{box.minX, box.minY, box.maxX, box.maxY});
+
+    QJsonArray diagnostics;
+    for (const std::string& d : drawing.diagnostics)
+        diagnostics.append(QString::fromStdString(d));
+    for (const std::string& d : list.diagnostics())
+        diagnostics.append(QString::fromStdString(d));
+    info.insert("diagnostics", diagnostics);
+    return info;
+}
+
+} // namespace vexor::tools

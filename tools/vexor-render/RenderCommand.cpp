@@ -1,0 +1,167 @@
+#include "RenderCommand.h"
+
+#include "DrawingInfo.h"
+#include "cad/io/DrawingReader.h"
+#include "cad/model/ReadError.h"
+#include "control/render/Renderer.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonDocument>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <cstdio>
+#include <exception>
+
+namespace vexor::tools {
+
+namespace {
+
+void printError(const QString& message) {
+    std::fprintf(stderr, "vexor-render: %s\n", message.toLocal8Bit().constData());
+}
+
+// The drawing's extents with a small margin, or a unit square when nothing is drawn.
+cad::Box2 viewWindow(const cad::DisplayList& list) {
+    cad::Box2 box = list.extents();
+    if (box.empty())
+        return {0, 0, 1, 1};
+    const double margin = std::max(box.width(), box.height()) * 0.02;
+    const double pad = margin > 0 ? margin : 1.0;
+    return {box.minX - pad, box.minY - pad, box.maxX + pad, box.maxY + pad};
+}
+
+bool renderTo(QPaintDevice& device, const QRectF& target, const cad::DisplayList& list,
+              const control::RenderStyle& style) {
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    control::renderView(list, painter, target, viewWindow(list), style);
+    return painter.end();
+}
+
+bool writeOutput(const RenderCommand& command, const cad::DisplayList& list) {
+    control::RenderStyle style;
+    style.background = command.background;
+    const QString suffix = QFileInfo(command.output).suffix().toLower();
+    const QRectF target(QPointF(0, 0), QSizeF(command.size));
+    if (suffix == "svg") {
+        QSvgGenerator svg;
+        svg.setFileName(command.output);
+        svg.setSize(command.size);
+        svg.setViewBox(target);
+        svg.setTitle(QFileInfo(command.input).fileName());
+        return renderTo(svg, target, list, style);
+    }
+    if (suffix == "pdf") {
+        QPdfWriter pdf(command.output);
+        pdf.setResolution(96);
+        pdf.setPageSize(QPageSize(QSizeF(command.size) * (25.4 / 96.0), QPageSize::Millimeter));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        style.printing = true;
+        const QRectF page(0, 0, pdf.width(), pdf.height());
+        return renderTo(pdf, page, list, style);
+    }
+    QImage image(command.size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(command.background);
+    return renderTo(image, target, list, style) && image.save(command.output, "PNG");
+}
+
+} // namespace
+
+std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString& error) {
+    RenderCommand command;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= args.size()) {
+                error = arg + " needs a value";
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+        if (arg == "--info") {
+            command.info = true;
+        } else if (arg == "-o" || arg == "--output") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            command.output = *v;
+        } else if (arg == "--size") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            const QStringList parts = v->toLower().split('x');
+            bool okW = false, okH = false;
+            const int w = parts.size() == 2 ? parts[0].toInt(&okW) : 0;
+            const int h = parts.size() == 2 ? parts[1].toInt(&okH) : 0;
+            if (!okW || !okH || w < 1 || h < 1 || w > 20000 || h > 20000) {
+                error = "--size wants WIDTHxHEIGHT in pixels, e.g. 1600x1200";
+                return std::nullopt;
+            }
+            command.size = {w, h};
+        } else if (arg == "--background") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            command.background = QColor(*v);
+            if (!command.background.isValid()) {
+                error = "--background wants a colour like #rrggbb";
+                return std::nullopt;
+            }
+        } else if (arg.startsWith('-') && arg.size() > 1) {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        } else if (command.input.isEmpty()) {
+            command.input = arg;
+        } else {
+            error = "more than one input file given";
+            return std::nullopt;
+        }
+    }
+    if (command.input.isEmpty()) {
+        error = "no input file given";
+        return std::nullopt;
+    }
+    if (!command.info && command.output.isEmpty()) {
+        error = "give -o OUT.png|OUT.svg|OUT.pdf or --info";
+        return std::nullopt;
+    }
+    const QString suffix = QFileInfo(command.output).suffix().toLower();
+    if (!command.info && suffix != "png" && suffix != "svg" && suffix != "pdf") {
+        error = "the output must end in .png, .svg or .pdf";
+        return std::nullopt;
+    }
+    return command;
+}
+
+int runRenderCommand(const RenderCommand& command) {
+    cad::Drawing drawing;
+    try {
+        drawing = cad::readDrawingFile(command.input.toStdString());
+    } catch (const cad::ReadError& e) {
+        printError(QString::fromStdString(e.what()));
+        return 2;
+    } catch (const std::exception& e) {
+        printError(command.input + ": " + QString::fromStdString(e.what()));
+        return 2;
+    }
+    const std::shared_ptr<const cad::DisplayList> list = cad::compileDisplayList(drawing);
+    if (command.info) {
+        const QByteArray json =
+            QJsonDocument(drawingInfo(drawing, *list)).toJson(QJsonDocument::Compact);
+        std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+        std::fputc('\n', stdout);
+        return 0;
+    }
+    if (!writeOutput(command, *list)) {
+        printError(command.output + ": could not write the output file");
+        return 3;
+    }
+    return 0;
+}
+
+} // namespace vexor::tools
