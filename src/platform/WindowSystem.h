@@ -41,8 +41,8 @@ public:
     virtual void SetWindowTextA(WindowId window, const std::string& title) = 0;
     virtual void ShowWindow(WindowId window, int showCommand) = 0;
     virtual ScreenRect GetWindowRect(WindowId window) = 0;
-    virtual void SetWindowPos(WindowId window, int insertAfter, int x, int y, int width,
-                              int height, unsigned flags) = 0;
+    virtual void SetWindowPos(WindowId window, int insertAfter, int x, int y, int width, int height,
+                              unsigned flags) = 0;
     virtual ScreenPoint GetCursorPos() = 0;
     // Index 1: the primary screen's height in pixels; 0: its width.
     virtual int GetSystemMetrics(int index) = 0;

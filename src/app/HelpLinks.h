@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/WindowSystem.h"
+
+#include <string>
+
+namespace vexor::app {
+
+// Hands a web address or mail link to the system's opener; the result is ignored, so no
+// message appears when nothing handles the target.
+void OpenLink(platform::WindowSystem& windows, platform::WindowId owner, const std::string& target,
+              int showCommand);
+
+void MailSupport(platform::WindowSystem& windows, platform::WindowId owner);
+void MailComments(platform::WindowSystem& windows, platform::WindowId owner);
+void ShowWebPage(platform::WindowSystem& windows, platform::WindowId owner);
+void ShowOnlineHelp(platform::WindowSystem& windows, platform::WindowId owner);
+void ShowPricingInfo(platform::WindowSystem& windows, platform::WindowId owner);
+
+} // namespace vexor::app

@@ -1,0 +1,148 @@
+#include "frmVEXOR.h"
+
+#include "CommandLine.h"
+#include "HelpLinks.h"
+#include "ToolbarPictures.h"
+#include "view/DrawingLoader.h"
+#include "view/ProgramVersion.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+
+namespace vexor::app {
+
+frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
+                   platform::WindowSystem& windows, const std::string& programFolder)
+    : imageList1_(makeToolbarPictures()), controlWidget_(controlWidget),
+      program_(control, windows, *this, table_.menus, programFolder) {
+    setObjectName("frmVEXOR");
+    client_ = new QWidget(this);
+    client_->setObjectName("client");
+    setCentralWidget(client_);
+    buildCommandTable(table_, menuBar(), client_, imageList1_);
+    if (controlWidget_) {
+        controlWidget_->setParent(client_);
+        controlWidget_->setObjectName("Dbcocx1");
+        controlWidget_->move(0, 0);
+        controlWidget_->installEventFilter(this);
+    }
+    client_->installEventFilter(this);
+    timer_ = new QTimer(this);
+    timer_->setObjectName("Timer1");
+    resize(1024, 720);
+    connectCommands();
+}
+
+frmVEXOR::~frmVEXOR() {
+    // The control widget belongs to the caller, not to this window.
+    if (controlWidget_)
+        controlWidget_->setParent(nullptr);
+}
+
+void frmVEXOR::connectCommands() {
+    view::Menus& m = table_.menus;
+    connect(m.mnuExit, &QAction::triggered, this, [this] { close(); });
+    auto link = [this](QAction* action, void (*open)(platform::WindowSystem&, platform::WindowId)) {
+        connect(action, &QAction::triggered, this,
+                [this, open] { open(program_.windows, Handle()); });
+    };
+    link(m.mnuOnlineHelp, ShowOnlineHelp);
+    link(m.mnuWebPage, ShowWebPage);
+    link(m.mnuPricingInfo, ShowPricingInfo);
+    link(m.mnuSupport, MailSupport);
+    link(m.mnuComments, MailComments);
+    for (QAction* button : table_.Toolbar2->actions()) {
+        if (button->isSeparator())
+            continue;
+        const std::string key = button->objectName().toStdString();
+        connect(button, &QAction::triggered, this, [this, key] { Toolbar2_ButtonClick(key); });
+    }
+}
+
+void frmVEXOR::Toolbar2_ButtonClick(const std::string&) {
+    // The toolbar's commands are dispatched here once the commands exist.
+}
+
+void frmVEXOR::Form_Load(const std::string& commandLine) {
+    SetCaption(view::ProgramTitle());
+    setWindowState(windowState() | Qt::WindowMaximized);
+    table_.menus.mnuLayers->setEnabled(false);
+    table_.menus.mnuPrint->setEnabled(false);
+
+    platform::WindowSystem& w = program_.windows;
+    program_.ScreenPixelsPerTwip = w.GetSystemMetrics(1) / w.ScreenHeightTwips();
+
+    if (const auto path = commandLineDrawing(commandLine)) {
+        program_.CurrentDrawingPath = *path;
+        if (w.FileExists(program_.CurrentDrawingPath)) {
+            // A drawing that cannot be read must not keep the main window from opening.
+            try {
+                view::LoadDrawing(program_);
+            } catch (const std::exception& e) {
+                w.MessageBox("The drawing " + program_.CurrentDrawingPath +
+                                 " could not be opened.\r\n" + e.what(),
+                             "VEXOR", platform::MessageIcon::Exclamation);
+            }
+        }
+    }
+    timer_->setInterval(100);
+    timer_->start();
+}
+
+void frmVEXOR::Form_Resize() {
+    // The control fills exactly the area below the toolbar; reaching below the window's
+    // inner area would hide the bottom of the drawing under the window edge.
+    const int innerWidth = client_->width();
+    const int innerHeight = client_->height();
+    table_.Toolbar2->setGeometry(0, 0, innerWidth, table_.Toolbar2->sizeHint().height());
+    control::DrawingControl& c = program_.Dbcocx1;
+    const int toolbarHeight = table_.Toolbar2->height();
+    c.SetTop(toolbarHeight);
+    if (innerHeight - toolbarHeight > 0)
+        c.SetHeight(innerHeight - toolbarHeight);
+    c.SetWidth(innerWidth);
+}
+
+void frmVEXOR::Form_Unload() {}
+
+void frmVEXOR::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+bool frmVEXOR::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+std::string frmVEXOR::Caption() {
+    return windowTitle().toStdString();
+}
+
+void frmVEXOR::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+control::WindowId frmVEXOR::Handle() {
+    return static_cast<control::WindowId>(winId());
+}
+
+double frmVEXOR::OuterHeightTwips() {
+    const QScreen* s = screen();
+    const double twipsPerPixel = 1440.0 / (s ? s->logicalDotsPerInchY() : 96.0);
+    return frameGeometry().height() * twipsPerPixel;
+}
+
+void frmVEXOR::SetPanCursor(bool pan) {
+    if (pan)
+        setCursor(QCursor(toolbarPicture(12, 32, devicePixelRatioF()), 13, 14));
+    else
+        unsetCursor();
+}
+
+} // namespace vexor::app

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "CommandTable.h"
+#include "view/Program.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTimer;
+
+namespace vexor::app {
+
+// The main window: menus, toolbar and the drawing control below the toolbar.
+class frmVEXOR : public QMainWindow, public view::MainWindowHost {
+    Q_OBJECT
+public:
+    // `controlWidget` is the widget of `control`, placed below the toolbar.
+    frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
+             platform::WindowSystem& windows, const std::string& programFolder);
+    ~frmVEXOR() override;
+
+    // Sets the window up and opens a drawing named on the command line.
+    void Form_Load(const std::string& commandLine);
+
+    view::Program& program() { return program_; }
+    CommandTable& commands() { return table_; }
+    QTimer* Timer1() const { return timer_; }
+    const std::vector<QIcon>& ImageList1() const { return imageList1_; }
+    // Runs the command of a toolbar button, found by its key.
+    void Toolbar2_ButtonClick(const std::string& key);
+
+    // view::MainWindowHost
+    std::string Caption() override;
+    void SetCaption(const std::string& caption) override;
+    control::WindowId Handle() override;
+    double OuterHeightTwips() override;
+    void SetPanCursor(bool pan) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Resize();
+    void Form_Unload();
+    void connectCommands();
+
+    std::vector<QIcon> imageList1_;
+    CommandTable table_;
+    QWidget* client_ = nullptr;
+    QWidget* controlWidget_ = nullptr;
+    QTimer* timer_ = nullptr;
+    view::Program program_;
+};
+
+} // namespace vexor::app

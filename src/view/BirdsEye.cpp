@@ -1,0 +1,7 @@
+#include "BirdsEye.h"
+
+namespace vexor::view {
+
+void PlaceBirdsEye(Program&) {}
+
+} // namespace vexor::view

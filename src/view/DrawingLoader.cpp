@@ -1,0 +1,138 @@
+#include "DrawingLoader.h"
+
+#include "BirdsEye.h"
+#include "LayersMenu.h"
+#include "Paths.h"
+#include "ProgramVersion.h"
+
+#include <QAction>
+#include <cctype>
+#include <charconv>
+
+namespace vexor::view {
+namespace {
+
+// Keeps the control's window from repainting until released; releases it on any exit, so a
+// failing load can never leave the drawing area frozen.
+class PaintingSuppression {
+public:
+    PaintingSuppression(platform::WindowSystem& windows, control::WindowId window)
+        : windows_(windows) {
+        windows_.LockWindowUpdate(window);
+    }
+    ~PaintingSuppression() { release(); }
+    void release() {
+        if (!released_) {
+            released_ = true;
+            windows_.LockWindowUpdate(0);
+        }
+    }
+
+private:
+    platform::WindowSystem& windows_;
+    bool released_ = false;
+};
+
+void readCorner(control::DrawingControl& control, const char* item, double& x, double& y) {
+    control.SelectItem(item);
+    if (control.ItemFound() != 0) {
+        x = itemNumber(control.ItemValue("VX1"));
+        y = itemNumber(control.ItemValue("VY1"));
+    } else {
+        x = 0;
+        y = 0;
+    }
+}
+
+void loadNothing(Program& p) {
+    if (p.Dbcocx1.IsDrawingOpen())
+        p.Dbcocx1.CloseDrawing();
+    p.Dbcocx1.SetVisible(false);
+    p.menus.mnuLayers->setEnabled(false);
+    p.menus.mnuPrint->setEnabled(false);
+    p.DrawingExtents = {};
+}
+
+} // namespace
+
+bool isDwgPath(const std::string& path) {
+    if (path.size() < 3)
+        return false;
+    std::string tail = path.substr(path.size() - 3);
+    for (char& c : tail)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return tail == "DWG";
+}
+
+double itemNumber(const std::string& text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin])))
+        ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1])))
+        --end;
+    if (begin < end && text[begin] == '+')
+        ++begin;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data() + begin, text.data() + end, value);
+    if (begin == end || ec != std::errc() || ptr != text.data() + end)
+        throw LoadError("the drawing's frame corner \"" + text + "\" is not a number");
+    return value;
+}
+
+void LoadDrawing(Program& p) {
+    if (p.CurrentDrawingPath.empty()) {
+        loadNothing(p);
+        return;
+    }
+    control::DrawingControl& c = p.Dbcocx1;
+    const std::string& path = p.CurrentDrawingPath;
+
+    p.mainWindow.SetCaption(ProgramTitle() + " - " + LastPathComponent(path));
+    p.menus.mnuPrint->setEnabled(true);
+    if (c.IsDrawingOpen())
+        c.CloseDrawing();
+    c.ResetDrawing();
+    c.SetVisible(true);
+    ReadLayerTable(p);
+
+    c.SetColorMode(2);
+    c.SetDisplayMode(6);
+    c.SetRedrawMode(1);
+    c.ClearView();
+    c.SetFilter("");
+    c.SetViewTransform(0, 0, 0, 0, 1, 1, 1, 1);
+    c.SetBackgroundColor(p.ViewSettings.BackRed, p.ViewSettings.BackGreen, p.ViewSettings.BackBlue);
+    c.AttachLibrary("dbcmem32.dll", "", 0);
+    c.SetWorkFile(joinPath(p.ProgramFolder, "temp.mgb"), 255);
+
+    PaintingSuppression painting(p.windows, c.WindowHandle());
+    if (isDwgPath(path)) {
+        c.CreateDrawing(path, 0, "");
+        c.LoadDwg(path);
+    } else {
+        c.SetImportLibrary(joinPath(p.ProgramFolder, "dbcdgn32.dll"));
+        c.CreateDrawing(path, 0, "");
+        c.DgnImport(path, c.DrawingHandle(), "");
+    }
+
+    readCorner(c, "V100", p.DrawingExtents.X1, p.DrawingExtents.Y1);
+    readCorner(c, "V101", p.DrawingExtents.X2, p.DrawingExtents.Y2);
+
+    c.SetZoomOptions(0.5, 1, 1);
+    const ViewSettingsRecord& v = p.ViewSettings;
+    if (!(v.X1 == 0 && v.Y1 == 0 && v.X2 == 0 && v.Y2 == 0))
+        c.ZoomWindow(v.X1, v.Y1, v.X2, v.Y2);
+
+    c.SetForeColor("#", v.ForeColor);
+    c.ShowOverview();
+    p.BirdsEyeHandle = p.windows.FindWindowA("Overview");
+    p.windows.SetWindowTextA(p.BirdsEyeHandle, "Birds eye");
+    PlaceBirdsEye(p);
+
+    ReadLayerColors(p);
+    painting.release();
+    ApplyLayerStates(p);
+    p.windows.ShowWindow(p.BirdsEyeHandle, 5);
+}
+
+} // namespace vexor::view

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Program.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace vexor::view {
+
+// A load that stopped part-way; what() says why.
+class LoadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Whether the path is read as a DWG file: its last three characters, upper-cased, are "DWG".
+// Every other path is imported.
+bool isDwgPath(const std::string& path);
+
+// A frame-corner value as the control writes it; throws LoadError when it is not a number.
+double itemNumber(const std::string& text);
+
+// Puts the drawing named by CurrentDrawingPath on the screen, with its title, layers, saved
+// view, drawing colour and bird's-eye window; with an empty path, hides the control. Control
+// failures pass to the caller; painting is released whatever happens.
+void LoadDrawing(Program& program);
+
+} // namespace vexor::view

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "control/DrawingControl.h"
+#include "platform/WindowSystem.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class QAction;
+
+namespace vexor::view {
+
+class MenuArray;
+
+// Background colour, drawing colour and visible window of the current drawing.
+// A window of four zeros means that no window is stored.
+struct ViewSettingsRecord {
+    std::int16_t BackRed = 0;
+    std::int16_t BackGreen = 0;
+    std::int16_t BackBlue = 0;
+    std::int16_t ForeColor = 0;
+    double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
+
+// The loaded drawing's frame corners; all zero while no drawing gives them.
+struct ExtentsRecord {
+    double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
+
+// The main window's menu entries that the drawing-view, history and print code use.
+struct Menus {
+    QAction* mnuOpen = nullptr;
+    QAction* mnuPrint = nullptr;
+    QAction* mnuExit = nullptr;
+    MenuArray* mnuHistory = nullptr;
+
+    QAction* mnuZoomIn = nullptr;
+    QAction* mnuZoomOut = nullptr;
+    QAction* mnuZoomSelected = nullptr;
+    QAction* mnuUndoZoom = nullptr;
+    QAction* mnu100Percent = nullptr;
+    QAction* mnuRefresh = nullptr;
+    QAction* mnuZoomWidth = nullptr;
+    QAction* mnuZoomHeight = nullptr;
+    QAction* mnuBirdsEye = nullptr;
+    QAction* mnuBackColor = nullptr;
+    QAction* mnuBackWhite = nullptr;
+    QAction* mnuBackBlack = nullptr;
+    QAction* mnuBackYellow = nullptr;
+    QAction* mnuBackBlue = nullptr;
+    QAction* mnuForeColor = nullptr;
+    QAction* mnuForeOriginal = nullptr;
+    QAction* mnuForeWhite = nullptr;
+    QAction* mnuForeBlack = nullptr;
+    QAction* mnuForeYellow = nullptr;
+    QAction* mnuForeBlue = nullptr;
+
+    QAction* mnuLayers = nullptr; // the Layers menu itself
+    MenuArray* mnuLayer = nullptr;
+
+    QAction* mnuAbout = nullptr;
+    QAction* mnuOnlineHelp = nullptr;
+    QAction* mnuWebPage = nullptr;
+    QAction* mnuPricingInfo = nullptr;
+    QAction* mnuSupport = nullptr;
+    QAction* mnuComments = nullptr;
+};
+
+// The main window as the program's procedures see it.
+class MainWindowHost {
+public:
+    virtual ~MainWindowHost() = default;
+    virtual std::string Caption() = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual control::WindowId Handle() = 0;
+    // The window's outer height, frame included, in twips.
+    virtual double OuterHeightTwips() = 0;
+    // Switches the mouse cursor between the pan cursor and the default one.
+    virtual void SetPanCursor(bool pan) = 0;
+};
+
+// State shared by the program's procedures for the whole run, and the seams they act through.
+struct Program {
+    Program(control::DrawingControl& control, platform::WindowSystem& windowSystem,
+            MainWindowHost& host, Menus& menuEntries, std::string folder)
+        : Dbcocx1(control), windows(windowSystem), mainWindow(host), menus(menuEntries),
+          ProgramFolder(std::move(folder)) {}
+
+    control::DrawingControl& Dbcocx1;
+    platform::WindowSystem& windows;
+    MainWindowHost& mainWindow;
+    Menus& menus;
+    std::string ProgramFolder; // the folder holding the program
+
+    std::string CurrentDrawingPath;
+    ViewSettingsRecord ViewSettings;
+    ExtentsRecord DrawingExtents;
+    double ScreenPixelsPerTwip = 0;
+    control::WindowId BirdsEyeHandle = 0;
+
+    // The stored paths behind the recent-drawings entries mnuHistory(0..9).
+    std::array<std::string, 10> HistoryPaths;
+    // The open-file dialog's file-name box starts with the path chosen in it last time.
+    std::string OpenDialogPath;
+};
+
+} // namespace vexor::view

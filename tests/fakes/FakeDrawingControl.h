@@ -1,0 +1,108 @@
+#pragma once
+
+#include "control/DrawingControl.h"
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vexor::test {
+
+// A drawing control that records every call with its arguments and answers from a script.
+class FakeDrawingControl : public control::DrawingControl {
+public:
+    std::vector<std::string> calls;
+
+    // Script
+    bool drawingOpen = false;
+    control::WindowId windowHandle = 4242;
+    std::int32_t drawingHandle = 7;
+    double view[6] = {0, 0, 0, 0, 0, 0};
+    // Items in order; each maps tags to values.
+    std::vector<std::pair<std::string, std::map<std::string, std::string>>> items;
+    // Layer table read by OpenLayerTable: names in order with their states.
+    std::vector<std::pair<std::string, std::int32_t>> layerTable;
+    std::deque<std::int32_t> openLayerTableResults; // empty: always 1
+    std::int32_t layerTableCount = -1;              // -1: the size of layerTable
+    std::set<std::string> failOn;                   // operation names that throw
+    bool visible = false;
+    int top = 0, width = 0, height = 0;
+    control::DrawingControlEvents* sink = nullptr;
+
+    // Sets the "V100"/"V101" items with VX1/VY1 texts.
+    void setCorner(const std::string& item, const std::string& x, const std::string& y);
+    void addLayerRecord(const std::string& name, const std::string& ecolor);
+
+    bool IsDrawingOpen() override;
+    void CloseDrawing() override;
+    void ResetDrawing() override;
+    void CreateDrawing(const std::string& path, std::int32_t mode,
+                       const std::string& options) override;
+    void LoadDwg(const std::string& path) override;
+    void SetImportLibrary(const std::string& path) override;
+    std::int32_t DrawingHandle() override;
+    void DgnImport(const std::string& path, std::int32_t handle,
+                   const std::string& options) override;
+    void AttachLibrary(const std::string& name, const std::string& options,
+                       std::int32_t flags) override;
+    void SetWorkFile(const std::string& path, std::int32_t flags) override;
+
+    std::int32_t OpenLayerTable(const std::string& path) override;
+    std::int32_t LayerTableCount(std::int32_t handle) override;
+    std::string LayerTableName(std::int32_t handle, std::int32_t reserved) override;
+    std::int32_t LayerTableState(std::int32_t handle, const std::string& name) override;
+    void CloseLayerTable(std::int32_t handle) override;
+
+    void SelectItem(const std::string& name) override;
+    void SelectItemAt(std::int32_t index) override;
+    std::int32_t ItemCount() override;
+    std::int32_t ItemFound() override;
+    std::string ItemValue(const std::string& tag) override;
+
+    void SetBackgroundColor(std::int32_t r, std::int32_t g, std::int32_t b) override;
+    void SetForeColor(const std::string& selector, std::int32_t code) override;
+    void ShowLayer(const std::string& name) override;
+    void HideLayer(const std::string& name) override;
+    void Redraw() override;
+    void SetColorMode(std::int32_t mode) override;
+    void SetDisplayMode(std::int32_t mode) override;
+    void SetRedrawMode(std::int32_t mode) override;
+    void ClearView() override;
+    void SetFilter(const std::string& filter) override;
+    void SetViewTransform(double a, double b, double c, double d, double e, double f, double g,
+                          double h) override;
+    void SetZoomOptions(double step, std::int32_t a, std::int32_t b) override;
+
+    void Zoom(std::int32_t code) override;
+    void ZoomWindow(double x1, double y1, double x2, double y2) override;
+    void GetView(double& x1, double& y1, double& x2, double& y2, double& e1, double& e2) override;
+    void PanTo(double x, double y) override;
+    void ShowOverview() override;
+    control::WindowId WindowHandle() override;
+
+    void SetPrinterDC(QPaintDevice* device) override;
+    void PrintBegin(std::int32_t flags) override;
+    void PrintWindow(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                     double x1, double y1, double x2, double y2, std::int32_t flags) override;
+    void PrintEnd(std::int32_t flags) override;
+
+    void SetVisible(bool v) override;
+    bool Visible() override;
+    void SetTop(int t) override;
+    void SetWidth(int w) override;
+    void SetHeight(int h) override;
+    int Top() override;
+    int Width() override;
+    int Height() override;
+    void SetEventSink(control::DrawingControlEvents* s) override;
+
+private:
+    void record(const std::string& entry, const std::string& name);
+    int selected_ = -1;
+    std::size_t nextLayerName_ = 0;
+};
+
+} // namespace vexor::test
