@@ -1,18 +1,119 @@
 #include "DwgReader.h"
 
 #include "../model/ReadError.h"
+#include "BitReader.h"
+#include "DrawingBuilder.h"
+#include "FileHeader.h"
+
+#include <cstring>
+#include <string_view>
 
 namespace vexor::cad::dwg {
+namespace {
+
+struct OldRelease {
+    const char* magic;
+    const char* name;
+};
+
+// Version strings of the releases before R13, whose files are laid out differently.
+constexpr OldRelease kOldReleases[] = {
+    {"AC1009", "R11/R12"}, {"AC1006", "R10"},   {"AC1004", "R9"},    {"AC1003", "R2.6"},
+    {"AC1002", "R2.5"},    {"AC1001", "R2.4"},  {"AC2.22", "R2.22"}, {"AC2.21", "R2.21"},
+    {"AC2.10", "R2.10"},   {"AC1.50", "R2.05"}, {"AC1.40", "R1.4"},  {"AC1.2", "R1.2"},
+};
+
+const char* releaseName(DwgVersion v) {
+    switch (v) {
+    case DwgVersion::R2004:
+        return "R2004";
+    case DwgVersion::R2007:
+        return "R2007";
+    case DwgVersion::R2010:
+        return "R2010";
+    case DwgVersion::R2013:
+        return "R2013";
+    case DwgVersion::R2018:
+        return "R2018";
+    default:
+        return "";
+    }
+}
+
+// Checks the version string; returns the release for R13-R2000 and throws for anything else.
+DwgVersion checkVersion(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    const std::string_view magic(reinterpret_cast<const char*>(bytes.data()),
+                                 std::min<std::size_t>(bytes.size(), 6));
+    for (const OldRelease& old : kOldReleases)
+        if (magic.starts_with(old.magic))
+            throw ReadError(fileName, "DWG version " + std::string(old.magic) + " (" + old.name +
+                                          ") is not supported yet");
+    const auto version = dwgVersionOf(magic);
+    if (!version) {
+        if (magic.starts_with("AC"))
+            throw ReadError(fileName, "unknown DWG version " + std::string(magic));
+        throw ReadError(fileName, "not a DWG file");
+    }
+    if (*version >= DwgVersion::R2004)
+        throw ReadError(fileName, "DWG version " + std::string(magic) + " (" +
+                                      releaseName(*version) + ") is not supported yet");
+    return *version;
+}
+
+std::span<const std::uint8_t> sectionBytes(std::span<const std::uint8_t> file,
+                                           const SectionLocator& s) {
+    return file.subspan(s.offset, s.size);
+}
+
+// The sections of an R13-R2000 file: views into the file, located by the file header.
+DwgSections locateSections(std::span<const std::uint8_t> file, DwgVersion version) {
+    const FileHeader header = parseFileHeader(file);
+    const auto variables = header.find(kSectionHeaderVariables);
+    const auto objectMap = header.find(kSectionObjectMap);
+    if (!variables)
+        throw DwgFormatError("header variables section missing", 0x15, 0);
+    if (!objectMap)
+        throw DwgFormatError("object map missing", 0x15, 0);
+    DwgSections s;
+    s.version = version;
+    s.versionName = std::string(reinterpret_cast<const char*>(file.data()), 6);
+    s.codepage = header.codepage;
+    s.headerVariables = sectionBytes(file, *variables);
+    s.headerVariablesOffset = variables->offset;
+    if (const auto classes = header.find(kSectionClasses)) {
+        s.classes = sectionBytes(file, *classes);
+        s.classesOffset = classes->offset;
+    }
+    s.objectMap = sectionBytes(file, *objectMap);
+    s.objectMapOffset = objectMap->offset;
+    s.objects = file;
+    s.objectsOffset = 0;
+    return s;
+}
+
+ReadError toReadError(const std::string& fileName, const DwgFormatError& e) {
+    return ReadError(fileName, e.what(), e.byteOffset(), e.bit());
+}
+
+} // namespace
 
 Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName) {
-    const std::string version(reinterpret_cast<const char*>(bytes.data()),
-                              std::min<std::size_t>(bytes.size(), 6));
-    throw ReadError(fileName, "DWG version " + version + " is not supported yet");
+    const DwgVersion version = checkVersion(bytes, fileName);
+    try {
+        return buildDrawing(locateSections(bytes, version));
+    } catch (const DwgFormatError& e) {
+        throw toReadError(fileName, e);
+    }
 }
 
 std::vector<LayerTableEntry> readDwgLayerTable(std::span<const std::uint8_t> bytes,
                                                const std::string& fileName) {
-    return {readDwg(bytes, fileName).layers.size(), LayerTableEntry{}};
+    const DwgVersion version = checkVersion(bytes, fileName);
+    try {
+        return buildLayerTable(locateSections(bytes, version));
+    } catch (const DwgFormatError& e) {
+        throw toReadError(fileName, e);
+    }
 }
 
 } // namespace vexor::cad::dwg

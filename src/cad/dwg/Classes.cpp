@@ -1,0 +1,51 @@
+#include "Classes.h"
+
+#include "BitReader.h"
+#include "FileHeader.h"
+
+namespace vexor::cad::dwg {
+namespace {
+
+constexpr std::int16_t kEntityClassId = 0x1F2;
+// The smallest record: two bit shorts, three empty texts, a bit and a bit short.
+constexpr std::size_t kMinClassBits = 2 + 2 + 3 * 2 + 1 + 2;
+
+} // namespace
+
+std::vector<DwgClass> parseClasses(std::span<const std::uint8_t> section, DwgVersion version,
+                                   std::uint64_t absoluteOffset) {
+    const auto data = sentinelSection(section, kClassesSentinel, absoluteOffset);
+    BitReader r(data, absoluteOffset + 20);
+    if (version >= DwgVersion::R2004) {
+        r.bitShort(); // highest class number
+        r.rawChar();
+        r.rawChar();
+        r.bit();
+    }
+    std::vector<DwgClass> classes;
+    while (r.remainingBits() >= kMinClassBits) {
+        try {
+            DwgClass c;
+            c.number = r.bitShort();
+            r.bitShort(); // proxy capabilities
+            r.text8();    // application name
+            c.cppName = r.text8();
+            c.dxfName = r.text8();
+            r.bit(); // was a zombie
+            c.isEntity = r.bitShort() == kEntityClassId;
+            if (version >= DwgVersion::R2004) {
+                r.bitLong(); // instance count
+                r.bitLong(); // DWG version
+                r.bitLong(); // maintenance version
+                r.bitLong();
+                r.bitLong();
+            }
+            classes.push_back(std::move(c));
+        } catch (const DwgFormatError&) {
+            break; // padding at the end of the section
+        }
+    }
+    return classes;
+}
+
+} // namespace vexor::cad::dwg

@@ -1,0 +1,382 @@
+#include "EntityParsers.h"
+#include "ObjectTypes.h"
+
+namespace vexor::cad::dwg {
+namespace {
+
+// Smallest encodings, used to check counts before allocating.
+constexpr std::size_t kMinDoubleBits = 2;
+constexpr std::size_t kMinRawPointBits = 128;
+constexpr std::size_t kMinPointBits = 6;
+
+SplineData readHatchSplineEdge(BitReader& r, DwgVersion v) {
+    SplineData s;
+    s.degree = r.bitLong();
+    s.rational = r.bit();
+    r.bit(); // periodic
+    const std::size_t knots = checkedCount(r, r.bitLong(), kMinDoubleBits);
+    const std::size_t controls = checkedCount(r, r.bitLong(), kMinRawPointBits);
+    s.knots.reserve(knots);
+    for (std::size_t i = 0; i < knots; ++i)
+        s.knots.push_back(r.bitDouble());
+    s.controlPoints.reserve(controls);
+    for (std::size_t i = 0; i < controls; ++i) {
+        const Vec2 p = r.rawPoint2();
+        s.controlPoints.push_back({p.x, p.y, 0});
+        if (s.rational)
+            s.weights.push_back(r.bitDouble());
+    }
+    if (v >= DwgVersion::R2010) {
+        const std::size_t fits = checkedCount(r, r.bitLong(), kMinRawPointBits);
+        for (std::size_t i = 0; i < fits; ++i) {
+            const Vec2 p = r.rawPoint2();
+            s.fitPoints.push_back({p.x, p.y, 0});
+        }
+        if (fits > 0) {
+            r.rawPoint2(); // start tangent
+            r.rawPoint2(); // end tangent
+        }
+    }
+    return s;
+}
+
+HatchEdge readHatchEdge(BitReader& r, DwgVersion v) {
+    HatchEdge e;
+    switch (r.rawChar()) {
+    case 1:
+        e.kind = HatchEdge::Kind::Line;
+        e.p0 = r.rawPoint2();
+        e.p1 = r.rawPoint2();
+        break;
+    case 2:
+        e.kind = HatchEdge::Kind::Arc;
+        e.center = r.rawPoint2();
+        e.radius = r.bitDouble();
+        e.start = r.bitDouble();
+        e.end = r.bitDouble();
+        e.ccw = r.bit();
+        break;
+    case 3:
+        e.kind = HatchEdge::Kind::EllipseArc;
+        e.center = r.rawPoint2();
+        e.majorAxis = r.rawPoint2();
+        e.ratio = r.bitDouble();
+        e.start = r.bitDouble();
+        e.end = r.bitDouble();
+        e.ccw = r.bit();
+        break;
+    case 4:
+        e.kind = HatchEdge::Kind::Spline;
+        e.spline = readHatchSplineEdge(r, v);
+        break;
+    default:
+        r.fail("unknown hatch edge type");
+    }
+    return e;
+}
+
+HatchLoop readHatchLoop(BitReader& r, DwgVersion v, bool& derived) {
+    HatchLoop loop;
+    const std::int32_t flags = r.bitLong();
+    if (flags & 4)
+        derived = true;
+    loop.isPolyline = (flags & 2) != 0;
+    if (!loop.isPolyline) {
+        const std::size_t n = checkedCount(r, r.bitLong(), 8);
+        loop.edges.reserve(n);
+        for (std::size_t i = 0; i < n; ++i)
+            loop.edges.push_back(readHatchEdge(r, v));
+    } else {
+        const bool bulges = r.bit();
+        loop.closed = r.bit();
+        const std::size_t n = checkedCount(r, r.bitLong(), kMinRawPointBits);
+        loop.polyline.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            PolyVertex pv;
+            const Vec2 p = r.rawPoint2();
+            pv.p = {p.x, p.y, 0};
+            if (bulges)
+                pv.bulge = r.bitDouble();
+            loop.polyline.push_back(pv);
+        }
+    }
+    r.bitLong(); // boundary object count; their handles are not needed to draw
+    return loop;
+}
+
+void skipGradient(BitReader& r, DwgVersion v) {
+    r.bitLong();   // is gradient
+    r.bitLong();   // reserved
+    r.bitDouble(); // angle
+    r.bitDouble(); // shift
+    r.bitLong();   // single colour
+    r.bitDouble(); // tint
+    const std::size_t colors = checkedCount(r, r.bitLong(), 8);
+    for (std::size_t i = 0; i < colors; ++i) {
+        r.bitDouble();
+        r.bitShort();
+        r.bitLong();
+        r.rawChar();
+    }
+    v >= DwgVersion::R2007 ? r.textUtf16() : r.text8();
+}
+
+// The 3BD points common to several dimension kinds.
+Vec3 point(BitReader& r) {
+    return r.point3();
+}
+
+} // namespace
+
+void parseLwPolyline(ObjectFrame& f, ParsedEntity& out) {
+    BitReader& r = f.data;
+    Polyline p;
+    p.kind = Polyline::Kind::Light;
+    const int flags = r.bitShort();
+    if (flags & 4)
+        p.constantWidth = r.bitDouble();
+    double elevation = 0;
+    if (flags & 8)
+        elevation = r.bitDouble();
+    if (flags & 2)
+        out.thickness = r.bitDouble();
+    if (flags & 1)
+        out.extrusion = r.point3();
+    const std::size_t points = checkedCount(r, r.bitLong(), 4);
+    const std::size_t bulges = (flags & 16) ? checkedCount(r, r.bitLong(), 2) : 0;
+    std::size_t ids = 0;
+    if (f.version >= DwgVersion::R2010 && (flags & 1024))
+        ids = checkedCount(r, r.bitLong(), 2);
+    const std::size_t widths = (flags & 32) ? checkedCount(r, r.bitLong(), 4) : 0;
+    p.closed = (flags & 512) != 0;
+    p.vertices.resize(points);
+    for (std::size_t i = 0; i < points; ++i) {
+        Vec2 xy;
+        if (f.version <= DwgVersion::R14 || i == 0)
+            xy = r.rawPoint2();
+        else
+            xy = r.defaultPoint2(p.vertices[i - 1].p.xy());
+        p.vertices[i].p = {xy.x, xy.y, elevation};
+    }
+    for (std::size_t i = 0; i < bulges; ++i) {
+        const double b = r.bitDouble();
+        if (i < points)
+            p.vertices[i].bulge = b;
+    }
+    for (std::size_t i = 0; i < ids; ++i)
+        r.bitLong();
+    for (std::size_t i = 0; i < widths; ++i) {
+        const double start = r.bitDouble();
+        const double end = r.bitDouble();
+        if (i < points) {
+            p.vertices[i].startWidth = start;
+            p.vertices[i].endWidth = end;
+        }
+    }
+    out.data = std::move(p);
+}
+
+void parseSpline(ObjectFrame& f, ParsedEntity& out) {
+    BitReader& r = f.data;
+    SplineData s;
+    const std::int32_t scenario = r.bitLong();
+    if (f.version >= DwgVersion::R2013) {
+        r.bitLong(); // spline flags
+        r.bitLong(); // knot parameterization
+    }
+    s.degree = r.bitLong();
+    std::size_t knots = 0, controls = 0, fits = 0;
+    bool weighted = false;
+    if (scenario == 2) {
+        r.bitDouble(); // fit tolerance
+        r.point3();    // start tangent
+        r.point3();    // end tangent
+        fits = checkedCount(r, r.bitLong(), kMinPointBits);
+    } else if (scenario == 1) {
+        s.rational = r.bit();
+        s.closed = r.bit();
+        r.bit();       // periodic
+        r.bitDouble(); // knot tolerance
+        r.bitDouble(); // control point tolerance
+        knots = checkedCount(r, r.bitLong(), kMinDoubleBits);
+        controls = checkedCount(r, r.bitLong(), kMinPointBits);
+        weighted = r.bit();
+    } else {
+        r.fail("unknown spline kind " + std::to_string(scenario));
+    }
+    s.knots.reserve(knots);
+    for (std::size_t i = 0; i < knots; ++i)
+        s.knots.push_back(r.bitDouble());
+    s.controlPoints.reserve(controls);
+    for (std::size_t i = 0; i < controls; ++i) {
+        s.controlPoints.push_back(r.point3());
+        if (weighted)
+            s.weights.push_back(r.bitDouble());
+    }
+    s.fitPoints.reserve(fits);
+    for (std::size_t i = 0; i < fits; ++i)
+        s.fitPoints.push_back(r.point3());
+    out.data = Spline{std::move(s)};
+}
+
+void parseHatch(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
+    BitReader& r = f.data;
+    Hatch h;
+    if (f.version >= DwgVersion::R2004)
+        skipGradient(r, f.version);
+    h.elevation = r.bitDouble();
+    out.extrusion = r.point3();
+    h.patternName = f.version >= DwgVersion::R2007 ? r.textUtf16() : decode(r.text8());
+    h.solid = r.bit();
+    r.bit(); // associative
+    const std::size_t loops = checkedCount(r, r.bitLong(), 8);
+    bool derived = false;
+    h.loops.reserve(loops);
+    for (std::size_t i = 0; i < loops; ++i)
+        h.loops.push_back(readHatchLoop(r, f.version, derived));
+    r.bitShort(); // style
+    r.bitShort(); // pattern type
+    if (!h.solid) {
+        r.bitDouble(); // angle
+        r.bitDouble(); // scale or spacing
+        r.bit();       // double
+        const std::size_t lines = checkedCount(r, r.bitShort(), 8);
+        h.patternLines.reserve(lines);
+        for (std::size_t i = 0; i < lines; ++i) {
+            HatchPatternLine line;
+            line.angle = r.bitDouble();
+            line.base = r.point2();
+            line.offset = r.point2();
+            const std::size_t dashes = checkedCount(r, r.bitShort(), kMinDoubleBits);
+            line.dashes.reserve(dashes);
+            for (std::size_t k = 0; k < dashes; ++k)
+                line.dashes.push_back(r.bitDouble());
+            h.patternLines.push_back(std::move(line));
+        }
+    }
+    (void)derived; // pixel size and seed points follow; nothing there is drawn
+    out.data = std::move(h);
+}
+
+void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decode,
+                    ParsedEntity& out) {
+    BitReader& r = f.data;
+    Dimension d;
+    if (f.version >= DwgVersion::R2010)
+        r.rawChar(); // version
+    out.extrusion = r.point3();
+    const Vec2 textMid = r.rawPoint2();
+    const double elevation = r.bitDouble();
+    d.textMidpoint = {textMid.x, textMid.y, elevation};
+    r.rawChar(); // flags
+    d.text = f.version >= DwgVersion::R2007 ? r.textUtf16() : decode(r.text8());
+    r.bitDouble(); // text rotation
+    r.bitDouble(); // horizontal direction
+    r.point3();    // insertion scale
+    r.bitDouble(); // insertion rotation
+    if (f.version >= DwgVersion::R2000) {
+        r.bitShort();  // attachment
+        r.bitShort();  // line spacing style
+        r.bitDouble(); // line spacing factor
+        d.measurement = r.bitDouble();
+    }
+    if (f.version >= DwgVersion::R2007)
+        r.bits(3); // unknown, flip arrows
+    const Vec2 clone = r.rawPoint2();
+    d.insert = {clone.x, clone.y, elevation};
+    switch (type) {
+    case kTypeDimOrdinate:
+        d.dimType = 6;
+        d.definitionPoint = point(r);
+        break;
+    case kTypeDimLinear:
+    case kTypeDimAligned:
+        d.dimType = type == kTypeDimLinear ? 0 : 1;
+        point(r); // first extension line origin
+        point(r); // second
+        d.definitionPoint = point(r);
+        break;
+    case kTypeDimAngular3Pt:
+        d.dimType = 5;
+        d.definitionPoint = point(r);
+        break;
+    case kTypeDimAngular2Ln:
+        d.dimType = 2;
+        r.rawPoint2();
+        point(r);
+        point(r);
+        point(r);
+        d.definitionPoint = point(r);
+        break;
+    case kTypeDimRadius:
+    case kTypeDimDiameter:
+        d.dimType = type == kTypeDimRadius ? 4 : 3;
+        d.definitionPoint = point(r);
+        break;
+    default:
+        break;
+    }
+    f.refs.handle(); // dimension style
+    out.blockHandle = f.readHandle();
+    out.data = std::move(d);
+}
+
+void parseLeader(ObjectFrame& f, ParsedEntity& out) {
+    BitReader& r = f.data;
+    Leader l;
+    r.bit();      // unknown
+    r.bitShort(); // annotation type
+    l.spline = r.bitShort() == 1;
+    const std::size_t points = checkedCount(r, r.bitLong(), kMinPointBits);
+    l.points.reserve(points);
+    for (std::size_t i = 0; i < points; ++i)
+        l.points.push_back(r.point3());
+    r.point3(); // end point projection
+    out.extrusion = r.point3();
+    r.point3(); // x direction
+    r.point3(); // offset to the block insertion point
+    if (f.version >= DwgVersion::R14)
+        r.point3();
+    if (f.version <= DwgVersion::R14)
+        r.bitDouble(); // dimension gap
+    r.bitDouble();     // box height
+    r.bitDouble();     // box width
+    r.bit();           // hook line on the x direction
+    l.arrowhead = r.bit();
+    out.data = std::move(l);
+}
+
+void parseImageFrame(ImageFrame::Kind kind, ObjectFrame& f, ParsedEntity& out) {
+    BitReader& r = f.data;
+    ImageFrame img;
+    img.kind = kind;
+    r.bitLong(); // class version
+    img.origin = r.point3();
+    img.uPixel = r.point3();
+    img.vPixel = r.point3();
+    img.sizePixels = r.rawPoint2();
+    r.bitShort(); // display properties
+    const bool clipping = r.bit();
+    r.rawChar(); // brightness
+    r.rawChar(); // contrast
+    r.rawChar(); // fade
+    if (f.version >= DwgVersion::R2010)
+        r.bit(); // clip mode
+    const int clipType = r.bitShort();
+    std::vector<Vec2> clip;
+    if (clipType == 1) {
+        const Vec2 a = r.rawPoint2();
+        const Vec2 b = r.rawPoint2();
+        clip = {a, {b.x, a.y}, b, {a.x, b.y}};
+    } else {
+        const std::size_t n = checkedCount(r, r.bitLong(), kMinRawPointBits);
+        clip.reserve(n);
+        for (std::size_t i = 0; i < n; ++i)
+            clip.push_back(r.rawPoint2());
+    }
+    if (clipping)
+        img.clip = std::move(clip);
+    out.data = std::move(img);
+}
+
+} // namespace vexor::cad::dwg

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "../io/DrawingReader.h"
+#include "../model/Drawing.h"
+#include "ObjectStore.h"
+
+#include <string>
+#include <vector>
+
+namespace vexor::cad::dwg {
+
+// Builds the drawing from a file's sections: header, tables, blocks and model space. Throws
+// DwgFormatError when the header variables or the object map cannot be read; damaged objects
+// are skipped and reported in Drawing::diagnostics.
+Drawing buildDrawing(const DwgSections& sections);
+
+// The layer table only, in table order.
+std::vector<LayerTableEntry> buildLayerTable(const DwgSections& sections);
+
+} // namespace vexor::cad::dwg

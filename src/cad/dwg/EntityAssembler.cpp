@@ -1,0 +1,214 @@
+#include "EntityAssembler.h"
+
+#include "ObjectTypes.h"
+
+namespace vexor::cad::dwg {
+namespace {
+
+constexpr std::size_t kMaxDamageMessages = 8;
+
+bool isVertexType(std::uint16_t type) {
+    return type >= kTypeVertex2d && type <= kTypeVertexPfaceFace;
+}
+
+} // namespace
+
+EntityAssembler::EntityAssembler(const ObjectStore& store, const TableIndex& tables,
+                                 const TextDecoder& decode, Drawing& drawing)
+    : store_(store), tables_(tables), decode_(decode), drawing_(drawing),
+      childBudget_(store.map().size()) {}
+
+std::uint32_t EntityAssembler::layerOf(std::uint64_t handle) const {
+    const auto it = tables_.layers.find(handle);
+    return it != tables_.layers.end() ? it->second : defaultLayer_;
+}
+
+EntityCommon EntityAssembler::commonOf(const ParsedEntity& e, std::uint64_t handle) const {
+    const EntityPreamble& p = e.common;
+    EntityCommon c;
+    c.layer = layerOf(p.layer);
+    c.color = p.color;
+    switch (p.linetypeFlags) {
+    case 1:
+        c.linetype = kLinetypeByBlock;
+        break;
+    case 2:
+        c.linetype = kLinetypeContinuous;
+        break;
+    case 3: {
+        const auto it = tables_.linetypes.find(p.linetype);
+        if (it != tables_.linetypes.end())
+            c.linetype = it->second;
+        else if (p.linetype == tables_.linetypeByBlock)
+            c.linetype = kLinetypeByBlock;
+        break;
+    }
+    default:
+        break;
+    }
+    c.lineweight = p.lineweight;
+    c.invisible = p.invisible;
+    c.linetypeScale = p.linetypeScale;
+    c.thickness = e.thickness;
+    c.extrusion = e.extrusion;
+    c.handle = handle;
+    return c;
+}
+
+std::vector<Entity>* EntityAssembler::destination(const EntityPreamble& p) {
+    if (p.entMode == 2)
+        return &drawing_.modelSpace;
+    if (p.entMode != 0)
+        return nullptr;
+    if (p.owner == tables_.modelSpace)
+        return &drawing_.modelSpace;
+    const auto it = tables_.blocks.find(p.owner);
+    return it != tables_.blocks.end() ? &drawing_.blocks[it->second].entities : nullptr;
+}
+
+template <class Visit> void EntityAssembler::walkChildren(const ParsedEntity& e, Visit visit) {
+    auto visitOne = [&](std::uint64_t handle, EntityPreamble* preamble) {
+        if (childBudget_ == 0)
+            return false;
+        --childBudget_;
+        auto f = store_.open(handle);
+        if (!f)
+            return false;
+        if (!store_.typeInfo(f->type).isEntity)
+            return false;
+        *preamble = readEntityPreamble(*f);
+        return visit(*f, *preamble);
+    };
+    EntityPreamble p;
+    if (!e.children.empty()) {
+        for (std::uint64_t h : e.children)
+            if (!visitOne(h, &p))
+                return;
+        return;
+    }
+    for (std::uint64_t h = e.firstChild; h != 0;) {
+        if (!visitOne(h, &p) || h == e.lastChild)
+            return;
+        h = p.next;
+    }
+}
+
+void EntityAssembler::gatherVertices(ParsedEntity& e, Polyline& poly) {
+    walkChildren(e, [&](ObjectFrame& f, const EntityPreamble&) {
+        if (!isVertexType(f.type))
+            return false;
+        const ParsedVertex v = parseVertex(f);
+        if (v.isFace) {
+            poly.faces.insert(poly.faces.end(), v.face, v.face + 4);
+            return true;
+        }
+        // Frame control points of splined polylines are not part of the curve.
+        if (v.flags & 16)
+            return true;
+        PolyVertex pv = v.vertex;
+        if (poly.kind == Polyline::Kind::Poly2d)
+            pv.p.z = e.elevation;
+        poly.vertices.push_back(pv);
+        return true;
+    });
+}
+
+void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
+    walkChildren(e, [&](ObjectFrame& f, const EntityPreamble& p) {
+        if (f.type != kTypeAttrib)
+            return false;
+        ParsedEntity attribute;
+        attribute.common = p;
+        parseEntityData(EntityKind::Attrib, f, decode_, attribute, "ATTRIB");
+        AttributeEntity a;
+        a.common = commonOf(attribute, f.handle);
+        a.text = std::get<Text>(std::move(attribute.data));
+        const auto style = tables_.textStyles.find(attribute.styleHandle);
+        if (style != tables_.textStyles.end())
+            a.text.style = style->second;
+        insert.attributes.push_back(std::move(a));
+        return true;
+    });
+}
+
+bool EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, Entity& out) {
+    ParsedEntity e;
+    e.common = readEntityPreamble(f);
+    std::vector<Entity>* target = destination(e.common);
+    if (!target)
+        return false;
+    parseEntityData(info.kind, f, decode_, e, info.name);
+    if (auto* poly = std::get_if<Polyline>(&e.data); poly && poly->kind != Polyline::Kind::Light)
+        gatherVertices(e, *poly);
+    if (auto* insert = std::get_if<Insert>(&e.data)) {
+        gatherAttributes(e, *insert);
+        const auto b = tables_.blocks.find(e.blockHandle);
+        insert->block = b != tables_.blocks.end() ? b->second : kNoIndex;
+    }
+    if (auto* dim = std::get_if<Dimension>(&e.data)) {
+        const auto b = tables_.blocks.find(e.blockHandle);
+        dim->block = b != tables_.blocks.end() ? b->second : kNoIndex;
+    }
+    if (e.styleHandle) {
+        const auto s = tables_.textStyles.find(e.styleHandle);
+        const std::uint32_t style = s != tables_.textStyles.end() ? s->second : kNoIndex;
+        if (auto* text = std::get_if<Text>(&e.data))
+            text->style = style;
+        else if (auto* mtext = std::get_if<MText>(&e.data))
+            mtext->style = style;
+    }
+    if (info.kind == EntityKind::Other)
+        ++notDrawn_[info.name];
+    out.common = commonOf(e, f.handle);
+    out.data = std::move(e.data);
+    target->push_back(std::move(out));
+    return true;
+}
+
+void EntityAssembler::noteDamage(const char* name, std::uint64_t handle, const DwgFormatError& e) {
+    if (damaged_++ >= kMaxDamageMessages)
+        return;
+    std::string message = std::string("skipped damaged ") + (*name ? name : "object") +
+                          " (handle " + std::to_string(handle) + ")";
+    message += " at byte " + std::to_string(e.byteOffset()) + " bit " + std::to_string(e.bit());
+    drawing_.diagnostics.push_back(message + ": " + e.what());
+}
+
+void EntityAssembler::summarize() {
+    if (damaged_ > kMaxDamageMessages)
+        drawing_.diagnostics.push_back("skipped " + std::to_string(damaged_) +
+                                       " damaged objects in all");
+    for (const auto& [name, count] : notDrawn_)
+        drawing_.diagnostics.push_back("read " + std::to_string(count) + " " + name +
+                                       " entities that are not drawn");
+}
+
+void EntityAssembler::run() {
+    defaultLayer_ = drawing_.layerIndex("0");
+    for (const ObjectMap::Entry& entry : store_.map().entries()) {
+        TypeInfo info;
+        try {
+            info = store_.typeInfo(store_.typeAt(entry.offset));
+            if (!info.isEntity)
+                continue;
+            switch (info.kind) {
+            case EntityKind::Vertex:
+            case EntityKind::SeqEnd:
+            case EntityKind::Block:
+            case EntityKind::EndBlock:
+            case EntityKind::Attrib:
+                continue; // read with their owners, or markers only
+            default:
+                break;
+            }
+            ObjectFrame f = store_.openAt(entry.offset);
+            Entity entity;
+            readEntity(f, info, entity);
+        } catch (const DwgFormatError& e) {
+            noteDamage(info.name, entry.handle, e);
+        }
+    }
+    summarize();
+}
+
+} // namespace vexor::cad::dwg

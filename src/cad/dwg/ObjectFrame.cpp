@@ -1,0 +1,223 @@
+#include "ObjectFrame.h"
+
+namespace vexor::cad::dwg {
+namespace {
+
+// No object is larger than the format's modular-short size allows in practice; a bigger
+// number means the offset does not point at an object.
+constexpr std::uint32_t kMaxObjectSize = 64u << 20;
+constexpr std::int32_t kMaxReactors = 1 << 20;
+
+// Size and start of the object's data after its modular-short size.
+struct ObjectSpan {
+    std::size_t dataStart = 0;
+    std::uint32_t size = 0;
+};
+
+ObjectSpan locate(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+                  std::uint64_t baseOffset) {
+    BitReader r(bytes, baseOffset);
+    if (offset >= bytes.size())
+        throw DwgFormatError("object offset beyond the end of the data", baseOffset + offset, 0);
+    r.seekBit(static_cast<std::size_t>(offset) * 8);
+    ObjectSpan s;
+    s.size = r.modularShort();
+    s.dataStart = r.bytePosition();
+    if (s.size > kMaxObjectSize || s.size > bytes.size() - s.dataStart)
+        throw DwgFormatError("object size " + std::to_string(s.size) + " beyond the data",
+                             baseOffset + offset, 0);
+    return s;
+}
+
+std::uint16_t readType(BitReader& r, DwgVersion v) {
+    if (v < DwgVersion::R2010)
+        return static_cast<std::uint16_t>(r.bitShort());
+    switch (r.twoBits()) {
+    case 0:
+        return r.rawChar();
+    case 1:
+        return static_cast<std::uint16_t>(r.rawChar() + 0x1F0);
+    default:
+        return static_cast<std::uint16_t>(r.rawShort());
+    }
+}
+
+void skipExtendedData(BitReader& r) {
+    while (true) {
+        const auto size = static_cast<std::uint16_t>(r.bitShort());
+        if (size == 0)
+            return;
+        r.handle(); // application
+        r.skipBytes(size);
+    }
+}
+
+void placeHandleStream(ObjectFrame& f, std::uint32_t bitSize) {
+    if (bitSize > f.data.endBit())
+        f.data.fail("object's data size beyond its end");
+    f.refsStartBit = bitSize;
+    f.refs.seekBit(bitSize);
+    f.data.limitTo(bitSize);
+}
+
+std::int32_t readReactorCount(ObjectFrame& f) {
+    const std::int32_t n = f.data.bitLong();
+    // Every reactor handle takes at least one byte of the handle stream.
+    if (n < 0 || n > kMaxReactors || static_cast<std::size_t>(n) * 8 > f.refs.remainingBits())
+        f.data.fail("impossible reactor count " + std::to_string(n));
+    return n;
+}
+
+} // namespace
+
+std::int16_t lineweightOfIndex(int index) {
+    static constexpr std::int16_t kWeights[] = {0,  5,   9,   13,  15,  18,  20,  25,
+                                                30, 35,  40,  50,  53,  60,  70,  80,
+                                                90, 100, 106, 120, 140, 158, 200, 211};
+    if (index >= 0 && index < static_cast<int>(std::size(kWeights)))
+        return kWeights[index];
+    if (index == 29)
+        return kLineweightByLayer;
+    if (index == 30)
+        return kLineweightByBlock;
+    return kLineweightDefault;
+}
+
+std::uint16_t peekObjectType(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+                             DwgVersion version, std::uint64_t baseOffset) {
+    const ObjectSpan s = locate(bytes, offset, baseOffset);
+    BitReader r(bytes.subspan(s.dataStart, s.size), baseOffset + s.dataStart);
+    if (version >= DwgVersion::R2010)
+        r.modularChar(); // handle stream size
+    return readType(r, version);
+}
+
+ObjectFrame openObject(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+                       DwgVersion version, std::uint64_t baseOffset) {
+    const ObjectSpan s = locate(bytes, offset, baseOffset);
+    const auto objectBytes = bytes.subspan(s.dataStart, s.size);
+    ObjectFrame f;
+    f.version = version;
+    f.offset = baseOffset + offset;
+    f.data = BitReader(objectBytes, baseOffset + s.dataStart);
+    f.refs = BitReader(objectBytes, baseOffset + s.dataStart);
+    std::uint64_t handleStreamBits = 0;
+    if (version >= DwgVersion::R2010)
+        handleStreamBits = f.data.modularChar();
+    f.type = readType(f.data, version);
+    if (version >= DwgVersion::R2010) {
+        if (handleStreamBits > f.data.endBit())
+            f.data.fail("handle stream larger than the object");
+        placeHandleStream(f, static_cast<std::uint32_t>(f.data.endBit() - handleStreamBits));
+    } else if (version >= DwgVersion::R2000) {
+        placeHandleStream(f, static_cast<std::uint32_t>(f.data.rawLong()));
+    }
+    f.handle = f.data.handle().value;
+    skipExtendedData(f.data);
+    return f;
+}
+
+EntityPreamble readEntityPreamble(ObjectFrame& f) {
+    BitReader& r = f.data;
+    const DwgVersion v = f.version;
+    EntityPreamble p;
+    if (r.bit()) { // preview graphics
+        const std::uint64_t size =
+            v >= DwgVersion::R2010 ? r.bitLongLong() : static_cast<std::uint32_t>(r.rawLong());
+        if (size > r.remainingBits() / 8)
+            r.fail("entity graphics larger than the object");
+        r.skipBytes(static_cast<std::size_t>(size));
+    }
+    if (v <= DwgVersion::R14)
+        placeHandleStream(f, static_cast<std::uint32_t>(r.rawLong()));
+    p.entMode = r.twoBits();
+    const std::int32_t reactors = readReactorCount(f);
+    bool xdicMissing = false;
+    if (v >= DwgVersion::R2004)
+        xdicMissing = r.bit();
+    if (v >= DwgVersion::R2013)
+        r.bit(); // has binary data
+    bool byLayerLinetype = true;
+    if (v <= DwgVersion::R14)
+        byLayerLinetype = r.bit();
+    if (v <= DwgVersion::R2000)
+        p.noLinks = r.bit();
+    bool hasColorBook = false;
+    if (v >= DwgVersion::R2004) {
+        p.color = r.encodedColor(&hasColorBook);
+    } else {
+        const int index = r.colorIndex();
+        p.color = index == 256 ? Color::byLayer()
+                  : index == 0 ? Color::byBlock()
+                               : Color::indexed(index < 0 ? -index : index);
+    }
+    p.linetypeScale = r.bitDouble();
+    std::uint8_t plotStyleFlags = 0, materialFlags = 0;
+    if (v >= DwgVersion::R2000) {
+        p.linetypeFlags = r.twoBits();
+        plotStyleFlags = r.twoBits();
+    } else {
+        p.linetypeFlags = byLayerLinetype ? 0 : 3;
+    }
+    if (v >= DwgVersion::R2007) {
+        materialFlags = r.twoBits();
+        r.rawChar(); // shadow flags
+    }
+    if (v >= DwgVersion::R2010)
+        r.bits(3); // visual style flags
+    p.invisible = (r.bitShort() & 1) != 0;
+    if (v >= DwgVersion::R2000)
+        p.lineweight = lineweightOfIndex(r.rawChar());
+
+    if (p.entMode == 0)
+        p.owner = f.readHandle();
+    for (std::int32_t i = 0; i < reactors; ++i)
+        f.refs.handle();
+    if (!xdicMissing)
+        f.refs.handle();
+    if (v <= DwgVersion::R14) {
+        p.layer = f.readHandle();
+        if (!byLayerLinetype)
+            p.linetype = f.readHandle();
+    }
+    if (v <= DwgVersion::R2000) {
+        if (p.noLinks) {
+            p.next = f.handle + 1;
+        } else {
+            f.refs.handle(); // previous
+            p.next = f.readHandle();
+        }
+    }
+    if (hasColorBook)
+        f.refs.handle();
+    if (v >= DwgVersion::R2000) {
+        p.layer = f.readHandle();
+        if (p.linetypeFlags == 3)
+            p.linetype = f.readHandle();
+    }
+    if (materialFlags == 3)
+        f.refs.handle();
+    if (plotStyleFlags == 3)
+        f.refs.handle();
+    return p;
+}
+
+std::uint64_t readObjectPreamble(ObjectFrame& f) {
+    BitReader& r = f.data;
+    if (f.version <= DwgVersion::R14)
+        placeHandleStream(f, static_cast<std::uint32_t>(r.rawLong()));
+    const std::int32_t reactors = readReactorCount(f);
+    bool xdicMissing = false;
+    if (f.version >= DwgVersion::R2004)
+        xdicMissing = r.bit();
+    if (f.version >= DwgVersion::R2013)
+        r.bit();
+    const std::uint64_t owner = f.readHandle();
+    for (std::int32_t i = 0; i < reactors; ++i)
+        f.refs.handle();
+    if (!xdicMissing)
+        f.refs.handle();
+    return owner;
+}
+
+} // namespace vexor::cad::dwg

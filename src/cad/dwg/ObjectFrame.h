@@ -1,0 +1,61 @@
+#pragma once
+
+#include "../model/Entities.h"
+#include "BitReader.h"
+#include "DwgVersion.h"
+
+#include <cstdint>
+#include <span>
+
+namespace vexor::cad::dwg {
+
+// One object opened at its offset: its type and handle, a reader for its data and one for its
+// handle references. Both readers are bounded by the object's stored size.
+struct ObjectFrame {
+    DwgVersion version = DwgVersion::R2000;
+    std::uint16_t type = 0;
+    std::uint64_t handle = 0;
+    std::uint64_t offset = 0; // absolute position of the object, for messages
+    BitReader data{{}};
+    BitReader refs{{}};
+    std::size_t refsStartBit = 0; // where the handle references begin in the data
+
+    // A handle reference resolved against this object's handle.
+    std::uint64_t readHandle() { return refs.handle().resolve(handle); }
+};
+
+// The common part every entity carries before its own data.
+struct EntityPreamble {
+    std::uint8_t entMode = 2; // 0 owned by a block, 1 paper space, 2 model space
+    std::uint64_t owner = 0;  // when entMode is 0
+    std::uint64_t layer = 0;
+    std::uint64_t linetype = 0;     // 0 unless the entity names one
+    std::uint8_t linetypeFlags = 0; // 0 by layer, 1 by block, 2 continuous, 3 handle
+    std::uint64_t next = 0;         // next entity of the owner's chain (R13-R2000), 0 unless linked
+    bool noLinks = false;
+    Color color;
+    double linetypeScale = 1;
+    bool invisible = false;
+    std::int16_t lineweight = kLineweightByLayer;
+};
+
+// The type number of the object at `offset` without reading more. Throws DwgFormatError.
+std::uint16_t peekObjectType(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+                             DwgVersion version, std::uint64_t baseOffset);
+
+// Opens the object at `offset` of `bytes` (whose first byte is at absolute `baseOffset`), reads
+// its size, type, handle and extended data. Throws DwgFormatError.
+ObjectFrame openObject(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+                       DwgVersion version, std::uint64_t baseOffset);
+
+// Reads the entity preamble and its common handle references.
+EntityPreamble readEntityPreamble(ObjectFrame& frame);
+
+// Reads what non-entity objects carry before their own data, and their owner, reactor and
+// dictionary handle references. Returns the owner handle.
+std::uint64_t readObjectPreamble(ObjectFrame& frame);
+
+// Line weight in 1/100 mm (or kLineweight*) of the stored lineweight index.
+std::int16_t lineweightOfIndex(int index);
+
+} // namespace vexor::cad::dwg

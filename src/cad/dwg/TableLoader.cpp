@@ -1,0 +1,142 @@
+#include "TableLoader.h"
+
+#include "ObjectTypes.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vexor::cad::dwg {
+namespace {
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && equalsIgnoreCase(s.substr(0, prefix.size()), prefix);
+}
+
+} // namespace
+
+void TableLoader::report(const char* what, std::uint64_t handle, const std::string& reason) {
+    diagnostics_.push_back(std::string("skipped ") + what + " (handle " + std::to_string(handle) +
+                           "): " + reason);
+}
+
+std::vector<std::uint64_t> TableLoader::controlEntries(std::uint64_t control, std::uint16_t type,
+                                                       TableControl* out) {
+    try {
+        auto f = store_.open(control);
+        if (!f || f->type != type) {
+            report("table", control, "no table control object there");
+            return {};
+        }
+        TableControl c = parseTableControl(*f);
+        if (out)
+            *out = c;
+        return std::move(c.entries);
+    } catch (const DwgFormatError& e) {
+        report("table", control, e.what());
+        return {};
+    }
+}
+
+std::vector<std::pair<std::uint64_t, LayerRecord>> TableLoader::layers(std::uint64_t control) {
+    std::vector<std::pair<std::uint64_t, LayerRecord>> out;
+    for (std::uint64_t h : controlEntries(control, kTypeLayerControl)) {
+        try {
+            auto f = store_.open(h);
+            if (!f || f->type != kTypeLayer)
+                continue;
+            out.emplace_back(h, parseLayer(*f, decode_));
+        } catch (const DwgFormatError& e) {
+            report("layer", h, e.what());
+        }
+    }
+    return out;
+}
+
+TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
+    TableIndex index;
+    TableControl linetypeControl;
+    index.linetypeByLayer = handles.linetypeByLayer;
+    index.linetypeByBlock = handles.linetypeByBlock;
+    for (std::uint64_t h :
+         controlEntries(handles.linetypeControl, kTypeLinetypeControl, &linetypeControl)) {
+        try {
+            auto f = store_.open(h);
+            if (!f || f->type != kTypeLinetype)
+                continue;
+            Linetype lt = parseLinetype(*f, decode_);
+            if (equalsIgnoreCase(lt.name, "BYLAYER")) {
+                index.linetypeByLayer = h;
+            } else if (equalsIgnoreCase(lt.name, "BYBLOCK")) {
+                index.linetypeByBlock = h;
+            } else {
+                index.linetypes[h] = static_cast<std::int32_t>(drawing.linetypes.size());
+                drawing.linetypes.push_back(std::move(lt));
+            }
+        } catch (const DwgFormatError& e) {
+            report("linetype", h, e.what());
+        }
+    }
+
+    for (auto& [h, rec] : layers(handles.layerControl)) {
+        const std::uint32_t i = drawing.layerIndex(rec.layer.name);
+        const auto lt = index.linetypes.find(rec.linetypeHandle);
+        rec.layer.linetype = lt != index.linetypes.end() ? lt->second : kLinetypeContinuous;
+        drawing.layers[i] = std::move(rec.layer);
+        index.layers[h] = i;
+    }
+
+    for (std::uint64_t h : controlEntries(handles.styleControl, kTypeStyleControl)) {
+        try {
+            auto f = store_.open(h);
+            if (!f || f->type != kTypeStyle)
+                continue;
+            index.textStyles[h] = static_cast<std::uint32_t>(drawing.textStyles.size());
+            drawing.textStyles.push_back(parseTextStyle(*f, decode_));
+        } catch (const DwgFormatError& e) {
+            report("text style", h, e.what());
+        }
+    }
+
+    TableControl blockControl;
+    std::vector<std::uint64_t> blockHandles =
+        controlEntries(handles.blockControl, kTypeBlockControl, &blockControl);
+    index.modelSpace = handles.modelSpace ? handles.modelSpace : blockControl.special1;
+    index.paperSpace = handles.paperSpace ? handles.paperSpace : blockControl.special2;
+    for (std::uint64_t special : {blockControl.special1, blockControl.special2, index.modelSpace})
+        if (special &&
+            std::find(blockHandles.begin(), blockHandles.end(), special) == blockHandles.end())
+            blockHandles.push_back(special);
+    for (std::uint64_t h : blockHandles) {
+        try {
+            auto f = store_.open(h);
+            if (!f || f->type != kTypeBlockHeader)
+                continue;
+            BlockHeaderRecord rec = parseBlockHeader(*f, decode_);
+            if (equalsIgnoreCase(rec.name, "*Model_Space")) {
+                index.modelSpace = h;
+                continue;
+            }
+            if (h == index.modelSpace || h == index.paperSpace ||
+                startsWithIgnoreCase(rec.name, "*Paper_Space"))
+                continue;
+            const std::uint32_t b = drawing.blockIndex(rec.name);
+            Block& block = drawing.blocks[b];
+            block.base = rec.base;
+            block.anonymous = rec.anonymous;
+            block.externalReference = rec.externalReference;
+            index.blocks[h] = b;
+        } catch (const DwgFormatError& e) {
+            report("block", h, e.what());
+        }
+    }
+    return index;
+}
+
+} // namespace vexor::cad::dwg

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "../model/Drawing.h"
+#include "HeaderVariables.h"
+#include "ObjectStore.h"
+#include "TableRecords.h"
+#include "TextDecoder.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace vexor::cad::dwg {
+
+// Handle -> index maps of the tables, for resolving entity references.
+struct TableIndex {
+    std::unordered_map<std::uint64_t, std::uint32_t> layers;
+    std::unordered_map<std::uint64_t, std::int32_t> linetypes;
+    std::unordered_map<std::uint64_t, std::uint32_t> textStyles;
+    std::unordered_map<std::uint64_t, std::uint32_t> blocks; // block header -> block
+    std::uint64_t modelSpace = 0;
+    std::uint64_t paperSpace = 0;
+    std::uint64_t linetypeByLayer = 0;
+    std::uint64_t linetypeByBlock = 0;
+};
+
+// Records of a table in table order, each read with `parse`; damaged ones are reported and
+// skipped. Returns the handles read successfully paired with their results.
+class TableLoader {
+public:
+    TableLoader(const ObjectStore& store, const TextDecoder& decode,
+                std::vector<std::string>& diagnostics)
+        : store_(store), decode_(decode), diagnostics_(diagnostics) {}
+
+    // The layer records only, as the layer list before loading needs them.
+    std::vector<std::pair<std::uint64_t, LayerRecord>> layers(std::uint64_t control);
+
+    // Fills the drawing's layers, linetypes, text styles and (empty) blocks.
+    TableIndex load(const TableHandles& handles, Drawing& drawing);
+
+private:
+    std::vector<std::uint64_t> controlEntries(std::uint64_t control, std::uint16_t type,
+                                              TableControl* out = nullptr);
+    void report(const char* what, std::uint64_t handle, const std::string& reason);
+
+    const ObjectStore& store_;
+    const TextDecoder& decode_;
+    std::vector<std::string>& diagnostics_;
+};
+
+} // namespace vexor::cad::dwg

@@ -1,0 +1,158 @@
+#include "TableRecords.h"
+
+namespace vexor::cad::dwg {
+namespace {
+
+constexpr int kMaxDashes = 255;
+
+// Name and flags every table record starts with.
+std::string readRecordName(ObjectFrame& f, const TextDecoder& decode) {
+    std::string name = decode(f.data.text8());
+    f.data.bit();      // 64-flag (referenced)
+    f.data.bitShort(); // external reference index + 1
+    f.data.bit();      // depends on an external reference
+    return name;
+}
+
+// Handles every record has after its owner, reactors and dictionary.
+void skipExternalReferenceHandle(ObjectFrame& f) {
+    f.refs.handle();
+}
+
+} // namespace
+
+TableControl parseTableControl(ObjectFrame& f) {
+    readObjectPreamble(f);
+    const std::int32_t count = f.data.bitLong();
+    if (count < 0 || static_cast<std::size_t>(count) > f.refs.remainingBits() / 8)
+        f.data.fail("table control lists more records than it can hold");
+    TableControl control;
+    control.entries.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i)
+        control.entries.push_back(f.readHandle());
+    if (f.type == kTypeBlockControl || f.type == kTypeLinetypeControl) {
+        if (f.refs.remainingBits() >= 8)
+            control.special1 = f.readHandle();
+        if (f.refs.remainingBits() >= 8)
+            control.special2 = f.readHandle();
+    }
+    return control;
+}
+
+LayerRecord parseLayer(ObjectFrame& f, const TextDecoder& decode) {
+    readObjectPreamble(f);
+    LayerRecord rec;
+    Layer& layer = rec.layer;
+    layer.name = readRecordName(f, decode);
+    if (f.version <= DwgVersion::R14) {
+        layer.frozen = f.data.bit();
+        f.data.bit(); // on; the colour's sign says it too
+        f.data.bit(); // frozen in new viewports
+        layer.locked = f.data.bit();
+    } else {
+        const int flags = f.data.bitShort();
+        layer.frozen = (flags & 1) != 0;
+        layer.off = (flags & 2) != 0;
+        layer.locked = (flags & 8) != 0;
+        layer.plottable = (flags & 16) != 0;
+        layer.lineweight = lineweightOfIndex((flags & 0x3E0) >> 5);
+    }
+    if (f.version <= DwgVersion::R2000) {
+        const int index = f.data.colorIndex();
+        layer.off = layer.off || index < 0;
+        layer.color = Color::indexed(index < 0 ? -index : index);
+    } else {
+        const int index = f.data.bitShort();
+        layer.off = layer.off || index < 0;
+        const auto rgb = static_cast<std::uint32_t>(f.data.bitLong());
+        const std::uint8_t names = f.data.rawChar();
+        if (names & 1)
+            f.data.text8();
+        if (names & 2)
+            f.data.text8();
+        layer.color = (rgb >> 24) == 0xC2 ? Color::trueColor(rgb)
+                                          : Color::indexed(index < 0 ? -index : index);
+        if ((rgb >> 24) == 0xC3)
+            layer.color = Color::indexed(static_cast<int>(rgb & 0xFF));
+    }
+    skipExternalReferenceHandle(f);
+    if (f.version >= DwgVersion::R2000)
+        f.refs.handle(); // plot style
+    if (f.version >= DwgVersion::R2007)
+        f.refs.handle(); // material
+    rec.linetypeHandle = f.readHandle();
+    return rec;
+}
+
+Linetype parseLinetype(ObjectFrame& f, const TextDecoder& decode) {
+    readObjectPreamble(f);
+    Linetype lt;
+    lt.name = readRecordName(f, decode);
+    lt.description = decode(f.data.text8());
+    lt.patternLength = f.data.bitDouble();
+    f.data.rawChar(); // alignment
+    const int dashes = f.data.rawChar();
+    if (dashes > kMaxDashes)
+        f.data.fail("too many dashes");
+    lt.pattern.reserve(static_cast<std::size_t>(dashes));
+    for (int i = 0; i < dashes; ++i) {
+        lt.pattern.push_back(f.data.bitDouble());
+        f.data.bitShort();  // shape number
+        f.data.rawDouble(); // x offset
+        f.data.rawDouble(); // y offset
+        f.data.bitDouble(); // scale
+        f.data.bitDouble(); // rotation
+        f.data.bitShort();  // shape flags
+    }
+    return lt;
+}
+
+TextStyle parseTextStyle(ObjectFrame& f, const TextDecoder& decode) {
+    readObjectPreamble(f);
+    TextStyle style;
+    style.name = readRecordName(f, decode);
+    f.data.bit(); // vertical
+    f.data.bit(); // is a shape file
+    style.fixedHeight = f.data.bitDouble();
+    style.widthFactor = f.data.bitDouble();
+    style.oblique = f.data.bitDouble();
+    f.data.rawChar();   // generation
+    f.data.bitDouble(); // last height
+    style.fontFile = decode(f.data.text8());
+    style.bigFontFile = decode(f.data.text8());
+    return style;
+}
+
+BlockHeaderRecord parseBlockHeader(ObjectFrame& f, const TextDecoder& decode) {
+    readObjectPreamble(f);
+    BlockHeaderRecord rec;
+    rec.name = readRecordName(f, decode);
+    rec.anonymous = f.data.bit();
+    f.data.bit(); // has attribute definitions
+    rec.externalReference = f.data.bit();
+    const bool overlaid = f.data.bit();
+    if (f.version >= DwgVersion::R2000)
+        f.data.bit(); // loaded
+    std::int32_t owned = 0;
+    if (f.version >= DwgVersion::R2004) {
+        owned = f.data.bitLong();
+        if (owned < 0 || static_cast<std::size_t>(owned) > f.refs.remainingBits() / 8)
+            f.data.fail("block lists more entities than it can hold");
+    }
+    rec.base = f.data.point3();
+    skipExternalReferenceHandle(f);
+    f.refs.handle(); // BLOCK entity
+    if (f.version <= DwgVersion::R2000) {
+        if (!rec.externalReference && !overlaid) {
+            rec.firstEntity = f.readHandle();
+            rec.lastEntity = f.readHandle();
+        }
+    } else {
+        rec.ownedEntities.reserve(static_cast<std::size_t>(owned));
+        for (std::int32_t i = 0; i < owned; ++i)
+            rec.ownedEntities.push_back(f.readHandle());
+    }
+    return rec;
+}
+
+} // namespace vexor::cad::dwg
