@@ -1,11 +1,291 @@
 #include "DxfReader.h"
 
 #include "../model/ReadError.h"
+#include "EntityBuilder.h"
+#include "TableReader.h"
+
+#include <vector>
 
 namespace vexor::cad::dxf {
+namespace {
 
-Drawing readDxf(std::span<const std::uint8_t>, const std::string& fileName) {
-    throw ReadError(fileName, "DXF files are not supported yet");
+// Reads a file's sections: the header, the tables, block definitions and the entities.
+// Every record (a group 0 and the groups up to the next one) goes through one path whether
+// it came from a text or a binary file.
+class SectionReader {
+public:
+    SectionReader(GroupStream& in, DxfContext& context) : in_(in), context_(context) {}
+
+    void read() {
+        EntityRecord record;
+        while (readRecord(record)) {
+            if (record.type == "EOF")
+                break;
+            if (record.type != "SECTION") {
+                context_.diagnostic(record.position, "record " + std::string(record.type) +
+                                                         " outside any section skipped");
+                continue;
+            }
+            sawSection_ = true;
+            readSection(record);
+        }
+    }
+
+    bool sawSection() const { return sawSection_; }
+    bool sawRecord() const { return sawRecord_; }
+
+private:
+    void readSection(const EntityRecord& section) {
+        std::string_view name;
+        for (const Group& g : section.groups)
+            if (g.code == 2) {
+                name = g.trimmed();
+                break;
+            }
+        if (name == "HEADER") {
+            Header& header = context_.drawing().header;
+            readHeaderVariables(section.groups, header);
+            context_.setEncoding(header.version, header.codepage);
+            // The header's groups end at its ENDSEC; anything else is read as a new record.
+            EntityRecord end;
+            if (readRecord(end) && end.type != "ENDSEC")
+                replay_ = true;
+            return;
+        }
+        const bool tables = name == "TABLES", blocks = name == "BLOCKS";
+        const bool entities = name == "ENTITIES";
+        if (entities)
+            reserveModelSpace();
+        EntityRecord record;
+        while (readRecord(record)) {
+            if (record.type == "ENDSEC")
+                break;
+            if (record.type == "EOF" || record.type == "SECTION") {
+                context_.diagnostic(record.position,
+                                    "section " + std::string(name) + " has no ENDSEC");
+                replay_ = true;
+                break;
+            }
+            if (tables)
+                readTableEntry(record, context_);
+            else if (blocks)
+                readBlockRecord(record);
+            else if (entities)
+                addEntity(record, modelOrPaper(record));
+        }
+        closeComplex();
+    }
+
+    // The entity list grows to about one entity per hundred bytes; reserving address space
+    // up front avoids copying it while it grows, and untouched pages cost no memory.
+    void reserveModelSpace() {
+        auto& list = context_.drawing().modelSpace;
+        if (list.capacity() == 0)
+            list.reserve(fileSize_ / 100);
+    }
+
+    // Where entities go: a block's index, or kModelSpace. Indexes stay valid while the
+    // block list grows; references into it would not.
+    static constexpr std::uint32_t kModelSpace = kNoIndex;
+
+    std::uint32_t modelOrPaper(const EntityRecord& record) {
+        return isPaperSpace(record) ? context_.drawing().blockIndex("*Paper_Space") : kModelSpace;
+    }
+
+    std::vector<Entity>& entityList(std::uint32_t target) {
+        Drawing& drawing = context_.drawing();
+        return target == kModelSpace ? drawing.modelSpace : drawing.blocks[target].entities;
+    }
+
+    void readBlockRecord(const EntityRecord& record) {
+        Drawing& drawing = context_.drawing();
+        if (record.type == "BLOCK") {
+            closeComplex();
+            std::string_view name;
+            Vec3 base;
+            std::int64_t flags = 0;
+            for (const Group& g : record.groups) {
+                if (g.code == 2 || (g.code == 3 && name.empty()))
+                    name = g.text;
+                else if (g.code == 70)
+                    flags = g.asInt();
+                else
+                    readCoordinate(g, 10, base);
+            }
+            const std::uint32_t index = context_.block(name);
+            Block& block = drawing.blocks[index];
+            block.base = base;
+            block.anonymous = (flags & 1) != 0 || block.name.starts_with('*');
+            block.externalReference = (flags & 4) != 0;
+            block.entities.clear();
+            currentBlock_ = index;
+            return;
+        }
+        if (record.type == "ENDBLK") {
+            closeComplex();
+            currentBlock_ = kNoIndex;
+            return;
+        }
+        if (currentBlock_ == kNoIndex) {
+            context_.diagnostic(record.position,
+                                std::string(record.type) + " outside a block definition skipped");
+            return;
+        }
+        addEntity(record, currentBlock_);
+    }
+
+    // VERTEX and ATTRIB records belong to the POLYLINE or INSERT before them, up to SEQEND.
+    void addEntity(const EntityRecord& record, std::uint32_t target) {
+        if (record.type == "VERTEX") {
+            if (open_ == Open::Polyline)
+                addVertex(std::get<Polyline>(entityList(openList_)[openIndex_].data), record,
+                          elevation_);
+            else
+                context_.diagnostic(record.position, "VERTEX without a POLYLINE skipped");
+            return;
+        }
+        if (record.type == "SEQEND") {
+            closeComplex();
+            return;
+        }
+        if (record.type == "ATTRIB" && open_ == Open::Insert) {
+            Entity attribute = buildEntity(record, context_);
+            auto& insert = std::get<Insert>(entityList(openList_)[openIndex_].data);
+            insert.attributes.push_back(
+                {attribute.common, std::move(std::get<Text>(attribute.data))});
+            return;
+        }
+        closeComplex();
+        Entity built = buildEntity(record, context_);
+        std::vector<Entity>& list = entityList(target);
+        list.push_back(std::move(built));
+        const Entity& entity = list.back();
+        if (std::holds_alternative<Polyline>(entity.data) &&
+            std::get<Polyline>(entity.data).kind != Polyline::Kind::Light) {
+            openComplex(Open::Polyline, target);
+            elevation_ = 0;
+            for (const Group& g : record.groups)
+                if (g.code == 30)
+                    elevation_ = g.asDouble();
+        } else if (std::holds_alternative<Insert>(entity.data)) {
+            openComplex(Open::Insert, target);
+        }
+    }
+
+    enum class Open : std::uint8_t { None, Polyline, Insert };
+
+    void openComplex(Open kind, std::uint32_t target) {
+        open_ = kind;
+        openList_ = target;
+        openIndex_ = entityList(target).size() - 1;
+    }
+    void closeComplex() { open_ = Open::None; }
+
+    // The next record: a group 0 with the groups that follow it. Extended data and embedded
+    // objects are left out; the model has no use for them.
+    bool readRecord(EntityRecord& record) {
+        if (replay_) {
+            replay_ = false;
+            record = last_;
+            return true;
+        }
+        Group g;
+        while (true) {
+            if (!in_.next(g)) {
+                if (!in_.error().empty())
+                    failure();
+                return false;
+            }
+            if (g.code == 0)
+                break;
+            if (g.code != 999 && !skippedNotice_) {
+                context_.diagnostic(in_.position(), "group " + std::to_string(g.code) +
+                                                        " before any record skipped");
+                skippedNotice_ = true;
+            }
+        }
+        sawRecord_ = true;
+        record.position = in_.position();
+        record.type = g.trimmed();
+        groups_.clear();
+        record.groups = groups_;
+        // Some writers leave junk after the end marker.
+        if (record.type == "EOF")
+            return true;
+        bool keep = true;
+        while (in_.next(g)) {
+            if (g.code == 0) {
+                in_.unread(g);
+                break;
+            }
+            if (g.code == 101 || g.code >= 1000)
+                keep = false;
+            if (keep && g.code != 999)
+                groups_.push_back(g);
+        }
+        if (!in_.error().empty())
+            failure();
+        record.groups = groups_;
+        last_ = record;
+        return true;
+    }
+
+    // The stream stopped on malformed data. What was read before stays; a file that gave
+    // nothing readable is reported by the caller.
+    void failure() {
+        if (failed_)
+            return;
+        failed_ = true;
+        failurePosition_ = in_.position();
+        context_.diagnostic(failurePosition_, in_.error() + "; reading stopped here");
+    }
+
+public:
+    bool failed() const { return failed_; }
+    const GroupPosition& failurePosition() const { return failurePosition_; }
+    void setFileSize(std::size_t size) { fileSize_ = size; }
+
+private:
+    GroupStream& in_;
+    DxfContext& context_;
+    std::vector<Group> groups_;
+    EntityRecord last_;
+    bool replay_ = false;
+    std::uint32_t currentBlock_ = kNoIndex;
+    Open open_ = Open::None;
+    std::uint32_t openList_ = kModelSpace;
+    std::size_t openIndex_ = 0;
+    double elevation_ = 0;
+    std::size_t fileSize_ = 0;
+    bool sawSection_ = false;
+    bool sawRecord_ = false;
+    bool skippedNotice_ = false;
+    bool failed_ = false;
+    GroupPosition failurePosition_;
+};
+
+} // namespace
+
+Drawing readDxf(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    if (bytes.empty())
+        throw ReadError(fileName, "the file is empty");
+    Drawing drawing;
+    drawing.format = FileFormat::Dxf;
+    DxfContext context(drawing, fileName);
+    auto source = makeGroupSource(bytes);
+    GroupStream stream(*source);
+    SectionReader reader(stream, context);
+    reader.setFileSize(bytes.size());
+    reader.read();
+    if (!reader.sawSection()) {
+        const GroupPosition where = reader.failed() ? reader.failurePosition() : stream.position();
+        const std::string why = reader.failed() ? stream.error() : "no SECTION found";
+        throw ReadError(fileName, "not a readable DXF file: " + why + " at " + where.describe(),
+                        where.byteOffset);
+    }
+    if (drawing.layers.empty())
+        drawing.layerIndex("0");
+    return drawing;
 }
 
 } // namespace vexor::cad::dxf

@@ -1,0 +1,158 @@
+#include "DxfContext.h"
+
+#include "../io/Codepage.h"
+
+#include <cctype>
+
+namespace vexor::cad::dxf {
+namespace {
+
+// A file with thousands of damaged records would otherwise fill memory with messages.
+constexpr std::size_t kMaxDiagnostics = 200;
+
+bool isPlainAscii(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80 || c == '\\')
+            return false;
+    return true;
+}
+
+bool isValidUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const int extra = c < 0x80           ? 0
+                          : (c >> 5) == 0x6  ? 1
+                          : (c >> 4) == 0xE  ? 2
+                          : (c >> 3) == 0x1E ? 3
+                                             : -1;
+        if (extra < 0 || i + extra >= s.size())
+            return false;
+        for (int k = 1; k <= extra; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+void DxfContext::setEncoding(std::string_view version, std::string_view codepage) {
+    if (!version.empty()) {
+        versionKnown_ = true;
+        utf8_ = version >= "AC1021";
+    }
+    if (!codepage.empty())
+        codepage_ = std::string(codepage);
+}
+
+std::string DxfContext::decode(std::string_view bytes) const {
+    if (isPlainAscii(bytes))
+        return std::string(bytes);
+    // Files without a version in their header come from many writers; most of those write
+    // UTF-8, so text that is valid UTF-8 is taken as such.
+    if (utf8_ || (!versionKnown_ && isValidUtf8(bytes)))
+        return decodeUnicodeEscapes(bytes);
+    return toUtf8(bytes, codepage_);
+}
+
+std::string DxfContext::upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+void DxfContext::registerLayer(std::uint32_t index) {
+    layerByUpperName_.emplace(upper(drawing_.layers[index].name), index);
+}
+
+std::uint32_t DxfContext::layer(std::string_view name) {
+    if (lastLayer_ != kNoIndex && name == lastLayerName_)
+        return lastLayer_;
+    const std::string decoded = decode(name);
+    std::uint32_t index;
+    if (auto it = layerByUpperName_.find(upper(decoded)); it != layerByUpperName_.end()) {
+        index = it->second;
+    } else {
+        index = drawing_.layerIndex(decoded);
+        registerLayer(index);
+    }
+    lastLayerName_.assign(name);
+    lastLayer_ = index;
+    return index;
+}
+
+std::int32_t DxfContext::linetype(std::string_view name) {
+    if (name == lastLinetypeName_)
+        return lastLinetype_;
+    const std::string key = upper(name);
+    std::int32_t index = kLinetypeByLayer;
+    if (key == "BYBLOCK") {
+        index = kLinetypeByBlock;
+    } else if (key == "CONTINUOUS") {
+        index = kLinetypeContinuous;
+    } else if (key != "BYLAYER") {
+        const auto& list = drawing_.linetypes;
+        for (; linetypesIndexed_ < list.size(); ++linetypesIndexed_)
+            linetypeByUpperName_.emplace(upper(list[linetypesIndexed_].name),
+                                         static_cast<std::int32_t>(linetypesIndexed_));
+        if (auto it = linetypeByUpperName_.find(upper(decode(name)));
+            it != linetypeByUpperName_.end())
+            index = it->second;
+    }
+    lastLinetypeName_.assign(name);
+    lastLinetype_ = index;
+    return index;
+}
+
+std::uint32_t DxfContext::textStyle(std::string_view name) {
+    if (name == lastStyleName_)
+        return lastStyle_;
+    const auto& list = drawing_.textStyles;
+    for (; stylesIndexed_ < list.size(); ++stylesIndexed_)
+        styleByUpperName_.emplace(upper(list[stylesIndexed_].name),
+                                  static_cast<std::uint32_t>(stylesIndexed_));
+    const auto it = styleByUpperName_.find(upper(decode(name)));
+    lastStyleName_.assign(name);
+    lastStyle_ = it != styleByUpperName_.end() ? it->second : kNoIndex;
+    return lastStyle_;
+}
+
+std::uint32_t DxfContext::block(std::string_view name) {
+    return drawing_.blockIndex(decode(name));
+}
+
+void DxfContext::diagnostic(const GroupPosition& where, const std::string& message) {
+    auto& list = drawing_.diagnostics;
+    if (list.size() < kMaxDiagnostics) {
+        list.push_back(where.describe() + ": " + message);
+    } else if (diagnosticsDropped_++ == 0) {
+        list.push_back("further problems are not listed");
+    }
+}
+
+bool readCoordinate(const Group& group, int base, Vec3& point) {
+    if (group.code == base)
+        point.x = group.asDouble(point.x);
+    else if (group.code == base + 10)
+        point.y = group.asDouble(point.y);
+    else if (group.code == base + 20)
+        point.z = group.asDouble(point.z);
+    else
+        return false;
+    return true;
+}
+
+bool readCoordinate(const Group& group, int base, Vec2& point) {
+    if (group.code == base)
+        point.x = group.asDouble(point.x);
+    else if (group.code == base + 10)
+        point.y = group.asDouble(point.y);
+    else
+        return false;
+    return true;
+}
+
+} // namespace vexor::cad::dxf

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "DxfContext.h"
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace vexor::cad::dxf {
+
+// One entity record as the file holds it: its type name and its groups up to the next
+// group 0, without extended data.
+struct EntityRecord {
+    std::string_view type;
+    std::span<const Group> groups;
+    GroupPosition position;
+};
+
+// The model entity for a record; kinds the model does not draw become Unsupported.
+Entity buildEntity(const EntityRecord& record, DxfContext& context);
+
+// Whether the record belongs to paper space (group 67 = 1).
+bool isPaperSpace(const EntityRecord& record);
+
+// Adds a VERTEX record to a POLYLINE: a vertex, or a face of a polyface mesh. Vertices of
+// 2D polylines without a z of their own take the polyline's elevation.
+void addVertex(Polyline& polyline, const EntityRecord& vertex, double elevation);
+
+// Common properties and the per-kind readers the entity builder uses.
+EntityCommon readCommon(const EntityRecord& record, DxfContext& context);
+Hatch readHatch(const EntityRecord& record, DxfContext& context);
+Polyline readLightPolyline(const EntityRecord& record, DxfContext& context);
+Spline readSpline(const EntityRecord& record, DxfContext& context);
+
+} // namespace vexor::cad::dxf

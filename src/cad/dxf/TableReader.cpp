@@ -1,0 +1,173 @@
+#include "TableReader.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vexor::cad::dxf {
+namespace {
+
+void readLayer(const EntityRecord& r, DxfContext& context) {
+    Layer layer;
+    bool named = false;
+    std::int64_t colorNumber = 7;
+    std::optional<std::uint32_t> trueColor;
+    for (const Group& g : r.groups) {
+        switch (g.code) {
+        case 2:
+            layer.name = context.decode(g.text);
+            named = true;
+            break;
+        case 6:
+            layer.linetype = context.linetype(g.trimmed());
+            break;
+        case 62:
+            colorNumber = g.asInt(7);
+            break;
+        case 70: {
+            const auto flags = g.asInt();
+            layer.frozen = (flags & 1) != 0;
+            layer.locked = (flags & 4) != 0;
+            break;
+        }
+        case 290:
+            layer.plottable = g.asInt(1) != 0;
+            break;
+        case 370:
+            layer.lineweight =
+                static_cast<std::int16_t>(std::clamp<std::int64_t>(g.asInt(-3), -3, 211));
+            break;
+        case 420:
+            trueColor = static_cast<std::uint32_t>(g.asInt());
+            break;
+        }
+    }
+    if (!named) {
+        context.diagnostic(r.position, "LAYER entry without a name skipped");
+        return;
+    }
+    // A negative colour number marks a layer that is off.
+    layer.off = colorNumber < 0;
+    const std::int64_t positive = colorNumber < 0 ? -colorNumber : colorNumber;
+    layer.color = Color::indexed(positive >= 1 && positive <= 255 ? static_cast<int>(positive) : 7);
+    if (trueColor) {
+        const auto index = layer.color.index;
+        layer.color = Color::trueColor(*trueColor);
+        layer.color.index = index;
+    }
+    Drawing& drawing = context.drawing();
+    const std::uint32_t slot = drawing.layerIndex(layer.name);
+    drawing.layers[slot] = std::move(layer);
+    context.registerLayer(slot);
+}
+
+void readLinetype(const EntityRecord& r, DxfContext& context) {
+    Linetype linetype;
+    for (const Group& g : r.groups) {
+        switch (g.code) {
+        case 2:
+            linetype.name = context.decode(g.text);
+            break;
+        case 3:
+            linetype.description = context.decode(g.text);
+            break;
+        case 40:
+            linetype.patternLength = g.asDouble();
+            break;
+        case 49:
+            linetype.pattern.push_back(g.asDouble());
+            break;
+        }
+    }
+    auto& list = context.drawing().linetypes;
+    if (context.drawing().findLinetype(linetype.name) < 0)
+        list.push_back(std::move(linetype));
+}
+
+void readTextStyle(const EntityRecord& r, DxfContext& context) {
+    TextStyle style;
+    for (const Group& g : r.groups) {
+        switch (g.code) {
+        case 2:
+            style.name = context.decode(g.text);
+            break;
+        case 3:
+            style.fontFile = context.decode(g.text);
+            break;
+        case 4:
+            style.bigFontFile = context.decode(g.text);
+            break;
+        case 40:
+            style.fixedHeight = g.asDouble();
+            break;
+        case 41:
+            style.widthFactor = g.asDouble(1);
+            break;
+        case 50:
+            style.oblique = g.asDouble() * kDegreesToRadians;
+            break;
+        }
+    }
+    auto& list = context.drawing().textStyles;
+    if (context.drawing().findTextStyle(style.name) == kNoIndex)
+        list.push_back(std::move(style));
+}
+
+std::string upperCase(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+} // namespace
+
+void readHeaderVariables(std::span<const Group> groups, Header& header) {
+    std::string_view name;
+    Vec3 point;
+    auto finishPoint = [&] {
+        if (name == "$EXTMIN")
+            header.extMin = point;
+        else if (name == "$EXTMAX")
+            header.extMax = point;
+        else if (name == "$LIMMIN")
+            header.limMin = point.xy();
+        else if (name == "$LIMMAX")
+            header.limMax = point.xy();
+    };
+    for (const Group& g : groups) {
+        if (g.code == 9) {
+            finishPoint();
+            name = g.trimmed();
+            point = {};
+            continue;
+        }
+        if (readCoordinate(g, 10, point))
+            continue;
+        if (name == "$ACADVER" && g.code == 1)
+            header.version = std::string(g.trimmed());
+        else if (name == "$DWGCODEPAGE" && g.code == 3)
+            header.codepage = upperCase(g.trimmed());
+        else if (name == "$INSUNITS")
+            header.insUnits = static_cast<std::int32_t>(g.asInt());
+        else if (name == "$MEASUREMENT")
+            header.measurement = static_cast<std::int32_t>(g.asInt());
+        else if (name == "$LTSCALE")
+            header.linetypeScale = g.asDouble(1);
+        else if (name == "$PDMODE")
+            header.pointMode = static_cast<std::int32_t>(g.asInt());
+        else if (name == "$PDSIZE")
+            header.pointSize = g.asDouble();
+    }
+    finishPoint();
+}
+
+void readTableEntry(const EntityRecord& record, DxfContext& context) {
+    if (record.type == "LAYER")
+        readLayer(record, context);
+    else if (record.type == "LTYPE")
+        readLinetype(record, context);
+    else if (record.type == "STYLE")
+        readTextStyle(record, context);
+}
+
+} // namespace vexor::cad::dxf
