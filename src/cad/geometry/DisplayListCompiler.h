@@ -49,12 +49,14 @@ private:
     const Box2& blockExtents(std::uint32_t block, int depth);
     Box2 insertBox(const InsertRef& ref, int depth);
     void addMappedExtents(const ItemList& list, const Affine2& transform, Box2& out, int depth);
-    void finishList(ItemList& list, int depth);
+    // Returns the list's nesting height: how many inserts deep its contents go.
+    int finishList(ItemList& list, int depth, bool isBlock);
 
     const Drawing& drawing_;
     std::shared_ptr<DisplayList> out_;
     enum class BlockState : std::uint8_t { Pending, Visiting, Done };
     std::vector<BlockState> blockState_;
+    std::vector<int> blockHeight_;
     std::size_t extentsBudget_ = 0;
     std::size_t droppedCopies_ = 0;
 };

@@ -7,6 +7,9 @@ namespace {
 // Points visited to compute exact extents of rotated inserts before falling back to
 // transformed boxes (which are larger than the drawing but always contain it).
 constexpr std::size_t kExtentsBudget = 50'000'000;
+// Block definitions are resolved recursively; a chain longer than this is cut to keep the
+// stack bounded (far more than any drawing draws).
+constexpr int kMaxResolveDepth = 256;
 
 bool axisAligned(const Affine2& t) {
     return (t.b == 0 && t.c == 0) || (t.a == 0 && t.d == 0);
@@ -43,24 +46,26 @@ Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer) {
 
 void DisplayListCompiler::resolveExtents() {
     blockState_.assign(out_->blocks_.size(), BlockState::Pending);
+    blockHeight_.assign(out_->blocks_.size(), 0);
     extentsBudget_ = kExtentsBudget;
     for (std::uint32_t b = 0; b < out_->blocks_.size(); ++b)
         blockExtents(b, 0);
-    finishList(out_->model_, 0);
+    finishList(out_->model_, 0, false);
 }
 
 const Box2& DisplayListCompiler::blockExtents(std::uint32_t block, int depth) {
     ItemList& list = out_->blocks_[block];
     if (blockState_[block] == BlockState::Pending) {
         blockState_[block] = BlockState::Visiting;
-        finishList(list, depth);
+        blockHeight_[block] = finishList(list, depth, true);
         blockState_[block] = BlockState::Done;
     }
     return list.extents;
 }
 
-void DisplayListCompiler::finishList(ItemList& list, int depth) {
+int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock) {
     std::vector<Box2> boxes(list.items.size());
+    int height = 0;
     for (std::uint32_t i = 0; i < list.items.size(); ++i) {
         DisplayItem& item = list.items[i];
         if (item.kind == ItemKind::Ray || item.kind == ItemKind::Xline) {
@@ -69,15 +74,23 @@ void DisplayListCompiler::finishList(ItemList& list, int depth) {
         }
         if (item.kind == ItemKind::Insert) {
             InsertRef& ref = list.inserts[item.extra];
-            if (depth >= kMaxInsertDepth) {
-                diagnose("blocks nested too deep; the innermost are not drawn");
-                ref.block = kNoIndex;
-            } else if (blockState_[ref.block] == BlockState::Visiting) {
+            if (blockState_[ref.block] == BlockState::Visiting) {
                 diagnose("block \"" + drawing_.blocks[ref.block].name +
                          "\" contains itself; the inner reference is not drawn");
                 ref.block = kNoIndex;
+            } else if (depth >= kMaxResolveDepth) {
+                diagnose("blocks nested too deep; the innermost are not drawn");
+                ref.block = kNoIndex;
             } else {
                 blockExtents(ref.block, depth + 1);
+                // Lists drawn at most kMaxInsertDepth inserts below model space.
+                const int below = blockHeight_[ref.block] + 1;
+                if (below + (isBlock ? 1 : 0) > kMaxInsertDepth) {
+                    diagnose("blocks nested too deep; the innermost are not drawn");
+                    ref.block = kNoIndex;
+                } else {
+                    height = std::max(height, below);
+                }
             }
             item.box = ref.block == kNoIndex ? Box2{} : insertBox(ref, depth);
         }
@@ -85,6 +98,7 @@ void DisplayListCompiler::finishList(ItemList& list, int depth) {
         list.extents.add(item.box);
     }
     list.index.build(boxes);
+    return height;
 }
 
 Box2 DisplayListCompiler::insertBox(const InsertRef& ref, int depth) {

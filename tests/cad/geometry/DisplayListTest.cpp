@@ -1,0 +1,186 @@
+#include "cad/geometry/DisplayList.h"
+
+#include "DrawingBuilder.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+
+using namespace vexor::cad;
+using vexor::test::DrawingBuilder;
+
+namespace {
+
+void expectBox(const Box2& box, double x0, double y0, double x1, double y1, double tol = 1e-9) {
+    ASSERT_FALSE(box.empty());
+    EXPECT_NEAR(box.minX, x0, tol);
+    EXPECT_NEAR(box.minY, y0, tol);
+    EXPECT_NEAR(box.maxX, x1, tol);
+    EXPECT_NEAR(box.maxY, y1, tol);
+}
+
+} // namespace
+
+TEST(DisplayList, EmptyDrawingHasEmptyExtents) {
+    Drawing d;
+    EXPECT_TRUE(compileDisplayList(d)->extents().empty());
+}
+
+TEST(DisplayList, ExtentsOfPlainGeometryExcludeRays) {
+    DrawingBuilder b;
+    b.line({0, 0}, {10, 5});
+    Entity circle;
+    circle.data = Circle{{20, 0, 0}, 2};
+    b.drawing.modelSpace.push_back(circle);
+    Entity ray;
+    ray.data = Ray{Ray::Kind::ConstructionLine, {1000, 1000, 0}, {1, 0, 0}};
+    b.drawing.modelSpace.push_back(ray);
+    const auto list = compileDisplayList(b.drawing);
+    expectBox(list->extents(), 0, -2, 22, 5, 1e-6);
+    EXPECT_EQ(list->modelSpace().unbounded.size(), 1u);
+}
+
+TEST(DisplayList, MirroredArcExtents) {
+    DrawingBuilder b;
+    Entity arc;
+    arc.common.extrusion = {0, 0, -1};
+    arc.data = Arc{{5, 0, 0}, 1, 0, std::numbers::pi / 2}; // world centre (-5, 0)
+    b.drawing.modelSpace.push_back(arc);
+    expectBox(compileDisplayList(b.drawing)->extents(), -6, 0, -5, 1, 1e-9);
+}
+
+TEST(DisplayList, InsertExtentsFollowRotationScaleAndArrays) {
+    DrawingBuilder b;
+    const std::uint32_t square = b.block("SQUARE");
+    auto& s = b.blockEntities(square);
+    b.line(s, {0, 0}, {1, 0});
+    b.line(s, {1, 0}, {1, 1});
+    b.line(s, {1, 1}, {0, 1});
+    b.line(s, {0, 1}, {0, 0});
+    b.insert(square, {10, 10}, std::numbers::pi / 4, {2, 2});
+    auto list = compileDisplayList(b.drawing);
+    const double r = 2 * std::sqrt(2.0); // the diagonal of the scaled square
+    expectBox(list->extents(), 10 - r / 2, 10, 10 + r / 2, 10 + r, 1e-9);
+
+    DrawingBuilder arr;
+    const std::uint32_t unit = arr.block("UNIT");
+    arr.line(arr.blockEntities(unit), {0, 0}, {1, 1});
+    Entity& e = arr.insert(unit, {0, 0});
+    auto& ins = std::get<Insert>(e.data);
+    ins.columns = 3;
+    ins.rows = 2;
+    ins.columnSpacing = 5;
+    ins.rowSpacing = 10;
+    expectBox(compileDisplayList(arr.drawing)->extents(), 0, 0, 11, 11);
+}
+
+TEST(DisplayList, NestedBlocksAndBasePoint) {
+    DrawingBuilder b;
+    const std::uint32_t inner = b.block("INNER");
+    b.line(b.blockEntities(inner), {0, 0}, {1, 0});
+    const std::uint32_t outer = b.block("OUTER");
+    b.drawing.blocks[outer].base = {100, 0, 0};
+    b.insert(b.blockEntities(outer), inner, {100, 0}, std::numbers::pi / 2); // vertical
+    b.insert(outer, {0, 0}, 0, {3, 3});
+    const auto list = compileDisplayList(b.drawing);
+    expectBox(list->extents(), 0, 0, 0, 3, 1e-9);
+}
+
+TEST(DisplayList, SelfReferenceAndDeepNestingAreCut) {
+    DrawingBuilder b;
+    const std::uint32_t loop = b.block("LOOP");
+    b.line(b.blockEntities(loop), {0, 0}, {1, 1});
+    b.insert(b.blockEntities(loop), loop, {1, 1});
+    b.insert(loop, {0, 0});
+    // A chain deeper than the cap.
+    std::uint32_t previous = b.block("D0");
+    b.line(b.blockEntities(previous), {0, 0}, {1, 0});
+    for (int i = 1; i < kMaxInsertDepth + 5; ++i) {
+        const std::uint32_t next = b.block("D" + std::to_string(i));
+        b.insert(b.blockEntities(next), previous, {0, 1});
+        previous = next;
+    }
+    b.insert(previous, {50, 50});
+    const auto list = compileDisplayList(b.drawing);
+    EXPECT_FALSE(list->extents().empty());
+    EXPECT_GE(list->diagnostics().size(), 2u);
+    EXPECT_LE(list->extents().maxY, 50 + kMaxInsertDepth + 5);
+}
+
+TEST(DisplayList, ColoursResolvedAtCompile) {
+    DrawingBuilder b;
+    const std::uint32_t red = b.layer("RED", 1);
+    b.line({0, 0}, {1, 0}, red);                                  // by layer
+    b.line({0, 0}, {1, 0}, red).common.color = Color::indexed(3); // index
+    b.line({0, 0}, {1, 0}, red).common.color = Color::indexed(7); // foreground
+    b.line({0, 0}, {1, 0}, red).common.color = Color::trueColor(0x123456);
+    const std::uint32_t blk = b.block("B");
+    b.line(b.blockEntities(blk), {0, 0}, {1, 0}).common.color = Color::byBlock();
+    b.line(b.blockEntities(blk), {0, 0}, {1, 0}, 0);   // layer 0, by layer: the insert's layer
+    b.line(b.blockEntities(blk), {0, 0}, {1, 0}, red); // own layer, by layer: red
+    const auto list = compileDisplayList(b.drawing);
+    const auto& items = list->modelSpace().items;
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].color.kind, ItemColorKind::Rgb);
+    EXPECT_EQ(items[0].color.rgb, 0xFF0000u);
+    EXPECT_EQ(items[1].color.rgb, 0x00FF00u);
+    EXPECT_EQ(items[2].color.kind, ItemColorKind::Foreground);
+    EXPECT_EQ(items[3].color.rgb, 0x123456u);
+    const auto& blockItems = list->block(blk).items;
+    EXPECT_EQ(blockItems[0].color.kind, ItemColorKind::ByBlock);
+    EXPECT_EQ(blockItems[1].color.kind, ItemColorKind::ByLayer);
+    EXPECT_EQ(blockItems[2].color.rgb, 0xFF0000u);
+}
+
+TEST(DisplayList, SpatialIndexFindsExactlyTheItemsInAWindow) {
+    DrawingBuilder b;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x)
+            b.line({x * 10.0, y * 10.0}, {x * 10.0 + 5, y * 10.0});
+    const auto list = compileDisplayList(b.drawing);
+    const ItemList& model = list->modelSpace();
+    const Box2 window{101, 101, 139, 139}; // x = 110..130 lines start inside; y = 110..130
+    std::vector<std::uint32_t> found;
+    model.index.query(window, [&](std::uint32_t i) { found.push_back(i); });
+    std::size_t expected = 0;
+    for (const DisplayItem& item : model.items)
+        expected += item.box.intersects(window) ? 1 : 0;
+    EXPECT_EQ(found.size(), expected);
+    EXPECT_EQ(expected, 3u * 3u + 3u); // three rows of three, plus the row ending at x=105
+    for (std::uint32_t i : found)
+        EXPECT_TRUE(model.items[i].box.intersects(window));
+}
+
+TEST(DisplayList, HatchAndWidePolylineBecomeFills) {
+    DrawingBuilder b;
+    Entity hatch;
+    Hatch h;
+    h.solid = true;
+    HatchLoop loop;
+    loop.isPolyline = true;
+    loop.polyline = {{{0, 0, 0}}, {{4, 0, 0}}, {{4, 4, 0}}, {{0, 4, 0}}};
+    h.loops = {loop};
+    hatch.data = h;
+    b.drawing.modelSpace.push_back(hatch);
+    Entity wide;
+    Polyline p;
+    p.constantWidth = 2;
+    p.vertices = {{{10, 0, 0}}, {{20, 0, 0}}};
+    wide.data = p;
+    b.drawing.modelSpace.push_back(wide);
+    const auto list = compileDisplayList(b.drawing);
+    const auto& items = list->modelSpace().items;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].kind, ItemKind::Polygon);
+    EXPECT_EQ(items[1].kind, ItemKind::Polygon);
+    expectBox(items[1].box, 10, -1, 20, 1);
+}
+
+TEST(DisplayList, MemoryStaysNearTheModel) {
+    DrawingBuilder b;
+    for (int i = 0; i < 100000; ++i)
+        b.line({i * 1.0, 0}, {i + 0.5, 1});
+    const auto list = compileDisplayList(b.drawing);
+    const std::size_t model = b.drawing.modelSpace.capacity() * sizeof(Entity);
+    EXPECT_LT(list->memoryBytes(), model * 2);
+}

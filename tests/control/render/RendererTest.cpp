@@ -1,0 +1,276 @@
+#include "control/render/Renderer.h"
+
+#include "cad/geometry/DisplayList.h"
+#include "control/render/Device.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace vexor;
+using namespace vexor::control;
+
+namespace {
+
+cad::Drawing twoLayerDrawing() {
+    cad::Drawing d;
+    d.layerIndex("0");
+    const std::uint32_t a = d.layerIndex("A");
+    const std::uint32_t b = d.layerIndex("B");
+    d.layers[b].color = cad::Color::indexed(1);
+    cad::Entity left;
+    left.common.layer = a;
+    left.data = cad::Line{{0, 0, 0}, {0, 100, 0}};
+    cad::Entity right;
+    right.common.layer = b;
+    right.data = cad::Line{{100, 0, 0}, {100, 100, 0}};
+    d.modelSpace = {left, right};
+    return d;
+}
+
+QImage render(const cad::DisplayList& list, const RenderStyle& style, const cad::Box2& window,
+              RenderStats* stats = nullptr, QSize size = {200, 200}) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::gray);
+    QPainter painter(&image);
+    renderView(list, painter, QRectF(QPointF(0, 0), QSizeF(size)), window, style, stats);
+    painter.end();
+    return image;
+}
+
+// Pixels of exactly this colour in the image.
+int count(const QImage& image, QRgb color) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += (image.pixel(x, y) & 0xFFFFFF) == (color & 0xFFFFFF) ? 1 : 0;
+    return n;
+}
+
+// Bounding box of pixels that differ from the background.
+QRect inkBox(const QImage& image, QRgb background) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Records what reaches the device.
+class RecordingDevice : public Device {
+public:
+    void strokePolyline(std::span<const QPointF> p, bool, const StrokeStyle& s) override {
+        strokes.push_back(s);
+        points += static_cast<int>(p.size());
+    }
+    void strokeSegments(std::span<const QPointF> p, const StrokeStyle& s) override {
+        strokes.push_back(s);
+        points += static_cast<int>(p.size());
+    }
+    void fillPolygon(std::span<const QPointF>, std::span<const std::uint32_t>, const QColor& c,
+                     bool) override {
+        fills.push_back(c);
+    }
+    void drawText(const QString& text, const TextStyle&) override { texts.push_back(text); }
+    void drawDots(std::span<const QPointF> p, const QColor&) override {
+        dots += static_cast<int>(p.size());
+    }
+    std::vector<StrokeStyle> strokes;
+    std::vector<QColor> fills;
+    std::vector<QString> texts;
+    int points = 0;
+    int dots = 0;
+};
+
+} // namespace
+
+TEST(Renderer, ViewTransformIsUniformCentredAndYUp) {
+    const QTransform t = viewTransform(QRectF(0, 0, 200, 100), cad::Box2{0, 0, 10, 10});
+    EXPECT_DOUBLE_EQ(t.map(QPointF(5, 5)).x(), 100); // centred
+    EXPECT_DOUBLE_EQ(t.map(QPointF(5, 5)).y(), 50);
+    EXPECT_DOUBLE_EQ(t.map(QPointF(0, 10)).y(), 0); // top of the window at the top
+    EXPECT_DOUBLE_EQ(t.m11(), -t.m22());            // uniform scale, y flipped
+}
+
+TEST(Renderer, PaletteColours) {
+    EXPECT_EQ(paletteColor(1), QColor(255, 0, 0));
+    EXPECT_EQ(paletteColor(7), QColor(0, 0, 0));
+    EXPECT_EQ(paletteColor(8), QColor(128, 0, 0));
+    EXPECT_EQ(paletteColor(14), QColor(255, 255, 255));
+    EXPECT_FALSE(paletteColor(0).isValid());
+    EXPECT_FALSE(paletteColor(256).isValid());
+}
+
+TEST(Renderer, ColourSevenFollowsTheBackground) {
+    const auto list = cad::compileDisplayList(twoLayerDrawing());
+    const cad::Box2 window{-10, -10, 110, 110};
+    RenderStyle light;
+    light.background = Qt::white;
+    const QImage onWhite = render(*list, light, window);
+    EXPECT_GT(count(onWhite, qRgb(0, 0, 0)), 50);   // layer A (colour 7) in black
+    EXPECT_GT(count(onWhite, qRgb(255, 0, 0)), 50); // layer B in red
+    RenderStyle dark;
+    dark.background = Qt::black;
+    const QImage onBlack = render(*list, dark, window);
+    EXPECT_GT(count(onBlack, qRgb(255, 255, 255)), 50);
+    EXPECT_GT(count(onBlack, qRgb(255, 0, 0)), 50);
+}
+
+TEST(Renderer, ForeColourCodesReplaceEveryColour) {
+    const auto list = cad::compileDisplayList(twoLayerDrawing());
+    for (int code : {1, 3, 5, 12}) {
+        RenderStyle style;
+        style.foreColor = code;
+        const QImage image = render(*list, style, {-10, -10, 110, 110});
+        const QRgb fore = paletteColor(code).rgb();
+        EXPECT_GT(count(image, fore), 150) << code;
+        if (code != 1)
+            EXPECT_EQ(count(image, qRgb(255, 0, 0)), 0) << code;
+    }
+}
+
+TEST(Renderer, HiddenLayersAreNotDrawn) {
+    const auto list = cad::compileDisplayList(twoLayerDrawing());
+    RenderStyle style;
+    style.hiddenLayers = {0, 0, 1}; // hide B
+    const QImage image = render(*list, style, {-10, -10, 110, 110});
+    EXPECT_EQ(count(image, qRgb(255, 0, 0)), 0);
+    EXPECT_GT(count(image, qRgb(0, 0, 0)), 50);
+}
+
+TEST(Renderer, InkLandsWhereTheExtentsSay) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    cad::Entity circle;
+    circle.data = cad::Circle{{50, 50, 0}, 10};
+    d.modelSpace.push_back(circle);
+    cad::Entity line;
+    line.data = cad::Line{{0, 0, 0}, {20, 0, 0}};
+    d.modelSpace.push_back(line);
+    const auto list = cad::compileDisplayList(d);
+    const cad::Box2 ext = list->extents();
+    RenderStyle style;
+    const QImage image = render(*list, style, ext);
+    const QRect ink = inkBox(image, qRgb(255, 255, 255));
+    const QTransform t = viewTransform(QRectF(0, 0, 200, 200), ext);
+    const QRectF expected = t.mapRect(QRectF(ext.minX, ext.minY, ext.width(), ext.height()));
+    EXPECT_NEAR(ink.left(), expected.left(), 2);
+    EXPECT_NEAR(ink.right(), expected.right(), 2);
+    EXPECT_NEAR(ink.top(), expected.top(), 2);
+    EXPECT_NEAR(ink.bottom(), expected.bottom(), 2);
+}
+
+TEST(Renderer, SubPixelItemsBecomeDotsAndTheViewIsCulled) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            cad::Entity e;
+            e.data = cad::Line{{x * 10.0, y * 10.0, 0}, {x * 10.0 + 1, y * 10.0, 0}};
+            d.modelSpace.push_back(e);
+        }
+    const auto list = cad::compileDisplayList(d);
+    RecordingDevice whole;
+    RenderStats stats;
+    renderView(*list, whole, QRectF(0, 0, 200, 200), list->extents(), RenderStyle{}, &stats);
+    EXPECT_EQ(stats.itemsVisited, 40000u);
+    EXPECT_EQ(stats.itemsAsDots, 40000u); // each line is a tenth of a pixel
+    EXPECT_TRUE(whole.strokes.empty());
+    EXPECT_EQ(whole.dots, 40000);
+
+    RecordingDevice zoomed;
+    RenderStats zoomStats;
+    renderView(*list, zoomed, QRectF(0, 0, 200, 200), cad::Box2{995, 995, 1035, 1035},
+               RenderStyle{}, &zoomStats);
+    EXPECT_LT(zoomStats.itemsVisited, 50u); // the index skips the rest
+    EXPECT_EQ(zoomStats.itemsDrawn, zoomed.strokes.size());
+    EXPECT_GT(zoomStats.itemsDrawn, 0u);
+}
+
+TEST(Renderer, SmallTextIsALineLargeTextIsGlyphs) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    cad::Entity e;
+    cad::Text t;
+    t.text = "Hello";
+    t.height = 1;
+    e.data = t;
+    d.modelSpace.push_back(e);
+    cad::Entity far;
+    far.data = cad::Line{{1000, 1000, 0}, {1001, 1000, 0}};
+    d.modelSpace.push_back(far);
+    const auto list = cad::compileDisplayList(d);
+    RecordingDevice small;
+    RenderStats stats;
+    renderView(*list, small, QRectF(0, 0, 200, 200), list->extents(), RenderStyle{}, &stats);
+    EXPECT_TRUE(small.texts.empty());
+    RecordingDevice large;
+    renderView(*list, large, QRectF(0, 0, 200, 200), cad::Box2{0, 0, 5, 2}, RenderStyle{});
+    ASSERT_EQ(large.texts.size(), 1u);
+    EXPECT_EQ(large.texts[0], "Hello");
+}
+
+TEST(Renderer, FineDashesDrawSolidCoarseDashesDashed) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    d.linetypes.push_back({"DASHED", "", {0.5, -0.25}, 0.75});
+    cad::Entity e;
+    e.common.linetype = 0;
+    e.data = cad::Line{{0, 0, 0}, {100, 0, 0}};
+    d.modelSpace.push_back(e);
+    const auto list = cad::compileDisplayList(d);
+    RecordingDevice far;
+    renderView(*list, far, QRectF(0, 0, 200, 200), cad::Box2{0, -50, 100, 50}, RenderStyle{});
+    ASSERT_EQ(far.strokes.size(), 1u);
+    EXPECT_TRUE(far.strokes[0].dashes.empty()); // 1.5 px per period: solid
+    RecordingDevice near;
+    renderView(*list, near, QRectF(0, 0, 200, 200), cad::Box2{0, -5, 10, 5}, RenderStyle{});
+    ASSERT_EQ(near.strokes.size(), 1u);
+    ASSERT_EQ(near.strokes[0].dashes.size(), 2u);
+    EXPECT_NEAR(near.strokes[0].dashes[0], 10, 1e-9); // 0.5 units at 20 px per unit
+    EXPECT_NEAR(near.strokes[0].dashes[1], 5, 1e-9);
+}
+
+TEST(Renderer, BlockColoursAndLayersComeFromTheInsert) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    const std::uint32_t green = d.layerIndex("GREEN");
+    d.layers[green].color = cad::Color::indexed(3);
+    const std::uint32_t blk = d.blockIndex("B");
+    cad::Entity byBlock;
+    byBlock.common.color = cad::Color::byBlock();
+    byBlock.data = cad::Line{{0, 0, 0}, {0, 10, 0}};
+    cad::Entity byLayerZero;
+    byLayerZero.data = cad::Line{{5, 0, 0}, {5, 10, 0}};
+    d.blocks[blk].entities = {byBlock, byLayerZero};
+    cad::Entity ins;
+    ins.common.layer = green;
+    ins.common.color = cad::Color::indexed(5);
+    cad::Insert insert;
+    insert.block = blk;
+    ins.data = insert;
+    d.modelSpace.push_back(ins);
+    const auto list = cad::compileDisplayList(d);
+    const QImage image = render(*list, RenderStyle{}, cad::Box2{-1, -1, 11, 11});
+    EXPECT_GT(count(image, qRgb(0, 0, 255)), 50); // by block: the insert's blue
+    EXPECT_GT(count(image, qRgb(0, 255, 0)), 50); // layer 0 by layer: the insert's layer
+    RenderStyle hideGreen;
+    hideGreen.hiddenLayers = {0, 1};
+    const QImage hidden = render(*list, hideGreen, cad::Box2{-1, -1, 11, 11});
+    EXPECT_EQ(count(hidden, qRgb(0, 0, 255)) + count(hidden, qRgb(0, 255, 0)), 0);
+}
+
+TEST(Renderer, PrintingNeverDrawsWhiteOnWhite) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    cad::Entity white;
+    white.common.color = cad::Color::trueColor(0xFFFFFF);
+    white.data = cad::Line{{0, 0, 0}, {10, 10, 0}};
+    d.modelSpace.push_back(white);
+    const auto list = cad::compileDisplayList(d);
+    RenderStyle print;
+    print.printing = true;
+    const QImage image = render(*list, print, cad::Box2{0, 0, 10, 10});
+    EXPECT_GT(count(image, qRgb(0, 0, 0)), 100);
+}
