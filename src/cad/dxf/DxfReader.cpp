@@ -274,6 +274,8 @@ Drawing readDxf(std::span<const std::uint8_t> bytes, const std::string& fileName
     DxfContext context(drawing, fileName);
     auto source = makeGroupSource(bytes);
     GroupStream stream(*source);
+    // Layer "0" exists in every drawing, whether the file lists it or not.
+    context.layer("0");
     SectionReader reader(stream, context);
     reader.setFileSize(bytes.size());
     reader.read();
@@ -283,8 +285,6 @@ Drawing readDxf(std::span<const std::uint8_t> bytes, const std::string& fileName
         throw ReadError(fileName, "not a readable DXF file: " + why + " at " + where.describe(),
                         where.byteOffset);
     }
-    if (drawing.layers.empty())
-        drawing.layerIndex("0");
     return drawing;
 }
 
