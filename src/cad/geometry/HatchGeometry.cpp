@@ -29,11 +29,20 @@ void appendEdge(std::vector<Vec2>& ring, const HatchEdge& edge) {
         break;
     case HatchEdge::Kind::EllipseArc: {
         const Vec2 minor = Vec2{-edge.majorAxis.y, edge.majorAxis.x} * edge.ratio;
+        // Ellipse edges store angles as seen on the drawing, not curve parameters.
+        auto param = [&](double angle) {
+            const double turns = std::floor(angle / (2 * M_PI));
+            const double ratio = edge.ratio > 0 ? edge.ratio : 1;
+            const double t = std::atan2(std::sin(angle) / ratio, std::cos(angle));
+            return turns * 2 * M_PI + (t < 0 ? t + 2 * M_PI : t);
+        };
         if (edge.ccw) {
-            appendEllipse(pts, edge.center, edge.majorAxis, minor, edge.start, edge.end);
+            appendEllipse(pts, edge.center, edge.majorAxis, minor, param(edge.start),
+                          param(edge.end));
         } else {
             // Clockwise from -start to -end is counterclockwise from -end to -start, reversed.
-            appendEllipse(pts, edge.center, edge.majorAxis, minor, -edge.end, -edge.start);
+            appendEllipse(pts, edge.center, edge.majorAxis, minor, param(-edge.end),
+                          param(-edge.start));
             std::reverse(pts.begin(), pts.end());
         }
         break;
@@ -43,6 +52,10 @@ void appendEdge(std::vector<Vec2>& ring, const HatchEdge& edge) {
             pts.push_back(p.xy());
         break;
     }
+    // Boundaries made of separate entities may list an edge backwards: follow the chain.
+    if (!ring.empty() && pts.size() > 1 &&
+        length(pts.back() - ring.back()) < length(pts.front() - ring.back()))
+        std::reverse(pts.begin(), pts.end());
     for (Vec2 p : pts)
         appendPoint(ring, p);
 }

@@ -150,10 +150,11 @@ TEST(Renderer, InkLandsWhereTheExtentsSay) {
     d.modelSpace.push_back(line);
     const auto list = cad::compileDisplayList(d);
     const cad::Box2 ext = list->extents();
+    const cad::Box2 window{ext.minX - 6, ext.minY - 6, ext.maxX + 6, ext.maxY + 6};
     RenderStyle style;
-    const QImage image = render(*list, style, ext);
+    const QImage image = render(*list, style, window);
     const QRect ink = inkBox(image, qRgb(255, 255, 255));
-    const QTransform t = viewTransform(QRectF(0, 0, 200, 200), ext);
+    const QTransform t = viewTransform(QRectF(0, 0, 200, 200), window);
     const QRectF expected = t.mapRect(QRectF(ext.minX, ext.minY, ext.width(), ext.height()));
     EXPECT_NEAR(ink.left(), expected.left(), 2);
     EXPECT_NEAR(ink.right(), expected.right(), 2);

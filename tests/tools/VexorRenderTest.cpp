@@ -1,0 +1,152 @@
+#include "support/Corpus.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kTool = QStringLiteral(VEXOR_BINARY_DIR "/bin/vexor-render");
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+ToolRun runTool(const QStringList& args) {
+    QProcess p;
+    p.start(kTool, args);
+    ToolRun r;
+    if (!p.waitForFinished(120000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// A small DXF written by the test: one red line on layer WALLS (off), a circle on layer 0.
+std::filesystem::path writeSampleDxf(const std::filesystem::path& dir) {
+    const std::filesystem::path file = dir / "sample.dxf";
+    std::ofstream out(file);
+    out << "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n9\n$INSUNITS\n70\n4\n0\nENDSEC\n"
+           "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70\n2\n"
+           "0\nLAYER\n2\n0\n70\n0\n62\n7\n6\nCONTINUOUS\n"
+           "0\nLAYER\n2\nWALLS\n70\n0\n62\n-1\n6\nCONTINUOUS\n0\nENDTAB\n0\nENDSEC\n"
+           "0\nSECTION\n2\nENTITIES\n"
+           "0\nLINE\n8\nWALLS\n10\n0\n20\n0\n30\n0\n11\n100\n21\n0\n31\n0\n"
+           "0\nCIRCLE\n8\n0\n10\n50\n20\n50\n30\n0\n40\n10\n"
+           "0\nENDSEC\n0\nEOF\n";
+    return file;
+}
+
+} // namespace
+
+TEST(VexorRender, InfoPrintsOneJsonObject) {
+    ASSERT_TRUE(std::filesystem::exists(kTool.toStdString())) << "build vexor-render first";
+    const auto dir = vexor::test::scratchDir("vexor-render-info");
+    const ToolRun r = runTool({QString::fromStdString(writeSampleDxf(dir).string()), "--info"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.constData();
+    ASSERT_TRUE(doc.isObject());
+    const QJsonObject info = doc.object();
+    EXPECT_EQ(info["format"].toString(), "DXF");
+    EXPECT_EQ(info["version"].toString(), "AC1009");
+    EXPECT_EQ(info["entities"].toObject()["LINE"].toInt(), 1);
+    EXPECT_EQ(info["entities"].toObject()["CIRCLE"].toInt(), 1);
+    const QJsonArray ext = info["extents"].toArray();
+    ASSERT_EQ(ext.size(), 4);
+    EXPECT_NEAR(ext[0].toDouble(), 0, 1e-6);
+    EXPECT_NEAR(ext[1].toDouble(), 0, 1e-6);
+    EXPECT_NEAR(ext[2].toDouble(), 100, 1e-6);
+    EXPECT_NEAR(ext[3].toDouble(), 60, 1e-6);
+    bool sawWalls = false;
+    for (const QJsonValue v : info["layers"].toArray()) {
+        const QJsonObject layer = v.toObject();
+        EXPECT_TRUE(layer.contains("color") && layer.contains("on") && layer.contains("frozen"));
+        if (layer["name"].toString() == "WALLS") {
+            sawWalls = true;
+            EXPECT_EQ(layer["color"].toInt(), 1); // stored -1: off, colour made positive
+            EXPECT_FALSE(layer["on"].toBool());
+        }
+    }
+    EXPECT_TRUE(sawWalls);
+    EXPECT_TRUE(info["diagnostics"].isArray());
+}
+
+TEST(VexorRender, UnreadableFileFailsWithOneLine) {
+    const auto dir = vexor::test::scratchDir("vexor-render-bad");
+    const auto bad = dir / "garbage.dwg";
+    std::ofstream(bad) << "this is not a drawing";
+    const ToolRun r = runTool({QString::fromStdString(bad.string()), "--info"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("garbage.dwg")) << r.err.constData();
+    EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.constData();
+
+    const ToolRun missing = runTool({QString::fromStdString((dir / "absent.dxf").string()), "--info"});
+    EXPECT_NE(missing.exitCode, 0);
+    const ToolRun usage = runTool({"--info"});
+    EXPECT_NE(usage.exitCode, 0);
+}
+
+TEST(VexorRender, PngHasInkWhereTheExtentsSay) {
+    const auto dir = vexor::test::scratchDir("vexor-render-png");
+    const auto dxf = writeSampleDxf(dir);
+    const QString png = QString::fromStdString((dir / "out.png").string());
+    const ToolRun r = runTool({QString::fromStdString(dxf.string()), "-o", png, "--size", "400x300",
+                           "--background", "#000000"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QImage image(png);
+    ASSERT_EQ(image.size(), QSize(400, 300));
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0)
+                ink |= QRect(x, y, 1, 1);
+    // Extents 100 x 60 with a 2% margin, fitted into 400 x 300: about 384 x 230 px, centred.
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_NEAR(ink.width(), 384, 6);
+    EXPECT_NEAR(ink.height(), 230, 6);
+    EXPECT_NEAR(ink.center().x(), 200, 4);
+    EXPECT_NEAR(ink.center().y(), 150, 4);
+}
+
+TEST(VexorRender, SvgAndPdfAreWritten) {
+    const auto dir = vexor::test::scratchDir("vexor-render-vector");
+    const auto dxf = writeSampleDxf(dir);
+    for (const char* name : {"out.svg", "out.pdf"}) {
+        const auto out = dir / name;
+        const ToolRun r = runTool(
+            {QString::fromStdString(dxf.string()), "-o", QString::fromStdString(out.string())});
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+        ASSERT_TRUE(std::filesystem::exists(out));
+        EXPECT_GT(std::filesystem::file_size(out), 200u) << name;
+    }
+    const ToolRun wrong = runTool({QString::fromStdString(dxf.string()), "-o", "x.bmp"});
+    EXPECT_NE(wrong.exitCode, 0);
+}
+
+TEST(VexorRender, CorpusDxfFilesRenderOrFailCleanly) {
+    VEXOR_REQUIRE_CORPUS();
+    const auto files = vexor::test::corpusFiles("dxf/ascii", {".dxf"});
+    int rendered = 0;
+    for (std::size_t i = 0; i < files.size() && rendered < 5;
+         i += std::max<std::size_t>(1, files.size() / 5)) {
+        const ToolRun r = runTool({QString::fromStdString(files[i].string()), "--info"});
+        ASSERT_GE(r.exitCode, 0) << files[i] << " crashed";
+        if (r.exitCode == 0) {
+            EXPECT_TRUE(QJsonDocument::fromJson(r.out).isObject()) << files[i];
+            ++rendered;
+        }
+    }
+    EXPECT_GT(rendered, 0);
+}
