@@ -1,0 +1,153 @@
+// Renderer speed: compile time, redraw at extents and zoomed 20x into the centre of a
+// million-entity drawing, and time to first frame of the largest corpus DXF.
+#include "cad/geometry/DisplayList.h"
+#include "cad/io/DrawingReader.h"
+#include "control/render/Renderer.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+
+using namespace vexor;
+
+namespace {
+
+// Shaped like the stress drawings: short lines of length 8, every 50th an arc (radius 1..8)
+// and every 50th a text of height 2.5, spread over a square of side sqrt(n) * 10 on 40 layers.
+cad::Drawing stressDrawing(int n) {
+    cad::Drawing d;
+    d.format = cad::FileFormat::Dxf;
+    d.layerIndex("0");
+    for (int l = 0; l < 40; ++l) {
+        const std::uint32_t i = d.layerIndex("L" + std::to_string(l));
+        d.layers[i].color = cad::Color::indexed(1 + l % 9);
+    }
+    const double side = std::sqrt(static_cast<double>(n)) * 10;
+    std::uint32_t seed = 12345;
+    auto random = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) / 16777216.0;
+    };
+    d.modelSpace.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        cad::Entity e;
+        e.common.layer = 1 + static_cast<std::uint32_t>(i % 40);
+        const double x = random() * side, y = random() * side;
+        if (i % 50 == 25) {
+            e.data = cad::Arc{{x, y, 0}, 1 + random() * 7, random() * 6.28, random() * 6.28};
+        } else if (i % 50 == 49) {
+            cad::Text t;
+            t.insert = {x, y, 0};
+            t.height = 2.5;
+            t.text = "T" + std::to_string(i);
+            e.data = t;
+        } else {
+            const double a = random() * 6.28;
+            e.data = cad::Line{{x, y, 0}, {x + 8 * std::cos(a), y + 8 * std::sin(a), 0}};
+        }
+        d.modelSpace.push_back(std::move(e));
+    }
+    return d;
+}
+
+const cad::DisplayList& millionList() {
+    static const std::shared_ptr<const cad::DisplayList> list =
+        cad::compileDisplayList(stressDrawing(1'000'000));
+    return *list;
+}
+
+cad::Box2 zoomedCentre(const cad::Box2& ext, double factor) {
+    const double cx = (ext.minX + ext.maxX) / 2, cy = (ext.minY + ext.maxY) / 2;
+    const double hw = ext.width() / factor / 2, hh = ext.height() / factor / 2;
+    return {cx - hw, cy - hh, cx + hw, cy + hh};
+}
+
+void paint(const cad::DisplayList& list, QImage& image, const cad::Box2& window) {
+    QPainter painter(&image);
+    control::RenderStyle style;
+    control::renderView(list, painter, QRectF(0, 0, image.width(), image.height()), window, style);
+}
+
+void BM_CompileMillion(benchmark::State& state) {
+    const cad::Drawing d = stressDrawing(1'000'000);
+    for (auto _ : state) {
+        auto list = cad::compileDisplayList(d);
+        benchmark::DoNotOptimize(list.get());
+        state.counters["MB"] = static_cast<double>(list->memoryBytes()) / 1e6;
+    }
+}
+
+void BM_RedrawExtents(benchmark::State& state) {
+    const cad::DisplayList& list = millionList();
+    QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state)
+        paint(list, image, list.extents());
+}
+
+void BM_RedrawZoom20(benchmark::State& state) {
+    const cad::DisplayList& list = millionList();
+    QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    const cad::Box2 window = zoomedCentre(list.extents(), 20);
+    for (auto _ : state)
+        paint(list, image, window);
+}
+
+std::filesystem::path largestCorpusDxf() {
+    const char* env = std::getenv("VEXOR_CORPUS");
+    const std::filesystem::path root = env ? env : VEXOR_DEFAULT_CORPUS;
+    std::filesystem::path best;
+    std::uintmax_t bestSize = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root, ec)) {
+        if (!entry.is_regular_file() || entry.path().extension() != ".dxf" ||
+            entry.path().string().find("negative") != std::string::npos)
+            continue;
+        if (entry.file_size() > bestSize) {
+            bestSize = entry.file_size();
+            best = entry.path();
+        }
+    }
+    return best;
+}
+
+void BM_FirstFrameLargestDxf(benchmark::State& state) {
+    const std::filesystem::path file = largestCorpusDxf();
+    if (file.empty()) {
+        state.SkipWithError("no corpus DXF");
+        return;
+    }
+    state.SetLabel(file.filename().string());
+    for (auto _ : state) {
+        QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+        const cad::Drawing d = cad::readDrawingFile(file.string());
+        const auto list = cad::compileDisplayList(d);
+        paint(*list, image, list->extents());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_CompileMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_RedrawExtents)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RedrawZoom20)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FirstFrameLargestDxf)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
