@@ -114,18 +114,26 @@ void DrawingWidget::loadFile(const std::string& path) {
         outcome = loadDocument(path);
     }
     if (outcome.document) {
-        if (!open_ || handle_ == 0)
-            handle_ = ++lastHandle_;
-        open_ = true;
         path_ = path;
-        errorMessage_.clear();
-        setDocument(std::move(outcome.document));
+        holdDocument(std::move(outcome.document));
     } else {
         open_ = false;
         handle_ = 0;
         errorMessage_ = QString::fromStdString(outcome.error);
         setDocument(nullptr);
     }
+}
+
+void DrawingWidget::showDrawing(cad::Drawing drawing) {
+    holdDocument(std::make_shared<const DrawingDocument>(std::move(drawing)));
+}
+
+void DrawingWidget::holdDocument(std::shared_ptr<const DrawingDocument> document) {
+    if (!open_ || handle_ == 0)
+        handle_ = ++lastHandle_;
+    open_ = true;
+    errorMessage_.clear();
+    setDocument(std::move(document));
 }
 
 void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document) {
@@ -244,6 +252,7 @@ void DrawingWidget::SetZoomOptions(double step, std::int32_t, std::int32_t) {
 // ---- View ----
 
 void DrawingWidget::Zoom(std::int32_t code) {
+    syncViewportSize();
     switch (code) {
     case 1:
         viewport_.zoomBy(1 + zoomStep_);
@@ -273,11 +282,13 @@ void DrawingWidget::Zoom(std::int32_t code) {
 }
 
 void DrawingWidget::ZoomWindow(double x1, double y1, double x2, double y2) {
+    syncViewportSize();
     viewport_.zoomWindow(normalizedWindow(x1, y1, x2, y2));
 }
 
 void DrawingWidget::GetView(double& x1, double& y1, double& x2, double& y2, double& extra1,
                             double& extra2) {
+    syncViewportSize();
     const cad::Box2 w = viewport_.window();
     x1 = w.minX;
     y1 = w.minY;
@@ -288,6 +299,7 @@ void DrawingWidget::GetView(double& x1, double& y1, double& x2, double& y2, doub
 }
 
 void DrawingWidget::PanTo(double x, double y) {
+    syncViewportSize();
     viewport_.panTo({x, y});
 }
 
@@ -362,6 +374,7 @@ void DrawingWidget::SetEventSink(DrawingControlEvents* sink) {
 // ---- Painting and pointer ----
 
 const QImage& DrawingWidget::viewImage() {
+    syncViewportSize();
     const qreal dpr = devicePixelRatioF();
     if (!imageValid_ || image_.deviceIndependentSize() != QSizeF(size()) ||
         image_.devicePixelRatio() != dpr) {
@@ -389,7 +402,18 @@ void DrawingWidget::paintEvent(QPaintEvent*) {
 }
 
 void DrawingWidget::resizeEvent(QResizeEvent*) {
+    syncViewportSize();
+}
+
+// A hidden widget gets its resize event only when shown, but the program sets and reads the
+// view of a control that is still hidden (a drawing named on the command line).
+void DrawingWidget::syncViewportSize() {
     viewport_.setPixelSize(width(), height());
+}
+
+Viewport& DrawingWidget::viewport() {
+    syncViewportSize();
+    return viewport_;
 }
 
 void DrawingWidget::mousePressEvent(QMouseEvent* event) {

@@ -98,9 +98,12 @@ public:
 
     void SetEventSink(DrawingControlEvents* sink) override;
 
+    // Holds and shows a drawing already in memory, as if it had been read from a file.
+    void showDrawing(cad::Drawing drawing);
+
     // For tests and the overview: the view, what is drawn, and the message shown instead of
     // a drawing that could not be read (empty when none).
-    Viewport& viewport() { return viewport_; }
+    Viewport& viewport();
     const Scene& scene() const { return scene_; }
     const QString& errorMessage() const { return errorMessage_; }
     OverviewWindow* overview() const;
@@ -119,9 +122,11 @@ protected:
 private:
     void viewportChanged(const Viewport& viewport) override;
     void loadFile(const std::string& path);
+    void holdDocument(std::shared_ptr<const DrawingDocument> document); // opens the drawing
     void setDocument(std::shared_ptr<const DrawingDocument> document);
     void setLayerHidden(const std::string& name, bool hidden);
     void sceneChanged();
+    void syncViewportSize();
     void viewChanged();
     cad::Vec2 drawingPoint(QPointF pixel) const;
 

@@ -1,8 +1,8 @@
 #include "ItemRecords.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
-#include <limits>
 
 namespace vexor::control {
 
@@ -19,30 +19,30 @@ int layerColorNumber(const cad::Color& color) {
     }
     if (color.kind != cad::Color::Kind::True)
         return 7;
-    const int r = (color.rgb >> 16) & 0xFF, g = (color.rgb >> 8) & 0xFF, b = color.rgb & 0xFF;
+    const auto distance = [&color](std::uint32_t c) {
+        const long dr = static_cast<long>((color.rgb >> 16) & 0xFF) - ((c >> 16) & 0xFF);
+        const long dg = static_cast<long>((color.rgb >> 8) & 0xFF) - ((c >> 8) & 0xFF);
+        const long db = static_cast<long>(color.rgb & 0xFF) - (c & 0xFF);
+        return dr * dr + dg * dg + db * db;
+    };
     int best = 7;
-    long bestDistance = std::numeric_limits<long>::max();
+    // Colour 7 is drawn white or black depending on the background, so it stands for both.
+    long bestDistance = std::min(distance(0xFFFFFF), distance(0x000000));
     for (int i = 1; i <= 255; ++i) {
-        const std::uint32_t c = cad::colorIndexRgb(i);
-        const long dr = r - static_cast<int>((c >> 16) & 0xFF);
-        const long dg = g - static_cast<int>((c >> 8) & 0xFF);
-        const long db = b - static_cast<int>(c & 0xFF);
-        const long d = dr * dr + dg * dg + db * db;
+        const long d = distance(cad::colorIndexRgb(i));
         if (d < bestDistance) {
             bestDistance = d;
             best = i;
         }
     }
-    // Pure black and white both stand for the default colour, which follows the background.
-    const std::uint32_t bestRgb = cad::colorIndexRgb(best);
-    return bestRgb == 0xFFFFFF || bestRgb == 0x000000 ? 7 : best;
+    return best;
 }
 
 ItemRecords::ItemRecords(const cad::Drawing& drawing, const cad::Box2& extents) {
     records_.reserve(drawing.layers.size() + 2);
     for (const cad::Layer& layer : drawing.layers) {
         const int number = layerColorNumber(layer.color);
-        records_.push_back({layer.name,
+        records_.push_back({{},
                             {{"SECTION", "L"},
                              {"DESCR", layer.name},
                              {"ECOLOR", std::to_string(layer.off ? -number : number)}}});
@@ -61,9 +61,8 @@ ItemRecords::ItemRecords(const cad::Drawing& drawing, const cad::Box2& extents) 
 
 void ItemRecords::select(const std::string& name) {
     selected_.reset();
-    // Corner items are looked up by the program; layer records are reached by index, so a
-    // layer that happens to be called "V100" must not shadow the corner item.
-    for (std::size_t i = records_.size(); i-- > 0;) {
+    // Only the corner items have names; layer records are reached by index.
+    for (std::size_t i = 0; i < records_.size(); ++i) {
         if (records_[i].name == name) {
             selected_ = i;
             return;

@@ -29,7 +29,7 @@ public:
 
 private:
     struct Record {
-        std::string name;
+        std::string name; // empty for layer records
         std::map<std::string, std::string> values;
     };
 
@@ -41,7 +41,7 @@ private:
 std::string formatExact(double value);
 
 // The colour number stored for a layer: its index, or for a true colour the nearest index
-// (7 when it is white or black, so that it follows the background like the default colour).
+// (7 near white or black: that colour follows the background).
 int layerColorNumber(const cad::Color& color);
 
 } // namespace vexor::control

@@ -1,0 +1,352 @@
+#include "control/DrawingWidget.h"
+
+#include "TestDrawings.h"
+#include "support/Corpus.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace vexor::control {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RecordedEvent {
+    char kind; // 'D'own, 'M'ove, 'U'p
+    std::int32_t value;
+    double x, y;
+};
+
+class RecordingSink : public DrawingControlEvents {
+public:
+    void PointerDown(std::int32_t value, double x, double y) override {
+        events.push_back({'D', value, x, y});
+    }
+    void PointerMove(double x, double y) override { events.push_back({'M', 0, x, y}); }
+    void PointerUp(std::int32_t value, double x, double y) override {
+        events.push_back({'U', value, x, y});
+    }
+    std::vector<RecordedEvent> events;
+};
+
+void sendMouse(QWidget& w, QEvent::Type type, QPointF pos, Qt::MouseButton button,
+               Qt::MouseButtons buttons) {
+    QMouseEvent event(type, pos, w.mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &event);
+}
+
+struct View {
+    double x1, y1, x2, y2, e1, e2;
+};
+
+View viewOf(DrawingControl& c) {
+    View v{};
+    c.GetView(v.x1, v.y1, v.x2, v.y2, v.e1, v.e2);
+    return v;
+}
+
+class DrawingWidgetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        widget.resize(400, 200);
+        dir = vexor::test::scratchDir("control");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path writeFile(const std::string& name, const std::string& bytes) {
+        const fs::path p = dir / name;
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+
+    DrawingWidget widget;
+    fs::path dir;
+};
+
+TEST_F(DrawingWidgetTest, BadFilesShowAMessageAndTheNextLoadWorks) {
+    const fs::path missing = dir / "missing.dwg";
+    const fs::path empty = writeFile("empty.dwg", "");
+    const fs::path garbage = writeFile("garbage.dwg", std::string(4000, '\x7f') + "nonsense");
+    for (const fs::path& bad : {missing, empty, garbage}) {
+        widget.CreateDrawing(bad.string(), 0, "");
+        EXPECT_NO_THROW(widget.LoadDwg(bad.string())) << bad;
+        EXPECT_FALSE(widget.IsDrawingOpen()) << bad;
+        EXPECT_TRUE(widget.errorMessage().contains(QString::fromStdString(bad.filename().string())))
+            << widget.errorMessage().toStdString();
+        EXPECT_EQ(widget.ItemCount(), 0);
+        widget.SelectItem("V100");
+        EXPECT_EQ(widget.ItemFound(), 0);
+    }
+    // The import road reports the same way.
+    widget.CreateDrawing(garbage.string(), 0, "");
+    EXPECT_NO_THROW(widget.DgnImport(garbage.string(), widget.DrawingHandle(), ""));
+    EXPECT_FALSE(widget.IsDrawingOpen());
+    EXPECT_FALSE(widget.errorMessage().isEmpty());
+
+    const fs::path good = test::writeLayerDxf(dir);
+    widget.CreateDrawing(good.string(), 0, "");
+    widget.LoadDwg(good.string());
+    EXPECT_TRUE(widget.IsDrawingOpen());
+    EXPECT_TRUE(widget.errorMessage().isEmpty()) << widget.errorMessage().toStdString();
+    EXPECT_EQ(widget.ItemCount(), 6); // four layers and two corners
+}
+
+TEST_F(DrawingWidgetTest, TheProgramsLoadSequenceWorksAndContentDecidesTheFormat) {
+    // A DXF named .dgn goes through the import road like any non-.dwg file.
+    const fs::path dxf = test::writeLayerDxf(dir);
+    const fs::path named = dir / "plan.dgn";
+    fs::copy_file(dxf, named);
+
+    if (widget.IsDrawingOpen())
+        widget.CloseDrawing();
+    widget.ResetDrawing();
+    widget.SetColorMode(2);
+    widget.SetDisplayMode(6);
+    widget.SetRedrawMode(1);
+    widget.ClearView();
+    widget.SetFilter("");
+    widget.SetViewTransform(0, 0, 0, 0, 1, 1, 1, 1);
+    widget.SetBackgroundColor(0, 0, 255);
+    widget.AttachLibrary("dbcmem32.dll", "", 0);
+    widget.SetWorkFile("/tmp/temp.mgb", 255);
+    EXPECT_NE(widget.WindowHandle(), 0u);
+    widget.SetImportLibrary("/opt/dbcdgn32.dll");
+    widget.CreateDrawing(named.string(), 0, "");
+    EXPECT_TRUE(widget.IsDrawingOpen());
+    const std::int32_t handle = widget.DrawingHandle();
+    EXPECT_NE(handle, 0);
+    widget.DgnImport(named.string(), handle, "");
+    ASSERT_TRUE(widget.IsDrawingOpen()) << widget.errorMessage().toStdString();
+    EXPECT_EQ(widget.DrawingHandle(), handle);
+
+    widget.SelectItem("V100");
+    ASSERT_NE(widget.ItemFound(), 0);
+    const double x1 = std::strtod(widget.ItemValue("VX1").c_str(), nullptr);
+    const double y1 = std::strtod(widget.ItemValue("VY1").c_str(), nullptr);
+    widget.SelectItem("V101");
+    ASSERT_NE(widget.ItemFound(), 0);
+    const double x2 = std::strtod(widget.ItemValue("VX1").c_str(), nullptr);
+    const double y2 = std::strtod(widget.ItemValue("VY1").c_str(), nullptr);
+    EXPECT_DOUBLE_EQ(x1, 0);
+    EXPECT_DOUBLE_EQ(y1, 0);
+    EXPECT_DOUBLE_EQ(x2, 100);
+    EXPECT_DOUBLE_EQ(y2, 50);
+
+    widget.SetZoomOptions(0.5, 1, 1);
+    widget.ZoomWindow(10, 10, 30, 20);
+    const View v = viewOf(widget);
+    EXPECT_NEAR(v.x1, 10, 1e-9);
+    EXPECT_NEAR(v.x2, 30, 1e-9);
+    widget.SetForeColor("#", 7);
+    EXPECT_EQ(widget.scene().style.foreColor, 7);
+    EXPECT_EQ(widget.scene().style.background, QColor(0, 0, 255));
+    EXPECT_THROW(widget.DgnImport(named.string(), handle + 1, ""), DrawingControlError);
+}
+
+TEST_F(DrawingWidgetTest, FirstViewIsTheWholeDrawingWithASmallMargin) {
+    widget.showDrawing(test::twoSquares());
+    const View v = viewOf(widget);
+    EXPECT_LE(v.x1, 0);
+    EXPECT_GE(v.x2, 100);
+    EXPECT_LE(v.y1, 0);
+    EXPECT_GE(v.y2, 50);
+    // Width decides on a 2:1 control for a 2:1 drawing: the margin is small.
+    EXPECT_LT(v.x2 - v.x1, 100 * 1.1);
+    EXPECT_DOUBLE_EQ(v.e1, 400);
+    EXPECT_DOUBLE_EQ(v.e2, 200);
+}
+
+TEST_F(DrawingWidgetTest, LayerRecordsAndCornerItems) {
+    widget.showDrawing(test::twoSquares());
+    ASSERT_EQ(widget.ItemCount(), 5);
+    std::vector<std::string> layers;
+    for (int j = 0; j < widget.ItemCount(); ++j) {
+        widget.SelectItemAt(j);
+        if (widget.ItemValue("SECTION") == "L")
+            layers.push_back(widget.ItemValue("DESCR") + "=" + widget.ItemValue("ECOLOR"));
+    }
+    EXPECT_EQ(layers, (std::vector<std::string>{"Red=1", "Blue=5", "Off=-7"}));
+    widget.SelectItem("V101");
+    EXPECT_EQ(widget.ItemValue("VX1"), "100");
+    EXPECT_EQ(widget.ItemValue("VY1"), "50");
+    widget.SelectItem("v101");
+    EXPECT_EQ(widget.ItemFound(), 0);
+}
+
+TEST_F(DrawingWidgetTest, ZoomCodesStepUndoAndRejectUnknownCodes) {
+    widget.showDrawing(test::twoSquares());
+    widget.ZoomWindow(0, 0, 90, 45);
+    widget.SetZoomOptions(0.5, 1, 1);
+    widget.Zoom(1);
+    View v = viewOf(widget);
+    EXPECT_NEAR(v.x2 - v.x1, 60, 1e-9);
+    EXPECT_NEAR((v.x1 + v.x2) / 2, 45, 1e-9);
+    widget.Zoom(-1);
+    v = viewOf(widget);
+    EXPECT_NEAR(v.x2 - v.x1, 90, 1e-9);
+    widget.SetZoomOptions(1.0, 1, 1); // step 1: twice
+    widget.Zoom(1);
+    EXPECT_NEAR(viewOf(widget).x2 - viewOf(widget).x1, 45, 1e-9);
+
+    widget.Zoom(-2); // history: home, 90 wide, 60 wide, 90 wide
+    EXPECT_NEAR(viewOf(widget).x2 - viewOf(widget).x1, 90, 1e-9);
+    widget.Zoom(-2);
+    EXPECT_NEAR(viewOf(widget).x2 - viewOf(widget).x1, 60, 1e-9);
+    widget.Zoom(-2);
+    v = viewOf(widget);
+    EXPECT_NEAR(v.x1, 0, 1e-9);
+    EXPECT_NEAR(v.x2, 90, 1e-9);
+    widget.Zoom(-2);
+    const View home = viewOf(widget);
+    EXPECT_LT(home.x1, 0);
+    EXPECT_GT(home.x2, 100);
+    widget.Zoom(-2); // history empty: nothing happens
+    widget.Zoom(-2);
+    v = viewOf(widget);
+    EXPECT_DOUBLE_EQ(v.x1, home.x1);
+    EXPECT_DOUBLE_EQ(v.x2, home.x2);
+    EXPECT_THROW(widget.Zoom(3), DrawingControlError);
+    EXPECT_THROW(widget.SetZoomOptions(0, 1, 1), DrawingControlError);
+}
+
+TEST_F(DrawingWidgetTest, PanToKeepsTheScale) {
+    widget.showDrawing(test::twoSquares());
+    const View a = viewOf(widget);
+    widget.PanTo(1000, -500);
+    const View b = viewOf(widget);
+    EXPECT_NEAR(b.x2 - b.x1, a.x2 - a.x1, 1e-9);
+    EXPECT_NEAR(b.y2 - b.y1, a.y2 - a.y1, 1e-9);
+    EXPECT_NEAR((b.x1 + b.x2) / 2, 1000, 1e-9);
+    EXPECT_NEAR((b.y1 + b.y2) / 2, -500, 1e-9);
+}
+
+TEST_F(DrawingWidgetTest, ActualSizeFollowsTheDrawingUnitsAndScreenResolution) {
+    const double dpi = widget.screen()->physicalDotsPerInch();
+    ASSERT_GT(dpi, 0);
+    cad::Drawing mm = test::twoSquares();
+    widget.showDrawing(mm);
+    widget.Zoom(100);
+    View v = viewOf(widget);
+    EXPECT_NEAR(v.x2 - v.x1, 400 / dpi * 25.4, 1e-6); // millimetres across 400 pixels
+
+    cad::Drawing inches = test::twoSquares();
+    inches.header.insUnits = 1;
+    widget.showDrawing(inches);
+    widget.Zoom(100);
+    v = viewOf(widget);
+    EXPECT_NEAR(v.x2 - v.x1, 400 / dpi, 1e-9);
+    widget.Zoom(-2); // actual size is in the history
+    EXPECT_GT(viewOf(widget).x2 - viewOf(widget).x1, 100);
+}
+
+TEST_F(DrawingWidgetTest, PointerEventsReachTheSinkInDrawingUnits) {
+    widget.showDrawing(test::twoSquares());
+    widget.ZoomWindow(0, 0, 100, 50); // 4 pixels per unit
+    RecordingSink sink;
+    widget.SetEventSink(&sink);
+    sendMouse(widget, QEvent::MouseButtonPress, {200, 100}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(widget, QEvent::MouseMove, {240, 60}, Qt::NoButton, Qt::LeftButton);
+    sendMouse(widget, QEvent::MouseButtonRelease, {240, 60}, Qt::RightButton, Qt::NoButton);
+    ASSERT_EQ(sink.events.size(), 3u);
+    EXPECT_EQ(sink.events[0].kind, 'D');
+    EXPECT_EQ(sink.events[0].value, 1);
+    EXPECT_NEAR(sink.events[0].x, 50, 1e-9);
+    EXPECT_NEAR(sink.events[0].y, 25, 1e-9);
+    EXPECT_EQ(sink.events[1].kind, 'M');
+    EXPECT_NEAR(sink.events[1].x, 60, 1e-9);
+    EXPECT_NEAR(sink.events[1].y, 35, 1e-9);
+    EXPECT_EQ(sink.events[2].kind, 'U');
+    EXPECT_EQ(sink.events[2].value, 2);
+    widget.SetEventSink(nullptr);
+    sendMouse(widget, QEvent::MouseMove, {10, 10}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(sink.events.size(), 3u);
+}
+
+TEST_F(DrawingWidgetTest, ZoomToSelectedAreaTakesThePointerAndZoomsToTheRectangle) {
+    widget.showDrawing(test::twoSquares());
+    widget.ZoomWindow(0, 0, 100, 50); // 4 pixels per unit, y up from pixel 200
+    RecordingSink sink;
+    widget.SetEventSink(&sink);
+    widget.Zoom(2);
+    EXPECT_TRUE(widget.selectingArea());
+    sendMouse(widget, QEvent::MouseButtonPress, {40, 120}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(widget, QEvent::MouseMove, {100, 150}, Qt::NoButton, Qt::LeftButton);
+    sendMouse(widget, QEvent::MouseMove, {200, 160}, Qt::NoButton, Qt::LeftButton);
+    sendMouse(widget, QEvent::MouseButtonRelease, {200, 160}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_TRUE(sink.events.empty());
+    EXPECT_FALSE(widget.selectingArea());
+    // Pixels (40, 120)-(200, 160) are drawing (10, 10)-(50, 20): 40 x 10 on a 2:1 control.
+    const View v = viewOf(widget);
+    EXPECT_NEAR(v.x1, 10, 0.5);
+    EXPECT_NEAR(v.x2, 50, 0.5);
+    EXPECT_NEAR((v.y1 + v.y2) / 2, 15, 0.5);
+    widget.Zoom(-2);
+    EXPECT_NEAR(viewOf(widget).x2, 100, 1e-9);
+    // After the gesture the pointer belongs to the program again.
+    sendMouse(widget, QEvent::MouseMove, {10, 10}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(sink.events.size(), 1u);
+}
+
+TEST_F(DrawingWidgetTest, ASelectionCanBeCancelledWithoutZooming) {
+    widget.showDrawing(test::twoSquares());
+    const View before = viewOf(widget);
+    widget.Zoom(2);
+    sendMouse(widget, QEvent::MouseButtonPress, {40, 120}, Qt::RightButton, Qt::RightButton);
+    EXPECT_FALSE(widget.selectingArea());
+    widget.Zoom(2);
+    sendMouse(widget, QEvent::MouseButtonPress, {40, 120}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(widget, QEvent::MouseButtonRelease, {41, 121}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_NEAR(viewOf(widget).x1, before.x1, 1e-9);
+}
+
+TEST_F(DrawingWidgetTest, CloseAndResetEmptyTheControl) {
+    widget.showDrawing(test::twoSquares());
+    EXPECT_TRUE(widget.IsDrawingOpen());
+    widget.ResetDrawing();
+    EXPECT_EQ(widget.ItemCount(), 0);
+    widget.showDrawing(test::twoSquares());
+    widget.CloseDrawing();
+    EXPECT_FALSE(widget.IsDrawingOpen());
+    EXPECT_EQ(widget.DrawingHandle(), 0);
+    EXPECT_EQ(widget.ItemCount(), 0);
+    EXPECT_NO_THROW(widget.Zoom(1)); // zooming with no drawing is harmless
+    EXPECT_NO_THROW(widget.Zoom(100));
+}
+
+TEST_F(DrawingWidgetTest, PlacementIsInTheHostsPixels) {
+    QWidget host;
+    host.resize(800, 600);
+    DrawingWidget control(&host);
+    control.SetTop(40);
+    control.SetWidth(700);
+    control.SetHeight(500);
+    EXPECT_EQ(control.Top(), 40);
+    EXPECT_EQ(control.Width(), 700);
+    EXPECT_EQ(control.Height(), 500);
+    control.SetVisible(false);
+    EXPECT_FALSE(control.Visible());
+    control.SetVisible(true);
+    EXPECT_TRUE(control.Visible());
+    double x1, y1, x2, y2, e1, e2;
+    control.GetView(x1, y1, x2, y2, e1, e2);
+    EXPECT_EQ(e1, 700);
+    EXPECT_EQ(e2, 500);
+}
+
+TEST_F(DrawingWidgetTest, CorpusDrawingsLoadOrReportWithoutThrowing) {
+    VEXOR_REQUIRE_CORPUS();
+    const auto files = vexor::test::corpusFiles("dxf/negative", {".dxf"});
+    for (const fs::path& file : files) {
+        EXPECT_NO_THROW(widget.LoadDwg(file.string())) << file;
+        if (!widget.IsDrawingOpen())
+            EXPECT_FALSE(widget.errorMessage().isEmpty()) << file;
+    }
+}
+
+} // namespace
+} // namespace vexor::control
