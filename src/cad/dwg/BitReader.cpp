@@ -3,6 +3,7 @@
 #include "../io/Codepage.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace vexor::cad::dwg {
@@ -43,39 +44,41 @@ void BitReader::limitTo(std::size_t endBit) {
 
 std::uint64_t BitReader::bits(int count) {
     need(static_cast<std::size_t>(count));
-    std::uint64_t value = 0;
-    int left = count;
-    while (left > 0) {
-        const std::size_t byteIndex = bit_ / 8;
-        const int offset = static_cast<int>(bit_ % 8);
-        const int take = std::min(8 - offset, left);
-        const unsigned byte = data_[byteIndex];
-        const unsigned chunk = (byte >> (8 - offset - take)) & ((1u << take) - 1);
-        value = (value << take) | chunk;
-        bit_ += static_cast<std::size_t>(take);
-        left -= take;
+    if (count == 0)
+        return 0;
+    const std::size_t byteIndex = bit_ / 8;
+    const int offset = static_cast<int>(bit_ % 8);
+    std::uint64_t value;
+    if (byteIndex + 9 <= data_.size()) {
+        // Fast path: a big-endian window of eight bytes, plus a ninth when the bits straddle it.
+        std::uint64_t window;
+        std::memcpy(&window, data_.data() + byteIndex, 8);
+        if constexpr (std::endian::native == std::endian::little)
+            window = __builtin_bswap64(window);
+        value = (window << offset) >> (64 - count);
+        const int spill = offset + count - 64;
+        if (spill > 0)
+            value |= data_[byteIndex + 8] >> (8 - spill);
+    } else {
+        value = 0;
+        std::size_t at = bit_;
+        for (int i = 0; i < count; ++i, ++at)
+            value = (value << 1) | ((data_[at / 8] >> (7 - at % 8)) & 1u);
     }
+    bit_ += static_cast<std::size_t>(count);
     return value;
 }
 
 std::int16_t BitReader::rawShort() {
-    const unsigned lo = rawChar();
-    const unsigned hi = rawChar();
-    return static_cast<std::int16_t>(lo | (hi << 8));
+    return static_cast<std::int16_t>(__builtin_bswap16(static_cast<std::uint16_t>(bits(16))));
 }
 
 std::int32_t BitReader::rawLong() {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= static_cast<std::uint32_t>(rawChar()) << (8 * i);
-    return static_cast<std::int32_t>(v);
+    return static_cast<std::int32_t>(__builtin_bswap32(static_cast<std::uint32_t>(bits(32))));
 }
 
 double BitReader::rawDouble() {
-    need(64);
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v |= static_cast<std::uint64_t>(rawChar()) << (8 * i);
+    const std::uint64_t v = __builtin_bswap64(bits(64));
     double d;
     std::memcpy(&d, &v, sizeof d);
     return d;

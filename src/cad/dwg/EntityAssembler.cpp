@@ -6,6 +6,8 @@ namespace vexor::cad::dwg {
 namespace {
 
 constexpr std::size_t kMaxDamageMessages = 8;
+// Marks an object whose type number could not be read in the first pass.
+constexpr std::uint16_t kUnreadableType = 0xFFFF;
 
 bool isVertexType(std::uint16_t type) {
     return type >= kTypeVertex2d && type <= kTypeVertexPfaceFace;
@@ -131,12 +133,12 @@ void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
     });
 }
 
-bool EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, Entity& out) {
+void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info) {
     ParsedEntity e;
     e.common = readEntityPreamble(f);
     std::vector<Entity>* target = destination(e.common);
     if (!target)
-        return false;
+        return;
     parseEntityData(info.kind, f, decode_, e, info.name);
     if (auto* poly = std::get_if<Polyline>(&e.data); poly && poly->kind != Polyline::Kind::Light)
         gatherVertices(e, *poly);
@@ -159,10 +161,7 @@ bool EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, Entity& o
     }
     if (info.kind == EntityKind::Other)
         ++notDrawn_[info.name];
-    out.common = commonOf(e, f.handle);
-    out.data = std::move(e.data);
-    target->push_back(std::move(out));
-    return true;
+    target->push_back(Entity{commonOf(e, f.handle), std::move(e.data)});
 }
 
 void EntityAssembler::noteDamage(const char* name, std::uint64_t handle, const DwgFormatError& e) {
@@ -183,29 +182,48 @@ void EntityAssembler::summarize() {
                                        " entities that are not drawn");
 }
 
+bool EntityAssembler::isTopLevel(const TypeInfo& info) {
+    if (!info.isEntity)
+        return false;
+    switch (info.kind) {
+    case EntityKind::Vertex:
+    case EntityKind::SeqEnd:
+    case EntityKind::Block:
+    case EntityKind::EndBlock:
+    case EntityKind::Attrib:
+        return false; // read with their owners, or markers only
+    default:
+        return true;
+    }
+}
+
 void EntityAssembler::run() {
     defaultLayer_ = drawing_.layerIndex("0");
-    for (const ObjectMap::Entry& entry : store_.map().entries()) {
+    const auto& entries = store_.map().entries();
+    // A first pass over the type numbers bounds the model space's size: reserving it up front
+    // avoids moving every entity when the list grows, and the pages of a reserve that blocks
+    // end up not needing are never touched.
+    std::vector<std::uint16_t> types(entries.size(), kUnreadableType);
+    std::size_t topLevel = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        try {
+            types[i] = store_.typeAt(entries[i].offset);
+            topLevel += isTopLevel(store_.typeInfo(types[i])) ? 1 : 0;
+        } catch (const DwgFormatError&) {
+        }
+    }
+    drawing_.modelSpace.reserve(topLevel);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         TypeInfo info;
         try {
-            info = store_.typeInfo(store_.typeAt(entry.offset));
-            if (!info.isEntity)
+            info = store_.typeInfo(types[i] == kUnreadableType ? store_.typeAt(entries[i].offset)
+                                                               : types[i]);
+            if (!isTopLevel(info))
                 continue;
-            switch (info.kind) {
-            case EntityKind::Vertex:
-            case EntityKind::SeqEnd:
-            case EntityKind::Block:
-            case EntityKind::EndBlock:
-            case EntityKind::Attrib:
-                continue; // read with their owners, or markers only
-            default:
-                break;
-            }
-            ObjectFrame f = store_.openAt(entry.offset);
-            Entity entity;
-            readEntity(f, info, entity);
+            ObjectFrame f = store_.openAt(entries[i].offset);
+            readEntity(f, info);
         } catch (const DwgFormatError& e) {
-            noteDamage(info.name, entry.handle, e);
+            noteDamage(info.name, entries[i].handle, e);
         }
     }
     summarize();

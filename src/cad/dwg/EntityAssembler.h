@@ -24,7 +24,8 @@ public:
 private:
     // Where an entity goes: model space, a block, or nowhere (paper space, sub-entities).
     std::vector<Entity>* destination(const EntityPreamble& p);
-    bool readEntity(ObjectFrame& f, const TypeInfo& info, Entity& out);
+    void readEntity(ObjectFrame& f, const TypeInfo& info);
+    static bool isTopLevel(const TypeInfo& info);
     EntityCommon commonOf(const ParsedEntity& e, std::uint64_t handle) const;
     void gatherVertices(ParsedEntity& e, Polyline& poly);
     void gatherAttributes(ParsedEntity& e, Insert& insert);
