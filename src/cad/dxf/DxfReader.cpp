@@ -279,7 +279,9 @@ Drawing readDxf(std::span<const std::uint8_t> bytes, const std::string& fileName
     SectionReader reader(stream, context);
     reader.setFileSize(bytes.size());
     reader.read();
-    if (!reader.sawSection()) {
+    const bool nothingRead = drawing.modelSpace.empty() && drawing.blocks.empty() &&
+                             drawing.header.version.empty() && drawing.layers.size() <= 1;
+    if (!reader.sawSection() || (reader.failed() && nothingRead)) {
         const GroupPosition where = reader.failed() ? reader.failurePosition() : stream.position();
         const std::string why = reader.failed() ? stream.error() : "no SECTION found";
         throw ReadError(fileName, "not a readable DXF file: " + why + " at " + where.describe(),
