@@ -3,7 +3,11 @@
 #include "CommandLine.h"
 #include "HelpLinks.h"
 #include "ToolbarPictures.h"
+#include "view/BirdsEye.h"
 #include "view/DrawingLoader.h"
+#include "view/LayerIcons.h"
+#include "view/LayersMenu.h"
+#include "view/MenuArray.h"
 #include "view/ProgramVersion.h"
 
 #include <QAction>
@@ -12,13 +16,15 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 
 namespace vexor::app {
 
 frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
                    platform::WindowSystem& windows, const std::string& programFolder)
-    : imageList1_(makeToolbarPictures()), controlWidget_(controlWidget),
-      program_(control, windows, *this, table_.menus, programFolder) {
+    : imageList1_(makeToolbarPictures()), ilsIcons_(view::makeLayerIcons()),
+      controlWidget_(controlWidget), program_(control, windows, *this, table_.menus, programFolder),
+      navigator_(program_) {
     setObjectName("frmVEXOR");
     client_ = new QWidget(this);
     client_->setObjectName("client");
@@ -33,11 +39,14 @@ frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
     client_->installEventFilter(this);
     timer_ = new QTimer(this);
     timer_->setObjectName("Timer1");
+    connect(timer_, &QTimer::timeout, this, [this] { navigator_.Timer1_Timer(); });
+    control.SetEventSink(&navigator_);
     resize(1024, 720);
     connectCommands();
 }
 
 frmVEXOR::~frmVEXOR() {
+    program_.Dbcocx1.SetEventSink(nullptr);
     // The control widget belongs to the caller, not to this window.
     if (controlWidget_)
         controlWidget_->setParent(nullptr);
@@ -55,6 +64,19 @@ void frmVEXOR::connectCommands() {
     link(m.mnuPricingInfo, ShowPricingInfo);
     link(m.mnuSupport, MailSupport);
     link(m.mnuComments, MailComments);
+    auto command = [this](QAction* action, void (*run)(view::Program&)) {
+        connect(action, &QAction::triggered, this, [this, run] { run(program_); });
+    };
+    command(m.mnuZoomIn, view::ZoomIn);
+    command(m.mnuZoomOut, view::ZoomOut);
+    command(m.mnuZoomSelected, view::ZoomSelected);
+    command(m.mnuUndoZoom, view::UndoZoom);
+    command(m.mnu100Percent, view::ActualSize);
+    command(m.mnuRefresh, view::RefreshView);
+    command(m.mnuZoomWidth, view::ZoomToWidth);
+    command(m.mnuZoomHeight, view::ZoomToHeight);
+    command(m.mnuBirdsEye, view::mnuBirdsEye_Click);
+    m.mnuLayer->onClick = [this](int index) { view::mnuLayer_Click(program_, index); };
     for (QAction* button : table_.Toolbar2->actions()) {
         if (button->isSeparator())
             continue;
@@ -63,12 +85,40 @@ void frmVEXOR::connectCommands() {
     }
 }
 
-void frmVEXOR::Toolbar2_ButtonClick(const std::string&) {
-    // The toolbar's commands are dispatched here once the commands exist.
+void frmVEXOR::Toolbar2_ButtonClick(const std::string& key) {
+    if (key == "btnOpen")
+        openCommand();
+    else if (key == "btnZoomIn")
+        view::ZoomIn(program_);
+    else if (key == "btnZoomOut")
+        view::ZoomOut(program_);
+    else if (key == "btnPartLarge")
+        view::ZoomSelected(program_);
+    else if (key == "btnUndo")
+        view::UndoZoom(program_);
+    else if (key == "btnHundred")
+        view::ActualSize(program_);
+    else if (key == "btnRefresh")
+        view::RefreshView(program_);
+    else if (key == "btnZoomWidth")
+        view::ZoomToWidth(program_);
+    else if (key == "btnZoomHeight")
+        view::ZoomToHeight(program_);
+    else if (key == "btnBirdsEye")
+        view::mnuBirdsEye_Click(program_);
+    else if (key == "btnPrint")
+        printCommand();
 }
+
+void frmVEXOR::openCommand() {}
+
+void frmVEXOR::printCommand() {}
 
 void frmVEXOR::Form_Load(const std::string& commandLine) {
     SetCaption(view::ProgramTitle());
+    menuIcons_.SetOwnerWindow(this);
+    menuIcons_.SetImageList(&ilsIcons_);
+    program_.menuIcons = &menuIcons_;
     setWindowState(windowState() | Qt::WindowMaximized);
     table_.menus.mnuLayers->setEnabled(false);
     table_.menus.mnuPrint->setEnabled(false);
@@ -117,6 +167,12 @@ void frmVEXOR::closeEvent(QCloseEvent* event) {
 bool frmVEXOR::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize)
         Form_Resize();
+    if (watched == controlWidget_ && event->type() == QEvent::Wheel) {
+        // Every wheel notch is one zoom step toward the pointer, whatever its size.
+        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        navigator_.MouseWheel(static_cast<std::int16_t>(delta > 0 ? 120 : delta < 0 ? -120 : 0));
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CommandTable.h"
+#include "view/MenuIcons.h"
+#include "view/Navigation.h"
 #include "view/Program.h"
 
 #include <QMainWindow>
@@ -28,6 +30,9 @@ public:
     CommandTable& commands() { return table_; }
     QTimer* Timer1() const { return timer_; }
     const std::vector<QIcon>& ImageList1() const { return imageList1_; }
+    const std::vector<QIcon>& ilsIcons() const { return ilsIcons_; }
+    view::Navigator& navigator() { return navigator_; }
+    view::MenuIcons& menuIcons() { return menuIcons_; }
     // Runs the command of a toolbar button, found by its key.
     void Toolbar2_ButtonClick(const std::string& key);
 
@@ -46,13 +51,18 @@ private:
     void Form_Resize();
     void Form_Unload();
     void connectCommands();
+    void openCommand();
+    void printCommand();
 
     std::vector<QIcon> imageList1_;
+    std::vector<QIcon> ilsIcons_;
+    view::MenuIcons menuIcons_;
     CommandTable table_;
     QWidget* client_ = nullptr;
     QWidget* controlWidget_ = nullptr;
     QTimer* timer_ = nullptr;
     view::Program program_;
+    view::Navigator navigator_;
 };
 
 } // namespace vexor::app

@@ -1,10 +1,175 @@
 #include "LayersMenu.h"
 
-namespace vexor::view {
+#include "DrawingLoader.h"
+#include "MenuArray.h"
+#include "MenuIcons.h"
 
-// The Layers menu is built by these steps once it exists; until then loads have no layer list.
-void ReadLayerTable(Program&) {}
-void ReadLayerColors(Program&) {}
-void ApplyLayerStates(Program&) {}
+#include <QAction>
+#include <cmath>
+#include <limits>
+
+namespace vexor::view {
+namespace {
+
+constexpr const char* kEntryPrefix = "Layer_";
+constexpr std::size_t kPrefixLength = 6;
+
+std::int16_t toInt16(double value) {
+    const double rounded = std::nearbyint(value); // halves to even
+    if (rounded > std::numeric_limits<std::int16_t>::max())
+        return std::numeric_limits<std::int16_t>::max();
+    if (rounded < std::numeric_limits<std::int16_t>::min())
+        return std::numeric_limits<std::int16_t>::min();
+    return static_cast<std::int16_t>(rounded);
+}
+
+std::string layerName(const std::string& entryText) {
+    return entryText.size() > kPrefixLength ? entryText.substr(kPrefixLength) : std::string();
+}
+
+} // namespace
+
+void FillMenuEntries(MenuArray& menu, const std::vector<std::string>& texts, int count) {
+    while (menu.UBound() > 0)
+        menu.Unload();
+    if (count < 1) {
+        menu.SetCaption(0, "");
+        menu.SetChecked(0, false);
+        return;
+    }
+    menu.SetCaption(0, texts.empty() ? std::string() : texts[0]);
+    menu.SetChecked(0, true);
+    for (int i = 1; i < count; ++i) {
+        menu.Load();
+        const int index = menu.UBound();
+        menu.SetCaption(index, static_cast<std::size_t>(i) < texts.size() ? texts[i] : "");
+        menu.SetChecked(index, true);
+    }
+}
+
+void ClearLayerMenu(Program& p) {
+    p.layers.LayerCount = 1;
+    p.layers.LayerEntries = {""};
+    FillMenuEntries(*p.menus.mnuLayer, p.layers.LayerEntries, p.layers.LayerCount);
+    p.menus.mnuLayer->SetEnabled(0, false);
+}
+
+void ReadLayerTable(Program& p) {
+    LayerList& l = p.layers;
+    if (p.CurrentDrawingPath != l.LastLoadedPath && isDwgPath(p.CurrentDrawingPath)) {
+        control::DrawingControl& c = p.Dbcocx1;
+        std::int32_t handle = c.OpenLayerTable(p.CurrentDrawingPath);
+        if (handle == 0)
+            handle = c.OpenLayerTable(p.CurrentDrawingPath);
+        l.LayerCount = toInt16(c.LayerTableCount(handle));
+        if (l.LayerCount > 0) {
+            p.menus.mnuLayers->setEnabled(true);
+            const auto n = static_cast<std::size_t>(l.LayerCount);
+            l.LayerEntries.assign(n, std::string());
+            l.LayerColors.assign(n, 0);
+            for (std::size_t i = 0; i < n; ++i)
+                l.LayerEntries[i] = kEntryPrefix + c.LayerTableName(handle, 0);
+            MenuArray& menu = *p.menus.mnuLayer;
+            FillMenuEntries(menu, l.LayerEntries, l.LayerCount);
+            for (std::size_t i = 0; i < n; ++i) {
+                const int index = static_cast<int>(i);
+                const std::int32_t state = c.LayerTableState(handle, layerName(l.LayerEntries[i]));
+                menu.SetChecked(index, state == 0);
+                menu.SetEnabled(index, state == 0 || state == 1);
+            }
+            c.CloseLayerTable(handle);
+        } else {
+            p.menus.mnuLayers->setEnabled(false);
+            ClearLayerMenu(p);
+            // An empty table is closed as well, so that no handle is left open.
+            if (handle != 0)
+                c.CloseLayerTable(handle);
+        }
+    }
+    l.LastLoadedPath = p.CurrentDrawingPath;
+}
+
+void ReadLayerColors(Program& p) {
+    if (p.layers.LayerCount <= 0)
+        return;
+    control::DrawingControl& c = p.Dbcocx1;
+    const std::int32_t n = c.ItemCount();
+    for (std::int32_t j = 0; j < n; ++j) {
+        c.SelectItemAt(j);
+        if (c.ItemValue("SECTION") == "L")
+            ReadLayerColor(p, c.ItemValue("DESCR"));
+    }
+}
+
+void ReadLayerColor(Program& p, const std::string& name) {
+    LayerList& l = p.layers;
+    const std::string wanted = kEntryPrefix + name;
+    for (std::size_t i = 0; i < l.LayerEntries.size() && i < l.LayerColors.size(); ++i) {
+        if (l.LayerEntries[i] == wanted) {
+            l.LayerColors[i] = toInt16(std::fabs(itemNumber(p.Dbcocx1.ItemValue("ECOLOR"))));
+            return;
+        }
+    }
+}
+
+void ApplyLayerStates(Program& p) {
+    if (!isDwgPath(p.CurrentDrawingPath)) {
+        p.menus.mnuLayers->setEnabled(false);
+        ClearLayerMenu(p);
+        return;
+    }
+    ApplyLayerIcons(p);
+    p.menus.mnuLayers->setEnabled(true);
+    MenuArray& menu = *p.menus.mnuLayer;
+    for (int i = 0; i < p.layers.LayerCount && i <= menu.UBound(); ++i) {
+        // Every unchecked layer is hidden again, one-character names (layer "0") included.
+        const std::string caption = menu.Caption(i);
+        if (!menu.Checked(i) && caption.size() > kPrefixLength)
+            p.Dbcocx1.HideLayer(layerName(caption));
+    }
+    RefreshLayerDisplay(p);
+}
+
+void ApplyLayerIcons(Program& p) {
+    const LayerList& l = p.layers;
+    MenuArray& menu = *p.menus.mnuLayer;
+    for (int i = 0; i < l.LayerCount && i <= menu.UBound(); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const int c = at < l.LayerColors.size() ? l.LayerColors[at] : 0;
+        const bool checked = menu.Checked(i);
+        int index;
+        if (c > 14)
+            index = ((c - 15) % 14) + (checked ? 1 : 15);
+        else
+            index = checked ? c : c + 14;
+        if (index > 0 && p.menuIcons && at < l.LayerEntries.size())
+            p.menuIcons->SetItemIcon(l.LayerEntries[at], index);
+    }
+}
+
+void RefreshLayerDisplay(Program& p) {
+    if (p.CurrentDrawingPath.empty())
+        return;
+    p.Dbcocx1.SetColorMode(2);
+    p.Dbcocx1.SetForeColor("#", p.ViewSettings.ForeColor);
+}
+
+void mnuLayer_Click(Program& p, int index) {
+    MenuArray& menu = *p.menus.mnuLayer;
+    menu.SetChecked(index, !menu.Checked(index));
+    const auto at = static_cast<std::size_t>(index);
+    const std::string entry =
+        at < p.layers.LayerEntries.size() ? p.layers.LayerEntries[at] : menu.Caption(index);
+    if (p.menuIcons) {
+        const std::int32_t icon = p.menuIcons->GetItemIcon(entry);
+        p.menuIcons->SetItemIcon(entry, icon < 15 ? icon + 14 : (icon + 1) % 15);
+    }
+    const std::string name = layerName(menu.Caption(index));
+    if (menu.Checked(index))
+        p.Dbcocx1.ShowLayer(name);
+    else
+        p.Dbcocx1.HideLayer(name);
+    RefreshLayerDisplay(p);
+}
 
 } // namespace vexor::view

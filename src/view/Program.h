@@ -6,12 +6,23 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QAction;
 
 namespace vexor::view {
 
 class MenuArray;
+class MenuIcons;
+
+// The Layers menu's list: one entry per layer of the drawing, "Layer_" + the layer's name,
+// with the layer's colour number.
+struct LayerList {
+    std::int16_t LayerCount = 0;
+    std::vector<std::string> LayerEntries;
+    std::vector<std::int16_t> LayerColors;
+    std::string LastLoadedPath; // the path of the previous load, of any file type
+};
 
 // Background colour, drawing colour and visible window of the current drawing.
 // A window of four zeros means that no window is stored.
@@ -98,6 +109,8 @@ struct Program {
     ExtentsRecord DrawingExtents;
     double ScreenPixelsPerTwip = 0;
     control::WindowId BirdsEyeHandle = 0;
+    LayerList layers;
+    MenuIcons* menuIcons = nullptr; // icons beside menu entries; set up by the main window
 
     // The stored paths behind the recent-drawings entries mnuHistory(0..9).
     std::array<std::string, 10> HistoryPaths;

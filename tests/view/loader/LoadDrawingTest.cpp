@@ -16,6 +16,8 @@ protected:
         t.control.setCorner("V100", "-10.5", "2");
         t.control.setCorner("V101", "120.25", "80");
         t.windows.windowsByTitle["Overview"] = 77;
+        t.control.layerTable = {{"WALLS", 1}};
+        t.control.addLayerRecord("WALLS", "3");
     }
     TestProgram t;
 };
@@ -24,6 +26,11 @@ const std::vector<std::string> kDwgSequence = {
     "IsDrawingOpen()",
     "ResetDrawing()",
     "SetVisible(true)",
+    "OpenLayerTable(\"/d/site plan.dwg\")",
+    "LayerTableCount(1)",
+    "LayerTableName(1, 0)",
+    "LayerTableState(1, \"WALLS\")",
+    "CloseLayerTable(1)",
     "SetColorMode(2)",
     "SetDisplayMode(6)",
     "SetRedrawMode(1)",
@@ -47,6 +54,18 @@ const std::vector<std::string> kDwgSequence = {
     "SetZoomOptions(0.5, 1, 1)",
     "SetForeColor(\"#\", 256)",
     "ShowOverview()",
+    "ItemCount()",
+    "SelectItemAt(0)",
+    "ItemValue(\"SECTION\")",
+    "SelectItemAt(1)",
+    "ItemValue(\"SECTION\")",
+    "SelectItemAt(2)",
+    "ItemValue(\"SECTION\")",
+    "ItemValue(\"DESCR\")",
+    "ItemValue(\"ECOLOR\")",
+    "HideLayer(\"WALLS\")",
+    "SetColorMode(2)",
+    "SetForeColor(\"#\", 256)",
 };
 
 } // namespace
@@ -55,6 +74,7 @@ TEST_F(LoadDrawingTest, DwgRunsTheWholeSequenceInOrder) {
     t.program.CurrentDrawingPath = "/d/site plan.dwg";
     t.program.ViewSettings.BackBlue = 255;
     t.program.ViewSettings.ForeColor = 256;
+    t.program.ScreenPixelsPerTwip = 1.0 / 15;
     t.table.menus.mnuPrint->setEnabled(false);
 
     view::LoadDrawing(t.program);
@@ -64,6 +84,9 @@ TEST_F(LoadDrawingTest, DwgRunsTheWholeSequenceInOrder) {
                                    "LockWindowUpdate(4242)",
                                    "FindWindowA(\"Overview\")",
                                    "SetWindowTextA(77, \"Birds eye\")",
+                                   "FindWindowA(\"Birds eye\")",
+                                   "GetWindowRect(77)",
+                                   "SetWindowPos(77, -2, 0, 768, 1, 1, 33)",
                                    "LockWindowUpdate(0)",
                                    "ShowWindow(77, 5)",
                                }));
@@ -129,7 +152,8 @@ TEST_F(LoadDrawingTest, SavedWindowIsShownUnlessAllFourAreZero) {
     view::LoadDrawing(t.program);
     EXPECT_EQ(test::only(t.control.calls, {"SetZoomOptions", "ZoomWindow", "SetForeColor"}),
               (std::vector<std::string>{"SetZoomOptions(0.5, 1, 1)", "ZoomWindow(0, 0, 0, 0.5)",
-                                        "SetForeColor(\"#\", 0)"}));
+                                        "SetForeColor(\"#\", 0)", "SetForeColor(\"#\", 0)"}))
+        << "the drawing colour is applied after the saved view and again after the layers";
 }
 
 TEST_F(LoadDrawingTest, MissingUpperCornerLeavesZeros) {

@@ -1,0 +1,123 @@
+#include "app/HelpLinks.h"
+#include "app/frmVEXOR.h"
+#include "fakes/CallLog.h"
+#include "fakes/FakeDrawingControl.h"
+#include "fakes/FakeWindowSystem.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QTimer>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+using namespace vexor;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : window(control, &controlWidget, windows, "/opt/vexor") {
+        control.setCorner("V100", "0", "0");
+        control.setCorner("V101", "10", "10");
+    }
+    test::FakeDrawingControl control;
+    test::FakeWindowSystem windows;
+    QWidget controlWidget;
+    app::frmVEXOR window;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, LoadWithoutDrawing) {
+    window.Form_Load("");
+    EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0");
+    EXPECT_FALSE(window.program().menus.mnuPrint->isEnabled());
+    EXPECT_FALSE(window.program().menus.mnuLayers->isEnabled());
+    EXPECT_TRUE(window.Timer1()->isActive());
+    EXPECT_EQ(window.Timer1()->interval(), 100);
+    EXPECT_DOUBLE_EQ(window.program().ScreenPixelsPerTwip, 1.0 / 15);
+    EXPECT_TRUE(window.program().CurrentDrawingPath.empty());
+    EXPECT_TRUE(test::only(control.calls, {"LoadDwg", "DgnImport", "CreateDrawing"}).empty());
+}
+
+TEST_F(MainWindowTest, CommandLineDrawingIsLoaded) {
+    windows.existingFiles.insert("/plans/My Site.dwg");
+    window.Form_Load("\"/plans/My Site.dwg\"");
+    EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/My Site.dwg");
+    EXPECT_EQ(test::only(control.calls, {"LoadDwg"}),
+              std::vector<std::string>{"LoadDwg(\"/plans/My Site.dwg\")"});
+    EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0 - My Site.dwg");
+    EXPECT_TRUE(window.program().menus.mnuPrint->isEnabled());
+}
+
+TEST_F(MainWindowTest, MissingCommandLineDrawingIsRememberedButNotLoaded) {
+    window.Form_Load("/plans/gone.dwg");
+    EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/gone.dwg");
+    EXPECT_TRUE(test::only(control.calls, {"LoadDwg", "CreateDrawing", "ResetDrawing"}).empty());
+    EXPECT_TRUE(windows.messages.empty());
+}
+
+TEST_F(MainWindowTest, DgnOnTheCommandLineIsIgnored) {
+    windows.existingFiles.insert("/plans/map.dgn");
+    window.Form_Load("/plans/map.dgn");
+    EXPECT_TRUE(window.program().CurrentDrawingPath.empty());
+    EXPECT_TRUE(test::only(control.calls, {"DgnImport", "CreateDrawing"}).empty());
+}
+
+TEST_F(MainWindowTest, FailingCommandLineLoadIsReportedAndTheWindowStillOpens) {
+    windows.existingFiles.insert("/plans/bad.dwg");
+    control.failOn.insert("LoadDwg");
+    window.Form_Load("/plans/bad.dwg");
+    ASSERT_EQ(windows.messages.size(), 1u);
+    EXPECT_NE(windows.messages[0].text.find("/plans/bad.dwg"), std::string::npos);
+    EXPECT_EQ(windows.messages[0].title, "VEXOR");
+    EXPECT_EQ(windows.calls.back(), "MessageBox(" + windows.calls.back().substr(11));
+    EXPECT_NE(std::find(windows.calls.begin(), windows.calls.end(), "LockWindowUpdate(0)"),
+              windows.calls.end())
+        << "painting is released";
+    EXPECT_TRUE(window.Timer1()->isActive()) << "the load went on to its end";
+}
+
+TEST_F(MainWindowTest, ResizePutsTheControlExactlyBelowTheToolbar) {
+    window.resize(800, 600);
+    window.show();
+    window.setWindowState(Qt::WindowNoState);
+    window.resize(800, 600);
+    QCoreApplication::processEvents();
+    const int toolbar = window.commands().Toolbar2->height();
+    const QWidget* client = window.centralWidget();
+    EXPECT_EQ(control.top, toolbar);
+    EXPECT_EQ(control.width, client->width());
+    EXPECT_EQ(control.height, client->height() - toolbar);
+    EXPECT_EQ(window.commands().Toolbar2->width(), client->width());
+}
+
+TEST_F(MainWindowTest, TinyWindowLeavesTheControlHeightAlone) {
+    window.show();
+    window.resize(800, 600);
+    QCoreApplication::processEvents();
+    const int height = control.height;
+    window.centralWidget()->resize(300, 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(control.height, height);
+    EXPECT_EQ(control.width, 300);
+}
+
+TEST_F(MainWindowTest, HelpLinksOpenTheirTargetsAndReportNothing) {
+    window.program().menus.mnuSupport->trigger();
+    window.program().menus.mnuComments->trigger();
+    window.program().menus.mnuWebPage->trigger();
+    window.program().menus.mnuOnlineHelp->trigger();
+    window.program().menus.mnuPricingInfo->trigger();
+    const std::string owner = std::to_string(window.Handle());
+    EXPECT_EQ(
+        test::only(windows.calls, {"ShellExecuteA"}),
+        (std::vector<std::string>{
+            "ShellExecuteA(" + owner + ", \"open\", \"mailto:support@vexor.example\", 5)",
+            "ShellExecuteA(" + owner + ", \"open\", \"mailto:comments@vexor.example\", 5)",
+            "ShellExecuteA(" + owner + ", \"open\", \"https://vexor.example\", 1)",
+            "ShellExecuteA(" + owner + ", \"open\", \"https://vexor.example/onlinehelp.html\", 1)",
+            "ShellExecuteA(" + owner + ", \"open\", \"https://vexor.example/pricinginfo.html\", 1)",
+        }));
+    EXPECT_TRUE(windows.messages.empty());
+}
