@@ -11,12 +11,14 @@ seconds="${1:-60}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VEXOR_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 corpus="${VEXOR_CORPUS:-$root/../shared/corpus}"
-# Seeds larger than this slow every run down more than they help.
+# Seeds larger than this slow every run down more than they help. The libraries are built with
+# coverage instrumentation (fuzzer-no-link) so that the fuzzer sees inside the readers.
 max_seed_bytes=$((2 * 1024 * 1024))
 
 if [ ! -f "$build/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DVEXOR_FUZZ=ON -DVEXOR_BUILD_TESTS=OFF -DVEXOR_BUILD_BENCH=OFF
+        -DVEXOR_FUZZ=ON -DVEXOR_BUILD_TESTS=OFF -DVEXOR_BUILD_BENCH=OFF \
+        -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 fi
 
 targets=()
@@ -41,7 +43,7 @@ for target in "${targets[@]}"; do
     fi
     echo "== $target for ${seconds}s ($(find "$work" -type f | wc -l) inputs)"
     binary="$(find "$build" -type f -name "$target" -perm -u+x | head -n 1)"
-    if ! "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if ! "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=262144 \
         -artifact_prefix="$artifacts/" -print_final_stats=1 "$work" 2>"$build/$target.log"; then
         tail -n 40 "$build/$target.log"
         failed+=("$target")

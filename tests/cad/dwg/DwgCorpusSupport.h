@@ -1,0 +1,28 @@
+#pragma once
+
+#include "cad/model/Drawing.h"
+
+#include <QJsonObject>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vexor::test {
+
+// The R13, R14 and R2000 drawings of the corpus (dwg/AC1012, AC1014, AC1015), and the large
+// ones under stress/ when `withStress`.
+std::vector<std::filesystem::path> dwgCorpusFiles(bool withStress);
+
+std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path);
+
+QJsonObject loadJson(const std::filesystem::path& path);
+
+// Model-space entity counts by DXF name.
+std::map<std::string, int> modelSpaceCounts(const cad::Drawing& d);
+
+// Counts keyed by name from an oracle object such as "modelspace_by_dxftype".
+std::map<std::string, int> countsOf(const QJsonObject& object);
+
+} // namespace vexor::test
