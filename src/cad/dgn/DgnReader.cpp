@@ -71,6 +71,7 @@ Drawing readDgn(std::span<const std::uint8_t> bytes, const std::string& fileName
     const ColorTable colors = fileColorTable(elements);
     const auto styles = addStyleLinetypes(drawing, 1.0);
     const PrimitiveDecoder decoder(units, colors, styles);
+    drawing.modelSpace.reserve(elements.size());
     ElementAssembler(elements, decoder, drawing.modelSpace, drawing.diagnostics).run();
     levelsToLayers(drawing);
 

@@ -36,6 +36,7 @@ std::string Element::where() const {
 std::vector<Element> scanElements(std::span<const std::uint8_t> bytes,
                                   std::vector<std::string>& diagnostics) {
     std::vector<Element> elements;
+    elements.reserve(bytes.size() / 64); // typical elements are 60 to 100 bytes
     std::size_t offset = 0;
     while (offset + 4 <= bytes.size()) {
         const std::uint8_t* p = bytes.data() + offset;

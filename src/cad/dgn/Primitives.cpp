@@ -168,9 +168,8 @@ void PrimitiveDecoder::decodeCurve(const Element& e, std::vector<Entity>& out) c
 bool PrimitiveDecoder::decode(const Element& e, std::vector<Entity>& out) const {
     switch (e.type) {
     case 3: {
-        const auto points = vertices(e);
-        out.push_back(
-            {common(e), Line{{points[0].x, points[0].y, 0}, {points[1].x, points[1].y, 0}}});
+        const Vec3 a = pointAt(e, 18), b = pointAt(e, units_.is3d ? 24 : 22);
+        out.push_back({common(e), Line{{a.x, a.y, 0}, {b.x, b.y, 0}}});
         return true;
     }
     case 4:

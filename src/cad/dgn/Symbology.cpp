@@ -11,15 +11,20 @@ Color elementColor(const ColorTable& table, int colorIndex) {
 }
 
 std::int16_t lineweightForWeight(int weight) {
-    static constexpr std::int16_t standard[] = {0,  5,   9,   13,  15,  18,  20,  25,
-                                                30, 35,  40,  50,  53,  60,  70,  80,
-                                                90, 100, 106, 120, 140, 158, 200, 211};
-    const int wanted = 14 * weight;
-    std::int16_t best = standard[0];
-    for (const std::int16_t w : standard)
-        if (std::abs(w - wanted) < std::abs(best - wanted))
-            best = w;
-    return best;
+    static const std::array<std::int16_t, 32> table = [] {
+        static constexpr std::int16_t standard[] = {0,  5,   9,   13,  15,  18,  20,  25,
+                                                    30, 35,  40,  50,  53,  60,  70,  80,
+                                                    90, 100, 106, 120, 140, 158, 200, 211};
+        std::array<std::int16_t, 32> t{};
+        for (int w = 0; w < 32; ++w) {
+            const int wanted = 14 * w;
+            for (const std::int16_t s : standard)
+                if (std::abs(s - wanted) < std::abs(t[w] - wanted))
+                    t[w] = s;
+        }
+        return t;
+    }();
+    return table[static_cast<std::size_t>(weight) & 31];
 }
 
 std::array<std::int32_t, 8> addStyleLinetypes(Drawing& drawing, double unit) {

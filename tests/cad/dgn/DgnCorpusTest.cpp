@@ -1,7 +1,10 @@
 // Every version 7 design file of the shared corpus opens, and agrees with the independent
 // reader's figures: features by element type and by level, and extents.
+#include "cad/dgn/ControlBlock.h"
 #include "cad/dgn/DgnReader.h"
 #include "cad/dgn/Element.h"
+#include "cad/dgn/Extents.h"
+#include "cad/dgn/Words.h"
 #include "cad/io/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
@@ -123,6 +126,37 @@ TEST(DgnCorpusFiles, EveryVersion7FileAgreesWithTheOracle) {
             EXPECT_GE(lo.y, minY - tolerance);
             EXPECT_LE(hi.x, maxX + tolerance);
             EXPECT_LE(hi.y, maxY + tolerance);
+        }
+    }
+}
+
+// Every element's range block bounds what it draws: an independent check of coordinates,
+// axes, rotations (3D quaternions included) and sweep directions.
+TEST(DgnCorpusFiles, EveryEntityLiesInsideItsElementsRangeBlock) {
+    VEXOR_REQUIRE_CORPUS();
+    for (const auto& path : vexor::test::corpusFiles("dgn/v7", {".dgn"})) {
+        SCOPED_TRACE(path.filename().string());
+        const auto bytes = fileBytes(path);
+        std::vector<std::string> notes;
+        const auto elements = scanElements(bytes, notes);
+        ASSERT_FALSE(elements.empty());
+        const DesignUnits units = readControlBlock(elements.front(), notes);
+        const Drawing drawing = readDgn(bytes, path.string());
+        for (const Entity& entity : drawing.modelSpace) {
+            const Element& e = elements.at(entity.common.handle);
+            // Range values are unsigned with zero at 0x80000000.
+            auto range = [&](int k) {
+                return static_cast<double>(longAt(e.bytes.data() + 4 + 4 * k) ^ INT32_MIN);
+            };
+            const Vec3 lo = units.point(range(0), range(1), range(2));
+            const Vec3 hi = units.point(range(3), range(4), range(5));
+            const Box2 box = entitiesExtents({entity});
+            const double slack = 2.0 / units.uorsPerMaster;
+            SCOPED_TRACE("element " + std::to_string(e.index) + " " + dxfTypeName(entity));
+            EXPECT_GE(box.minX, lo.x - slack);
+            EXPECT_GE(box.minY, lo.y - slack);
+            EXPECT_LE(box.maxX, hi.x + slack);
+            EXPECT_LE(box.maxY, hi.y + slack);
         }
     }
 }
