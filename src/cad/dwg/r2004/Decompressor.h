@@ -13,6 +13,9 @@ struct StreamOrigin {
     std::uint64_t fileOffset = 0; // file offset of input[0]
 };
 
+// No stream expands more than this: the longest match costs one input byte per 255 bytes.
+constexpr std::uint64_t kMaxCompressionRatio = 256;
+
 // Expands one page compressed with the LZ77 variant used by R2004-family containers into
 // `output`, whose size is the decompressed size the page header announces. Returns the number
 // of bytes written (at most output.size()). Throws ReadError (with the file offset of the

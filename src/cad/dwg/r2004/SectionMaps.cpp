@@ -33,18 +33,9 @@ std::string hex(std::uint64_t value) {
 
 } // namespace
 
-void PageMap::add(const PageLocation& page) {
-    const auto index = static_cast<std::size_t>(page.number);
-    if (index >= byNumber_.size())
-        byNumber_.resize(index + 1);
-    byNumber_[index] = page;
-}
-
 const PageLocation* PageMap::find(std::int32_t number) const {
-    if (number <= 0 || static_cast<std::size_t>(number) >= byNumber_.size())
-        return nullptr;
-    const PageLocation& page = byNumber_[static_cast<std::size_t>(number)];
-    return page.number == number ? &page : nullptr;
+    const auto it = byNumber_.find(number);
+    return it == byNumber_.end() ? nullptr : &it->second;
 }
 
 std::vector<std::uint8_t> readSystemPage(std::span<const std::uint8_t> file, std::uint64_t address,
@@ -62,7 +53,8 @@ std::vector<std::uint8_t> readSystemPage(std::span<const std::uint8_t> file, std
         throw ReadError(fileName,
                         "system page has type " + hex(type) + ", expected " + hex(expectedType),
                         address);
-    if (plainSize > kMaxSystemPageSize || packedSize > kMaxSystemPageSize)
+    if (plainSize > kMaxSystemPageSize || packedSize > kMaxSystemPageSize ||
+        plainSize > kMaxCompressionRatio * std::uint64_t{packedSize} + 64)
         throw ReadError(fileName, "system page size " + std::to_string(plainSize) + " too large",
                         address);
     const std::uint64_t dataStart = address + kSystemHeaderSize;
@@ -112,9 +104,6 @@ PageMap readPageMap(std::span<const std::uint8_t> file, const FileHeader& header
                 diagnostics.push_back("page " + std::to_string(number) +
                                       " starts past the end of the file");
         } else if (number > 0) {
-            if (static_cast<std::size_t>(number) > kMaxPageMapEntries)
-                throw ReadError(fileName, "page map lists page number " + std::to_string(number),
-                                header.pageMapAddress);
             map.add({number, address, size});
         } else if (number < 0) {
             // A gap entry carries its place in the free-page tree: parent, left, right, 0.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vexor::cad::dwg::r2004 {
@@ -21,15 +22,16 @@ struct PageLocation {
     std::uint64_t size = 0;    // bytes the page occupies in the file
 };
 
-// The page map: page number -> location. Gaps (negative numbers) are left out.
+// The page map: page number -> location. Gaps (negative numbers) are left out. Kept sparse:
+// a hostile file may use any page number.
 class PageMap {
 public:
-    void add(const PageLocation& page);
+    void add(const PageLocation& page) { byNumber_[page.number] = page; }
     const PageLocation* find(std::int32_t number) const;
     std::size_t size() const { return byNumber_.size(); }
 
 private:
-    std::vector<PageLocation> byNumber_; // indexed by page number; number 0 means absent
+    std::unordered_map<std::int32_t, PageLocation> byNumber_;
 };
 
 // A data page of a section: which file page holds it and where its bytes go.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
 
 namespace vexor::cad::dwg::r2004 {
 namespace {
@@ -25,6 +26,9 @@ struct Reader {
     const PageMap& pages;
     std::vector<std::string>& diagnostics;
     std::vector<std::uint8_t> scratch; // holds a section's last, partly used page
+    // Each file page serves one section page; a map that reuses pages could otherwise make
+    // us decompress the same bytes without end.
+    std::unordered_set<std::int32_t> usedPages;
 
     void note(const std::string& section, const std::string& what) {
         diagnostics.push_back(section + ": " + what);
@@ -39,6 +43,8 @@ struct Reader {
         if (!where)
             throw ReadError(fileName, "page " + std::to_string(page.pageNumber) +
                                           " is missing from the page map");
+        if (!usedPages.insert(page.pageNumber).second)
+            throw ReadError(fileName, "page " + std::to_string(page.pageNumber) + " is used twice");
         const std::uint64_t address = where->address;
         if (address > file.size() || file.size() - address < kDataHeaderSize)
             throw ReadError(fileName, "data page lies beyond the end of the file", address);
@@ -56,6 +62,8 @@ struct Reader {
         const std::uint64_t dataStart = address + kDataHeaderSize;
         if (file.size() - dataStart < packedSize)
             throw ReadError(fileName, "data page runs past the end of the file", address);
+        if (packedSize > where->size - std::min<std::uint64_t>(where->size, kDataHeaderSize))
+            throw ReadError(fileName, "data page is larger than the page map allows", address);
         const auto packed = file.subspan(static_cast<std::size_t>(dataStart), packedSize);
 
         // The header checksum covers the header with its own field zeroed, continued from
