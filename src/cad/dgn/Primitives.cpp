@@ -38,6 +38,46 @@ std::string textString(std::span<const std::uint8_t> bytes) {
 
 } // namespace
 
+std::vector<Vec3> interpolateCurve(const std::vector<Vec3>& p) {
+    // A curve's first two and last two points only set the end tangents. Between the others
+    // each span is a cubic in the distance d along its chord, with tangents from the slopes
+    // of the two chords on either side (weighted by how much those slopes change).
+    const std::size_t n = p.size();
+    if (n < 6)
+        return n > 4 ? std::vector<Vec3>(p.begin() + 2, p.end() - 2) : p;
+    std::vector<double> len(n - 1);
+    std::vector<Vec2> slope(n - 1);
+    for (std::size_t k = 0; k + 1 < n; ++k) {
+        const Vec2 d = p[k + 1].xy() - p[k].xy();
+        len[k] = length(d);
+        slope[k] = len[k] > 0 ? d * (1 / len[k]) : Vec2{};
+    }
+    auto tangentAxis = [](double m0, double m1, double m2, double m3) {
+        const double w1 = std::abs(m3 - m2), w2 = std::abs(m1 - m0);
+        return w1 + w2 > 0 ? (m1 * w1 + m2 * w2) / (w1 + w2) : (m1 + m2) / 2;
+    };
+    auto tangent = [&](std::size_t k) { // at point k, from chords k-2 .. k+1
+        return Vec2{tangentAxis(slope[k - 2].x, slope[k - 1].x, slope[k].x, slope[k + 1].x),
+                    tangentAxis(slope[k - 2].y, slope[k - 1].y, slope[k].y, slope[k + 1].y)};
+    };
+    constexpr int kStepsPerSpan = 8;
+    std::vector<Vec3> points{p[2]};
+    for (std::size_t k = 2; k + 3 < n; ++k) {
+        const double D = len[k];
+        if (!(D > 0))
+            continue;
+        const Vec2 x0 = p[k].xy(), x1 = p[k + 1].xy(), t0 = tangent(k), t1 = tangent(k + 1);
+        const Vec2 b = ((x1 - x0) * (3 / D) - t0 * 2 - t1) * (1 / D);
+        const Vec2 a = (t0 + t1 - (x1 - x0) * (2 / D)) * (1 / (D * D));
+        for (int i = 1; i <= kStepsPerSpan; ++i) {
+            const double d = D * i / kStepsPerSpan;
+            const Vec2 q = x0 + t0 * d + b * (d * d) + a * (d * d * d);
+            points.push_back({q.x, q.y, 0});
+        }
+    }
+    return points;
+}
+
 std::vector<PolyVertex> polyVertices(const std::vector<Vec3>& points) {
     std::vector<PolyVertex> vertices;
     vertices.reserve(points.size());
@@ -155,13 +195,8 @@ void PrimitiveDecoder::decodeText(const Element& e, std::vector<Entity>& out) co
 }
 
 void PrimitiveDecoder::decodeCurve(const Element& e, std::vector<Entity>& out) const {
-    // The first two and last two points only set the end tangents; the curve runs through
-    // the others.
-    std::vector<Vec3> points = vertices(e);
-    if (points.size() > 4)
-        points = std::vector<Vec3>(points.begin() + 2, points.end() - 2);
     Polyline line;
-    line.vertices = polyVertices(points);
+    line.vertices = polyVertices(interpolateCurve(vertices(e)));
     out.push_back({common(e), std::move(line)});
 }
 

@@ -46,6 +46,10 @@ private:
     std::array<std::int32_t, 8> styles_;
 };
 
+// Points along a curve element (type 11) through its vertices but the two at either end,
+// which only set the end tangents; they are interpolated as the format describes.
+std::vector<Vec3> interpolateCurve(const std::vector<Vec3>& vertices);
+
 // Polyline vertices from points, dropping repeated points.
 std::vector<PolyVertex> polyVertices(const std::vector<Vec3>& points);
 

@@ -3,9 +3,11 @@
 #include "DgnTestFile.h"
 #include "cad/dgn/ColorTable.h"
 #include "cad/dgn/DgnReader.h"
+#include "cad/dgn/Primitives.h"
 #include "cad/dgn/Words.h"
 #include "cad/model/ReadError.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -217,6 +219,26 @@ TEST(DgnPrimitives, TextTakesItsSizeFromTheMultipliers) {
     EXPECT_DOUBLE_EQ(t.insert.x, 2);
     EXPECT_DOUBLE_EQ(t.insert.y, 3);
     EXPECT_EQ(d.modelSpace[0].common.color, Color::trueColor(0xFFFF00));
+}
+
+TEST(DgnPrimitives, CurvesRunThroughTheirInnerVerticesSmoothly) {
+    // Points on the parabola y = x^2 / 10; the two at each end only set the tangents.
+    std::vector<Vec3> points;
+    for (int x = -4; x <= 4; ++x)
+        points.push_back({double(x), x * x / 10.0, 0});
+    const std::vector<Vec3> curve = interpolateCurve(points);
+    ASSERT_GT(curve.size(), 5u);
+    EXPECT_DOUBLE_EQ(curve.front().x, -2);
+    EXPECT_DOUBLE_EQ(curve.back().x, 2);
+    EXPECT_DOUBLE_EQ(curve.back().y, 0.4);
+    for (const Vec3& p : curve) // smooth and close to the parabola between the vertices
+        EXPECT_NEAR(p.y, p.x * p.x / 10.0, 0.01) << p.x;
+    for (int x = -1; x <= 1; ++x) { // passes through every inner vertex
+        const bool hit = std::any_of(curve.begin(), curve.end(), [&](const Vec3& p) {
+            return std::abs(p.x - x) < 1e-9 && std::abs(p.y - x * x / 10.0) < 1e-9;
+        });
+        EXPECT_TRUE(hit) << x;
+    }
 }
 
 TEST(DgnComplex, AChainOfALineStringAndAnArcIsOnePolylineWithABulge) {
