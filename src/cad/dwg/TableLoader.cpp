@@ -8,6 +8,8 @@
 namespace vexor::cad::dwg {
 namespace {
 
+constexpr std::size_t kMaxReports = 16;
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::toupper(static_cast<unsigned char>(x)) ==
@@ -22,6 +24,9 @@ bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
 } // namespace
 
 void TableLoader::report(const char* what, std::uint64_t handle, const std::string& reason) {
+    // A hostile table could hold a damaged record per byte; the first few say enough.
+    if (reported_++ >= kMaxReports)
+        return;
     diagnostics_.push_back(std::string("skipped ") + what + " (handle " + std::to_string(handle) +
                            "): " + reason);
 }

@@ -46,6 +46,7 @@ private:
     const ObjectStore& store_;
     const TextDecoder& decode_;
     std::vector<std::string>& diagnostics_;
+    std::size_t reported_ = 0;
 };
 
 } // namespace vexor::cad::dwg
