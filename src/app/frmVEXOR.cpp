@@ -3,7 +3,10 @@
 #include "CommandLine.h"
 #include "HelpLinks.h"
 #include "ToolbarPictures.h"
+#include "data/History.h"
+#include "data/ViewSettingsStore.h"
 #include "view/BirdsEye.h"
+#include "view/Colours.h"
 #include "view/DrawingLoader.h"
 #include "view/LayerIcons.h"
 #include "view/LayersMenu.h"
@@ -65,8 +68,22 @@ void frmVEXOR::connectCommands() {
     link(m.mnuSupport, MailSupport);
     link(m.mnuComments, MailComments);
     auto command = [this](QAction* action, void (*run)(view::Program&)) {
-        connect(action, &QAction::triggered, this, [this, run] { run(program_); });
+        connect(action, &QAction::triggered, this,
+                [this, run] { guarded([&] { run(program_); }); });
     };
+    command(m.mnuOpen, data::mnuOpen_Click);
+    m.mnuHistory->onClick = [this](int index) {
+        guarded([&] { data::mnuHistory_Click(program_, index); });
+    };
+    command(m.mnuBackWhite, view::mnuBackWhite_Click);
+    command(m.mnuBackBlack, view::mnuBackBlack_Click);
+    command(m.mnuBackYellow, view::mnuBackYellow_Click);
+    command(m.mnuBackBlue, view::mnuBackBlue_Click);
+    command(m.mnuForeOriginal, view::mnuForeOriginal_Click);
+    command(m.mnuForeWhite, view::mnuForeWhite_Click);
+    command(m.mnuForeBlack, view::mnuForeBlack_Click);
+    command(m.mnuForeYellow, view::mnuForeYellow_Click);
+    command(m.mnuForeBlue, view::mnuForeBlue_Click);
     command(m.mnuZoomIn, view::ZoomIn);
     command(m.mnuZoomOut, view::ZoomOut);
     command(m.mnuZoomSelected, view::ZoomSelected);
@@ -76,12 +93,15 @@ void frmVEXOR::connectCommands() {
     command(m.mnuZoomWidth, view::ZoomToWidth);
     command(m.mnuZoomHeight, view::ZoomToHeight);
     command(m.mnuBirdsEye, view::mnuBirdsEye_Click);
-    m.mnuLayer->onClick = [this](int index) { view::mnuLayer_Click(program_, index); };
+    m.mnuLayer->onClick = [this](int index) {
+        guarded([&] { view::mnuLayer_Click(program_, index); });
+    };
     for (QAction* button : table_.Toolbar2->actions()) {
         if (button->isSeparator())
             continue;
         const std::string key = button->objectName().toStdString();
-        connect(button, &QAction::triggered, this, [this, key] { Toolbar2_ButtonClick(key); });
+        connect(button, &QAction::triggered, this,
+                [this, key] { guarded([&] { Toolbar2_ButtonClick(key); }); });
     }
 }
 
@@ -110,7 +130,9 @@ void frmVEXOR::Toolbar2_ButtonClick(const std::string& key) {
         printCommand();
 }
 
-void frmVEXOR::openCommand() {}
+void frmVEXOR::openCommand() {
+    data::mnuOpen_Click(program_);
+}
 
 void frmVEXOR::printCommand() {}
 
@@ -119,9 +141,11 @@ void frmVEXOR::Form_Load(const std::string& commandLine) {
     menuIcons_.SetOwnerWindow(this);
     menuIcons_.SetImageList(&ilsIcons_);
     program_.menuIcons = &menuIcons_;
+    guarded([&] { data::BuildHistoryMenu(program_); });
     setWindowState(windowState() | Qt::WindowMaximized);
     table_.menus.mnuLayers->setEnabled(false);
     table_.menus.mnuPrint->setEnabled(false);
+    guarded([&] { data::RestoreViewSettings(program_); });
 
     platform::WindowSystem& w = program_.windows;
     program_.ScreenPixelsPerTwip = w.GetSystemMetrics(1) / w.ScreenHeightTwips();
@@ -131,6 +155,9 @@ void frmVEXOR::Form_Load(const std::string& commandLine) {
         if (w.FileExists(program_.CurrentDrawingPath)) {
             // A drawing that cannot be read must not keep the main window from opening.
             try {
+                data::RecordDrawing(program_, program_.CurrentDrawingPath);
+                data::BuildHistoryMenu(program_);
+                data::RestoreViewSettings(program_);
                 view::LoadDrawing(program_);
             } catch (const std::exception& e) {
                 w.MessageBox("The drawing " + program_.CurrentDrawingPath +
@@ -157,7 +184,19 @@ void frmVEXOR::Form_Resize() {
     c.SetWidth(innerWidth);
 }
 
-void frmVEXOR::Form_Unload() {}
+void frmVEXOR::Form_Unload() {
+    if (!program_.CurrentDrawingPath.empty())
+        guarded([&] { data::SaveViewSettings(program_); });
+}
+
+void frmVEXOR::guarded(const std::function<void()>& command) {
+    // A command that fails tells the user why and leaves the program running.
+    try {
+        command();
+    } catch (const std::exception& e) {
+        program_.windows.MessageBox(e.what(), "VEXOR", platform::MessageIcon::Exclamation);
+    }
+}
 
 void frmVEXOR::closeEvent(QCloseEvent* event) {
     Form_Unload();

@@ -6,6 +6,7 @@
 #include "view/Program.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,7 @@ private:
     void Form_Resize();
     void Form_Unload();
     void connectCommands();
+    void guarded(const std::function<void()>& command);
     void openCommand();
     void printCommand();
 

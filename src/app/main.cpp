@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "control/DrawingWidget.h"
+#include "data/ProjectDatabase.h"
 #include "frmSplash.h"
 #include "frmVEXOR.h"
 #include "platform/QtWindowSystem.h"
@@ -13,8 +14,21 @@ int main(int argc, char** argv) {
     const std::string programFolder = QCoreApplication::applicationDirPath().toStdString();
 
     // The splash window shows while the main window loads, including a command-line drawing.
+    // Without its database the program cannot run: the open reports why and nothing else
+    // is shown.
+    struct EndProgram {};
+    std::unique_ptr<vexor::data::ProjectConnection> database;
     auto* splash = new vexor::app::frmSplash(windows);
-    splash->Form_Load({});
+    try {
+        splash->Form_Load([&] {
+            database = vexor::data::OpenProjectDatabase(programFolder, windows);
+            if (!database)
+                throw EndProgram{};
+        });
+    } catch (const EndProgram&) {
+        delete splash;
+        return 1;
+    }
     splash->show();
     windows.DoEvents();
 

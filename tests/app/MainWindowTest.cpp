@@ -1,11 +1,14 @@
 #include "app/HelpLinks.h"
 #include "app/frmVEXOR.h"
+#include "data/ProjectSchema.h"
 #include "fakes/CallLog.h"
 #include "fakes/FakeDrawingControl.h"
 #include "fakes/FakeWindowSystem.h"
+#include "view/MenuArray.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -16,10 +19,16 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    MainWindowTest() : window(control, &controlWidget, windows, "/opt/vexor") {
+    MainWindowTest() : window(control, &controlWidget, windows, folder()) {
         control.setCorner("V100", "0", "0");
         control.setCorner("V101", "10", "10");
     }
+    // A program folder holding a new, empty project database.
+    std::string folder() {
+        data::createProjectDatabase(dir.path().toStdString() + "/Dadizer.KVF", {});
+        return dir.path().toStdString();
+    }
+    QTemporaryDir dir;
     test::FakeDrawingControl control;
     test::FakeWindowSystem windows;
     QWidget controlWidget;
@@ -38,6 +47,9 @@ TEST_F(MainWindowTest, LoadWithoutDrawing) {
     EXPECT_DOUBLE_EQ(window.program().ScreenPixelsPerTwip, 1.0 / 15);
     EXPECT_TRUE(window.program().CurrentDrawingPath.empty());
     EXPECT_TRUE(test::only(control.calls, {"LoadDwg", "DgnImport", "CreateDrawing"}).empty());
+    EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "No recent drawings");
+    EXPECT_FALSE(window.program().menus.mnuHistory->Enabled(0));
+    EXPECT_TRUE(windows.messages.empty());
 }
 
 TEST_F(MainWindowTest, CommandLineDrawingIsLoaded) {
@@ -48,6 +60,8 @@ TEST_F(MainWindowTest, CommandLineDrawingIsLoaded) {
               std::vector<std::string>{"LoadDwg(\"/plans/My Site.dwg\")"});
     EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0 - My Site.dwg");
     EXPECT_TRUE(window.program().menus.mnuPrint->isEnabled());
+    EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "/plans/My Site.dwg")
+        << "recorded and listed";
 }
 
 TEST_F(MainWindowTest, MissingCommandLineDrawingIsRememberedButNotLoaded) {
