@@ -230,7 +230,7 @@ void DrawingWidget::setLayerHidden(const std::string& name, bool hidden) {
 }
 
 void DrawingWidget::Redraw() {
-    imageValid_ = false;
+    image_.invalidate();
     update();
 }
 
@@ -375,13 +375,7 @@ void DrawingWidget::SetEventSink(DrawingControlEvents* sink) {
 
 const QImage& DrawingWidget::viewImage() {
     syncViewportSize();
-    const qreal dpr = devicePixelRatioF();
-    if (!imageValid_ || image_.deviceIndependentSize() != QSizeF(size()) ||
-        image_.devicePixelRatio() != dpr) {
-        image_ = renderSceneImage(scene_, size(), dpr, viewport_.window());
-        imageValid_ = true;
-    }
-    return image_;
+    return image_.image(scene_, viewport_, devicePixelRatioF());
 }
 
 void DrawingWidget::paintEvent(QPaintEvent*) {
@@ -479,12 +473,11 @@ void DrawingWidget::viewportChanged(const Viewport&) {
 }
 
 void DrawingWidget::viewChanged() {
-    imageValid_ = false;
     update();
 }
 
 void DrawingWidget::sceneChanged() {
-    imageValid_ = false;
+    image_.invalidate();
     update();
     if (overview_)
         overview_->setScene(scene_);

@@ -5,6 +5,7 @@
 #include "LayerTables.h"
 #include "PrintBackEnd.h"
 #include "SceneImage.h"
+#include "ViewImage.h"
 #include "Viewport.h"
 #include "ZoomSelection.h"
 
@@ -110,6 +111,7 @@ public:
     bool selectingArea() const { return selection_.armed(); }
     // The image the widget shows, rendered now if it is out of date.
     const QImage& viewImage();
+    bool lastImageWasShifted() const { return image_.lastWasShifted(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -148,8 +150,7 @@ private:
     double zoomStep_ = 0.5;
     QString errorMessage_;
 
-    QImage image_;
-    bool imageValid_ = false;
+    ViewImage image_;
 };
 
 } // namespace vexor::control

@@ -76,11 +76,40 @@ TEST_F(RenderingTest, BackgroundColourFillsTheView) {
 TEST_F(RenderingTest, TheImageIsRenderedOnlyWhenSomethingChanged) {
     const qint64 first = image().cacheKey();
     EXPECT_EQ(image().cacheKey(), first);
-    widget.PanTo(50, 25);
+    widget.PanTo(50, 25); // already the centre: nothing to do
+    EXPECT_EQ(image().cacheKey(), first);
+    widget.PanTo(60, 25);
     const qint64 second = image().cacheKey();
     EXPECT_NE(second, first);
     widget.Redraw();
     EXPECT_NE(image().cacheKey(), second);
+}
+
+TEST_F(RenderingTest, APanByWholePixelsShiftsTheImageAndMatchesAFullRender) {
+    widget.ZoomWindow(0, 0, 100, 50); // 4 pixels per unit
+    image();
+    for (const cad::Vec2 step :
+         {cad::Vec2{37 / 4.0, 0}, cad::Vec2{-11 / 4.0, 23 / 4.0}, cad::Vec2{0, -60 / 4.0}}) {
+        const cad::Vec2 c = widget.viewport().centre();
+        widget.PanTo(c.x + step.x, c.y + step.y);
+        const QImage shifted = image();
+        EXPECT_TRUE(widget.lastImageWasShifted());
+        const QImage full =
+            renderSceneImage(widget.scene(), widget.size(), 1.0, widget.viewport().window());
+        ASSERT_EQ(shifted.size(), full.size());
+        int differing = 0;
+        for (int y = 0; y < full.height(); ++y)
+            for (int x = 0; x < full.width(); ++x) {
+                const QColor a = shifted.pixelColor(x, y), b = full.pixelColor(x, y);
+                differing += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                                 std::abs(a.blue() - b.blue()) >
+                             96;
+            }
+        EXPECT_LT(differing, full.width() * full.height() / 200);
+    }
+    widget.PanTo(widget.viewport().centre().x + 0.1, 0); // not whole pixels: rendered anew
+    image();
+    EXPECT_FALSE(widget.lastImageWasShifted());
 }
 
 TEST_F(RenderingTest, TheMessageOfABadFileReplacesTheDrawing) {
