@@ -24,7 +24,7 @@ cad::Drawing stressDrawing(int n) {
     d.layerIndex("0");
     for (int l = 0; l < 40; ++l) {
         const std::uint32_t i = d.layerIndex("L" + std::to_string(l));
-        d.layers[i].color = cad::Color::indexed(1 + l % 9);
+        d.layers[i].color = cad::Color::indexed(1 + l % 254);
     }
     const double side = std::sqrt(static_cast<double>(n)) * 10;
     std::uint32_t seed = 12345;

@@ -84,6 +84,9 @@ struct ItemList {
     SpatialIndex index;                   // every item but rays and construction lines
     std::vector<std::uint32_t> unbounded; // rays and construction lines: drawn in every view
     Box2 extents;                         // of everything but rays and construction lines
+    // No fills, wipeouts or inserts: drawing order changes nothing visible, so the renderer
+    // may draw in spatial order.
+    bool orderFree = true;
 };
 
 // What the renderer needs from a layer.

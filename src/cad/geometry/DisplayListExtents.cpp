@@ -10,6 +10,8 @@ constexpr std::size_t kExtentsBudget = 50'000'000;
 // Block definitions are resolved recursively; a chain longer than this is cut to keep the
 // stack bounded (far more than any drawing draws).
 constexpr int kMaxResolveDepth = 256;
+// Lists at least this long are stored in spatial order when their order does not matter.
+constexpr std::size_t kReorderFrom = 1024;
 
 bool axisAligned(const Affine2& t) {
     return (t.b == 0 && t.c == 0) || (t.a == 0 && t.d == 0);
@@ -94,11 +96,42 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock) {
             }
             item.box = ref.block == kNoIndex ? Box2{} : insertBox(ref, depth);
         }
+        if (item.kind == ItemKind::Polygon || item.kind == ItemKind::Wipeout ||
+            item.kind == ItemKind::Insert)
+            list.orderFree = false;
         boxes[i] = item.box;
         list.extents.add(item.box);
     }
     list.index.build(boxes);
+    if (list.orderFree && list.items.size() >= kReorderFrom)
+        storeAlongCurve(list);
     return height;
+}
+
+// Items of a list whose drawing order does not matter are stored along the index's curve:
+// drawing then reads items and points, and writes pixels, near the ones before.
+void DisplayListCompiler::storeAlongCurve(ItemList& list) {
+    std::vector<std::uint32_t> order = list.index.curveOrder();
+    const std::size_t indexed = order.size();
+    order.insert(order.end(), list.unbounded.begin(), list.unbounded.end());
+    if (order.size() != list.items.size())
+        return; // items with empty boxes are in neither: keep the list as it is
+    std::vector<DisplayItem> items;
+    std::vector<Vec2> points;
+    items.reserve(list.items.size());
+    points.reserve(list.points.size());
+    for (std::uint32_t old : order) {
+        DisplayItem item = list.items[old];
+        const auto from = list.points.begin() + item.first;
+        item.first = static_cast<std::uint32_t>(points.size());
+        points.insert(points.end(), from, from + item.count);
+        items.push_back(item);
+    }
+    list.items = std::move(items);
+    list.points = std::move(points);
+    for (std::size_t i = 0; i < list.unbounded.size(); ++i)
+        list.unbounded[i] = static_cast<std::uint32_t>(indexed + i);
+    list.index.renumberToCurveOrder();
 }
 
 Box2 DisplayListCompiler::insertBox(const InsertRef& ref, int depth) {

@@ -32,6 +32,14 @@ public:
         queryNode(window, levels_.size() - 1, 0, visit);
     }
 
+    // Item indexes in the order of the curve (neighbours on the drawing next to each other).
+    const std::vector<std::uint32_t>& curveOrder() const { return order_; }
+    // After the caller stored its items in curveOrder(): item i is the i-th along the curve.
+    void renumberToCurveOrder() {
+        for (std::uint32_t i = 0; i < order_.size(); ++i)
+            order_[i] = i;
+    }
+
 private:
     template <class Visit>
     void queryNode(const Box2& window, std::size_t level, std::uint32_t node, Visit& visit) const {

@@ -154,7 +154,8 @@ bool PainterDevice::writeDotsDirectly(std::span<const QPointF> points, const QCo
     uchar* bits = image->bits();
     const qsizetype stride = image->bytesPerLine();
     for (const QPointF& p : points) {
-        const double fx = std::floor(p.x() + dx), fy = std::floor(p.y() + dy);
+        // Truncation equals flooring once negative positions are rejected.
+        const double fx = p.x() + dx, fy = p.y() + dy;
         if (!(fx >= 0 && fy >= 0 && fx < w && fy < h))
             continue;
         auto* line = reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(fy) * stride);

@@ -7,9 +7,9 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
-#include <unordered_map>
 
 namespace vexor::control {
 
@@ -22,7 +22,7 @@ using cad::ItemKind;
 using cad::ItemList;
 using cad::Vec2;
 
-constexpr double kDotPixels = 1.0;       // items smaller than this are one dot
+constexpr double kDotPixels = 2.0;       // items smaller than this are one dot
 constexpr double kCoarsePixels = 3.0;    // lines smaller than this are dots at their points
 constexpr double kTextLinePixels = 3.0;  // text with a smaller cap height is a baseline stroke
 constexpr std::uint32_t kCoarseDots = 8; // dots drawn for a coarse item at most
@@ -97,19 +97,30 @@ private:
         return layer < style_.hiddenLayers.size() && style_.hiddenLayers[layer] != 0;
     }
 
+    // Dots are batched by colour; a small direct-mapped table finds the batch of a colour.
     void dot(QPointF p, QRgb color) {
-        if (color != lastDotColor_ || !lastDots_) {
-            lastDots_ = &dots_[color];
-            lastDotColor_ = color;
+        const std::size_t slot = (color * 2654435761u) >> 26;
+        std::int32_t batch = dotSlots_[slot];
+        if (batch < 0 || dotBatches_[static_cast<std::size_t>(batch)].color != color) {
+            batch = -1;
+            for (std::size_t b = 0; b < dotBatches_.size(); ++b)
+                if (dotBatches_[b].color == color)
+                    batch = static_cast<std::int32_t>(b);
+            if (batch < 0) {
+                batch = static_cast<std::int32_t>(dotBatches_.size());
+                dotBatches_.push_back({color, {}});
+                dotBatches_.back().points.reserve(4096);
+            }
+            dotSlots_[slot] = batch;
         }
-        lastDots_->push_back(p);
+        dotBatches_[static_cast<std::size_t>(batch)].points.push_back(p);
     }
 
     void flushDots() {
-        for (auto& [color, points] : dots_)
-            device_.drawDots(points, QColor::fromRgb(color));
-        dots_.clear();
-        lastDots_ = nullptr;
+        for (const DotBatch& batch : dotBatches_)
+            device_.drawDots(batch.points, QColor::fromRgb(batch.color));
+        dotBatches_.clear();
+        dotSlots_.fill(-1);
     }
 
     void drawList(const ItemList& items, const Affine2& toDevice, int depth,
@@ -123,13 +134,15 @@ private:
             drawItem(items, i, toDevice, scale, depth, inherited);
         };
 
-        if (contains(window, items.extents) || items.items.size() < kIndexFrom) {
+        if (items.items.size() < kIndexFrom || contains(window, items.extents)) {
             for (std::uint32_t i = 0; i < items.items.size(); ++i) {
                 const DisplayItem& item = items.items[i];
                 if (item.box.intersects(window) && item.kind != ItemKind::Ray &&
                     item.kind != ItemKind::Xline)
                     visit(i);
             }
+        } else if (items.orderFree) {
+            items.index.query(window, visit);
         } else {
             // Marks first, then draws in list order so later items still cover earlier ones.
             std::vector<std::uint64_t> marks((items.items.size() + 63) / 64);
@@ -359,9 +372,18 @@ private:
     Box2 viewBox_;
     std::vector<QPointF> scratch_;
     StrokeStyle stroke_;
-    std::unordered_map<QRgb, std::vector<QPointF>> dots_;
-    std::vector<QPointF>* lastDots_ = nullptr;
-    QRgb lastDotColor_ = 0;
+    struct DotBatch {
+        QRgb color;
+        std::vector<QPointF> points;
+    };
+    std::vector<DotBatch> dotBatches_;
+    std::array<std::int32_t, 64> dotSlots_ = filledSlots();
+
+    static std::array<std::int32_t, 64> filledSlots() {
+        std::array<std::int32_t, 64> table;
+        table.fill(-1);
+        return table;
+    }
 };
 
 } // namespace
