@@ -107,8 +107,9 @@ PrintOutcome RunPrint(view::Program& program, PrinterSystem& printers, frmPrint&
         for (int copy = 1; copy <= copies; ++copy) {
             if (copy > 1)
                 printers.NewPage();
-            const PageRect page =
-                pageRectangle(printers.PageWidthPoints(), printers.PageHeightPoints());
+            const float width = printers.PageWidthPoints();
+            const float height = printers.PageHeightPoints();
+            const PageRect page = pageRectangle(width, height);
             // An empty window (both corners at the view's first corner) is the whole drawing.
             const bool visibleArea = form.visibleAreaSelected();
             double wx1 = x1, wy1 = y1;
