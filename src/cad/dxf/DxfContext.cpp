@@ -10,11 +10,11 @@ namespace {
 // A file with thousands of damaged records would otherwise fill memory with messages.
 constexpr std::size_t kMaxDiagnostics = 200;
 
-bool isPlainAscii(std::string_view s) {
+bool hasHighBytes(std::string_view s) {
     for (unsigned char c : s)
-        if (c >= 0x80 || c == '\\')
-            return false;
-    return true;
+        if (c >= 0x80)
+            return true;
+    return false;
 }
 
 bool isValidUtf8(std::string_view s) {
@@ -48,8 +48,10 @@ void DxfContext::setEncoding(std::string_view version, std::string_view codepage
 }
 
 std::string DxfContext::decode(std::string_view bytes) const {
-    if (isPlainAscii(bytes))
-        return std::string(bytes);
+    // ASCII reads the same in every code page; only "\U+XXXX" escapes need decoding.
+    if (!hasHighBytes(bytes))
+        return bytes.find('\\') == std::string_view::npos ? std::string(bytes)
+                                                          : decodeUnicodeEscapes(bytes);
     // Files without a version in their header come from many writers; most of those write
     // UTF-8, so text that is valid UTF-8 is taken as such.
     if (utf8_ || (!versionKnown_ && isValidUtf8(bytes)))
