@@ -32,6 +32,7 @@ QLineEdit* textField(QWidget* parent, const char* name, const QString& text, con
     field->setObjectName(name);
     field->setReadOnly(true);
     field->setFrame(false);
+    field->setStyleSheet("background: transparent;");
     field->setGeometry(place);
     return field;
 }
@@ -93,7 +94,7 @@ frmAbout::frmAbout(platform::WindowSystem& windows, data::ProjectConnection* con
 
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName("Frame1");
-    Frame1->setGeometry(104, 8, 320, 168);
+    Frame1->setGeometry(104, 8, 320, 146);
     const int left = 12, width = 296, line = 20;
     Text1 = textField(Frame1, "Text1", kPublisherName, {left, 14, width, line});
     Text2 = textField(Frame1, "Text2", kPublisherStreet, {left, 14 + line, width, line});
@@ -103,17 +104,18 @@ frmAbout::frmAbout(platform::WindowSystem& windows, data::ProjectConnection* con
     txtSupport = linkField(Frame1, "txtSupport", kSupportEmail,
                            {left + 48, 14 + 3 * line, width - 48, line});
     Text5 = textField(Frame1, "Text5", kPublisherFax, {left, 14 + 4 * line, width, line});
-    txtWeb = linkField(Frame1, "txtWeb", kWebAddress, {left, 14 + 5 * line, width, line});
+    txtWeb = linkField(Frame1, "txtWeb", kWebAddress, {left + 2, 14 + 5 * line, width, line});
     txtSupport->installEventFilter(this);
     txtWeb->installEventFilter(this);
 
     Label1 = new QLabel("Credits", this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(16, 184, 200, 20);
+    Label1->setGeometry(16, 164, 200, 20);
     txtCredits = new QPlainTextEdit(this);
     txtCredits->setObjectName("txtCredits");
     txtCredits->setReadOnly(true);
-    txtCredits->setGeometry(16, 206, 408, 144);
+    txtCredits->setTabStopDistance(3 * txtCredits->fontMetrics().horizontalAdvance('M'));
+    txtCredits->setGeometry(16, 186, 408, 164);
 
     cmdOk = new QPushButton("&OK", this);
     cmdOk->setObjectName("cmdOk");
