@@ -11,8 +11,8 @@
 #include "view/Program.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QImage>
+#include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,12 +22,14 @@
 namespace vexor::test {
 namespace {
 
-// Accepts the print dialog as soon as it is shown, as a user pressing Print would.
-void acceptNextDialog() {
+// Accepts the print dialog as soon as it is shown, as a user pressing Print would, noting the
+// options it offered.
+void acceptNextDialog(QAbstractPrintDialog::PrintDialogOptions* offered) {
     auto* timer = new QTimer;
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, offered] {
+        if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+            *offered = dialog->options();
             dialog->accept();
             timer->deleteLater();
         }
@@ -101,7 +103,7 @@ protected:
         print::PrintCommand command(program, printers);
         command.StartPrint();
         command.window()->optPrintArea[entireDrawing ? 1 : 0]->setChecked(true);
-        acceptNextDialog();
+        acceptNextDialog(&offered);
         command.window()->OKButton->click();
         EXPECT_EQ(command.window(), nullptr) << "the print run did not complete";
         EXPECT_TRUE(windows.messages.empty());
@@ -127,12 +129,17 @@ protected:
     view::Menus menus;
     view::Program program{control, windows, host, menus, "/opt/vexor"};
     QRectF paintRect;
+    QAbstractPrintDialog::PrintDialogOptions offered;
     float pageWidth = 0, pageHeight = 0;
 };
 
 TEST_F(PdfPrint, EntireDrawingFillsThePageRectangleAndNoMore) {
     const QString pdf = printTo("entire.pdf", true);
     ASSERT_EQ(pageCount(pdf), 1);
+    EXPECT_FALSE(offered.testFlag(QAbstractPrintDialog::PrintSelection));
+    EXPECT_FALSE(offered.testFlag(QAbstractPrintDialog::PrintPageRange));
+    EXPECT_FALSE(offered.testFlag(QAbstractPrintDialog::PrintCurrentPage));
+    EXPECT_TRUE(offered.testFlag(QAbstractPrintDialog::PrintToFile));
     const QImage sheet = pageImage(pdf, 1);
     ASSERT_FALSE(sheet.isNull());
     const QRect ink = inkBox(sheet);
