@@ -116,6 +116,8 @@ BuiltFile ContainerBuilder::build() const {
             built.pages.push_back({section.name, number, address, packed.size()});
             entries.push_back({number, static_cast<std::uint32_t>(packed.size()), start});
         }
+        if (!entries.empty())
+            entries.insert(entries.end(), section.firstPageRepeats, entries.front());
         appendU64(sectionMap, section.declaredSize.value_or(section.data.size()));
         appendU32(sectionMap, static_cast<std::uint32_t>(entries.size()));
         appendU32(sectionMap, section.pageSize);

@@ -19,6 +19,7 @@ struct TestSection {
     bool compressed;
     std::uint32_t encrypted = 0;
     std::optional<std::uint64_t> declaredSize; // a lie about the size, for hostile files
+    std::size_t firstPageRepeats = 0;          // extra section-map entries pointing at page one
 };
 
 // Where the builder put each data page, so that tests can damage it.

@@ -1,4 +1,5 @@
 #include "ContainerBuilder.h"
+#include "cad/dwg/r2004/SectionMaps.h"
 #include "cad/dwg/r2004/Sections.h"
 #include "cad/model/ReadError.h"
 
@@ -120,6 +121,19 @@ TEST(Container, HostileSectionMapsAreRefusedBeforeAllocating) {
         builder.add({"AcDb:AuxHeader", std::vector<std::uint8_t>(40, 1), 0});
         EXPECT_NE(readError(builder.build().bytes).find("page size 0"), std::string::npos);
     }
+}
+
+TEST(Container, ReusedPagesAreReadOnce) {
+    ContainerBuilder builder = standardContainer();
+    TestSection repeated("AcDb:AuxHeader", std::vector<std::uint8_t>(100, 9));
+    repeated.firstPageRepeats = 100000;
+    builder.add(repeated);
+    const Sections sections = readSections(builder.build().bytes, kFile);
+    EXPECT_EQ(sections.auxHeader, std::vector<std::uint8_t>(100, 9));
+    EXPECT_TRUE(mentions(sections.diagnostics, "used twice"));
+    // Messages are capped, so a hostile map cannot fill memory with them.
+    EXPECT_EQ(sections.diagnostics.size(), kMaxDiagnostics + 1);
+    EXPECT_EQ(sections.diagnostics.back(), "further damage not listed");
 }
 
 TEST(Container, PageMapPointingOutsideTheFileIsAnError) {

@@ -33,6 +33,13 @@ std::string hex(std::uint64_t value) {
 
 } // namespace
 
+void addDiagnostic(std::vector<std::string>& diagnostics, std::string text) {
+    if (diagnostics.size() < kMaxDiagnostics)
+        diagnostics.push_back(std::move(text));
+    else if (diagnostics.size() == kMaxDiagnostics)
+        diagnostics.push_back("further damage not listed");
+}
+
 const PageLocation* PageMap::find(std::int32_t number) const {
     const auto it = byNumber_.find(number);
     return it == byNumber_.end() ? nullptr : &it->second;
@@ -65,7 +72,7 @@ std::vector<std::uint8_t> readSystemPage(std::span<const std::uint8_t> file, std
     std::array<std::uint8_t, kSystemHeaderSize> zeroed{};
     std::copy_n(header.begin(), 16, zeroed.begin());
     if (pageChecksum(pageChecksum(0, zeroed), packed) != checksum)
-        diagnostics.push_back("system page at " + hex(address) + " fails its checksum");
+        addDiagnostic(diagnostics, "system page at " + hex(address) + " fails its checksum");
 
     std::vector<std::uint8_t> plain(plainSize);
     if (compression == kCompressionLz77) {
@@ -101,8 +108,8 @@ PageMap readPageMap(std::span<const std::uint8_t> file, const FileHeader& header
         if (address >= file.size()) {
             // The last page may be cut short; pages starting past the end are lost.
             if (number > 0)
-                diagnostics.push_back("page " + std::to_string(number) +
-                                      " starts past the end of the file");
+                addDiagnostic(diagnostics, "page " + std::to_string(number) +
+                                               " starts past the end of the file");
         } else if (number > 0) {
             map.add({number, address, size});
         } else if (number < 0) {

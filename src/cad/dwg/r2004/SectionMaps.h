@@ -15,6 +15,12 @@ constexpr std::size_t kMaxSystemPageSize = 64u << 20;
 constexpr std::size_t kMaxPageMapEntries = 1u << 20;
 constexpr std::size_t kMaxSectionDescriptions = 256;
 
+constexpr std::size_t kMaxDiagnostics = 100;
+
+// Records a worked-around problem; past kMaxDiagnostics only a final note that more went
+// unlisted, so a hostile file cannot fill memory with messages.
+void addDiagnostic(std::vector<std::string>& diagnostics, std::string text);
+
 // One page of the file as the page map lists it: its number and where it lies.
 struct PageLocation {
     std::int32_t number = 0;

@@ -31,7 +31,7 @@ struct Reader {
     std::unordered_set<std::int32_t> usedPages;
 
     void note(const std::string& section, const std::string& what) {
-        diagnostics.push_back(section + ": " + what);
+        addDiagnostic(diagnostics, section + ": " + what);
     }
 
     // Decodes one data page into `out` (the part of the section it fills; the page itself
