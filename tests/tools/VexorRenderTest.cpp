@@ -90,9 +90,11 @@ TEST(VexorRender, UnreadableFileFailsWithOneLine) {
     EXPECT_NE(r.exitCode, 0);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.contains("garbage.dwg")) << r.err.constData();
-    EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.constData();
+    // One line of ours (the platform plugin may add its own warnings).
+    EXPECT_EQ(r.err.count("vexor-render:"), 1) << r.err.constData();
 
-    const ToolRun missing = runTool({QString::fromStdString((dir / "absent.dxf").string()), "--info"});
+    const ToolRun missing =
+        runTool({QString::fromStdString((dir / "absent.dxf").string()), "--info"});
     EXPECT_NE(missing.exitCode, 0);
     const ToolRun usage = runTool({"--info"});
     EXPECT_NE(usage.exitCode, 0);
@@ -103,7 +105,7 @@ TEST(VexorRender, PngHasInkWhereTheExtentsSay) {
     const auto dxf = writeSampleDxf(dir);
     const QString png = QString::fromStdString((dir / "out.png").string());
     const ToolRun r = runTool({QString::fromStdString(dxf.string()), "-o", png, "--size", "400x300",
-                           "--background", "#000000"});
+                               "--background", "#000000"});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QImage image(png);
     ASSERT_EQ(image.size(), QSize(400, 300));
