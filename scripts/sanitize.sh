@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the drawing engine's tests with AddressSanitizer and UndefinedBehaviorSanitizer into
+# build-asan and runs them, so that the readers' damaged-file and corpus tests prove that no
+# input reads or writes out of bounds.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${VEXOR_ASAN_BUILD_DIR:-$root/build-asan}"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXOR_SANITIZE=ON \
+    -DVEXOR_BUILD_BENCH=OFF
+fi
+mapfile -t targets < <(cmake --build "$build" --target help | sed -n 's/^\(test_cad_[a-z0-9_]*\):.*/\1/p')
+cmake --build "$build" --target "${targets[@]}" --parallel "$(nproc)"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+for target in "${targets[@]}"; do
+  echo "== $target under AddressSanitizer and UndefinedBehaviorSanitizer"
+  "$build/tests/$target" --gtest_brief=1
+done
