@@ -182,7 +182,9 @@ void PrimitiveDecoder::decodeText(const Element& e, std::vector<Entity>& out) co
     t.height = units_.length(std::abs(e.longAt(21) * kCharacterUors));
     const double width = units_.length(std::abs(lengthMult));
     t.widthFactor = t.height > 0 ? width / t.height : 1.0;
-    t.mirrorX = lengthMult < 0;
+    // A negative length multiplier marks mirrored text; some writers store both multipliers
+    // negative, which is taken as their sign slip rather than text turned upside down.
+    t.mirrorX = (lengthMult < 0) != (e.longAt(21) < 0);
     const Vec3 direction = rotationAt(e, 23).apply({1, 0, 0});
     t.rotation = std::atan2(direction.y, direction.x);
     const Vec3 origin = pointAt(e, originWord);
