@@ -5,6 +5,9 @@
 #include "ToolbarPictures.h"
 #include "data/History.h"
 #include "data/ViewSettingsStore.h"
+#include "frmAbout.h"
+#include "print/QtPrinterSystem.h"
+#include "print/StartPrint.h"
 #include "view/BirdsEye.h"
 #include "view/Colours.h"
 #include "view/DrawingLoader.h"
@@ -24,10 +27,11 @@
 namespace vexor::app {
 
 frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
-                   platform::WindowSystem& windows, const std::string& programFolder)
+                   platform::WindowSystem& windows, const std::string& programFolder,
+                   data::ProjectConnection* database)
     : imageList1_(makeToolbarPictures()), ilsIcons_(view::makeLayerIcons()),
       controlWidget_(controlWidget), program_(control, windows, *this, table_.menus, programFolder),
-      navigator_(program_) {
+      navigator_(program_), about_(std::make_unique<AboutCommand>(windows, database, this)) {
     setObjectName("frmVEXOR");
     client_ = new QWidget(this);
     client_->setObjectName("client");
@@ -72,6 +76,9 @@ void frmVEXOR::connectCommands() {
                 [this, run] { guarded([&] { run(program_); }); });
     };
     command(m.mnuOpen, data::mnuOpen_Click);
+    connect(m.mnuPrint, &QAction::triggered, this, [this] { guarded([&] { printCommand(); }); });
+    connect(m.mnuAbout, &QAction::triggered, this,
+            [this] { guarded([&] { about_->mnuAbout_Click(); }); });
     m.mnuHistory->onClick = [this](int index) {
         guarded([&] { data::mnuHistory_Click(program_, index); });
     };
@@ -134,7 +141,13 @@ void frmVEXOR::openCommand() {
     data::mnuOpen_Click(program_);
 }
 
-void frmVEXOR::printCommand() {}
+void frmVEXOR::printCommand() {
+    if (!printing_) {
+        printers_ = std::make_unique<print::QtPrinterSystem>();
+        printing_ = std::make_unique<print::PrintCommand>(program_, *printers_, this);
+    }
+    printing_->StartPrint();
+}
 
 void frmVEXOR::Form_Load(const std::string& commandLine) {
     SetCaption(view::ProgramTitle());

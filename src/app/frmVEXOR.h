@@ -13,15 +13,27 @@
 
 class QTimer;
 
+namespace vexor::data {
+class ProjectConnection;
+}
+namespace vexor::print {
+class PrintCommand;
+class QtPrinterSystem;
+} // namespace vexor::print
+
 namespace vexor::app {
+
+class AboutCommand;
 
 // The main window: menus, toolbar and the drawing control below the toolbar.
 class frmVEXOR : public QMainWindow, public view::MainWindowHost {
     Q_OBJECT
 public:
-    // `controlWidget` is the widget of `control`, placed below the toolbar.
+    // `controlWidget` is the widget of `control`, placed below the toolbar; `database` is the
+    // project database held for the run, read by the About box.
     frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
-             platform::WindowSystem& windows, const std::string& programFolder);
+             platform::WindowSystem& windows, const std::string& programFolder,
+             data::ProjectConnection* database = nullptr);
     ~frmVEXOR() override;
 
     // Sets the window up and opens a drawing named on the command line.
@@ -65,6 +77,10 @@ private:
     QTimer* timer_ = nullptr;
     view::Program program_;
     view::Navigator navigator_;
+    std::unique_ptr<AboutCommand> about_;
+    // Made on the first print and kept: the printer chosen then stays current for the run.
+    std::unique_ptr<print::QtPrinterSystem> printers_;
+    std::unique_ptr<print::PrintCommand> printing_;
 };
 
 } // namespace vexor::app

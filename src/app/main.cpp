@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     windows.DoEvents();
 
     vexor::control::DrawingWidget control;
-    vexor::app::frmVEXOR mainWindow(control, &control, windows, programFolder);
+    vexor::app::frmVEXOR mainWindow(control, &control, windows, programFolder, database.get());
     mainWindow.Form_Load(vexor::app::commandLineText(argc, argv));
     mainWindow.show();
     splash->close();

@@ -7,6 +7,7 @@
 #include "view/MenuArray.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -133,5 +134,19 @@ TEST_F(MainWindowTest, HelpLinksOpenTheirTargetsAndReportNothing) {
             "ShellExecuteA(" + owner + ", \"open\", \"https://vexor.example/onlinehelp.html\", 1)",
             "ShellExecuteA(" + owner + ", \"open\", \"https://vexor.example/pricinginfo.html\", 1)",
         }));
+    EXPECT_TRUE(windows.messages.empty());
+}
+
+TEST_F(MainWindowTest, AboutAndPrintAreReachedFromTheMenus) {
+    window.Form_Load("");
+    window.program().menus.mnuPrint->setEnabled(true);
+    window.program().menus.mnuPrint->trigger();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_NE(w->windowTitle(), "Print Method") << "no drawing, nothing to print";
+    window.program().menus.mnuAbout->trigger();
+    bool about = false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        about = about || w->windowTitle() == "About VEXOR 1.0.0";
+    EXPECT_TRUE(about);
     EXPECT_TRUE(windows.messages.empty());
 }
