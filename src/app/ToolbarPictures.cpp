@@ -1,6 +1,7 @@
 #include "ToolbarPictures.h"
 
-#include <QIconEngine>
+#include "view/VectorIcon.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -181,37 +182,18 @@ void drawPicture(QPainter& p, int k) {
     }
 }
 
-class PictureEngine : public QIconEngine {
-public:
-    explicit PictureEngine(int k) : k_(k) {}
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        painter->save();
-        painter->translate(rect.topLeft());
-        painter->scale(rect.width() / 32.0, rect.height() / 32.0);
-        if (mode == QIcon::Disabled)
-            painter->setOpacity(0.35);
-        drawPicture(*painter, k_);
-        painter->restore();
-    }
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pm(size);
-        pm.fill(Qt::transparent);
-        QPainter painter(&pm);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        return pm;
-    }
-    QIconEngine* clone() const override { return new PictureEngine(k_); }
-
-private:
-    int k_;
-};
-
 } // namespace
 
 std::vector<QIcon> makeToolbarPictures() {
     std::vector<QIcon> pictures;
     for (int k = 1; k <= 12; ++k)
-        pictures.emplace_back(new PictureEngine(k));
+        pictures.push_back(view::vectorIcon([k](QPainter& p, const QRect& rect, QIcon::Mode mode) {
+            p.translate(rect.topLeft());
+            p.scale(rect.width() / 32.0, rect.height() / 32.0);
+            if (mode == QIcon::Disabled)
+                p.setOpacity(0.35);
+            drawPicture(p, k);
+        }));
     return pictures;
 }
 

@@ -9,6 +9,13 @@ namespace {
 constexpr const char* kCaptionProperty = "vexorCaption";
 }
 
+std::optional<std::string> arrayCaption(const QAction* action) {
+    const QVariant raw = action->property(kCaptionProperty);
+    if (!raw.isValid())
+        return std::nullopt;
+    return raw.toString().toStdString();
+}
+
 QString menuText(const std::string& caption) {
     return QString::fromStdString(caption).replace(QLatin1Char('&'), QLatin1String("&&"));
 }

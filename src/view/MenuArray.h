@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ private:
     QMenu* menu_;
     std::vector<QAction*> entries_;
 };
+
+// The caption an entry of a MenuArray was given, exactly; empty for other menu entries.
+std::optional<std::string> arrayCaption(const QAction* action);
 
 // The text a menu shows for a caption: '&' doubled so that it appears as itself.
 QString menuText(const std::string& caption);

@@ -1,5 +1,7 @@
 #include "MenuIcons.h"
 
+#include "MenuArray.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -10,9 +12,8 @@ namespace {
 // The caption as given, for entries of a MenuArray; the shown text with its access-key
 // marks removed for the others.
 std::string captionOf(const QAction* action) {
-    const QVariant raw = action->property("vexorCaption");
-    if (raw.isValid())
-        return raw.toString().toStdString();
+    if (const auto caption = arrayCaption(action))
+        return *caption;
     QString text = action->text();
     text.replace("&&", QString(QChar(0x1)));
     text.remove('&');
