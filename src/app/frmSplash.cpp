@@ -61,12 +61,11 @@ frmSplash::frmSplash(platform::WindowSystem& windows, QWidget* parent)
 void frmSplash::runStep(const std::function<void()>& step) {
     try {
         step();
-    } catch (const std::exception& e) {
+    } catch (const std::exception&) {
         windows_.MessageBox(std::string("Unkown Error Number ") + "0" + " has occured." + "\r\n" +
                                 "If the error persists please email support at " + kSupportEmail +
                                 ".",
                             "Unkown Error", platform::MessageIcon::Information);
-        (void)e;
     }
 }
 
