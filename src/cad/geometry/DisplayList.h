@@ -74,6 +74,26 @@ struct DisplayItem {
     std::uint16_t rings = 0; // Polygon: number of rings
 };
 
+// What drawing an item from far away needs, packed small so that a pass over a whole long list
+// reads little memory: the centre and half size of its box relative to the list's extents'
+// lower-left corner (floats are exact enough there), its layer and its colour.
+struct ItemSummary {
+    float centreX = 0, centreY = 0;
+    float halfWidth = -1, halfHeight = -1; // halfWidth < 0: not drawn by the scan (see below)
+    std::uint32_t layer = 0;
+    std::uint32_t color = 0; // ItemColorKind in the top byte, 0xRRGGBB below
+
+    // Items the scan leaves out: rays and construction lines (drawn separately) and items
+    // with nothing to draw.
+    bool skipped() const { return halfWidth < 0; }
+    static std::uint32_t pack(ItemColor c) {
+        return static_cast<std::uint32_t>(c.kind) << 24 | (c.rgb & 0xFFFFFFu);
+    }
+};
+
+// Lists at least this long carry summaries.
+inline constexpr std::size_t kSummaryFrom = 64;
+
 // The items of model space or of one block, with the spatial index used to cull them.
 struct ItemList {
     std::vector<DisplayItem> items;
@@ -84,6 +104,7 @@ struct ItemList {
     SpatialIndex index;                   // every item but rays and construction lines
     std::vector<std::uint32_t> unbounded; // rays and construction lines: drawn in every view
     Box2 extents;                         // of everything but rays and construction lines
+    std::vector<ItemSummary> summaries;   // one per item, or empty for short lists
     // No fills, wipeouts or inserts: drawing order changes nothing visible, so the renderer
     // may draw in spatial order.
     bool orderFree = true;

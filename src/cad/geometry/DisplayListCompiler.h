@@ -51,6 +51,7 @@ private:
     void addMappedExtents(const ItemList& list, const Affine2& transform, Box2& out, int depth);
     // Returns the list's nesting height: how many inserts deep its contents go.
     int finishList(ItemList& list, int depth, bool isBlock);
+    static void summarise(ItemList& list);
     void storeAlongCurve(ItemList& list);
 
     const Drawing& drawing_;

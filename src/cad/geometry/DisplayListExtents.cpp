@@ -1,5 +1,7 @@
 #include "DisplayListCompiler.h"
 
+#include <cmath>
+
 namespace vexor::cad {
 
 namespace {
@@ -105,7 +107,30 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock) {
     list.index.build(boxes);
     if (list.orderFree && list.items.size() >= kReorderFrom)
         storeAlongCurve(list);
+    summarise(list);
     return height;
+}
+
+void DisplayListCompiler::summarise(ItemList& list) {
+    if (list.items.size() < kSummaryFrom)
+        return;
+    list.summaries.resize(list.items.size());
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+        const DisplayItem& item = list.items[i];
+        ItemSummary& s = list.summaries[i];
+        s.layer = item.layer;
+        s.color = ItemSummary::pack(item.color);
+        if (item.kind == ItemKind::Ray || item.kind == ItemKind::Xline || item.box.empty())
+            continue;
+        s.centreX = static_cast<float>((item.box.minX + item.box.maxX) / 2 - list.extents.minX);
+        s.centreY = static_cast<float>((item.box.minY + item.box.maxY) / 2 - list.extents.minY);
+        // Rounded up so that the float box always holds the item.
+        s.halfWidth = std::nextafter(static_cast<float>(item.box.width() / 2), INFINITY);
+        s.halfHeight = std::nextafter(static_cast<float>(item.box.height() / 2), INFINITY);
+        // Wipeouts are never dots: give them a size no view can shrink below a pixel.
+        if (item.kind == ItemKind::Wipeout)
+            s.halfWidth = s.halfHeight = INFINITY;
+    }
 }
 
 // Items of a list whose drawing order does not matter are stored along the index's curve:
@@ -174,11 +199,11 @@ void DisplayListCompiler::addMappedExtents(const ItemList& list, const Affine2& 
 
 std::size_t DisplayList::memoryBytes() const {
     auto listBytes = [](const ItemList& l) {
-        std::size_t bytes = l.items.capacity() * sizeof(DisplayItem) +
-                            l.points.capacity() * sizeof(Vec2) +
-                            l.ringSizes.capacity() * sizeof(std::uint32_t) +
-                            l.inserts.capacity() * sizeof(InsertRef) +
-                            l.texts.capacity() * sizeof(TextRun) + l.index.memoryBytes();
+        std::size_t bytes =
+            l.items.capacity() * sizeof(DisplayItem) + l.points.capacity() * sizeof(Vec2) +
+            l.ringSizes.capacity() * sizeof(std::uint32_t) +
+            l.inserts.capacity() * sizeof(InsertRef) + l.texts.capacity() * sizeof(TextRun) +
+            l.index.memoryBytes() + l.summaries.capacity() * sizeof(ItemSummary);
         for (const TextRun& t : l.texts)
             bytes += t.text.capacity() > 15 ? t.text.capacity() : 0;
         return bytes;

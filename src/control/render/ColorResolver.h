@@ -17,6 +17,23 @@ public:
     // `inherited` is the colour of the insert drawing the item (for by-block colours) and
     // `layer` the layer the item is drawn on (the insert's for layer "0" items in blocks).
     QRgb resolve(const cad::ItemColor& color, std::uint32_t layer, QRgb inherited) const;
+    // The same for a colour packed as in cad::ItemSummary, given the colour the item's layer
+    // resolves to.
+    QRgb resolvePacked(std::uint32_t packed, QRgb byLayer, QRgb inherited) const {
+        if (override_)
+            return fore_;
+        switch (static_cast<cad::ItemColorKind>(packed >> 24)) {
+        case cad::ItemColorKind::Rgb:
+            return visible(packed & 0xFFFFFFu);
+        case cad::ItemColorKind::ByBlock:
+            return inherited;
+        case cad::ItemColorKind::ByLayer:
+            return byLayer;
+        case cad::ItemColorKind::Foreground:
+            break;
+        }
+        return contrast_;
+    }
     QRgb contrast() const { return contrast_; }
     QRgb background() const { return background_; }
 

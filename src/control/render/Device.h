@@ -4,7 +4,9 @@
 #include <QPointF>
 #include <QString>
 #include <QTransform>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -31,6 +33,23 @@ struct TextStyle {
     bool fitUniform = false; // aligned text: height scales with the width
 };
 
+// The pixels of a 32-bit image that a device draws into with at most a translation: dots
+// written here are exactly the dots drawDots would draw, without going through a batch.
+struct PixelCanvas {
+    std::uint32_t* bits = nullptr;
+    std::ptrdiff_t stride = 0; // pixels per line
+    int width = 0, height = 0;
+    double dx = 0, dy = 0; // device to image translation
+
+    void put(double x, double y, std::uint32_t argb) const {
+        // Truncation equals flooring once negative positions are rejected.
+        const double fx = x + dx, fy = y + dy;
+        if (!(fx >= 0 && fy >= 0 && fx < width && fy < height))
+            return;
+        bits[static_cast<std::ptrdiff_t>(fy) * stride + static_cast<int>(fx)] = argb;
+    }
+};
+
 // The single drawing path: screen, overview, printer and image export all draw through a
 // Device, so they cannot disagree. Coordinates are device coordinates (y down).
 class Device {
@@ -48,6 +67,9 @@ public:
     virtual void drawDots(std::span<const QPointF> points, const QColor& color) = 0;
     // The device's resolution relative to a screen pixel; level-of-detail thresholds scale by it.
     virtual double pixelScale() const { return 1.0; }
+    // Direct access to the pixels, when the device draws into a plain image; valid until the
+    // next call of another drawing function.
+    virtual std::optional<PixelCanvas> pixelCanvas() { return std::nullopt; }
 };
 
 // Draws through a QPainter: widgets, images, printers, PDF and SVG.
@@ -62,13 +84,13 @@ public:
     void drawText(const QString& text, const TextStyle& style) override;
     void drawDots(std::span<const QPointF> points, const QColor& color) override;
     double pixelScale() const override { return pixelScale_; }
+    std::optional<PixelCanvas> pixelCanvas() override;
 
     // Width of a text run in frame units (cap height = 1), as drawText lays it out.
     static double textWidth(const QString& text);
 
 private:
     void applyPen(const StrokeStyle& style);
-    bool writeDotsDirectly(std::span<const QPointF> points, const QColor& color);
 
     QPainter& painter_;
     double pixelScale_ = 1.0;

@@ -136,37 +136,37 @@ void PainterDevice::drawText(const QString& text, const TextStyle& style) {
     painter_.restore();
 }
 
-bool PainterDevice::writeDotsDirectly(std::span<const QPointF> points, const QColor& color) {
+std::optional<PixelCanvas> PainterDevice::pixelCanvas() {
     QPaintDevice* device = painter_.device();
     if (!device || device->devType() != QInternal::Image || painter_.hasClipping())
-        return false;
+        return std::nullopt;
     const QTransform& t = painter_.deviceTransform();
     if (t.type() > QTransform::TxTranslate)
-        return false;
+        return std::nullopt;
     auto* image = static_cast<QImage*>(device);
     const QImage::Format format = image->format();
     if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
         format != QImage::Format_ARGB32_Premultiplied)
-        return false;
-    const QRgb rgb = color.rgba() | 0xFF000000u;
-    const int w = image->width(), h = image->height();
-    const double dx = t.dx(), dy = t.dy();
-    uchar* bits = image->bits();
-    const qsizetype stride = image->bytesPerLine();
-    for (const QPointF& p : points) {
-        // Truncation equals flooring once negative positions are rejected.
-        const double fx = p.x() + dx, fy = p.y() + dy;
-        if (!(fx >= 0 && fy >= 0 && fx < w && fy < h))
-            continue;
-        auto* line = reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(fy) * stride);
-        line[static_cast<int>(fx)] = rgb;
-    }
-    return true;
+        return std::nullopt;
+    PixelCanvas canvas;
+    canvas.bits = reinterpret_cast<std::uint32_t*>(image->bits());
+    canvas.stride = image->bytesPerLine() / 4;
+    canvas.width = image->width();
+    canvas.height = image->height();
+    canvas.dx = t.dx();
+    canvas.dy = t.dy();
+    return canvas;
 }
 
 void PainterDevice::drawDots(std::span<const QPointF> points, const QColor& color) {
-    if (points.empty() || writeDotsDirectly(points, color))
+    if (points.empty())
         return;
+    if (const auto canvas = pixelCanvas()) {
+        const QRgb rgb = color.rgba() | 0xFF000000u;
+        for (const QPointF& p : points)
+            canvas->put(p.x(), p.y(), rgb);
+        return;
+    }
     QPen pen(color);
     pen.setCosmetic(true);
     pen.setWidthF(1.0);

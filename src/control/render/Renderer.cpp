@@ -10,6 +10,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <optional>
 
 namespace vexor::control {
 
@@ -27,6 +28,9 @@ constexpr double kCoarsePixels = 3.0;    // lines smaller than this are dots at 
 constexpr double kTextLinePixels = 3.0;  // text with a smaller cap height is a baseline stroke
 constexpr std::uint32_t kCoarseDots = 8; // dots drawn for a coarse item at most
 constexpr std::size_t kIndexFrom = 64;   // lists this long are culled with their index
+// Summarised lists at least this much in view are scanned whole: cheaper than the index then.
+constexpr double kScanFrom = 0.4;
+constexpr QRgb kHiddenLayer = 0; // in the layer colour table: resolved colours are opaque
 
 Affine2 toAffine(const QTransform& t) {
     return {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
@@ -82,6 +86,12 @@ public:
           strokes_(list, device.pixelScale()), pixel_(device.pixelScale()), target_(target) {
         viewBox_ =
             Box2{target.left() - 1, target.top() - 1, target.right() + 1, target.bottom() + 1};
+        const auto& layers = list.layers();
+        layerColors_.resize(layers.size());
+        for (std::uint32_t l = 0; l < layers.size(); ++l)
+            layerColors_[l] =
+                hidden(l) ? kHiddenLayer : colors_.resolve(layers[l].color, l, colors_.contrast());
+        canvas_ = device.pixelCanvas();
     }
 
     void render(const Box2& window) {
@@ -130,11 +140,26 @@ private:
             return;
         const Box2 window = mapBox(viewBox_, fromDevice);
         const double scale = std::sqrt(std::fabs(toDevice.determinant()));
+        const bool summarised = !items.summaries.empty() && summariesPrecise(items, scale);
+        // Summaries place items relative to the extents' corner.
+        const Affine2 fromCorner =
+            toDevice * Affine2::translate(items.extents.minX, items.extents.minY);
+        const float dotHalfSize = static_cast<float>(kDotPixels * pixel_ / scale / 2);
         auto visit = [&](std::uint32_t i) {
+            if (summarised) {
+                const cad::ItemSummary& s = items.summaries[i];
+                if (!s.skipped() && std::max(s.halfWidth, s.halfHeight) < dotHalfSize) {
+                    drawFarItem(s, fromCorner, inherited);
+                    return;
+                }
+            }
             drawItem(items, i, toDevice, scale, depth, inherited);
         };
 
-        if (items.items.size() < kIndexFrom || contains(window, items.extents)) {
+        const double covered = coveredFraction(window, items.extents);
+        if (summarised && covered >= kScanFrom) {
+            scanSummaries(items, window, covered >= 1, visit);
+        } else if (items.items.size() < kIndexFrom || covered >= 1) {
             for (std::uint32_t i = 0; i < items.items.size(); ++i) {
                 const DisplayItem& item = items.items[i];
                 if (item.box.intersects(window) && item.kind != ItemKind::Ray &&
@@ -154,6 +179,66 @@ private:
         }
         for (std::uint32_t i : items.unbounded)
             drawItem(items, i, toDevice, scale, depth, inherited);
+    }
+
+    // Summary positions are floats relative to the extents' corner: exact to well under a pixel
+    // while the extents span fewer device pixels than this.
+    static bool summariesPrecise(const ItemList& items, double scale) {
+        return std::max(items.extents.width(), items.extents.height()) * scale < 1e6;
+    }
+
+    // How much of the extents the window shows: 1 when it shows all of them.
+    static double coveredFraction(const Box2& window, const Box2& extents) {
+        if (extents.empty() || contains(window, extents))
+            return 1;
+        const double w = std::min(window.maxX, extents.maxX) - std::max(window.minX, extents.minX);
+        const double h = std::min(window.maxY, extents.maxY) - std::max(window.minY, extents.minY);
+        const double area = extents.width() * extents.height();
+        if (w <= 0 || h <= 0 || !(area > 0))
+            return 0;
+        return std::min(0.999, w * h / area);
+    }
+
+    // Visits, in list order, the items whose summary box meets the window. The float boxes are
+    // widened by their rounding error, so no item in view is missed.
+    template <class Visit>
+    void scanSummaries(const ItemList& items, const Box2& window, bool all, Visit& visit) {
+        const double slack = std::max(items.extents.width(), items.extents.height()) * 0x1p-22;
+        const float centreX =
+            static_cast<float>((window.minX + window.maxX) / 2 - items.extents.minX);
+        const float centreY =
+            static_cast<float>((window.minY + window.maxY) / 2 - items.extents.minY);
+        const float halfWidth = static_cast<float>(window.width() / 2 + slack);
+        const float halfHeight = static_cast<float>(window.height() / 2 + slack);
+        const std::size_t n = items.summaries.size();
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const cad::ItemSummary& s = items.summaries[i];
+            if (s.skipped())
+                continue;
+            if (!all && (std::fabs(s.centreX - centreX) > s.halfWidth + halfWidth ||
+                         std::fabs(s.centreY - centreY) > s.halfHeight + halfHeight))
+                continue;
+            visit(i);
+        }
+    }
+
+    // An item under a pixel, drawn as a dot from its summary alone.
+    [[gnu::always_inline]] void drawFarItem(const cad::ItemSummary& s, const Affine2& fromCorner,
+                                            const Inherited& inherited) {
+        const std::uint32_t layer = s.layer == list_.layerZero() && inherited.layer != cad::kNoIndex
+                                        ? inherited.layer
+                                        : s.layer;
+        const QRgb byLayer = layer < layerColors_.size() ? layerColors_[layer] : colors_.contrast();
+        if (byLayer == kHiddenLayer)
+            return;
+        ++stats_.itemsVisited;
+        ++stats_.itemsAsDots;
+        const QRgb color = colors_.resolvePacked(s.color, byLayer, inherited.color);
+        const Vec2 p = fromCorner.map({s.centreX, s.centreY});
+        if (canvas_)
+            canvas_->put(p.x, p.y, color);
+        else
+            dot(toPoint(p), color);
     }
 
     void drawItem(const ItemList& items, std::uint32_t index, const Affine2& toDevice, double scale,
@@ -370,6 +455,8 @@ private:
     double pixel_;
     QRectF target_;
     Box2 viewBox_;
+    std::vector<QRgb> layerColors_; // by-layer colour of each layer, kHiddenLayer when hidden
+    std::optional<PixelCanvas> canvas_;
     std::vector<QPointF> scratch_;
     StrokeStyle stroke_;
     struct DotBatch {

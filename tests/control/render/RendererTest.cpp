@@ -275,3 +275,112 @@ TEST(Renderer, PrintingNeverDrawsWhiteOnWhite) {
     const QImage image = render(*list, print, cad::Box2{0, 0, 10, 10});
     EXPECT_GT(count(image, qRgb(0, 0, 0)), 100);
 }
+
+namespace {
+
+// Records every dot with its colour.
+class DotRecorder : public RecordingDevice {
+public:
+    void drawDots(std::span<const QPointF> p, const QColor& c) override {
+        for (const QPointF& at : p)
+            dots.push_back({at, c.rgb() & 0xFFFFFFu});
+    }
+    struct Dot {
+        QPointF at;
+        QRgb color;
+    };
+    std::vector<Dot> dots;
+};
+
+// A grid of short lines far from the origin, cycling through four layers ("0", red, green,
+// and one the test hides) and through by-layer, indexed blue and true-colour white.
+cad::Drawing farGrid(double originX, double originY) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    d.layers[d.layerIndex("Red")].color = cad::Color::indexed(1);
+    d.layers[d.layerIndex("Green")].color = cad::Color::indexed(3);
+    d.layerIndex("Hidden");
+    for (int y = 0; y < 25; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const int n = y * 40 + x;
+            cad::Entity e;
+            e.common.layer = static_cast<std::uint32_t>(n % 4);
+            if (n % 3 == 1)
+                e.common.color = cad::Color::indexed(5);
+            else if (n % 3 == 2)
+                e.common.color = cad::Color::trueColor(0xFFFFFF);
+            const double px = originX + x * 10.0, py = originY + y * 10.0;
+            e.data = cad::Line{{px, py, 0}, {px + 0.5, py, 0}};
+            d.modelSpace.push_back(e);
+        }
+    return d;
+}
+
+QRgb expectedColor(int n) {
+    if (n % 3 == 1)
+        return 0x0000FF;
+    if (n % 3 == 2)
+        return 0x000000; // white on a white background is drawn black
+    return n % 4 == 1 ? 0xFF0000 : n % 4 == 2 ? 0x00FF00 : 0x000000;
+}
+
+// Checks that exactly the visible grid lines are dots at the floor of their exact centres.
+void expectGridDots(const cad::DisplayList& list, const cad::Box2& window, double originX,
+                    double originY) {
+    RenderStyle style;
+    style.hiddenLayers = {0, 0, 0, 1};
+    const QTransform t = viewTransform(QRectF(0, 0, 200, 200), window);
+    QImage image = render(list, style, window, nullptr);
+    DotRecorder recorder;
+    renderView(list, recorder, QRectF(0, 0, 200, 200), window, style);
+    std::size_t expectedDots = 0;
+    for (std::size_t n = 0; n < 1000; ++n) { // the grid, not a stray line after it
+        if (n % 4 == 3)
+            continue;
+        const double x = originX + static_cast<double>(n % 40) * 10.0 + 0.25;
+        const double y = originY + static_cast<double>(n / 40) * 10.0;
+        const QPointF at = t.map(QPointF(x, y));
+        if (at.x() < 0 || at.y() < 0 || at.x() >= 200 || at.y() >= 200)
+            continue;
+        ++expectedDots;
+        const QRgb want = expectedColor(static_cast<int>(n));
+        EXPECT_EQ(image.pixel(static_cast<int>(at.x()), static_cast<int>(at.y())) & 0xFFFFFFu, want)
+            << "item " << n;
+    }
+    std::size_t recordedInView = 0;
+    for (const DotRecorder::Dot& dot : recorder.dots) {
+        if (dot.at.x() < 0 || dot.at.y() < 0 || dot.at.x() >= 200 || dot.at.y() >= 200)
+            continue;
+        ++recordedInView;
+        EXPECT_EQ(image.pixel(static_cast<int>(dot.at.x()), static_cast<int>(dot.at.y())) &
+                      0xFFFFFFu,
+                  dot.color);
+    }
+    EXPECT_EQ(recordedInView, expectedDots);
+}
+
+} // namespace
+
+TEST(Renderer, FarItemsAreDotsOfTheRightColourAtTheRightPixel) {
+    // Survey coordinates far from the origin, drawn whole, half in view and zoomed in.
+    const double ox = 5'000'000.25, oy = 3'000'000.5;
+    const cad::Drawing d = farGrid(ox, oy);
+    const auto list = cad::compileDisplayList(d);
+    const cad::Box2 ext = list->extents();
+    expectGridDots(*list, ext, ox, oy);
+    expectGridDots(*list, {ext.minX, ext.minY, ext.minX + ext.width() * 0.7, ext.maxY}, ox, oy);
+    expectGridDots(*list, {ext.minX + 100, ext.minY + 50, ext.minX + 300, ext.minY + 250}, ox, oy);
+}
+
+TEST(Renderer, DotsStayExactWhenAStrayItemStretchesTheExtents) {
+    // A stray line ten million units away: the grid is far from the extents' corner, yet its
+    // dots must land where its exact coordinates say when zoomed in on it.
+    const double ox = 0.25, oy = 0.5;
+    cad::Drawing d = farGrid(ox, oy);
+    cad::Entity stray;
+    stray.common.layer = 3; // hidden, so it never draws itself
+    stray.data = cad::Line{{-1e7, -1e7, 0}, {-1e7 + 1, -1e7, 0}};
+    d.modelSpace.push_back(stray);
+    const auto list = cad::compileDisplayList(d);
+    expectGridDots(*list, {ox - 1, oy - 1, ox + 390, oy + 240}, ox, oy);
+}
