@@ -1,5 +1,7 @@
 // Renderer speed: compile time, redraw at extents and zoomed 20x into the centre of a
-// million-entity drawing, and time to first frame of the largest corpus DXF.
+// million-entity drawing (made here, and the stress drawing that tools/make-stress-drawings.py
+// writes into $VEXOR_STRESS_DIR or /tmp/vexor-stress when it is there), and time to first frame
+// of the largest corpus DXF and of the stress drawing.
 #include "cad/geometry/DisplayList.h"
 #include "cad/io/DrawingReader.h"
 #include "control/render/Renderer.h"
@@ -129,6 +131,51 @@ void BM_FirstFrameLargestDxf(benchmark::State& state) {
     }
 }
 
+std::filesystem::path stressDxf() {
+    const char* env = std::getenv("VEXOR_STRESS_DIR");
+    const std::filesystem::path dir = (env && *env) ? env : "/tmp/vexor-stress";
+    return dir / "lines-1000000.dxf";
+}
+
+void BM_FirstFrameStressDxf(benchmark::State& state) {
+    for (auto _ : state) {
+        QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+        const auto list = cad::compileDisplayList(cad::readDrawingFile(stressDxf().string()));
+        paint(*list, image, list->extents());
+    }
+}
+
+void registerStressBenchmarks() {
+    if (!std::filesystem::exists(stressDxf()))
+        return;
+    static std::shared_ptr<const cad::DisplayList> list;
+    auto load = [] {
+        if (!list)
+            list = cad::compileDisplayList(cad::readDrawingFile(stressDxf().string()));
+        return list;
+    };
+    auto redraw = [load](benchmark::State& state, double zoom) {
+        const auto l = load();
+        QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+        const cad::Box2 window = zoom > 1 ? zoomedCentre(l->extents(), zoom) : l->extents();
+        for (auto _ : state)
+            paint(*l, image, window);
+    };
+    benchmark::RegisterBenchmark("BM_RedrawExtents/stress_dxf",
+                                 [redraw](benchmark::State& s) { redraw(s, 1); })
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
+    benchmark::RegisterBenchmark("BM_RedrawZoom20/stress_dxf",
+                                 [redraw](benchmark::State& s) { redraw(s, 20); })
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
+    benchmark::RegisterBenchmark("BM_FirstFrameStressDxf", BM_FirstFrameStressDxf)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
+}
+
 } // namespace
 
 BENCHMARK(BM_CompileMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -147,6 +194,7 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    registerStressBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
