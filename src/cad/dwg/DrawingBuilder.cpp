@@ -21,6 +21,7 @@ struct OpenedFile {
 
 OpenedFile openFile(const DwgSections& s) {
     OpenedFile out;
+    out.diagnostics = s.containerDiagnostics;
     out.variables = parseHeaderVariables(s.headerVariables, s.version, s.headerVariablesOffset);
     out.codepage = codepageName(s.codepage);
     if (out.codepage.empty())

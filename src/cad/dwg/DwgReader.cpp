@@ -4,8 +4,10 @@
 #include "BitReader.h"
 #include "DrawingBuilder.h"
 #include "FileHeader.h"
+#include "r2004/Sections.h"
 
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace vexor::cad::dwg {
@@ -23,24 +25,8 @@ constexpr OldRelease kOldReleases[] = {
     {"AC2.10", "R2.10"},   {"AC1.50", "R2.05"}, {"AC1.40", "R1.4"},  {"AC1.2", "R1.2"},
 };
 
-const char* releaseName(DwgVersion v) {
-    switch (v) {
-    case DwgVersion::R2004:
-        return "R2004";
-    case DwgVersion::R2007:
-        return "R2007";
-    case DwgVersion::R2010:
-        return "R2010";
-    case DwgVersion::R2013:
-        return "R2013";
-    case DwgVersion::R2018:
-        return "R2018";
-    default:
-        return "";
-    }
-}
-
-// Checks the version string; returns the release for R13-R2000 and throws for anything else.
+// Checks the version string; returns the release for R13-R2000 and R2004-family files and
+// throws for anything else.
 DwgVersion checkVersion(std::span<const std::uint8_t> bytes, const std::string& fileName) {
     const std::string_view magic(reinterpret_cast<const char*>(bytes.data()),
                                  std::min<std::size_t>(bytes.size(), 6));
@@ -54,9 +40,9 @@ DwgVersion checkVersion(std::span<const std::uint8_t> bytes, const std::string& 
             throw ReadError(fileName, "unknown DWG version " + std::string(magic));
         throw ReadError(fileName, "not a DWG file");
     }
-    if (*version >= DwgVersion::R2004)
-        throw ReadError(fileName, "DWG version " + std::string(magic) + " (" +
-                                      releaseName(*version) + ") is not supported yet");
+    if (*version == DwgVersion::R2007)
+        throw ReadError(fileName,
+                        "DWG version " + std::string(magic) + " (R2007) is not supported yet");
     return *version;
 }
 
@@ -91,6 +77,32 @@ DwgSections locateSections(std::span<const std::uint8_t> file, DwgVersion versio
     return s;
 }
 
+// An R2004-family file: its sections decompressed into buffers that the views of `sections`
+// point into, so the two live and move together.
+struct PagedFile {
+    r2004::Sections buffers;
+    DwgSections sections;
+};
+
+std::unique_ptr<PagedFile> decompressSections(std::span<const std::uint8_t> file,
+                                              DwgVersion version, const std::string& fileName) {
+    auto out = std::make_unique<PagedFile>();
+    out->buffers = r2004::readSections(file, fileName);
+    const r2004::Sections& b = out->buffers;
+    DwgSections& s = out->sections;
+    s.version = version;
+    s.versionName = b.version;
+    // The fixed part of the file header still holds the code page where R13-R2000 keep it.
+    s.codepage = file[0x13] | (file[0x14] << 8);
+    // Positions in messages count within the decompressed section they name.
+    s.headerVariables = b.header;
+    s.classes = b.classes;
+    s.objectMap = b.handles;
+    s.objects = b.objects;
+    s.containerDiagnostics = b.diagnostics;
+    return out;
+}
+
 ReadError toReadError(const std::string& fileName, const DwgFormatError& e) {
     return ReadError(fileName, e.what(), e.byteOffset(), e.bit());
 }
@@ -100,6 +112,8 @@ ReadError toReadError(const std::string& fileName, const DwgFormatError& e) {
 Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName) {
     const DwgVersion version = checkVersion(bytes, fileName);
     try {
+        if (version >= DwgVersion::R2004)
+            return buildDrawing(decompressSections(bytes, version, fileName)->sections);
         return buildDrawing(locateSections(bytes, version));
     } catch (const DwgFormatError& e) {
         throw toReadError(fileName, e);
@@ -110,6 +124,8 @@ std::vector<LayerTableEntry> readDwgLayerTable(std::span<const std::uint8_t> byt
                                                const std::string& fileName) {
     const DwgVersion version = checkVersion(bytes, fileName);
     try {
+        if (version >= DwgVersion::R2004)
+            return buildLayerTable(decompressSections(bytes, version, fileName)->sections);
         return buildLayerTable(locateSections(bytes, version));
     } catch (const DwgFormatError& e) {
         throw toReadError(fileName, e);

@@ -51,15 +51,18 @@ FileHeader parseFileHeader(std::span<const std::uint8_t> file) {
 
 std::span<const std::uint8_t> sentinelSection(std::span<const std::uint8_t> section,
                                               const std::uint8_t (&startSentinel)[16],
-                                              std::uint64_t absoluteOffset) {
+                                              std::uint64_t absoluteOffset, DwgVersion version) {
     BitReader r(section, absoluteOffset);
-    if (section.size() < 20 || std::memcmp(section.data(), startSentinel, 16) != 0)
+    const std::size_t dataStart = version >= DwgVersion::R2010 ? 24 : 20;
+    if (section.size() < dataStart || std::memcmp(section.data(), startSentinel, 16) != 0)
         r.fail("section sentinel missing");
     r.seekBit(16 * 8);
     const auto size = static_cast<std::uint32_t>(r.rawLong());
-    if (size > section.size() - 20)
+    if (version >= DwgVersion::R2010 && r.rawLong() != 0)
+        r.fail("section larger than 4 GB");
+    if (size > section.size() - dataStart)
         r.fail("section size " + std::to_string(size) + " larger than the section");
-    return section.subspan(20, size);
+    return section.subspan(dataStart, size);
 }
 
 } // namespace vexor::cad::dwg

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DwgVersion.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -33,11 +35,12 @@ struct FileHeader {
 FileHeader parseFileHeader(std::span<const std::uint8_t> file);
 
 // The bytes of a section that begins and ends with the given 16-byte sentinels and holds a
-// raw-long size after the first one: the data between size and CRC. Throws DwgFormatError when
-// a sentinel is missing or the size does not fit.
+// raw-long size after the first one (from R2010 followed by the size's upper half): the data
+// between size and CRC. Throws DwgFormatError when a sentinel is missing or the size does not
+// fit.
 std::span<const std::uint8_t> sentinelSection(std::span<const std::uint8_t> section,
                                               const std::uint8_t (&startSentinel)[16],
-                                              std::uint64_t absoluteOffset);
+                                              std::uint64_t absoluteOffset, DwgVersion version);
 
 extern const std::uint8_t kHeaderVariablesSentinel[16];
 extern const std::uint8_t kClassesSentinel[16];

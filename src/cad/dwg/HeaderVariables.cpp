@@ -2,6 +2,7 @@
 
 #include "BitReader.h"
 #include "FileHeader.h"
+#include "SectionStreams.h"
 
 namespace vexor::cad::dwg {
 namespace {
@@ -10,7 +11,8 @@ namespace {
 // uses; their names are given so that the order can be checked against the format.
 class HeaderVariableReader {
 public:
-    HeaderVariableReader(BitReader& r, DwgVersion v) : r_(r), v_(v) {}
+    HeaderVariableReader(SectionStreams& streams, DwgVersion v)
+        : s_(streams), r_(streams.values()), v_(v) {}
 
     HeaderVariables read() {
         HeaderVariables out;
@@ -20,8 +22,10 @@ public:
         const bool fromR2004 = v_ >= DwgVersion::R2004;
         const bool fromR2007 = v_ >= DwgVersion::R2007;
 
-        doubles(4); // unknown constants
-        texts(4);   // unknown texts
+        if (v_ >= DwgVersion::R2013)
+            r_.bitLongLong(); // REQUIREDVERSIONS
+        doubles(4);           // unknown constants
+        texts(4);             // unknown texts
         longs(2);
         if (upToR14)
             shorts(1);
@@ -68,14 +72,14 @@ public:
         doubles(5); // USERR1-5
         doubles(4); // CHAMFERA-D
         doubles(3); // FACETRES, CMLSCALE, CELTSCALE
-        if (v_ <= DwgVersion::R2004)
-            texts(1); // MENUNAME
-        longs(4);     // TDCREATE, TDUPDATE
+        texts(1);   // MENUNAME
+        longs(4);   // TDCREATE, TDUPDATE
         if (fromR2004)
             longs(3);
-        longs(4);        // TDINDWG, TDUSRTIMER
-        r_.colorIndex(); // CECOLOR
-        handles(4);      // HANDSEED, CLAYER, TEXTSTYLE, CELTYPE
+        longs(4);    // TDINDWG, TDUSRTIMER
+        color();     // CECOLOR
+        r_.handle(); // HANDSEED, kept among the values
+        handles(3);  // CLAYER, TEXTSTYLE, CELTYPE
         if (fromR2007)
             handles(1); // CMATERIAL
         handles(2);     // DIMSTYLE, CMLSTYLE
@@ -174,9 +178,9 @@ private:
         }
         doubles(9); // DIMSCALE, DIMASZ, DIMEXO, DIMDLI, DIMEXE, DIMRND, DIMDLE, DIMTP, DIMTM
         if (fromR2007) {
-            doubles(2);        // DIMFXL, DIMJOGANG
-            shorts(1);         // DIMTFILL
-            r_.tableColor(v_); // DIMTFILLCLR
+            doubles(2); // DIMFXL, DIMJOGANG
+            shorts(1);  // DIMTFILL
+            color();    // DIMTFILLCLR
         }
         if (fromR2000) {
             flags(6);  // DIMTOL, DIMLIM, DIMTIH, DIMTOH, DIMSE1, DIMSE2
@@ -194,7 +198,7 @@ private:
             flags(4);   // DIMTOFL, DIMSAH, DIMTIX, DIMSOXD
         }
         for (int i = 0; i < 3; ++i) // DIMCLRD, DIMCLRE, DIMCLRT
-            r_.tableColor(v_);
+            color();
         if (fromR2000) {
             shorts(11); // DIMADEC ... DIMJUST
             flags(2);   // DIMSD1, DIMSD2
@@ -219,7 +223,17 @@ private:
             shorts(2); // DIMLWD, DIMLWE
     }
 
-    std::uint64_t handle() { return r_.handle().value; }
+    // CMC: an index, from R2004 with a packed RGB value and optional names.
+    void color() {
+        r_.bitShort();
+        if (v_ < DwgVersion::R2004)
+            return;
+        r_.bitLong();
+        const std::uint8_t names = r_.rawChar();
+        texts((names & 1) + ((names >> 1) & 1));
+    }
+
+    std::uint64_t handle() { return s_.handles().handle().value; }
     void flags(int n) { r_.bits(n); }
     void chars(int n) {
         for (int i = 0; i < n; ++i)
@@ -243,13 +257,14 @@ private:
     }
     void texts(int n) {
         for (int i = 0; i < n; ++i)
-            r_.text8();
+            s_.text();
     }
     void handles(int n) {
         for (int i = 0; i < n; ++i)
-            r_.handle();
+            s_.handles().handle();
     }
 
+    SectionStreams& s_;
     BitReader& r_;
     DwgVersion v_;
 };
@@ -258,9 +273,9 @@ private:
 
 HeaderVariables parseHeaderVariables(std::span<const std::uint8_t> section, DwgVersion version,
                                      std::uint64_t absoluteOffset) {
-    const auto data = sentinelSection(section, kHeaderVariablesSentinel, absoluteOffset);
-    BitReader r(data, absoluteOffset + 20);
-    return HeaderVariableReader(r, version).read();
+    const auto data = sentinelSection(section, kHeaderVariablesSentinel, absoluteOffset, version);
+    SectionStreams streams(data, version, absoluteOffset + (data.data() - section.data()));
+    return HeaderVariableReader(streams, version).read();
 }
 
 } // namespace vexor::cad::dwg

@@ -28,6 +28,8 @@ struct DwgSections {
     // The bytes the object map's offsets count into, and the absolute position of their start.
     std::span<const std::uint8_t> objects;
     std::uint64_t objectsOffset = 0;
+    // Damage the R2004+ container worked around while decompressing.
+    std::vector<std::string> containerDiagnostics;
 };
 
 // How an object type number is to be read.
