@@ -33,17 +33,18 @@ struct TextStyle {
     bool fitUniform = false; // aligned text: height scales with the width
 };
 
-// The pixels of a 32-bit image that a device draws into with at most a translation: dots
+// The pixels of a 32-bit image that a device draws into with at most a scale (high-density
+// screens) and a translation: dots
 // written here are exactly the dots drawDots would draw, without going through a batch.
 struct PixelCanvas {
     std::uint32_t* bits = nullptr;
     std::ptrdiff_t stride = 0; // pixels per line
     int width = 0, height = 0;
-    double dx = 0, dy = 0; // device to image translation
+    double sx = 1, sy = 1, dx = 0, dy = 0; // device to image pixels
 
     void put(double x, double y, std::uint32_t argb) const {
         // Truncation equals flooring once negative positions are rejected.
-        const double fx = x + dx, fy = y + dy;
+        const double fx = x * sx + dx, fy = y * sy + dy;
         if (!(fx >= 0 && fy >= 0 && fx < width && fy < height))
             return;
         bits[static_cast<std::ptrdiff_t>(fy) * stride + static_cast<int>(fx)] = argb;

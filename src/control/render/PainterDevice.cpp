@@ -141,7 +141,7 @@ std::optional<PixelCanvas> PainterDevice::pixelCanvas() {
     if (!device || device->devType() != QInternal::Image || painter_.hasClipping())
         return std::nullopt;
     const QTransform& t = painter_.deviceTransform();
-    if (t.type() > QTransform::TxTranslate)
+    if (t.type() > QTransform::TxScale)
         return std::nullopt;
     auto* image = static_cast<QImage*>(device);
     const QImage::Format format = image->format();
@@ -153,6 +153,8 @@ std::optional<PixelCanvas> PainterDevice::pixelCanvas() {
     canvas.stride = image->bytesPerLine() / 4;
     canvas.width = image->width();
     canvas.height = image->height();
+    canvas.sx = t.m11();
+    canvas.sy = t.m22();
     canvas.dx = t.dx();
     canvas.dy = t.dy();
     return canvas;

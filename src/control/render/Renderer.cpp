@@ -499,8 +499,13 @@ void renderView(const cad::DisplayList& list, Device& device, const QRectF& targ
 void renderView(const cad::DisplayList& list, QPainter& painter, const QRectF& target,
                 const cad::Box2& window, const RenderStyle& style, RenderStats* stats) {
     painter.save();
-    const QRectF deviceRect(0, 0, painter.device() ? painter.device()->width() : 0,
-                            painter.device() ? painter.device()->height() : 0);
+    // In the painter's logical coordinates: images count device pixels, widgets logical ones.
+    const QPaintDevice* paintDevice = painter.device();
+    const qreal ratio = paintDevice && paintDevice->devType() == QInternal::Image
+                            ? paintDevice->devicePixelRatioF()
+                            : 1.0;
+    const QRectF deviceRect(0, 0, paintDevice ? paintDevice->width() / ratio : 0,
+                            paintDevice ? paintDevice->height() / ratio : 0);
     if (!target.contains(deviceRect))
         painter.setClipRect(target, Qt::IntersectClip);
     if (style.background.isValid() && style.background.alpha() > 0)

@@ -384,3 +384,22 @@ TEST(Renderer, DotsStayExactWhenAStrayItemStretchesTheExtents) {
     const auto list = cad::compileDisplayList(d);
     expectGridDots(*list, {ox - 1, oy - 1, ox + 390, oy + 240}, ox, oy);
 }
+
+TEST(Renderer, FarItemsOnAHighDensityImageLandOnItsPixels) {
+    const cad::Drawing d = farGrid(0.25, 0.5);
+    const auto list = cad::compileDisplayList(d);
+    QImage image(400, 400, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    renderView(*list, painter, QRectF(0, 0, 200, 200), list->extents(), RenderStyle{});
+    painter.end();
+    const QTransform t = viewTransform(QRectF(0, 0, 200, 200), list->extents());
+    for (int n : {0, 1, 2, 41, 500, 998}) {
+        const QPointF at = t.map(QPointF(0.25 + (n % 40) * 10.0 + 0.25, 0.5 + (n / 40) * 10.0));
+        EXPECT_EQ(image.pixel(static_cast<int>(at.x() * 2), static_cast<int>(at.y() * 2)) &
+                      0xFFFFFFu,
+                  expectedColor(n))
+            << "item " << n;
+    }
+}
