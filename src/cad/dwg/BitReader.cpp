@@ -284,16 +284,17 @@ Color colorOfMethod(std::uint32_t value, int fallbackIndex) {
 Color BitReader::encodedColor(bool* hasColorBookHandle) {
     const auto flags = static_cast<std::uint16_t>(bitShort());
     const int index = flags & 0x1FF;
+    // A colour-book colour lives in the object its handle names; the data keeps only the
+    // nearest index, and no RGB value even when the RGB flag is set as well.
+    const bool fromColorBook = (flags & 0x4000) != 0;
     std::uint32_t rgb = 0;
-    if (flags & 0x8000)
+    if ((flags & 0x8000) && !fromColorBook)
         rgb = static_cast<std::uint32_t>(bitLong());
     if (flags & 0x2000)
         bitLong(); // transparency
     if (hasColorBookHandle)
-        *hasColorBookHandle = (flags & 0x4000) != 0;
-    if (flags & 0x8000)
-        return colorOfMethod(rgb, index);
-    return colorOfMethod(0, index);
+        *hasColorBookHandle = fromColorBook;
+    return colorOfMethod(rgb, index);
 }
 
 Color BitReader::tableColor(DwgVersion v) {

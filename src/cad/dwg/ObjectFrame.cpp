@@ -1,5 +1,7 @@
 #include "ObjectFrame.h"
 
+#include "StringStream.h"
+
 namespace vexor::cad::dwg {
 namespace {
 
@@ -8,13 +10,15 @@ namespace {
 constexpr std::uint32_t kMaxObjectSize = 64u << 20;
 constexpr std::int32_t kMaxReactors = 1 << 20;
 
-// Size and start of the object's data after its modular-short size.
+// Size and start of the object's data after its modular-short size and, from R2010, the
+// modular-char size of its handle references; the object size does not count that one.
 struct ObjectSpan {
     std::size_t dataStart = 0;
     std::uint32_t size = 0;
+    std::uint64_t handleStreamBits = 0; // R2010+
 };
 
-ObjectSpan locate(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+ObjectSpan locate(std::span<const std::uint8_t> bytes, std::uint64_t offset, DwgVersion version,
                   std::uint64_t baseOffset) {
     BitReader r(bytes, baseOffset);
     if (offset >= bytes.size())
@@ -22,10 +26,14 @@ ObjectSpan locate(std::span<const std::uint8_t> bytes, std::uint64_t offset,
     r.seekBit(static_cast<std::size_t>(offset) * 8);
     ObjectSpan s;
     s.size = r.modularShort();
+    if (version >= DwgVersion::R2010)
+        s.handleStreamBits = r.modularChar();
     s.dataStart = r.bytePosition();
     if (s.size > kMaxObjectSize || s.size > bytes.size() - s.dataStart)
         throw DwgFormatError("object size " + std::to_string(s.size) + " beyond the data",
                              baseOffset + offset, 0);
+    if (s.handleStreamBits > std::uint64_t{s.size} * 8)
+        throw DwgFormatError("handle stream larger than the object", baseOffset + offset, 0);
     return s;
 }
 
@@ -60,6 +68,12 @@ void placeHandleStream(ObjectFrame& f, std::uint32_t bitSize) {
     f.data.limitTo(bitSize);
 }
 
+// R2007+: the texts sit between the other data and the handle references.
+void placeStringStream(ObjectFrame& f) {
+    f.strings = locateStringStream(f.data, f.refsStartBit);
+    f.data.limitTo(stringStreamStart(f.strings, f.refsStartBit));
+}
+
 std::int32_t readReactorCount(ObjectFrame& f) {
     const std::int32_t n = f.data.bitLong();
     // Every reactor handle takes at least one byte of the handle stream.
@@ -69,6 +83,14 @@ std::int32_t readReactorCount(ObjectFrame& f) {
 }
 
 } // namespace
+
+std::string ObjectFrame::text(const TextDecoder& decode) {
+    if (version < DwgVersion::R2007)
+        return decode(data.text8());
+    if (!strings)
+        return {};
+    return strings->textUtf16();
+}
 
 std::int16_t lineweightOfIndex(int index) {
     static constexpr std::int16_t kWeights[] = {0,  5,   9,   13,  15,  18,  20,  25,
@@ -85,33 +107,28 @@ std::int16_t lineweightOfIndex(int index) {
 
 std::uint16_t peekObjectType(std::span<const std::uint8_t> bytes, std::uint64_t offset,
                              DwgVersion version, std::uint64_t baseOffset) {
-    const ObjectSpan s = locate(bytes, offset, baseOffset);
+    const ObjectSpan s = locate(bytes, offset, version, baseOffset);
     BitReader r(bytes.subspan(s.dataStart, s.size), baseOffset + s.dataStart);
-    if (version >= DwgVersion::R2010)
-        r.modularChar(); // handle stream size
     return readType(r, version);
 }
 
 ObjectFrame openObject(std::span<const std::uint8_t> bytes, std::uint64_t offset,
                        DwgVersion version, std::uint64_t baseOffset) {
-    const ObjectSpan s = locate(bytes, offset, baseOffset);
+    const ObjectSpan s = locate(bytes, offset, version, baseOffset);
     const auto objectBytes = bytes.subspan(s.dataStart, s.size);
     ObjectFrame f;
     f.version = version;
     f.offset = baseOffset + offset;
     f.data = BitReader(objectBytes, baseOffset + s.dataStart);
     f.refs = BitReader(objectBytes, baseOffset + s.dataStart);
-    std::uint64_t handleStreamBits = 0;
-    if (version >= DwgVersion::R2010)
-        handleStreamBits = f.data.modularChar();
     f.type = readType(f.data, version);
     if (version >= DwgVersion::R2010) {
-        if (handleStreamBits > f.data.endBit())
-            f.data.fail("handle stream larger than the object");
-        placeHandleStream(f, static_cast<std::uint32_t>(f.data.endBit() - handleStreamBits));
+        placeHandleStream(f, static_cast<std::uint32_t>(f.data.endBit() - s.handleStreamBits));
     } else if (version >= DwgVersion::R2000) {
         placeHandleStream(f, static_cast<std::uint32_t>(f.data.rawLong()));
     }
+    if (version >= DwgVersion::R2007)
+        placeStringStream(f);
     f.handle = f.data.handle().value;
     skipExtendedData(f.data);
     return f;

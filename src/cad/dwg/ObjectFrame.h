@@ -3,14 +3,16 @@
 #include "../model/Entities.h"
 #include "BitReader.h"
 #include "DwgVersion.h"
+#include "TextDecoder.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace vexor::cad::dwg {
 
-// One object opened at its offset: its type and handle, a reader for its data and one for its
-// handle references. Both readers are bounded by the object's stored size.
+// One object opened at its offset: its type and handle, a reader for its data, one for its
+// texts (R2007+) and one for its handle references. All are bounded by the object's stored size.
 struct ObjectFrame {
     DwgVersion version = DwgVersion::R2000;
     std::uint16_t type = 0;
@@ -19,9 +21,14 @@ struct ObjectFrame {
     BitReader data{{}};
     BitReader refs{{}};
     std::size_t refsStartBit = 0; // where the handle references begin in the data
+    // R2007+: the string stream, nothing when the object has no texts.
+    std::optional<BitReader> strings;
 
     // A handle reference resolved against this object's handle.
     std::uint64_t readHandle() { return refs.handle().resolve(handle); }
+    // The next text field, wherever this release keeps it: 8-bit in the drawing's code page
+    // among the data up to R2004, UTF-16 in the string stream from R2007.
+    std::string text(const TextDecoder& decode);
 };
 
 // The common part every entity carries before its own data.

@@ -1,47 +1,16 @@
 #include "cad/dwg/BitReader.h"
 
+#include "BitWriter.h"
+
 #include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
 
 using namespace vexor::cad;
 using namespace vexor::cad::dwg;
+using vexor::test::BitWriter;
 
 namespace {
-
-// Writes values bit by bit, MSB first, the way DWG packs them.
-class BitWriter {
-public:
-    void bits(std::uint64_t value, int count) {
-        for (int i = count - 1; i >= 0; --i) {
-            if (bit_ % 8 == 0)
-                bytes_.push_back(0);
-            if ((value >> i) & 1)
-                bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (bit_ % 8));
-            ++bit_;
-        }
-    }
-    void rawChar(std::uint8_t v) { bits(v, 8); }
-    void rawShort(std::uint16_t v) {
-        rawChar(v & 0xFF);
-        rawChar(v >> 8);
-    }
-    void rawLong(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            rawChar(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-    void rawDouble(double d) {
-        std::uint64_t v;
-        std::memcpy(&v, &d, 8);
-        for (int i = 0; i < 8; ++i)
-            rawChar(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-
-private:
-    std::vector<std::uint8_t> bytes_;
-    std::size_t bit_ = 0;
-};
 
 TEST(BitReader, CompressedIntegersUseEachOfTheirCodes) {
     BitWriter w;

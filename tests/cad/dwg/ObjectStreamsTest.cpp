@@ -1,0 +1,210 @@
+#include "BitWriter.h"
+#include "cad/dwg/ObjectFrame.h"
+#include "cad/dwg/StringStream.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace vexor::cad;
+using namespace vexor::cad::dwg;
+using vexor::test::BitWriter;
+
+namespace {
+
+// Data that ends with a string stream holding `texts`, after a BL of 7.
+std::vector<std::uint8_t> dataWithStrings(const std::vector<std::u16string>& texts,
+                                          std::size_t* endBit) {
+    BitWriter w;
+    w.bitLong(7);
+    const std::size_t start = w.bitPosition();
+    for (const auto& t : texts)
+        w.textUtf16(t);
+    const std::size_t size = w.bitPosition() - start;
+    if (size >= 0x8000) {
+        w.rawShort(static_cast<std::uint16_t>(size >> 15));
+        w.rawShort(static_cast<std::uint16_t>(0x8000 | (size & 0x7FFF)));
+    } else {
+        w.rawShort(static_cast<std::uint16_t>(size));
+    }
+    w.bits(1, 1);
+    *endBit = w.bitPosition();
+    w.bits(0x5A, 8); // whatever follows the data, e.g. handle references
+    return w.bytes();
+}
+
+TEST(TextUtf16, DecodesToUtf8IncludingSurrogatePairs) {
+    BitWriter w;
+    w.textUtf16(u"Ab");
+    w.textUtf16(u"\u00e9\u20ac");                     // two- and three-byte UTF-8
+    w.textUtf16(u"x\U0001F600");                      // a surrogate pair
+    w.textUtf16(std::u16string(u"z\0\0", 3));         // stored terminators are dropped
+    w.textUtf16(std::u16string(1, char16_t(0xD800))); // an unpaired surrogate
+    BitReader r(w.bytes());
+    EXPECT_EQ(r.textUtf16(), "Ab");
+    EXPECT_EQ(r.textUtf16(), "\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(r.textUtf16(), "x\xF0\x9F\x98\x80");
+    EXPECT_EQ(r.textUtf16(), "z");
+    EXPECT_EQ(r.textUtf16(), "\xEF\xBF\xBD");
+}
+
+TEST(TextUtf16, LengthBeyondTheDataThrowsBeforeReading) {
+    BitWriter w;
+    w.bitShort(40000);
+    w.rawShort('a');
+    BitReader r(w.bytes());
+    EXPECT_THROW(r.textUtf16(), DwgFormatError);
+}
+
+TEST(StringStream, FoundFromTheEndOfTheData) {
+    std::size_t endBit = 0;
+    const auto bytes = dataWithStrings({u"Layer 1", u"\u00fcber"}, &endBit);
+    BitReader data(bytes);
+    auto strings = locateStringStream(data, endBit);
+    ASSERT_TRUE(strings);
+    EXPECT_EQ(stringStreamStart(strings, endBit), 34u); // after the BL
+    EXPECT_EQ(strings->textUtf16(), "Layer 1");
+    EXPECT_EQ(strings->textUtf16(), "\xC3\xBC"
+                                    "ber");
+    // The stream ends where its size field begins.
+    EXPECT_THROW(strings->bit(), DwgFormatError);
+}
+
+TEST(StringStream, LargeSizeKeepsItsHighPartInASecondShort) {
+    const std::u16string longText(2100, u'w'); // 33,618 bits: more than 15 bits can count
+    std::size_t endBit = 0;
+    const auto bytes = dataWithStrings({longText, u"end"}, &endBit);
+    auto strings = locateStringStream(BitReader(bytes), endBit);
+    ASSERT_TRUE(strings);
+    EXPECT_EQ(stringStreamStart(strings, endBit), 34u);
+    EXPECT_EQ(strings->textUtf16(), std::string(2100, 'w'));
+    EXPECT_EQ(strings->textUtf16(), "end");
+}
+
+TEST(StringStream, ClearFlagMeansNoTexts) {
+    BitWriter w;
+    w.bitLong(7);
+    w.bits(0, 1);
+    const std::size_t endBit = w.bitPosition();
+    EXPECT_FALSE(locateStringStream(BitReader(w.bytes()), endBit));
+    EXPECT_EQ(stringStreamStart(std::nullopt, endBit), endBit - 1);
+}
+
+TEST(StringStream, SizeLargerThanTheDataIsAnError) {
+    BitWriter w;
+    w.bitLong(7);
+    w.rawShort(0x7FFF); // more bits than precede it
+    w.bits(1, 1);
+    EXPECT_THROW(locateStringStream(BitReader(w.bytes()), w.bitPosition()), DwgFormatError);
+
+    BitWriter high;
+    high.rawShort(0x8001); // high part wanted but nothing before it
+    high.bits(1, 1);
+    EXPECT_THROW(locateStringStream(BitReader(high.bytes()), high.bitPosition()), DwgFormatError);
+
+    BitWriter tiny;
+    tiny.bits(1, 1); // the flag alone
+    EXPECT_THROW(locateStringStream(BitReader(tiny.bytes()), 1), DwgFormatError);
+    EXPECT_THROW(locateStringStream(BitReader(tiny.bytes()), 99), DwgFormatError);
+}
+
+// An R2010+ object: modular-short size, modular-char handle stream size, then the data.
+std::vector<std::uint8_t> r2010Object(const BitWriter& data, std::size_t dataBits,
+                                      const std::vector<std::uint8_t>& handleBytes) {
+    BitWriter body = data;
+    for (std::uint8_t b : handleBytes)
+        body.rawChar(b);
+    const std::size_t size = body.bytes().size();
+    const std::size_t handleBits = size * 8 - dataBits;
+    EXPECT_LT(size, 0x8000u);
+    EXPECT_LT(handleBits, 0x80u);
+    std::vector<std::uint8_t> out = {static_cast<std::uint8_t>(size & 0xFF),
+                                     static_cast<std::uint8_t>(size >> 8),
+                                     static_cast<std::uint8_t>(handleBits)};
+    out.insert(out.end(), body.bytes().begin(), body.bytes().end());
+    out.push_back(0); // CRC, not checked here
+    out.push_back(0);
+    return out;
+}
+
+TEST(ObjectFrame, R2010FrameSplitsDataStringsAndHandles) {
+    BitWriter d;
+    d.bits(1, 2); // OT: one byte above 0x1F0
+    d.rawChar(5);
+    d.handle(0, 0x2A);
+    d.bits(2, 2); // no extended data
+    d.bitLong(7);
+    const std::size_t stringsStart = d.bitPosition();
+    d.textUtf16(u"Gr\u00fcn");
+    const std::size_t stringBits = d.bitPosition() - stringsStart;
+    d.rawShort(static_cast<std::uint16_t>(stringBits));
+    d.bits(1, 1);
+    const std::size_t dataBits = d.bitPosition();
+    const auto bytes = r2010Object(d, dataBits, {0x51, 0x10}); // code 5, handle 0x10
+
+    EXPECT_EQ(peekObjectType(bytes, 0, DwgVersion::R2010, 0), 0x1F5);
+    ObjectFrame f = openObject(bytes, 0, DwgVersion::R2010, 0);
+    EXPECT_EQ(f.type, 0x1F5);
+    EXPECT_EQ(f.handle, 0x2Au);
+    EXPECT_EQ(f.data.bitLong(), 7);
+    EXPECT_EQ(f.data.remainingBits(), 0u); // the data stops where the texts begin
+    EXPECT_EQ(f.text(TextDecoder("ANSI_1252")), "Gr\xC3\xBCn");
+    EXPECT_THROW(f.text(TextDecoder("ANSI_1252")), DwgFormatError); // the stream is used up
+    EXPECT_EQ(f.readHandle(), 0x10u);
+}
+
+TEST(ObjectFrame, ObjectTypeCodes) {
+    const auto typeOf = [](int code, std::uint16_t value) {
+        BitWriter d;
+        d.bits(static_cast<std::uint64_t>(code), 2);
+        if (code < 2)
+            d.rawChar(static_cast<std::uint8_t>(value));
+        else
+            d.rawShort(value);
+        d.handle(0, 1);
+        d.bits(2, 2);
+        d.bits(0, 1); // no texts
+        const auto bytes = r2010Object(d, d.bitPosition(), {});
+        return openObject(bytes, 0, DwgVersion::R2013, 0).type;
+    };
+    EXPECT_EQ(typeOf(0, 0x31), 0x31);
+    EXPECT_EQ(typeOf(1, 0x0C), 0x1FC);
+    EXPECT_EQ(typeOf(2, 0x0234), 0x234);
+    EXPECT_EQ(typeOf(3, 0x01F3), 0x1F3);
+}
+
+TEST(ObjectFrame, HandleStreamLargerThanTheObjectIsAnError) {
+    const std::vector<std::uint8_t> bytes = {4, 0, 0x7F, 0, 0, 0, 0, 0, 0};
+    EXPECT_THROW(openObject(bytes, 0, DwgVersion::R2010, 0), DwgFormatError);
+    const std::vector<std::uint8_t> cut = {40, 0, 8, 0, 0};
+    EXPECT_THROW(openObject(cut, 0, DwgVersion::R2010, 0), DwgFormatError);
+}
+
+TEST(EncodedColor, IndexRgbColorBookAndTransparency) {
+    BitWriter w;
+    w.bitShort(5); // plain index
+    w.bitShort(256);
+    w.bitShort(0x8000); // RGB follows
+    w.bitLong(0xC2123456);
+    w.bitShort(0xC02A);     // colour book: the index only, the colour sits in another object
+    w.bitShort(0x2000 | 3); // transparency follows
+    w.bitLong(0x020000FF);
+    w.bitShort(0xA000 | 7); // RGB and transparency
+    w.bitLong(0xC2ABCDEF);
+    w.bitLong(0x02000010);
+    w.bitShort(0x1234); // marks where the colours end
+    BitReader r(w.bytes());
+    bool book = true;
+    EXPECT_EQ(r.encodedColor(&book), Color::indexed(5));
+    EXPECT_FALSE(book);
+    EXPECT_EQ(r.encodedColor(&book), Color::byLayer());
+    EXPECT_EQ(r.encodedColor(&book), Color::trueColor(0x123456));
+    EXPECT_EQ(r.encodedColor(&book), Color::indexed(42));
+    EXPECT_TRUE(book);
+    EXPECT_EQ(r.encodedColor(&book), Color::indexed(3));
+    EXPECT_FALSE(book);
+    EXPECT_EQ(r.encodedColor(&book), Color::trueColor(0xABCDEF));
+    EXPECT_EQ(r.bitShort(), 0x1234);
+}
+
+} // namespace
