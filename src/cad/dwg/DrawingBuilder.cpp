@@ -4,8 +4,11 @@
 #include "BlockGraph.h"
 #include "EntityAssembler.h"
 #include "HeaderVariables.h"
+#include "ObjectTypes.h"
 #include "TableLoader.h"
 
+#include <algorithm>
+#include <map>
 #include <memory>
 
 namespace vexor::cad::dwg {
@@ -19,10 +22,78 @@ struct OpenedFile {
     std::vector<std::string> diagnostics;
 };
 
+struct TableControlSlot {
+    std::uint64_t TableHandles::*handle;
+    std::uint16_t type;
+    const char* name;
+};
+
+constexpr TableControlSlot kTableControls[] = {
+    {&TableHandles::blockControl, kTypeBlockControl, "block"},
+    {&TableHandles::layerControl, kTypeLayerControl, "layer"},
+    {&TableHandles::styleControl, kTypeStyleControl, "text style"},
+    {&TableHandles::linetypeControl, kTypeLinetypeControl, "linetype"},
+};
+
+std::optional<std::uint16_t> typeOf(const ObjectStore& store, std::uint64_t handle) {
+    const ObjectMap::Entry* e = store.map().find(handle);
+    if (!e)
+        return std::nullopt;
+    try {
+        return store.typeAt(e->offset);
+    } catch (const DwgFormatError&) {
+        return std::nullopt;
+    }
+}
+
+// A table control the header variables name may not be one: the variables were unreadable or
+// damaged, or the writer got them wrong. Such a table is looked up by its type number instead,
+// the first control of that type in the object map.
+void checkTableHandles(const ObjectStore& store, TableHandles& handles,
+                       std::vector<std::string>& diagnostics) {
+    const auto misplaced = [&](const TableControlSlot& slot) {
+        return typeOf(store, handles.*slot.handle) != slot.type;
+    };
+    if (std::none_of(std::begin(kTableControls), std::end(kTableControls), misplaced))
+        return;
+    std::map<std::uint16_t, std::uint64_t> firstOfType;
+    for (const ObjectMap::Entry& e : store.map().entries()) {
+        try {
+            const std::uint16_t type = store.typeAt(e.offset);
+            if (type >= kTypeBlockControl && type <= kTypeLinetypeControl)
+                firstOfType.emplace(type, e.handle);
+        } catch (const DwgFormatError&) {
+        }
+    }
+    for (const TableControlSlot& slot : kTableControls) {
+        if (!misplaced(slot))
+            continue;
+        std::uint64_t& handle = handles.*slot.handle;
+        const auto found = firstOfType.find(slot.type);
+        std::string message = std::string("the ") + slot.name + " table is not at handle " +
+                              std::to_string(handle) + " as the header variables say";
+        if (found != firstOfType.end()) {
+            handle = found->second;
+            message += "; found by its type at handle " + std::to_string(handle);
+        } else {
+            message += " and no object has its type";
+        }
+        diagnostics.push_back(message);
+    }
+}
+
 OpenedFile openFile(const DwgSections& s) {
     OpenedFile out;
     out.diagnostics = s.containerDiagnostics;
-    out.variables = parseHeaderVariables(s.headerVariables, s.version, s.headerVariablesOffset);
+    try {
+        out.variables = parseHeaderVariables(s.headerVariables, s.version, s.headerVariablesOffset);
+    } catch (const DwgFormatError& e) {
+        out.diagnostics.push_back("header variables unreadable at byte " +
+                                  std::to_string(e.byteOffset()) + " (" + e.what() +
+                                  "): tables are found by their types, extents come from the "
+                                  "geometry");
+        out.variables = {};
+    }
     out.codepage = codepageName(s.codepage);
     if (out.codepage.empty())
         out.codepage = "ANSI_1252";
@@ -39,6 +110,7 @@ OpenedFile openFile(const DwgSections& s) {
     ObjectMap map = parseObjectMap(s.objectMap, s.objectMapOffset);
     out.diagnostics.insert(out.diagnostics.end(), map.problems.begin(), map.problems.end());
     out.store = std::make_unique<ObjectStore>(s, std::move(map), std::move(classes));
+    checkTableHandles(*out.store, out.variables.handles, out.diagnostics);
     return out;
 }
 
