@@ -297,19 +297,6 @@ Color BitReader::encodedColor(bool* hasColorBookHandle) {
     return colorOfMethod(rgb, index);
 }
 
-Color BitReader::tableColor(DwgVersion v) {
-    const int index = bitShort();
-    if (v < DwgVersion::R2004)
-        return colorOfMethod(0, index);
-    const auto rgb = static_cast<std::uint32_t>(bitLong());
-    const std::uint8_t names = rawChar();
-    if (names & 1)
-        v >= DwgVersion::R2007 ? textUtf16() : text8();
-    if (names & 2)
-        v >= DwgVersion::R2007 ? textUtf16() : text8();
-    return colorOfMethod(rgb, index);
-}
-
 std::uint16_t dwgCrc16(std::span<const std::uint8_t> bytes, std::uint16_t seed) {
     static const auto table = [] {
         std::array<std::uint16_t, 256> t{};

@@ -93,8 +93,6 @@ public:
     std::int16_t colorIndex() { return bitShort(); }
     // ENC (R2004+ entity colour): index, true colour or colour book reference.
     Color encodedColor(bool* hasColorBookHandle);
-    // CMC (R2004+ table colour): index, RGB and optional names.
-    Color tableColor(DwgVersion v);
 
 private:
     void need(std::size_t count) const;

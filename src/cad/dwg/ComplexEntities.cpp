@@ -104,7 +104,8 @@ HatchLoop readHatchLoop(BitReader& r, DwgVersion v, bool& derived) {
     return loop;
 }
 
-void skipGradient(BitReader& r, DwgVersion v) {
+void skipGradient(ObjectFrame& f, const TextDecoder& decode) {
+    BitReader& r = f.data;
     r.bitLong();   // is gradient
     r.bitLong();   // reserved
     r.bitDouble(); // angle
@@ -118,7 +119,7 @@ void skipGradient(BitReader& r, DwgVersion v) {
         r.bitLong();
         r.rawChar();
     }
-    v >= DwgVersion::R2007 ? r.textUtf16() : r.text8();
+    f.text(decode); // gradient name
 }
 
 // The 3BD points common to several dimension kinds.
@@ -223,10 +224,10 @@ void parseHatch(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
     BitReader& r = f.data;
     Hatch h;
     if (f.version >= DwgVersion::R2004)
-        skipGradient(r, f.version);
+        skipGradient(f, decode);
     h.elevation = r.bitDouble();
     out.extrusion = r.point3();
-    h.patternName = f.version >= DwgVersion::R2007 ? r.textUtf16() : decode(r.text8());
+    h.patternName = f.text(decode);
     h.solid = r.bit();
     r.bit(); // associative
     const std::size_t loops = checkedCount(r, r.bitLong(), 8);
@@ -269,7 +270,7 @@ void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decod
     const double elevation = r.bitDouble();
     d.textMidpoint = {textMid.x, textMid.y, elevation};
     r.rawChar(); // flags
-    d.text = f.version >= DwgVersion::R2007 ? r.textUtf16() : decode(r.text8());
+    d.text = f.text(decode);
     r.bitDouble(); // text rotation
     r.bitDouble(); // horizontal direction
     r.point3();    // insertion scale

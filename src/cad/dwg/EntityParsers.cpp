@@ -24,12 +24,10 @@ Line readLine(BitReader& r, DwgVersion v) {
     return l;
 }
 
-std::string readString(BitReader& r, DwgVersion v, const TextDecoder& decode) {
-    return v >= DwgVersion::R2007 ? r.textUtf16() : decode(r.text8());
-}
-
 // TEXT, ATTRIB and ATTDEF share this part.
-Text readText(BitReader& r, DwgVersion v, const TextDecoder& decode, ParsedEntity& out) {
+Text readText(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
+    BitReader& r = f.data;
+    const DwgVersion v = f.version;
     Text t;
     std::int16_t generation = 0;
     if (v <= DwgVersion::R14) {
@@ -44,7 +42,7 @@ Text readText(BitReader& r, DwgVersion v, const TextDecoder& decode, ParsedEntit
         t.rotation = r.bitDouble();
         t.height = r.bitDouble();
         t.widthFactor = r.bitDouble();
-        t.text = decode(r.text8());
+        t.text = f.text(decode);
         generation = r.bitShort();
         t.hAlign = r.bitShort();
         t.vAlign = r.bitShort();
@@ -61,7 +59,7 @@ Text readText(BitReader& r, DwgVersion v, const TextDecoder& decode, ParsedEntit
         t.rotation = (absent & 0x08) ? 0.0 : r.rawDouble();
         t.height = r.rawDouble();
         t.widthFactor = (absent & 0x10) ? 1.0 : r.rawDouble();
-        t.text = readString(r, v, decode);
+        t.text = f.text(decode);
         generation = (absent & 0x20) ? 0 : r.bitShort();
         t.hAlign = (absent & 0x40) ? 0 : r.bitShort();
         t.vAlign = (absent & 0x80) ? 0 : r.bitShort();
@@ -75,14 +73,17 @@ void readAttributeTail(ObjectFrame& f, const TextDecoder& decode, Text& t, Parse
     BitReader& r = f.data;
     if (f.version >= DwgVersion::R2010)
         r.rawChar(); // version
-    t.tag = readString(r, f.version, decode);
+    t.tag = f.text(decode);
     r.bitShort(); // field length
     if (r.rawChar() & 1)
         out.common.invisible = true;
     if (f.version >= DwgVersion::R2007)
         r.bit(); // lock position
-    if (t.kind == TextKind::AttributeDefinition)
-        readString(r, f.version, decode); // prompt
+    if (t.kind != TextKind::AttributeDefinition)
+        return;
+    if (f.version >= DwgVersion::R2010)
+        r.rawChar(); // version, stored again
+    f.text(decode);  // prompt
 }
 
 // Vertices of a polyline or attributes of an insert.
@@ -234,17 +235,15 @@ MText readMText(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
     m.insert = r.point3();
     out.extrusion = r.point3();
     m.xDirection = r.point3();
-    if (f.version >= DwgVersion::R2007)
-        r.bitDouble(); // defined width
     m.referenceWidth = r.bitDouble();
     if (f.version >= DwgVersion::R2007)
-        r.bitDouble(); // defined height
+        r.bitDouble(); // reference rectangle height
     m.height = r.bitDouble();
     m.attachment = r.bitShort();
     m.drawingDirection = r.bitShort();
     r.bitDouble(); // extents height
     r.bitDouble(); // extents width
-    m.text = readString(r, f.version, decode);
+    m.text = f.text(decode);
     if (f.version >= DwgVersion::R2000) {
         r.bitShort(); // line spacing style
         m.lineSpacingFactor = r.bitDouble();
@@ -328,7 +327,7 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
     case EntityKind::Text:
     case EntityKind::Attrib:
     case EntityKind::Attdef: {
-        Text t = readText(r, v, decode, out);
+        Text t = readText(f, decode, out);
         if (kind != EntityKind::Text) {
             t.kind =
                 kind == EntityKind::Attrib ? TextKind::Attribute : TextKind::AttributeDefinition;

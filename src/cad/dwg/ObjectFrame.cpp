@@ -180,8 +180,10 @@ EntityPreamble readEntityPreamble(ObjectFrame& f) {
         materialFlags = r.twoBits();
         r.rawChar(); // shadow flags
     }
+    int visualStyles = 0; // full, face and edge styles each add a handle
     if (v >= DwgVersion::R2010)
-        r.bits(3); // visual style flags
+        for (int i = 0; i < 3; ++i)
+            visualStyles += r.bit() ? 1 : 0;
     p.invisible = (r.bitShort() & 1) != 0;
     if (v >= DwgVersion::R2000)
         p.lineweight = lineweightOfIndex(r.rawChar());
@@ -215,6 +217,8 @@ EntityPreamble readEntityPreamble(ObjectFrame& f) {
     if (materialFlags == 3)
         f.refs.handle();
     if (plotStyleFlags == 3)
+        f.refs.handle();
+    for (int i = 0; i < visualStyles; ++i)
         f.refs.handle();
     return p;
 }

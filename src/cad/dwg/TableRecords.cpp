@@ -7,10 +7,11 @@ constexpr int kMaxDashes = 255;
 
 // Name and flags every table record starts with.
 std::string readRecordName(ObjectFrame& f, const TextDecoder& decode) {
-    std::string name = decode(f.data.text8());
-    f.data.bit();      // 64-flag (referenced)
-    f.data.bitShort(); // external reference index + 1
-    f.data.bit();      // depends on an external reference
+    std::string name = f.text(decode);
+    f.data.bit(); // 64-flag (referenced)
+    if (f.version < DwgVersion::R2007)
+        f.data.bitShort(); // external reference index + 1
+    f.data.bit();          // depends on an external reference
     return name;
 }
 
@@ -67,9 +68,9 @@ LayerRecord parseLayer(ObjectFrame& f, const TextDecoder& decode) {
         const auto rgb = static_cast<std::uint32_t>(f.data.bitLong());
         const std::uint8_t names = f.data.rawChar();
         if (names & 1)
-            f.data.text8();
+            f.text(decode); // colour name
         if (names & 2)
-            f.data.text8();
+            f.text(decode); // colour book name
         layer.color = (rgb >> 24) == 0xC2 ? Color::trueColor(rgb)
                                           : Color::indexed(index < 0 ? -index : index);
         if ((rgb >> 24) == 0xC3)
@@ -88,7 +89,7 @@ Linetype parseLinetype(ObjectFrame& f, const TextDecoder& decode) {
     readObjectPreamble(f);
     Linetype lt;
     lt.name = readRecordName(f, decode);
-    lt.description = decode(f.data.text8());
+    lt.description = f.text(decode);
     lt.patternLength = f.data.bitDouble();
     f.data.rawChar(); // alignment
     const int dashes = f.data.rawChar();
@@ -118,8 +119,8 @@ TextStyle parseTextStyle(ObjectFrame& f, const TextDecoder& decode) {
     style.oblique = f.data.bitDouble();
     f.data.rawChar();   // generation
     f.data.bitDouble(); // last height
-    style.fontFile = decode(f.data.text8());
-    style.bigFontFile = decode(f.data.text8());
+    style.fontFile = f.text(decode);
+    style.bigFontFile = f.text(decode);
     return style;
 }
 
@@ -134,7 +135,7 @@ BlockHeaderRecord parseBlockHeader(ObjectFrame& f, const TextDecoder& decode) {
     if (f.version >= DwgVersion::R2000)
         f.data.bit(); // loaded
     std::int32_t owned = 0;
-    if (f.version >= DwgVersion::R2004) {
+    if (f.version >= DwgVersion::R2004 && !rec.externalReference && !overlaid) {
         owned = f.data.bitLong();
         if (owned < 0 || static_cast<std::size_t>(owned) > f.refs.remainingBits() / 8)
             f.data.fail("block lists more entities than it can hold");
