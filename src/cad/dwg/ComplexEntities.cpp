@@ -9,6 +9,10 @@ constexpr std::size_t kMinDoubleBits = 2;
 constexpr std::size_t kMinRawPointBits = 128;
 constexpr std::size_t kMinPointBits = 6;
 
+// What a SPLINE stores, as its scenario number says up to R2010.
+constexpr std::int32_t kSplineControlPoints = 1;
+constexpr std::int32_t kSplineFitPoints = 2;
+
 SplineData readHatchSplineEdge(BitReader& r, DwgVersion v) {
     SplineData s;
     s.degree = r.bitLong();
@@ -180,20 +184,28 @@ void parseLwPolyline(ObjectFrame& f, ParsedEntity& out) {
 void parseSpline(ObjectFrame& f, ParsedEntity& out) {
     BitReader& r = f.data;
     SplineData s;
-    const std::int32_t scenario = r.bitLong();
+    std::int32_t scenario = r.bitLong();
     if (f.version >= DwgVersion::R2013) {
-        r.bitLong(); // spline flags
-        r.bitLong(); // knot parameterization
+        // The flags overrule the scenario number, which may still say control points.
+        const std::int32_t flags = r.bitLong();
+        const std::int32_t knotParameterization = r.bitLong();
+        if (flags & 1)
+            scenario = kSplineFitPoints;
+        else if (knotParameterization == 15)
+            scenario = kSplineControlPoints;
     }
+    if ((scenario & (kSplineFitPoints | kSplineControlPoints)) == 0)
+        r.fail("unknown spline kind " + std::to_string(scenario));
     s.degree = r.bitLong();
     std::size_t knots = 0, controls = 0, fits = 0;
     bool weighted = false;
-    if (scenario == 2) {
+    if (scenario & kSplineFitPoints) {
         r.bitDouble(); // fit tolerance
         r.point3();    // start tangent
         r.point3();    // end tangent
         fits = checkedCount(r, r.bitLong(), kMinPointBits);
-    } else if (scenario == 1) {
+    }
+    if (scenario & kSplineControlPoints) {
         s.rational = r.bit();
         s.closed = r.bit();
         r.bit();       // periodic
@@ -202,8 +214,6 @@ void parseSpline(ObjectFrame& f, ParsedEntity& out) {
         knots = checkedCount(r, r.bitLong(), kMinDoubleBits);
         controls = checkedCount(r, r.bitLong(), kMinPointBits);
         weighted = r.bit();
-    } else {
-        r.fail("unknown spline kind " + std::to_string(scenario));
     }
     s.knots.reserve(knots);
     for (std::size_t i = 0; i < knots; ++i)
@@ -340,9 +350,11 @@ void parseLeader(ObjectFrame& f, ParsedEntity& out) {
         r.point3();
     if (f.version <= DwgVersion::R14)
         r.bitDouble(); // dimension gap
-    r.bitDouble();     // box height
-    r.bitDouble();     // box width
-    r.bit();           // hook line on the x direction
+    if (f.version < DwgVersion::R2010) {
+        r.bitDouble(); // box height
+        r.bitDouble(); // box width
+    }
+    r.bit(); // hook line on the x direction
     l.arrowhead = r.bit();
     out.data = std::move(l);
 }

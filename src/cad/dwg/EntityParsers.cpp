@@ -5,6 +5,9 @@
 namespace vexor::cad::dwg {
 namespace {
 
+// R2018 attributes: 1 a single line, 2 or 4 multi-line (ATTRIB, ATTDEF).
+constexpr std::uint8_t kSingleLineAttribute = 1;
+
 Line readLine(BitReader& r, DwgVersion v) {
     Line l;
     if (v <= DwgVersion::R14) {
@@ -73,6 +76,8 @@ void readAttributeTail(ObjectFrame& f, const TextDecoder& decode, Text& t, Parse
     BitReader& r = f.data;
     if (f.version >= DwgVersion::R2010)
         r.rawChar(); // version
+    if (f.version >= DwgVersion::R2018 && r.rawChar() != kSingleLineAttribute)
+        return; // multi-line: an embedded MTEXT comes first; its text serves
     t.tag = f.text(decode);
     r.bitShort(); // field length
     if (r.rawChar() & 1)
