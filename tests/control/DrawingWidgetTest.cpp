@@ -343,8 +343,9 @@ TEST_F(DrawingWidgetTest, CorpusDrawingsLoadOrReportWithoutThrowing) {
     const auto files = vexor::test::corpusFiles("dxf/negative", {".dxf"});
     for (const fs::path& file : files) {
         EXPECT_NO_THROW(widget.LoadDwg(file.string())) << file;
-        if (!widget.IsDrawingOpen())
+        if (!widget.IsDrawingOpen()) {
             EXPECT_FALSE(widget.errorMessage().isEmpty()) << file;
+        }
     }
 }
 
