@@ -320,8 +320,12 @@ void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decod
         d.definitionPoint = point(r);
         break;
     case kTypeDimRadius:
+        d.dimType = 4;
+        d.definitionPoint = point(r);
+        break;
     case kTypeDimDiameter:
-        d.dimType = type == kTypeDimRadius ? 4 : 3;
+        d.dimType = 3;
+        point(r); // the chord point on the far side
         d.definitionPoint = point(r);
         break;
     default:
