@@ -1,43 +1,17 @@
 // Throughput of turning R2004-family files into section buffers, and the peak heap it takes
 // compared with the size of the sections it returns.
+#include "HeapCounter.h"
 #include "cad/dwg/r2004/Sections.h"
 #include "cad/io/MappedFile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <new>
 #include <vector>
 
 namespace {
-
-// Live and peak heap bytes, counted by the replaced global allocation functions below.
-std::atomic<std::size_t> liveBytes{0};
-std::atomic<std::size_t> peakBytes{0};
-constexpr std::size_t kPrefix = alignof(std::max_align_t);
-
-void* countedAlloc(std::size_t size) {
-    auto* block = static_cast<unsigned char*>(std::malloc(size + kPrefix));
-    if (!block)
-        throw std::bad_alloc();
-    *reinterpret_cast<std::size_t*>(block) = size;
-    const std::size_t now = liveBytes += size;
-    std::size_t peak = peakBytes.load();
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
-    }
-    return block + kPrefix;
-}
-
-void countedFree(void* pointer) {
-    if (!pointer)
-        return;
-    auto* block = static_cast<unsigned char*>(pointer) - kPrefix;
-    liveBytes -= *reinterpret_cast<std::size_t*>(block);
-    std::free(block);
-}
 
 struct CorpusFile {
     std::unique_ptr<vexor::cad::MappedFile> file;
@@ -85,11 +59,10 @@ void BM_ReadSectionsCorpus(benchmark::State& state) {
     double worstPeakRatio = 0;
     for (auto _ : state) {
         for (const auto& f : files) {
-            const std::size_t before = liveBytes.load();
-            peakBytes = before;
-            auto sections = vexor::cad::dwg::r2004::readSections(f.file->bytes(), "bench.dwg");
-            benchmark::DoNotOptimize(sections.objects.data());
-            const double peak = static_cast<double>(peakBytes.load() - before);
+            const double peak = static_cast<double>(vexor::bench::peakHeapGrowth([&] {
+                auto sections = vexor::cad::dwg::r2004::readSections(f.file->bytes(), "bench.dwg");
+                benchmark::DoNotOptimize(sections.objects.data());
+            }));
             worstPeakRatio = std::max(worstPeakRatio, peak / static_cast<double>(f.sectionBytes));
         }
     }
@@ -104,24 +77,5 @@ void BM_ReadSectionsCorpus(benchmark::State& state) {
 BENCHMARK(BM_ReadSectionsCorpus)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-void* operator new(std::size_t size) {
-    return countedAlloc(size);
-}
-void* operator new[](std::size_t size) {
-    return countedAlloc(size);
-}
-void operator delete(void* pointer) noexcept {
-    countedFree(pointer);
-}
-void operator delete[](void* pointer) noexcept {
-    countedFree(pointer);
-}
-void operator delete(void* pointer, std::size_t) noexcept {
-    countedFree(pointer);
-}
-void operator delete[](void* pointer, std::size_t) noexcept {
-    countedFree(pointer);
-}
 
 BENCHMARK_MAIN();

@@ -1,6 +1,10 @@
-// Read throughput and peak memory of the DWG reader on the corpus's R13-R2000 drawings and on
-// the large drawings under stress/.
+// Read throughput and peak memory of the DWG reader on the corpus's drawings (R13-R2000 and the
+// R2004 family) and on the large drawings under stress/. For the R2004 family the throughput
+// includes decompressing the sections, and the peak heap is compared with the size of the
+// decompressed sections.
+#include "HeapCounter.h"
 #include "cad/dwg/DwgReader.h"
+#include "cad/dwg/r2004/Sections.h"
 #include "cad/io/MappedFile.h"
 
 #include <algorithm>
@@ -8,6 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,9 +27,11 @@ fs::path corpusRoot() {
     return (env && *env) ? fs::path(env) : fs::path(VEXOR_DEFAULT_CORPUS);
 }
 
-std::vector<fs::path> drawings() {
+constexpr const char* kR2004Family[] = {"dwg/AC1018", "dwg/AC1024", "dwg/AC1027", "dwg/AC1032"};
+
+std::vector<fs::path> drawingsIn(std::initializer_list<const char*> subs) {
     std::vector<fs::path> files;
-    for (const char* sub : {"dwg/AC1012", "dwg/AC1014", "dwg/AC1015", "stress"}) {
+    for (const char* sub : subs) {
         const fs::path dir = corpusRoot() / sub;
         if (!fs::is_directory(dir))
             continue;
@@ -32,6 +41,20 @@ std::vector<fs::path> drawings() {
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::vector<fs::path> drawings() {
+    return drawingsIn({"dwg/AC1012", "dwg/AC1014", "dwg/AC1015", kR2004Family[0], kR2004Family[1],
+                       kR2004Family[2], kR2004Family[3], "stress"});
+}
+
+// The size of an R2004-family file's sections once decompressed; 0 for older files.
+std::size_t sectionBytes(std::span<const std::uint8_t> file) {
+    if (file.size() < 6 || std::string(file.begin(), file.begin() + 6) < "AC1018")
+        return 0;
+    const auto s = vexor::cad::dwg::r2004::readSections(file, "bench.dwg");
+    return s.header.size() + s.classes.size() + s.handles.size() + s.objects.size() +
+           s.auxHeader.size();
 }
 
 // A field of /proc/self/status in kB ("VmRSS", "VmHWM").
@@ -64,6 +87,10 @@ void readDrawing(benchmark::State& state, const fs::path& path) {
         }
     }
     vexor::cad::MappedFile file(path.string());
+    const std::size_t heapPeak = vexor::bench::peakHeapGrowth([&] {
+        auto drawing = vexor::cad::dwg::readDwg(file.bytes(), path.string());
+        benchmark::DoNotOptimize(drawing.modelSpace.data());
+    });
     for (auto _ : state) {
         auto drawing = vexor::cad::dwg::readDwg(file.bytes(), path.string());
         benchmark::DoNotOptimize(drawing.modelSpace.data());
@@ -72,6 +99,41 @@ void readDrawing(benchmark::State& state, const fs::path& path) {
                             static_cast<std::int64_t>(size));
     state.counters["peak_MB"] = static_cast<double>(peakKb) / 1024.0;
     state.counters["peak_per_file_size"] = static_cast<double>(peakKb) * 1024.0 / size;
+    if (const std::size_t sections = sectionBytes(file.bytes()))
+        state.counters["peak_heap_per_section_byte"] =
+            static_cast<double>(heapPeak) / static_cast<double>(sections);
+}
+
+// All R2004-family drawings in one run: the throughput over their total size and the worst
+// ratio of a read's peak heap to the file's decompressed sections.
+void readR2004Family(benchmark::State& state) {
+    std::vector<std::unique_ptr<vexor::cad::MappedFile>> files;
+    std::vector<std::size_t> sections;
+    std::size_t totalBytes = 0;
+    for (const fs::path& path :
+         drawingsIn({kR2004Family[0], kR2004Family[1], kR2004Family[2], kR2004Family[3]})) {
+        files.push_back(std::make_unique<vexor::cad::MappedFile>(path.string()));
+        sections.push_back(sectionBytes(files.back()->bytes()));
+        totalBytes += files.back()->bytes().size();
+    }
+    if (files.empty()) {
+        state.SkipWithError("no R2004-family drawings in the corpus");
+        return;
+    }
+    double worstRatio = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::size_t peak = vexor::bench::peakHeapGrowth([&] {
+                auto drawing = vexor::cad::dwg::readDwg(files[i]->bytes(), "bench.dwg");
+                benchmark::DoNotOptimize(drawing.modelSpace.data());
+            });
+            worstRatio =
+                std::max(worstRatio, static_cast<double>(peak) / static_cast<double>(sections[i]));
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * totalBytes));
+    state.counters["files"] = static_cast<double>(files.size());
+    state.counters["worst_peak_heap_per_section_byte"] = worstRatio;
 }
 
 const bool registered = [] {
@@ -83,6 +145,8 @@ const bool registered = [] {
         if (fs::file_size(path) > (8u << 20))
             b->Iterations(2);
     }
+    benchmark::RegisterBenchmark("dwg_read/R2004-family", readR2004Family)
+        ->Unit(benchmark::kMillisecond);
     return true;
 }();
 

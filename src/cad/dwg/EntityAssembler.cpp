@@ -57,15 +57,20 @@ EntityCommon EntityAssembler::commonOf(const ParsedEntity& e, std::uint64_t hand
     return c;
 }
 
-std::vector<Entity>* EntityAssembler::destination(const EntityPreamble& p) {
-    if (p.entMode == 2)
+std::vector<Entity>* EntityAssembler::ownerEntities(std::uint64_t owner) {
+    if (owner == tables_.modelSpace)
         return &drawing_.modelSpace;
-    if (p.entMode != 0)
-        return nullptr;
-    if (p.owner == tables_.modelSpace)
-        return &drawing_.modelSpace;
-    const auto it = tables_.blocks.find(p.owner);
+    const auto it = tables_.blocks.find(owner);
     return it != tables_.blocks.end() ? &drawing_.blocks[it->second].entities : nullptr;
+}
+
+std::vector<Entity>* EntityAssembler::destination(const EntityPreamble& p) {
+    if (p.entMode == 1 || p.entMode > 2)
+        return nullptr;
+    const std::uint64_t owner = p.entMode == 2 ? tables_.modelSpace : p.owner;
+    if (hasList(owner))
+        return nullptr;
+    return p.entMode == 2 ? &drawing_.modelSpace : ownerEntities(owner);
 }
 
 template <class Visit> void EntityAssembler::walkChildren(const ParsedEntity& e, Visit visit) {
@@ -133,10 +138,12 @@ void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
     });
 }
 
-void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info) {
+void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
+                                 std::vector<Entity>* target) {
     ParsedEntity e;
     e.common = readEntityPreamble(f);
-    std::vector<Entity>* target = destination(e.common);
+    if (!target)
+        target = destination(e.common);
     if (!target)
         return;
     parseEntityData(info.kind, f, decode_, e, info.name);
@@ -197,8 +204,40 @@ bool EntityAssembler::isTopLevel(const TypeInfo& info) {
     }
 }
 
-void EntityAssembler::run() {
-    defaultLayer_ = drawing_.layerIndex("0");
+bool EntityAssembler::everyOwnerHasList() const {
+    if (!hasList(tables_.modelSpace))
+        return false;
+    for (const auto& [header, block] : tables_.blocks)
+        if (!hasList(header))
+            return false;
+    return true;
+}
+
+void EntityAssembler::readListedEntities() {
+    for (const auto& [owner, handles] : tables_.ownedEntities) {
+        std::vector<Entity>* target = ownerEntities(owner);
+        if (!target)
+            continue; // paper space
+        target->reserve(target->size() + handles.size());
+        for (const std::uint64_t handle : handles) {
+            const ObjectMap::Entry* entry = store_.map().find(handle);
+            if (!entry)
+                continue;
+            TypeInfo info;
+            try {
+                info = store_.typeInfo(store_.typeAt(entry->offset));
+                if (!isTopLevel(info))
+                    continue;
+                ObjectFrame f = store_.openAt(entry->offset);
+                readEntity(f, info, target);
+            } catch (const DwgFormatError& e) {
+                noteDamage(info.name, handle, e);
+            }
+        }
+    }
+}
+
+void EntityAssembler::scanObjectMap() {
     const auto& entries = store_.map().entries();
     // A first pass over the type numbers bounds the model space's size: reserving it up front
     // avoids moving every entity when the list grows, and the pages of a reserve that blocks
@@ -212,7 +251,8 @@ void EntityAssembler::run() {
         } catch (const DwgFormatError&) {
         }
     }
-    drawing_.modelSpace.reserve(topLevel);
+    if (!hasList(tables_.modelSpace))
+        drawing_.modelSpace.reserve(topLevel);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         TypeInfo info;
         try {
@@ -226,6 +266,13 @@ void EntityAssembler::run() {
             noteDamage(info.name, entries[i].handle, e);
         }
     }
+}
+
+void EntityAssembler::run() {
+    defaultLayer_ = drawing_.layerIndex("0");
+    readListedEntities();
+    if (!everyOwnerHasList())
+        scanObjectMap();
     summarize();
 }
 

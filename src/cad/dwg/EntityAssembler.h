@@ -12,8 +12,10 @@
 
 namespace vexor::cad::dwg {
 
-// Reads every entity in object map order and puts it where its owner says: model space or a
-// block definition. Vertices and attributes are gathered into their polyline or insert.
+// Reads the entities of model space and of the block definitions. From R2004 each block header
+// lists its entities, which are read in that order; otherwise (and for blocks whose header
+// could not be read) every entity in object map order goes where its owner says. Vertices and
+// attributes are gathered into their polyline or insert.
 class EntityAssembler {
 public:
     EntityAssembler(const ObjectStore& store, const TableIndex& tables, const TextDecoder& decode,
@@ -22,9 +24,16 @@ public:
     void run();
 
 private:
-    // Where an entity goes: model space, a block, or nowhere (paper space, sub-entities).
+    // Where an entity found in the object map goes: model space, a block, or nowhere (paper
+    // space, sub-entities, owners whose list is read instead).
     std::vector<Entity>* destination(const EntityPreamble& p);
-    void readEntity(ObjectFrame& f, const TypeInfo& info);
+    std::vector<Entity>* ownerEntities(std::uint64_t owner);
+    bool hasList(std::uint64_t owner) const { return tables_.ownedEntities.count(owner) != 0; }
+    bool everyOwnerHasList() const;
+    void readListedEntities();
+    void scanObjectMap();
+    // Reads the entity into `target`, or where destination() says when that is null.
+    void readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target = nullptr);
     static bool isTopLevel(const TypeInfo& info);
     EntityCommon commonOf(const ParsedEntity& e, std::uint64_t handle) const;
     void gatherVertices(ParsedEntity& e, Polyline& poly);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 namespace vexor::cad::dwg {
 namespace {
@@ -118,12 +119,20 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
         if (special &&
             std::find(blockHandles.begin(), blockHandles.end(), special) == blockHandles.end())
             blockHandles.push_back(special);
+    std::unordered_set<std::string> takenBlockNames;
+    std::unordered_map<std::string, int> anonymousNumber;
+    for (const Block& block : drawing.blocks)
+        takenBlockNames.insert(block.name);
     for (std::uint64_t h : blockHandles) {
+        if (index.blocks.count(h))
+            continue; // listed twice
         try {
             auto f = store_.open(h);
             if (!f || f->type != kTypeBlockHeader)
                 continue;
             BlockHeaderRecord rec = parseBlockHeader(*f, decode_);
+            if (store_.version() >= DwgVersion::R2004)
+                index.ownedEntities[h] = std::move(rec.ownedEntities);
             if (equalsIgnoreCase(rec.name, "*Model_Space")) {
                 index.modelSpace = h;
                 continue;
@@ -131,6 +140,14 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
             if (h == index.modelSpace || h == index.paperSpace ||
                 startsWithIgnoreCase(rec.name, "*Paper_Space"))
                 continue;
+            if (!takenBlockNames.insert(rec.name).second) {
+                // From R2004 anonymous blocks are stored as "*U", "*D", "*T" ... without the
+                // number that tells them apart; number the repeats as a DXF would.
+                const std::string stem = rec.name;
+                do
+                    rec.name = stem + std::to_string(++anonymousNumber[stem]);
+                while (!takenBlockNames.insert(rec.name).second);
+            }
             const std::uint32_t b = drawing.blockIndex(rec.name);
             Block& block = drawing.blocks[b];
             block.base = rec.base;

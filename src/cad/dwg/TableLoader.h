@@ -22,6 +22,9 @@ struct TableIndex {
     std::uint64_t paperSpace = 0;
     std::uint64_t linetypeByLayer = 0;
     std::uint64_t linetypeByBlock = 0;
+    // R2004+: the entities each readable block header lists (model space included), in their
+    // drawing order.
+    std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> ownedEntities;
 };
 
 // Records of a table in table order, each read with `parse`; damaged ones are reported and

@@ -22,6 +22,15 @@ std::vector<std::filesystem::path> dwgCorpusFiles(bool withStress) {
     return files;
 }
 
+std::vector<std::filesystem::path> dwgR2004FamilyFiles() {
+    std::vector<std::filesystem::path> files;
+    for (const char* sub : {"dwg/AC1018", "dwg/AC1024", "dwg/AC1027", "dwg/AC1032"}) {
+        auto some = corpusFiles(sub, {".dwg"});
+        files.insert(files.end(), some.begin(), some.end());
+    }
+    return files;
+}
+
 std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
