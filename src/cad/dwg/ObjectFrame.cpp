@@ -1,5 +1,6 @@
 #include "ObjectFrame.h"
 
+#include "../io/Codepage.h"
 #include "StringStream.h"
 
 namespace vexor::cad::dwg {
@@ -89,7 +90,8 @@ std::string ObjectFrame::text(const TextDecoder& decode) {
         return decode(data.text8());
     if (!strings)
         return {};
-    return strings->textUtf16();
+    // Writers still escape some characters as "\\U+XXXX" although the text is UTF-16.
+    return decodeUnicodeEscapes(strings->textUtf16());
 }
 
 std::int16_t lineweightOfIndex(int index) {
