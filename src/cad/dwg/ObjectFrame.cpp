@@ -210,7 +210,7 @@ EntityPreamble readEntityPreamble(ObjectFrame& f) {
         }
     }
     if (hasColorBook)
-        f.refs.handle();
+        p.colorBook = f.readHandle();
     if (v >= DwgVersion::R2000) {
         p.layer = f.readHandle();
         if (p.linetypeFlags == 3)

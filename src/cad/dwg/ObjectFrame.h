@@ -41,6 +41,9 @@ struct EntityPreamble {
     std::uint64_t next = 0;         // next entity of the owner's chain (R13-R2000), 0 unless linked
     bool noLinks = false;
     Color color;
+    // R2004+: the colour-book colour (DBCOLOR object) the colour stands for, 0 when none; its
+    // index in `color` is only the nearest.
+    std::uint64_t colorBook = 0;
     double linetypeScale = 1;
     bool invisible = false;
     std::int16_t lineweight = kLineweightByLayer;

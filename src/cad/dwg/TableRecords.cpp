@@ -15,6 +15,27 @@ std::string readRecordName(ObjectFrame& f, const TextDecoder& decode) {
     return name;
 }
 
+// CMC from R2004: a colour index (its sign says a layer is off), a packed colour whose top byte
+// says index (0xC3) or RGB (0xC2), and optional colour and book names.
+Color readTableColor(ObjectFrame& f, const TextDecoder& decode, int* storedIndex) {
+    const int index = f.data.bitShort();
+    *storedIndex = index;
+    const auto packed = static_cast<std::uint32_t>(f.data.bitLong());
+    const std::uint8_t names = f.data.rawChar();
+    if (names & 1)
+        f.text(decode); // colour name
+    if (names & 2)
+        f.text(decode); // colour book name
+    switch (packed >> 24) {
+    case 0xC2:
+        return Color::trueColor(packed);
+    case 0xC3:
+        return Color::indexed(static_cast<int>(packed & 0xFF));
+    default:
+        return Color::indexed(index < 0 ? -index : index);
+    }
+}
+
 // Handles every record has after its owner, reactors and dictionary.
 void skipExternalReferenceHandle(ObjectFrame& f) {
     f.refs.handle();
@@ -63,18 +84,9 @@ LayerRecord parseLayer(ObjectFrame& f, const TextDecoder& decode) {
         layer.off = layer.off || index < 0;
         layer.color = Color::indexed(index < 0 ? -index : index);
     } else {
-        const int index = f.data.bitShort();
+        int index = 0;
+        layer.color = readTableColor(f, decode, &index);
         layer.off = layer.off || index < 0;
-        const auto rgb = static_cast<std::uint32_t>(f.data.bitLong());
-        const std::uint8_t names = f.data.rawChar();
-        if (names & 1)
-            f.text(decode); // colour name
-        if (names & 2)
-            f.text(decode); // colour book name
-        layer.color = (rgb >> 24) == 0xC2 ? Color::trueColor(rgb)
-                                          : Color::indexed(index < 0 ? -index : index);
-        if ((rgb >> 24) == 0xC3)
-            layer.color = Color::indexed(static_cast<int>(rgb & 0xFF));
     }
     skipExternalReferenceHandle(f);
     if (f.version >= DwgVersion::R2000)
@@ -154,6 +166,12 @@ BlockHeaderRecord parseBlockHeader(ObjectFrame& f, const TextDecoder& decode) {
             rec.ownedEntities.push_back(f.readHandle());
     }
     return rec;
+}
+
+Color parseColorBookColor(ObjectFrame& f, const TextDecoder& decode) {
+    readObjectPreamble(f);
+    int index = 0;
+    return readTableColor(f, decode, &index);
 }
 
 } // namespace vexor::cad::dwg

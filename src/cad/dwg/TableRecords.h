@@ -37,5 +37,7 @@ LayerRecord parseLayer(ObjectFrame& frame, const TextDecoder& decode);
 Linetype parseLinetype(ObjectFrame& frame, const TextDecoder& decode);
 TextStyle parseTextStyle(ObjectFrame& frame, const TextDecoder& decode);
 BlockHeaderRecord parseBlockHeader(ObjectFrame& frame, const TextDecoder& decode);
+// The colour of a DBCOLOR object, which colour-book colours of entities refer to.
+Color parseColorBookColor(ObjectFrame& frame, const TextDecoder& decode);
 
 } // namespace vexor::cad::dwg

@@ -1,6 +1,12 @@
 #include "BitWriter.h"
+#include "DwgCorpusSupport.h"
 #include "cad/dwg/ObjectFrame.h"
+#include "cad/dwg/ObjectMap.h"
+#include "cad/dwg/ObjectTypes.h"
 #include "cad/dwg/StringStream.h"
+#include "cad/dwg/TableRecords.h"
+#include "cad/dwg/r2004/Sections.h"
+#include "support/Corpus.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -205,6 +211,38 @@ TEST(EncodedColor, IndexRgbColorBookAndTransparency) {
     EXPECT_FALSE(book);
     EXPECT_EQ(r.encodedColor(&book), Color::trueColor(0xABCDEF));
     EXPECT_EQ(r.bitShort(), 0x1234);
+}
+
+// The sample drawing saved by every R2004-family release: a circle whose colour comes from a
+// colour book ("RAL CLASSIC", RAL 1006). The entity keeps the nearest index and refers to a
+// DBCOLOR object holding the RGB value.
+TEST(ColorBook, EntityColourResolvesThroughItsObjectInEveryRelease) {
+    VEXOR_REQUIRE_CORPUS();
+    const TextDecoder decode("ANSI_1252");
+    int read = 0;
+    for (const auto& [folder, version] :
+         {std::pair{"AC1018", DwgVersion::R2004}, std::pair{"AC1024", DwgVersion::R2010},
+          std::pair{"AC1027", DwgVersion::R2013}, std::pair{"AC1032", DwgVersion::R2018}}) {
+        const auto path = *vexor::test::corpusDir() / "dwg" / folder /
+                          (std::string("acadsharp__sample_") + folder + ".dwg");
+        SCOPED_TRACE(path.string());
+        const auto sections = r2004::readSections(vexor::test::fileBytes(path), path.string());
+        const ObjectMap map = parseObjectMap(sections.handles);
+        const auto open = [&](std::uint64_t handle) {
+            const ObjectMap::Entry* entry = map.find(handle);
+            EXPECT_NE(entry, nullptr);
+            return openObject(sections.objects, entry ? entry->offset : 0, version, 0);
+        };
+        ObjectFrame circle = open(0x99F);
+        ASSERT_EQ(circle.type, kTypeCircle);
+        const EntityPreamble p = readEntityPreamble(circle);
+        EXPECT_EQ(p.color, Color::indexed(42));
+        ASSERT_EQ(p.colorBook, 0x996u);
+        ObjectFrame book = open(p.colorBook);
+        EXPECT_EQ(parseColorBookColor(book, decode), Color::trueColor(0xE29000));
+        ++read;
+    }
+    EXPECT_EQ(read, 4);
 }
 
 } // namespace
