@@ -1,5 +1,6 @@
 #include "BitWriter.h"
 #include "DwgCorpusSupport.h"
+#include "cad/dwg/EntityParsers.h"
 #include "cad/dwg/ObjectFrame.h"
 #include "cad/dwg/ObjectMap.h"
 #include "cad/dwg/ObjectTypes.h"
@@ -121,12 +122,17 @@ std::vector<std::uint8_t> r2010Object(const BitWriter& data, std::size_t dataBit
     for (std::uint8_t b : handleBytes)
         body.rawChar(b);
     const std::size_t size = body.bytes().size();
-    const std::size_t handleBits = size * 8 - dataBits;
     EXPECT_LT(size, 0x8000u);
-    EXPECT_LT(handleBits, 0x80u);
     std::vector<std::uint8_t> out = {static_cast<std::uint8_t>(size & 0xFF),
-                                     static_cast<std::uint8_t>(size >> 8),
-                                     static_cast<std::uint8_t>(handleBits)};
+                                     static_cast<std::uint8_t>(size >> 8)};
+    // The handle stream size as a modular char: seven bits a byte, high bit "more follows".
+    for (std::size_t rest = size * 8 - dataBits;;) {
+        const auto low = static_cast<std::uint8_t>(rest & 0x7F);
+        rest >>= 7;
+        out.push_back(rest ? (low | 0x80) : low);
+        if (!rest)
+            break;
+    }
     out.insert(out.end(), body.bytes().begin(), body.bytes().end());
     out.push_back(0); // CRC, not checked here
     out.push_back(0);
@@ -184,6 +190,76 @@ TEST(ObjectFrame, HandleStreamLargerThanTheObjectIsAnError) {
     EXPECT_THROW(openObject(bytes, 0, DwgVersion::R2010, 0), DwgFormatError);
     const std::vector<std::uint8_t> cut = {40, 0, 8, 0, 0};
     EXPECT_THROW(openObject(cut, 0, DwgVersion::R2010, 0), DwgFormatError);
+}
+
+// An R2013 LINE owned by a block, with every optional handle of the common entity data: the
+// handles must be taken in their order (owner, reactors, dictionary, colour book, layer,
+// linetype, material, plot style, visual styles) for the layer to come out right.
+TEST(EntityPreamble, R2013HandlesInTheirOrder) {
+    BitWriter d;
+    d.bits(0, 2); // OT: one byte
+    d.rawChar(kTypeLine);
+    d.handle(0, 0x30);
+    d.bits(2, 2); // no extended data
+    d.bits(0, 1); // no preview graphics
+    d.bits(0, 2); // owned by a block
+    d.bits(1, 2); // one reactor
+    d.rawChar(1);
+    d.bits(0, 1);           // has a dictionary
+    d.bits(0, 1);           // no binary data
+    d.bitShort(0xC000 | 5); // colour-book colour, nearest index 5
+    d.bits(1, 2);           // linetype scale 1.0
+    d.bits(3, 2);           // linetype by handle
+    d.bits(3, 2);           // plot style by handle
+    d.bits(3, 2);           // material by handle
+    d.rawChar(0);           // shadow flags
+    d.bits(0b101, 3);       // full and edge visual styles
+    d.bits(2, 2);           // visible
+    d.rawChar(5);           // lineweight index 5: 0.18 mm
+    d.bits(1, 1);           // line in the plane
+    d.rawDouble(1.0);
+    d.bits(3, 2); // end x in full, not the start's default
+    d.rawDouble(4.0);
+    d.rawDouble(2.0);
+    d.bits(3, 2);
+    d.rawDouble(6.0);
+    d.bits(1, 1); // no thickness
+    d.bits(1, 1); // default extrusion
+    d.bits(0, 1); // no texts
+    const std::size_t dataBits = d.bitPosition();
+    BitWriter h;
+    for (const auto& [code, value] : {std::pair{4, 0x20},
+                                      {4, 0x21},
+                                      {3, 0x22},
+                                      {5, 0x23},
+                                      {5, 0x24},
+                                      {5, 0x25},
+                                      {5, 0x26},
+                                      {5, 0x27},
+                                      {5, 0x28},
+                                      {5, 0x29}})
+        h.handle(static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(value));
+    const auto bytes = r2010Object(d, dataBits, h.bytes());
+
+    ObjectFrame f = openObject(bytes, 0, DwgVersion::R2013, 0);
+    const EntityPreamble p = readEntityPreamble(f);
+    EXPECT_EQ(p.entMode, 0);
+    EXPECT_EQ(p.owner, 0x20u);
+    EXPECT_EQ(p.colorBook, 0x23u);
+    EXPECT_EQ(p.color, Color::indexed(5));
+    EXPECT_EQ(p.layer, 0x24u);
+    EXPECT_EQ(p.linetypeFlags, 3);
+    EXPECT_EQ(p.linetype, 0x25u);
+    EXPECT_EQ(p.lineweight, 18);
+    EXPECT_LT(f.refs.remainingBits(), 8u) << "every common handle taken";
+    ParsedEntity out;
+    parseEntityData(EntityKind::Line, f, TextDecoder("ANSI_1252"), out, "LINE");
+    const Line& line = std::get<Line>(out.data);
+    EXPECT_EQ(line.a.x, 1.0);
+    EXPECT_EQ(line.b.x, 4.0);
+    EXPECT_EQ(line.a.y, 2.0);
+    EXPECT_EQ(line.b.y, 6.0);
+    EXPECT_EQ(f.data.remainingBits(), 0u);
 }
 
 TEST(EncodedColor, IndexRgbColorBookAndTransparency) {
