@@ -76,8 +76,13 @@ void readAttributeTail(ObjectFrame& f, const TextDecoder& decode, Text& t, Parse
     BitReader& r = f.data;
     if (f.version >= DwgVersion::R2010)
         r.rawChar(); // version
-    if (f.version >= DwgVersion::R2018 && r.rawChar() != kSingleLineAttribute)
-        return; // multi-line: an embedded MTEXT comes first; its text serves
+    if (f.version >= DwgVersion::R2018 && r.rawChar() != kSingleLineAttribute) {
+        // Multi-line: an embedded MTEXT comes first. Its fields are not needed, but the texts
+        // have their own stream, so the tag is still found after the MTEXT's contents.
+        f.text(decode);
+        t.tag = f.text(decode);
+        return;
+    }
     t.tag = f.text(decode);
     r.bitShort(); // field length
     if (r.rawChar() & 1)
