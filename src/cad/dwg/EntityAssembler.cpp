@@ -1,6 +1,9 @@
 #include "EntityAssembler.h"
 
 #include "ObjectTypes.h"
+#include "TableRecords.h"
+
+#include <string_view>
 
 namespace vexor::cad::dwg {
 namespace {
@@ -25,11 +28,25 @@ std::uint32_t EntityAssembler::layerOf(std::uint64_t handle) const {
     return it != tables_.layers.end() ? it->second : defaultLayer_;
 }
 
-EntityCommon EntityAssembler::commonOf(const ParsedEntity& e, std::uint64_t handle) const {
+Color EntityAssembler::colorBookColor(std::uint64_t handle, Color nearest) {
+    auto [it, added] = colorBook_.try_emplace(handle);
+    if (added) {
+        try {
+            auto f = store_.open(handle);
+            if (f && std::string_view(store_.typeInfo(f->type).name) == "DBCOLOR")
+                it->second = parseColorBookColor(*f, decode_);
+        } catch (const DwgFormatError&) {
+            // The entity keeps the index colour stored with the reference.
+        }
+    }
+    return it->second.value_or(nearest);
+}
+
+EntityCommon EntityAssembler::commonOf(const ParsedEntity& e, std::uint64_t handle) {
     const EntityPreamble& p = e.common;
     EntityCommon c;
     c.layer = layerOf(p.layer);
-    c.color = p.color;
+    c.color = p.colorBook ? colorBookColor(p.colorBook, p.color) : p.color;
     switch (p.linetypeFlags) {
     case 1:
         c.linetype = kLinetypeByBlock;

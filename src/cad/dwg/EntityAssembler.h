@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace vexor::cad::dwg {
 
@@ -35,7 +37,10 @@ private:
     // Reads the entity into `target`, or where destination() says when that is null.
     void readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target = nullptr);
     static bool isTopLevel(const TypeInfo& info);
-    EntityCommon commonOf(const ParsedEntity& e, std::uint64_t handle) const;
+    EntityCommon commonOf(const ParsedEntity& e, std::uint64_t handle);
+    // The colour of a colour-book reference (a DBCOLOR object), or `nearest` when it cannot
+    // be read.
+    Color colorBookColor(std::uint64_t handle, Color nearest);
     void gatherVertices(ParsedEntity& e, Polyline& poly);
     void gatherAttributes(ParsedEntity& e, Insert& insert);
     template <class Visit> void walkChildren(const ParsedEntity& e, Visit visit);
@@ -50,7 +55,8 @@ private:
     std::uint32_t defaultLayer_ = 0;
     std::size_t childBudget_; // vertex and attribute visits left; stops cycles
     std::size_t damaged_ = 0;
-    std::map<std::string, std::size_t> notDrawn_; // entity name -> count
+    std::map<std::string, std::size_t> notDrawn_;                       // entity name -> count
+    std::unordered_map<std::uint64_t, std::optional<Color>> colorBook_; // DBCOLOR handle -> colour
 };
 
 } // namespace vexor::cad::dwg
