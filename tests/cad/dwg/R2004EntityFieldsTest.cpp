@@ -97,6 +97,17 @@ std::string layerName(const Drawing& d, const Entity& e) {
     return e.common.layer < d.layers.size() ? d.layers[e.common.layer].name : "?";
 }
 
+std::string linetypeName(const Drawing& d, std::int32_t linetype) {
+    if (linetype >= 0 && static_cast<std::size_t>(linetype) < d.linetypes.size())
+        return d.linetypes[static_cast<std::size_t>(linetype)].name;
+    return std::to_string(linetype); // by layer, by block, continuous
+}
+
+// A DXF text without a style uses "Standard".
+std::string styleName(const Drawing& d, std::uint32_t style) {
+    return style < d.textStyles.size() ? d.textStyles[style].name : "Standard";
+}
+
 // Anonymous blocks ("*D", "*U" ...) are numbered by whoever writes them; only their kind is
 // compared.
 std::string blockName(const Drawing& d, std::uint32_t block) {
@@ -108,8 +119,10 @@ std::string blockName(const Drawing& d, std::uint32_t block) {
     return name.substr(0, name.find_first_of("0123456789"));
 }
 
-void compareText(const Text& a, const Text& b, const Entity& e, Differences& diff) {
+void compareText(const Drawing& dwg, const Text& a, const Drawing& dxf, const Text& b,
+                 const Entity& e, Differences& diff) {
     diff.check(a.text == b.text, e, "text");
+    diff.check(styleName(dwg, a.style) == styleName(dxf, b.style), e, "style");
     diff.check(near(a.insert, b.insert), e, "insert");
     diff.check(near(a.height, b.height), e, "height");
     diff.check(nearAngle(a.rotation, b.rotation), e, "rotation");
@@ -131,6 +144,7 @@ void comparePolyline(const Polyline& a, const Polyline& b, const Entity& e, Diff
                near(a.vertices[i].bulge, b.vertices[i].bulge);
     diff.check(same, e, "vertices");
     diff.check(a.faces.size() == b.faces.size(), e, "faces");
+    diff.check(near(a.constantWidth, b.constantWidth), e, "width");
 }
 
 void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, const Entity& theirs,
@@ -167,13 +181,14 @@ void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, con
                                    a.data.knots.size() == b.data.knots.size(),
                                e, "control points");
             } else if constexpr (std::is_same_v<T, Text>) {
-                compareText(a, b, e, diff);
+                compareText(dwg, a, dxf, b, e, diff);
             } else if constexpr (std::is_same_v<T, MText>) {
                 diff.check(a.text == withCaretsDecoded(b.text), e, "text");
                 diff.check(near(a.insert, b.insert), e, "insert");
                 diff.check(near(a.height, b.height), e, "height");
                 diff.check(near(a.referenceWidth, b.referenceWidth), e, "width");
                 diff.check(a.attachment == b.attachment, e, "attachment");
+                diff.check(styleName(dwg, a.style) == styleName(dxf, b.style), e, "style");
             } else if constexpr (std::is_same_v<T, Solid> || std::is_same_v<T, Face3d>) {
                 bool same = true;
                 for (int i = 0; i < 4; ++i)
@@ -187,7 +202,7 @@ void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, con
                 diff.check(a.columns == b.columns && a.rows == b.rows, e, "grid");
                 diff.check(a.attributes.size() == b.attributes.size(), e, "attribute count");
                 for (std::size_t i = 0; i < std::min(a.attributes.size(), b.attributes.size()); ++i)
-                    compareText(a.attributes[i].text, b.attributes[i].text, e, diff);
+                    compareText(dwg, a.attributes[i].text, dxf, b.attributes[i].text, e, diff);
             } else if constexpr (std::is_same_v<T, Hatch>) {
                 diff.check(a.solid == b.solid, e, "solid");
                 diff.check(a.patternName == b.patternName, e, "pattern");
@@ -240,6 +255,11 @@ void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, c
                     theirs.common.lineweight == kLineweightByLayer),
                ours, "lineweight");
     diff.check(ours.common.invisible == theirs.common.invisible, ours, "invisibility");
+    diff.check(linetypeName(dwg, ours.common.linetype) == linetypeName(dxf, theirs.common.linetype),
+               ours, "linetype");
+    diff.check(near(ours.common.linetypeScale, theirs.common.linetypeScale), ours,
+               "linetype scale");
+    diff.check(near(ours.common.thickness, theirs.common.thickness), ours, "thickness");
     diff.check(near(ours.common.extrusion, theirs.common.extrusion), ours, "extrusion");
     compareData(dwg, ours, dxf, theirs, diff);
 }
@@ -278,6 +298,9 @@ TEST(R2004EntityFields, EntitiesMatchTheirDxfTwins) {
         EXPECT_GE(modelMatched * 10, dxf.modelSpace.size() * 9)
             << modelMatched << " of " << dxf.modelSpace.size();
         EXPECT_TRUE(diff.empty()) << diff.report();
+        RecordProperty(twin.dwg.filename().string(), std::to_string(matched) + " entities, " +
+                                                         std::to_string(diff.checked()) +
+                                                         " fields");
         if (matched > 0)
             versionsSeen.insert(twin.version);
     }
