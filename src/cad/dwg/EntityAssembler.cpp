@@ -231,15 +231,23 @@ bool EntityAssembler::everyOwnerHasList() const {
 }
 
 void EntityAssembler::readListedEntities() {
+    const ObjectMap::Entry* first = store_.map().entries().data();
+    std::vector<const ObjectMap::Entry*> listed;
     for (const auto& [owner, handles] : tables_.ownedEntities) {
         std::vector<Entity>* target = ownerEntities(owner);
         if (!target)
             continue; // paper space
-        target->reserve(target->size() + handles.size());
+        // Each object is read once, however often the lists name it.
+        listed.clear();
         for (const std::uint64_t handle : handles) {
             const ObjectMap::Entry* entry = store_.map().find(handle);
-            if (!entry)
-                continue;
+            if (entry && !read_[static_cast<std::size_t>(entry - first)]) {
+                read_[static_cast<std::size_t>(entry - first)] = true;
+                listed.push_back(entry);
+            }
+        }
+        target->reserve(target->size() + listed.size());
+        for (const ObjectMap::Entry* entry : listed) {
             TypeInfo info;
             try {
                 info = store_.typeInfo(store_.typeAt(entry->offset));
@@ -248,7 +256,7 @@ void EntityAssembler::readListedEntities() {
                 ObjectFrame f = store_.openAt(entry->offset);
                 readEntity(f, info, target);
             } catch (const DwgFormatError& e) {
-                noteDamage(info.name, handle, e);
+                noteDamage(info.name, entry->handle, e);
             }
         }
     }
@@ -275,7 +283,7 @@ void EntityAssembler::scanObjectMap() {
         try {
             info = store_.typeInfo(types[i] == kUnreadableType ? store_.typeAt(entries[i].offset)
                                                                : types[i]);
-            if (!isTopLevel(info))
+            if (read_[i] || !isTopLevel(info))
                 continue;
             ObjectFrame f = store_.openAt(entries[i].offset);
             readEntity(f, info);
@@ -287,6 +295,7 @@ void EntityAssembler::scanObjectMap() {
 
 void EntityAssembler::run() {
     defaultLayer_ = drawing_.layerIndex("0");
+    read_.assign(store_.map().size(), false);
     readListedEntities();
     if (!everyOwnerHasList())
         scanObjectMap();
