@@ -165,6 +165,43 @@ TEST(ObjectFrame, R2010FrameSplitsDataStringsAndHandles) {
     EXPECT_EQ(f.readHandle(), 0x10u);
 }
 
+// R2007 still gives the data size in bits after a bit-short type; the texts end there.
+TEST(ObjectFrame, R2007FrameKeepsTheBitSize) {
+    const std::u16string name = u"\u00c4";
+    BitWriter d;
+    d.bitShort(kTypeLayer);
+    const std::size_t sizeAt = d.bitPosition();
+    d.rawLong(0); // the data size in bits, filled in below
+    d.handle(0, 0x2A);
+    d.bits(2, 2); // no extended data
+    d.bitLong(7);
+    const std::size_t stringsStart = d.bitPosition();
+    d.textUtf16(name);
+    d.rawShort(static_cast<std::uint16_t>(d.bitPosition() - stringsStart));
+    d.bits(1, 1);
+    const auto dataBits = static_cast<std::uint32_t>(d.bitPosition());
+    d.handle(4, 0x10);
+    std::vector<std::uint8_t> body = d.bytes();
+    // The RL follows the 18-bit type, off the byte boundaries: set its bits one by one.
+    for (int i = 0; i < 4; ++i)
+        for (int b = 0; b < 8; ++b)
+            if ((dataBits >> (8 * i + 7 - b)) & 1) {
+                const std::size_t bit = sizeAt + static_cast<std::size_t>(8 * i + b);
+                body[bit / 8] |= static_cast<std::uint8_t>(0x80 >> (bit % 8));
+            }
+    std::vector<std::uint8_t> bytes = {static_cast<std::uint8_t>(body.size()), 0};
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    bytes.insert(bytes.end(), {0, 0});
+
+    ObjectFrame f = openObject(bytes, 0, DwgVersion::R2007, 0);
+    EXPECT_EQ(f.type, kTypeLayer);
+    EXPECT_EQ(f.handle, 0x2Au);
+    EXPECT_EQ(f.refsStartBit, dataBits);
+    EXPECT_EQ(f.data.bitLong(), 7);
+    EXPECT_EQ(f.text(TextDecoder("ANSI_1252")), "\xC3\x84");
+    EXPECT_EQ(f.readHandle(), 0x10u);
+}
+
 TEST(ObjectFrame, ObjectTypeCodes) {
     const auto typeOf = [](int code, std::uint16_t value) {
         BitWriter d;
