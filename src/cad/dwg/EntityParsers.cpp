@@ -351,6 +351,13 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
     case EntityKind::MInsert:
         out.data = readInsert(f, kind == EntityKind::MInsert, out);
         return;
+    case EntityKind::Table: {
+        // The cell contents follow; the block already holds their graphics.
+        Insert table = readInsert(f, false, out);
+        table.table = true;
+        out.data = std::move(table);
+        return;
+    }
     case EntityKind::Polyline2d:
         out.data = readPolyline2d(f, out);
         return;

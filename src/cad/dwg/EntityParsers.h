@@ -23,6 +23,7 @@ enum class EntityKind : std::uint8_t {
     Attdef,
     Insert,
     MInsert,
+    Table, // ACAD_TABLE: stored like an INSERT of its anonymous block
     Polyline2d,
     Polyline3d,
     PolyfaceMesh,

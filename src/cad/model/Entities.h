@@ -150,6 +150,7 @@ struct Insert { // OCS
     std::int32_t columns = 1, rows = 1;
     double columnSpacing = 0, rowSpacing = 0;
     std::vector<AttributeEntity> attributes;
+    bool table = false; // an ACAD_TABLE, whose cells and grid are drawn from its block
 };
 
 struct HatchEdge {

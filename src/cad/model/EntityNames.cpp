@@ -25,7 +25,7 @@ struct NameOf {
         return s.kind == Solid::Kind::Trace ? "TRACE" : "SOLID";
     }
     const char* operator()(const Face3d&) const { return "3DFACE"; }
-    const char* operator()(const Insert&) const { return "INSERT"; }
+    const char* operator()(const Insert& i) const { return i.table ? "ACAD_TABLE" : "INSERT"; }
     const char* operator()(const Hatch&) const { return "HATCH"; }
     const char* operator()(const Dimension&) const { return "DIMENSION"; }
     const char* operator()(const Leader&) const { return "LEADER"; }

@@ -326,36 +326,85 @@ TEST(EncodedColor, IndexRgbColorBookAndTransparency) {
     EXPECT_EQ(r.bitShort(), 0x1234);
 }
 
+// The objects of an R2004-family corpus drawing, opened by handle.
+class CorpusObjects {
+public:
+    CorpusObjects(const std::string& folder, const std::string& name, DwgVersion version)
+        : path_(*vexor::test::corpusDir() / "dwg" / folder / name), version_(version),
+          sections_(r2004::readSections(vexor::test::fileBytes(path_), path_.string())),
+          map_(parseObjectMap(sections_.handles)) {}
+
+    ObjectFrame open(std::uint64_t handle) const {
+        const ObjectMap::Entry* entry = map_.find(handle);
+        if (!entry)
+            throw std::runtime_error("no object " + std::to_string(handle) + " in " +
+                                     path_.string());
+        return openObject(sections_.objects, entry->offset, version_, 0);
+    }
+
+private:
+    std::filesystem::path path_;
+    DwgVersion version_;
+    r2004::Sections sections_;
+    ObjectMap map_;
+};
+
+struct Release {
+    const char* folder;
+    const char* year;
+    DwgVersion version;
+};
+
+constexpr Release kReleases[] = {{"AC1018", "2004", DwgVersion::R2004},
+                                 {"AC1024", "2010", DwgVersion::R2010},
+                                 {"AC1027", "2013", DwgVersion::R2013},
+                                 {"AC1032", "2018", DwgVersion::R2018}};
+
 // The sample drawing saved by every R2004-family release: a circle whose colour comes from a
 // colour book ("RAL CLASSIC", RAL 1006). The entity keeps the nearest index and refers to a
 // DBCOLOR object holding the RGB value.
 TEST(ColorBook, EntityColourResolvesThroughItsObjectInEveryRelease) {
     VEXOR_REQUIRE_CORPUS();
     const TextDecoder decode("ANSI_1252");
-    int read = 0;
-    for (const auto& [folder, version] :
-         {std::pair{"AC1018", DwgVersion::R2004}, std::pair{"AC1024", DwgVersion::R2010},
-          std::pair{"AC1027", DwgVersion::R2013}, std::pair{"AC1032", DwgVersion::R2018}}) {
-        const auto path = *vexor::test::corpusDir() / "dwg" / folder /
-                          (std::string("acadsharp__sample_") + folder + ".dwg");
-        SCOPED_TRACE(path.string());
-        const auto sections = r2004::readSections(vexor::test::fileBytes(path), path.string());
-        const ObjectMap map = parseObjectMap(sections.handles);
-        const auto open = [&](std::uint64_t handle) {
-            const ObjectMap::Entry* entry = map.find(handle);
-            EXPECT_NE(entry, nullptr);
-            return openObject(sections.objects, entry ? entry->offset : 0, version, 0);
-        };
-        ObjectFrame circle = open(0x99F);
+    for (const Release& release : kReleases) {
+        SCOPED_TRACE(release.folder);
+        const CorpusObjects objects(release.folder,
+                                    std::string("acadsharp__sample_") + release.folder + ".dwg",
+                                    release.version);
+        ObjectFrame circle = objects.open(0x99F);
         ASSERT_EQ(circle.type, kTypeCircle);
         const EntityPreamble p = readEntityPreamble(circle);
         EXPECT_EQ(p.color, Color::indexed(42));
         ASSERT_EQ(p.colorBook, 0x996u);
-        ObjectFrame book = open(p.colorBook);
+        ObjectFrame book = objects.open(p.colorBook);
         EXPECT_EQ(parseColorBookColor(book, decode), Color::trueColor(0xE29000));
-        ++read;
     }
-    EXPECT_EQ(read, 4);
+}
+
+// A table is stored like an insert of its anonymous "*T" block, whose entities sit relative to
+// the table's insertion point, in every release (the cell data after it changed in R2010).
+TEST(Table, ReadAsAnInsertOfItsBlockInEveryRelease) {
+    VEXOR_REQUIRE_CORPUS();
+    const TextDecoder decode("ANSI_1252");
+    for (const Release& release : kReleases) {
+        SCOPED_TRACE(release.folder);
+        const CorpusObjects objects(release.folder,
+                                    std::string("libredwg__example_") + release.year + ".dwg",
+                                    release.version);
+        ObjectFrame f = objects.open(0x4F2);
+        ParsedEntity table;
+        table.common = readEntityPreamble(f);
+        parseEntityData(EntityKind::Table, f, decode, table, "ACAD_TABLE");
+        const Insert& insert = std::get<Insert>(table.data);
+        EXPECT_TRUE(insert.table);
+        EXPECT_NEAR(insert.insert.x, 3298.79, 0.01);
+        EXPECT_NEAR(insert.insert.y, 839.61, 0.01);
+        EXPECT_EQ(insert.scale.x, 1.0);
+        EXPECT_EQ(table.blockHandle, 0x4F3u);
+        EXPECT_STREQ(dxfTypeName(Entity{{}, table.data}), "ACAD_TABLE");
+        ObjectFrame block = objects.open(table.blockHandle);
+        EXPECT_EQ(parseBlockHeader(block, decode).name, "*T");
+    }
 }
 
 } // namespace
