@@ -89,6 +89,9 @@ TEST(R2004FamilyCorpus, EveryDrawingOpensWithTheHeaderOfItsOracle) {
         EXPECT_EQ(d.format, cad::FileFormat::Dwg);
         EXPECT_FALSE(d.header.codepage.empty());
         EXPECT_FALSE(d.layers.empty());
+        // The header variables name every table control where the object map has one.
+        for (const std::string& message : d.diagnostics)
+            EXPECT_EQ(message.find("header variables"), std::string::npos) << message;
         const auto oraclePath = oracleFor(o.file);
         if (!oraclePath)
             continue;
