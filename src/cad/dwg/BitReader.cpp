@@ -258,10 +258,7 @@ std::string BitReader::textUtf16() {
     return utf16ToUtf8(s);
 }
 
-namespace {
-
-// The colour of a packed 32-bit "colour method" value (0xC1 by layer ... 0xC3 index).
-Color colorOfMethod(std::uint32_t value, int fallbackIndex) {
+Color colorOfPacked(std::uint32_t value, int fallbackIndex) {
     switch (value >> 24) {
     case 0xC0:
     case 0xC1:
@@ -279,8 +276,6 @@ Color colorOfMethod(std::uint32_t value, int fallbackIndex) {
     }
 }
 
-} // namespace
-
 Color BitReader::encodedColor(bool* hasColorBookHandle) {
     const auto flags = static_cast<std::uint16_t>(bitShort());
     const int index = flags & 0x1FF;
@@ -294,7 +289,7 @@ Color BitReader::encodedColor(bool* hasColorBookHandle) {
         bitLong(); // transparency
     if (hasColorBookHandle)
         *hasColorBookHandle = fromColorBook;
-    return colorOfMethod(rgb, index);
+    return colorOfPacked(rgb, index);
 }
 
 std::uint16_t dwgCrc16(std::span<const std::uint8_t> bytes, std::uint16_t seed) {

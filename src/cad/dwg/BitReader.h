@@ -103,6 +103,10 @@ private:
     std::uint64_t baseOffset_;
 };
 
+// The colour of a packed 32-bit value whose top byte says how to read it (0xC0 by layer, 0xC1 by
+// block, 0xC2 RGB, 0xC3 index); `fallbackIndex` when the top byte says none of these.
+Color colorOfPacked(std::uint32_t packed, int fallbackIndex);
+
 // DWG's 16-bit CRC (reflected polynomial 0xA001) over the bytes, starting from `seed`.
 std::uint16_t dwgCrc16(std::span<const std::uint8_t> bytes, std::uint16_t seed);
 

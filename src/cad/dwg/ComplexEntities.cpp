@@ -1,6 +1,8 @@
 #include "EntityParsers.h"
 #include "ObjectTypes.h"
 
+#include <optional>
+
 namespace vexor::cad::dwg {
 namespace {
 
@@ -108,22 +110,27 @@ HatchLoop readHatchLoop(BitReader& r, DwgVersion v, bool& derived) {
     return loop;
 }
 
-void skipGradient(ObjectFrame& f, const TextDecoder& decode) {
+// R2004+ gradient fills; returns their first colour, nothing for a plain hatch.
+std::optional<Color> readGradient(ObjectFrame& f, const TextDecoder& decode) {
     BitReader& r = f.data;
-    r.bitLong();   // is gradient
+    const bool gradient = r.bitLong() != 0;
     r.bitLong();   // reserved
     r.bitDouble(); // angle
     r.bitDouble(); // shift
     r.bitLong();   // single colour
     r.bitDouble(); // tint
     const std::size_t colors = checkedCount(r, r.bitLong(), 8);
+    std::optional<Color> first;
     for (std::size_t i = 0; i < colors; ++i) {
-        r.bitDouble();
+        r.bitDouble(); // position
         r.bitShort();
-        r.bitLong();
+        const auto packed = static_cast<std::uint32_t>(r.bitLong());
         r.rawChar();
+        if (i == 0 && gradient)
+            first = colorOfPacked(packed, 7);
     }
     f.text(decode); // gradient name
+    return first;
 }
 
 // The 3BD points common to several dimension kinds.
@@ -233,8 +240,12 @@ void parseSpline(ObjectFrame& f, ParsedEntity& out) {
 void parseHatch(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
     BitReader& r = f.data;
     Hatch h;
-    if (f.version >= DwgVersion::R2004)
-        skipGradient(f, decode);
+    if (f.version >= DwgVersion::R2004) {
+        // The model has no gradients: they show in their first colour, as the gradient is saved
+        // for releases without them.
+        if (const auto gradientColor = readGradient(f, decode))
+            out.common.color = *gradientColor;
+    }
     h.elevation = r.bitDouble();
     out.extrusion = r.point3();
     h.patternName = f.text(decode);

@@ -407,4 +407,26 @@ TEST(Table, ReadAsAnInsertOfItsBlockInEveryRelease) {
     }
 }
 
+// A gradient fill (blue to yellow) in the sample drawing: shown in its first colour, the one the
+// R2000 save of the same drawing gives the hatch.
+TEST(Hatch, GradientShowsInItsFirstColour) {
+    VEXOR_REQUIRE_CORPUS();
+    const TextDecoder decode("ANSI_1252");
+    for (const Release& release : kReleases) {
+        SCOPED_TRACE(release.folder);
+        const CorpusObjects objects(release.folder,
+                                    std::string("acadsharp__sample_") + release.folder + ".dwg",
+                                    release.version);
+        ObjectFrame f = objects.open(0x371);
+        ParsedEntity hatch;
+        hatch.common = readEntityPreamble(f);
+        EXPECT_EQ(hatch.common.color, Color::byLayer());
+        parseEntityData(EntityKind::Hatch, f, decode, hatch, "HATCH");
+        EXPECT_EQ(hatch.common.color, Color::trueColor(0x0000FF));
+        const Hatch& h = std::get<Hatch>(hatch.data);
+        EXPECT_TRUE(h.solid);
+        EXPECT_EQ(h.loops.size(), 1u);
+    }
+}
+
 } // namespace

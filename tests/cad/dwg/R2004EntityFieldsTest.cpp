@@ -246,12 +246,13 @@ void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, c
     if (std::any_of(dwg.layers.begin(), dwg.layers.end(),
                     [&](const Layer& l) { return l.name == theirLayer; }))
         diff.check(layerName(dwg, ours) == theirLayer, ours, "layer");
-    // A colour-book colour keeps its nearest index; the DXF reader takes some unsupported
-    // entities' own colour fields for the entity colour.
-    if (ours.common.color.kind != Color::Kind::Index ||
-        theirs.common.color.kind != Color::Kind::True)
-        if (!std::holds_alternative<Unsupported>(ours.data))
-            diff.check(ours.common.color == theirs.common.color, ours, "colour");
+    // The DXF reader takes some unsupported entities' own colour fields for the entity colour,
+    // and a gradient fill read from DWG shows in its first colour.
+    const bool gradient = std::holds_alternative<Hatch>(ours.data) &&
+                          ours.common.color.kind == Color::Kind::True &&
+                          theirs.common.color.kind != Color::Kind::True;
+    if (!gradient && !std::holds_alternative<Unsupported>(ours.data))
+        diff.check(ours.common.color == theirs.common.color, ours, "colour");
     // DXF writers may leave out a "default" lineweight, which then reads as by layer.
     diff.check(ours.common.lineweight == theirs.common.lineweight ||
                    (ours.common.lineweight == kLineweightDefault &&
