@@ -90,7 +90,7 @@ std::string ObjectFrame::text(const TextDecoder& decode) {
         return decode(data.text8());
     if (!strings)
         return {};
-    // Writers still escape some characters as "\\U+XXXX" although the text is UTF-16.
+    // Writers still escape some characters (\U+00B0 for the degree sign) in UTF-16 texts.
     return decodeUnicodeEscapes(strings->textUtf16());
 }
 
