@@ -281,7 +281,7 @@ void parseHatch(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
 }
 
 void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decode,
-                    ParsedEntity& out) {
+                    ParsedEntity& out, std::string_view dxfName) {
     BitReader& r = f.data;
     Dimension d;
     if (f.version >= DwgVersion::R2010)
@@ -340,6 +340,11 @@ void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decod
         d.definitionPoint = point(r);
         break;
     default:
+        // Class-numbered kinds: only their common data and block are read.
+        if (dxfName == "ARC_DIMENSION")
+            d.kind = Dimension::Kind::ArcLength;
+        else if (dxfName == "LARGE_RADIAL_DIMENSION")
+            d.kind = Dimension::Kind::LargeRadial;
         break;
     }
     f.refs.handle(); // dimension style

@@ -401,7 +401,7 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
         parseHatch(f, decode, out);
         return;
     case EntityKind::Dimension:
-        parseDimension(f.type, f, decode, out);
+        parseDimension(f.type, f, decode, out, dxfName);
         return;
     case EntityKind::Leader:
         parseLeader(f, out);

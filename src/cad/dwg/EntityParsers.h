@@ -5,6 +5,7 @@
 #include "TextDecoder.h"
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace vexor::cad::dwg {
@@ -84,8 +85,9 @@ ParsedVertex parseVertex(ObjectFrame& f);
 void parseLwPolyline(ObjectFrame& f, ParsedEntity& out);
 void parseSpline(ObjectFrame& f, ParsedEntity& out);
 void parseHatch(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out);
+// Fixed-type dimensions and, by `dxfName`, ARC_DIMENSION and LARGE_RADIAL_DIMENSION.
 void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decode,
-                    ParsedEntity& out);
+                    ParsedEntity& out, std::string_view dxfName);
 void parseLeader(ObjectFrame& f, ParsedEntity& out);
 void parseImageFrame(ImageFrame::Kind kind, ObjectFrame& f, ParsedEntity& out);
 

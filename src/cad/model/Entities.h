@@ -198,6 +198,10 @@ struct Dimension { // drawn from its block when the file has one
     double measurement = 0;
     std::string text;
     std::uint32_t style = kNoIndex;
+    // Arc-length and large radial dimensions are entities of their own (ARC_DIMENSION,
+    // LARGE_RADIAL_DIMENSION), drawn from their blocks like the others.
+    enum class Kind : std::uint8_t { Standard, ArcLength, LargeRadial };
+    Kind kind = Kind::Standard;
 };
 
 struct Leader {

@@ -27,7 +27,13 @@ struct NameOf {
     const char* operator()(const Face3d&) const { return "3DFACE"; }
     const char* operator()(const Insert& i) const { return i.table ? "ACAD_TABLE" : "INSERT"; }
     const char* operator()(const Hatch&) const { return "HATCH"; }
-    const char* operator()(const Dimension&) const { return "DIMENSION"; }
+    const char* operator()(const Dimension& d) const {
+        switch (d.kind) {
+        case Dimension::Kind::ArcLength: return "ARC_DIMENSION";
+        case Dimension::Kind::LargeRadial: return "LARGE_RADIAL_DIMENSION";
+        default: return "DIMENSION";
+        }
+    }
     const char* operator()(const Leader&) const { return "LEADER"; }
     const char* operator()(const Ray& r) const {
         return r.kind == Ray::Kind::ConstructionLine ? "XLINE" : "RAY";

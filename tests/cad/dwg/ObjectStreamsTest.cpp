@@ -429,4 +429,34 @@ TEST(Hatch, GradientShowsInItsFirstColour) {
     }
 }
 
+// Arc-length and large radial dimensions are class-numbered, but carry the common dimension data
+// and block of any other dimension, so they are drawn from their blocks too.
+TEST(Dimension, ArcLengthAndLargeRadialReadTheirBlocks) {
+    VEXOR_REQUIRE_CORPUS();
+    const TextDecoder decode("ANSI_1252");
+    const auto readDimension = [&](const CorpusObjects& objects, std::uint64_t handle,
+                                   const char* name) {
+        ObjectFrame f = objects.open(handle);
+        ParsedEntity dim;
+        dim.common = readEntityPreamble(f);
+        parseEntityData(EntityKind::Dimension, f, decode, dim, name);
+        return dim;
+    };
+    for (const Release& release : kReleases) {
+        SCOPED_TRACE(release.folder);
+        const CorpusObjects objects(release.folder,
+                                    std::string("libredwg__example_") + release.year + ".dwg",
+                                    release.version);
+        const ParsedEntity arc = readDimension(objects, 0x399, "ARC_DIMENSION");
+        EXPECT_STREQ(dxfTypeName(Entity{{}, arc.data}), "ARC_DIMENSION");
+        EXPECT_NEAR(std::get<Dimension>(arc.data).measurement, 2675.62, 0.01);
+        EXPECT_EQ(arc.blockHandle, 0x39Au);
+    }
+    const CorpusObjects radial("AC1032", "librecad__large_radial.dwg", DwgVersion::R2018);
+    const ParsedEntity large = readDimension(radial, 0x2F, "LARGE_RADIAL_DIMENSION");
+    EXPECT_STREQ(dxfTypeName(Entity{{}, large.data}), "LARGE_RADIAL_DIMENSION");
+    EXPECT_EQ(std::get<Dimension>(large.data).measurement, 5.0);
+    EXPECT_EQ(large.blockHandle, 0x20040u);
+}
+
 } // namespace
