@@ -107,13 +107,25 @@ ReadError toReadError(const std::string& fileName, const DwgFormatError& e) {
     return ReadError(fileName, e.what(), e.byteOffset(), e.bit());
 }
 
+// Positions in the decompressed sections of an R2004-family file are no file offsets; the
+// object map is the one section whose damage ends the read.
+ReadError toPagedReadError(const std::string& fileName, const DwgFormatError& e) {
+    return ReadError(fileName, std::string(e.what()) + " (byte " + std::to_string(e.byteOffset()) +
+                                   " of the decompressed object map)");
+}
+
 } // namespace
 
 Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName) {
     const DwgVersion version = checkVersion(bytes, fileName);
-    try {
-        if (version >= DwgVersion::R2004)
+    if (version >= DwgVersion::R2004) {
+        try {
             return buildDrawing(decompressSections(bytes, version, fileName)->sections);
+        } catch (const DwgFormatError& e) {
+            throw toPagedReadError(fileName, e);
+        }
+    }
+    try {
         return buildDrawing(locateSections(bytes, version));
     } catch (const DwgFormatError& e) {
         throw toReadError(fileName, e);
@@ -123,9 +135,14 @@ Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName
 std::vector<LayerTableEntry> readDwgLayerTable(std::span<const std::uint8_t> bytes,
                                                const std::string& fileName) {
     const DwgVersion version = checkVersion(bytes, fileName);
-    try {
-        if (version >= DwgVersion::R2004)
+    if (version >= DwgVersion::R2004) {
+        try {
             return buildLayerTable(decompressSections(bytes, version, fileName)->sections);
+        } catch (const DwgFormatError& e) {
+            throw toPagedReadError(fileName, e);
+        }
+    }
+    try {
         return buildLayerTable(locateSections(bytes, version));
     } catch (const DwgFormatError& e) {
         throw toReadError(fileName, e);
