@@ -194,6 +194,8 @@ void EntityAssembler::noteDamage(const char* name, std::uint64_t handle, const D
     std::string message = std::string("skipped damaged ") + (*name ? name : "object") +
                           " (handle " + std::to_string(handle) + ")";
     message += " at byte " + std::to_string(e.byteOffset()) + " bit " + std::to_string(e.bit());
+    if (store_.version() >= DwgVersion::R2004)
+        message += " of the decompressed objects";
     drawing_.diagnostics.push_back(message + ": " + e.what());
 }
 
