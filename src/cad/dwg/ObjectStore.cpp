@@ -117,6 +117,10 @@ EntityKind kindOfClass(std::string_view dxfName) {
         return EntityKind::Image;
     if (dxfName == "WIPEOUT")
         return EntityKind::Wipeout;
+    if (dxfName == "ACAD_TABLE")
+        return EntityKind::Table;
+    if (dxfName == "ARC_DIMENSION" || dxfName == "LARGE_RADIAL_DIMENSION")
+        return EntityKind::Dimension;
     return EntityKind::Other;
 }
 
