@@ -272,6 +272,23 @@ Insert readInsert(const EntityRecord& r, DxfContext& context) {
     return insert;
 }
 
+// A table is drawn from the anonymous block that holds its cells and grid, placed at its
+// insertion point along its horizontal direction; its other groups describe the cells.
+Insert readTable(const EntityRecord& r, DxfContext& context) {
+    Insert insert;
+    insert.table = true;
+    Vec3 direction{1, 0, 0};
+    for (const Group& g : r.groups) {
+        if (readCoordinate(g, 10, insert.insert) || readCoordinate(g, 11, direction))
+            continue;
+        if (g.code == 2)
+            insert.block = context.block(g.text);
+    }
+    if (direction.x != 0 || direction.y != 0)
+        insert.rotation = std::atan2(direction.y, direction.x);
+    return insert;
+}
+
 Dimension readDimension(const EntityRecord& r, DxfContext& context) {
     Dimension dim;
     for (const Group& g : r.groups) {
@@ -514,9 +531,15 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
         entity.data = readInsert(r, context);
     else if (t == "HATCH")
         entity.data = readHatch(r, context);
+    else if (t == "ACAD_TABLE")
+        entity.data = readTable(r, context);
     else if (t == "DIMENSION")
         entity.data = readDimension(r, context);
-    else if (t == "LEADER")
+    else if (t == "ARC_DIMENSION" || t == "LARGE_RADIAL_DIMENSION") {
+        Dimension dim = readDimension(r, context);
+        dim.kind = t == "ARC_DIMENSION" ? Dimension::Kind::ArcLength : Dimension::Kind::LargeRadial;
+        entity.data = std::move(dim);
+    } else if (t == "LEADER")
         entity.data = readLeader(r);
     else if (t == "RAY")
         entity.data = readRay(r, Ray::Kind::Ray);

@@ -376,6 +376,35 @@ TEST(DxfEntities, DimensionLeaderRaysImagesAndUnsupportedKinds) {
     EXPECT_STREQ(cad::dxfTypeName(d.modelSpace[6]), "MLINE");
 }
 
+TEST(DxfEntities, TablesAndDimensionSubclassesAreDrawnFromTheirBlocks) {
+    // A table's groups 41-43 and 70-71 describe its cells, not a scale or an array.
+    const auto d = readEntities(DxfText()
+                                    .g(0, "ACAD_TABLE")
+                                    .g(2, "*T3")
+                                    .point(10, 5, 6)
+                                    .point(11, 0, 1)
+                                    .g(41, 7.0)
+                                    .g(70, 4)
+                                    .g(71, 9)
+                                    .g(0, "ARC_DIMENSION")
+                                    .g(2, "*D4")
+                                    .g(0, "LARGE_RADIAL_DIMENSION")
+                                    .g(2, "*D5"));
+    const auto& table = only<cad::Insert>(d, 0);
+    EXPECT_TRUE(table.table);
+    ASSERT_NE(table.block, cad::kNoIndex);
+    EXPECT_EQ(d.blocks[table.block].name, "*T3");
+    EXPECT_DOUBLE_EQ(table.insert.x, 5);
+    EXPECT_DOUBLE_EQ(table.rotation, M_PI / 2);
+    EXPECT_DOUBLE_EQ(table.scale.x, 1);
+    EXPECT_EQ(table.columns * table.rows, 1);
+    EXPECT_STREQ(cad::dxfTypeName(d.modelSpace[0]), "ACAD_TABLE");
+    EXPECT_EQ(only<cad::Dimension>(d, 1).kind, cad::Dimension::Kind::ArcLength);
+    EXPECT_EQ(d.blocks[only<cad::Dimension>(d, 2).block].name, "*D5");
+    EXPECT_STREQ(cad::dxfTypeName(d.modelSpace[1]), "ARC_DIMENSION");
+    EXPECT_STREQ(cad::dxfTypeName(d.modelSpace[2]), "LARGE_RADIAL_DIMENSION");
+}
+
 TEST(DxfEntities, HatchBoundariesOfEveryEdgeKindAndPatternLines) {
     const auto d = readEntities(
         DxfText()
