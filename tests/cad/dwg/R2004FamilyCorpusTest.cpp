@@ -218,14 +218,9 @@ std::vector<std::uint64_t> handlesOf(const std::vector<cad::Entity>& entities) {
     return handles;
 }
 
-// The extents of what model space draws, from the compiled geometry. Table entities are left
-// out: the DXF reader does not draw them, this reader draws their blocks.
+// The extents of what model space draws, from the compiled geometry.
 cad::Box2 drawnExtents(const cad::Drawing& d) {
-    cad::Drawing withoutTables = d;
-    std::erase_if(withoutTables.modelSpace, [](const cad::Entity& e) {
-        return std::string_view(cad::dxfTypeName(e)) == "ACAD_TABLE";
-    });
-    return cad::DisplayListCompiler(withoutTables).compile()->extents();
+    return cad::DisplayListCompiler(d).compile()->extents();
 }
 
 void expectSameBox(const cad::Box2& a, const cad::Box2& b) {
