@@ -125,8 +125,9 @@ TEST(Renderer, ForeColourCodesReplaceEveryColour) {
         const QImage image = render(*list, style, {-10, -10, 110, 110});
         const QRgb fore = paletteColor(code).rgb();
         EXPECT_GT(count(image, fore), 150) << code;
-        if (code != 1)
+        if (code != 1) {
             EXPECT_EQ(count(image, qRgb(255, 0, 0)), 0) << code;
+        }
     }
 }
 
