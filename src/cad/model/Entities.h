@@ -4,7 +4,9 @@
 #include "Math.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -27,7 +29,8 @@ struct EntityCommon {
     std::int32_t linetype = kLinetypeByLayer;     // index into Drawing::linetypes, or kLinetype*
     std::int16_t lineweight = kLineweightByLayer; // 1/100 mm, or kLineweight*
     bool invisible = false;
-    double linetypeScale = 1.0;
+    float linetypeScale = 1.0f; // drawn in single precision anyway
+
     double thickness = 0.0;
     Vec3 extrusion{0, 0, 1};
     std::uint64_t handle = 0; // file handle or element index, for diagnostics
@@ -97,21 +100,43 @@ struct Spline {
 
 enum class TextKind : std::uint8_t { Text, Attribute, AttributeDefinition };
 
+// A text most entities of a kind leave empty, kept out of line: one pointer when absent, so
+// that it does not widen every entity of a drawing.
+class RareText {
+public:
+    RareText() = default;
+    RareText(std::string text) // NOLINT: assigned from strings like a string
+        : text_(text.empty() ? nullptr : std::make_unique<std::string>(std::move(text))) {}
+    RareText(const RareText& other) : RareText(other.str()) {}
+    RareText(RareText&&) noexcept = default;
+    RareText& operator=(const RareText& other) { return *this = RareText(other); }
+    RareText& operator=(RareText&&) noexcept = default;
+
+    const std::string& str() const {
+        static const std::string empty;
+        return text_ ? *text_ : empty;
+    }
+    friend bool operator==(const RareText& a, const RareText& b) { return a.str() == b.str(); }
+
+private:
+    std::unique_ptr<std::string> text_;
+};
+
 struct Text { // OCS
-    TextKind kind = TextKind::Text;
     Vec3 insert;
     Vec3 alignPoint; // second alignment point; used unless hAlign == 0 and vAlign == 0
     double height = 1;
     double rotation = 0; // radians
     double widthFactor = 1;
-    double oblique = 0; // radians
+    double oblique = 0;      // radians
     std::int16_t hAlign = 0; // 0 left, 1 center, 2 right, 3 aligned, 4 middle, 5 fit
     std::int16_t vAlign = 0; // 0 baseline, 1 bottom, 2 middle, 3 top
     bool mirrorX = false;    // backwards
     bool mirrorY = false;    // upside down
+    TextKind kind = TextKind::Text;
     std::uint32_t style = kNoIndex; // index into Drawing::textStyles
     std::string text;               // UTF-8, control codes (%%d, %%c ...) still as stored
-    std::string tag;                // attributes and definitions
+    RareText tag;                   // attributes and definitions
 };
 
 struct MText { // world coordinates
@@ -142,7 +167,7 @@ struct AttributeEntity {
     Text text;
 };
 
-struct Insert { // OCS
+struct Insert {                     // OCS
     std::uint32_t block = kNoIndex; // index into Drawing::blocks
     Vec3 insert;
     Vec3 scale{1, 1, 1};
@@ -156,15 +181,15 @@ struct Insert { // OCS
 struct HatchEdge {
     enum class Kind : std::uint8_t { Line, Arc, EllipseArc, Spline };
     Kind kind = Kind::Line;
-    Vec2 p0, p1;        // line
-    Vec2 center;        // arc, ellipse
-    double radius = 0;  // arc
-    Vec2 majorAxis;     // ellipse, relative to center
-    double ratio = 1;   // ellipse
-    double start = 0;   // radians
-    double end = 0;     // radians
+    Vec2 p0, p1;       // line
+    Vec2 center;       // arc, ellipse
+    double radius = 0; // arc
+    Vec2 majorAxis;    // ellipse, relative to center
+    double ratio = 1;  // ellipse
+    double start = 0;  // radians
+    double end = 0;    // radians
     bool ccw = true;
-    SplineData spline;  // spline (2D points in x, y)
+    SplineData spline; // spline (2D points in x, y)
 };
 
 struct HatchLoop {
@@ -233,9 +258,9 @@ struct Unsupported {
     std::string typeName; // DXF entity name
 };
 
-using EntityData = std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText,
-                                Solid, Face3d, Insert, Hatch, Dimension, Leader, Ray, ImageFrame,
-                                Unsupported>;
+using EntityData =
+    std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText, Solid, Face3d,
+                 Insert, Hatch, Dimension, Leader, Ray, ImageFrame, Unsupported>;
 
 struct Entity {
     EntityCommon common;

@@ -34,8 +34,9 @@ void expectPoint(const cad::Vec3& ours, const QJsonValue& oracle, const char* wh
     ASSERT_GE(a.size(), 2) << what;
     EXPECT_TRUE(closeRelative(ours.x, a[0].toDouble())) << what << " x " << ours.x;
     EXPECT_TRUE(closeRelative(ours.y, a[1].toDouble())) << what << " y " << ours.y;
-    if (a.size() > 2)
+    if (a.size() > 2) {
         EXPECT_TRUE(closeRelative(ours.z, a[2].toDouble())) << what << " z " << ours.z;
+    }
 }
 
 void checkAgainstOracle(const fs::path& file) {
@@ -74,8 +75,9 @@ void checkAgainstOracle(const fs::path& file) {
     ASSERT_TRUE(d.header.extMin && d.header.extMax);
     expectPoint(*d.header.extMin, header["$EXTMIN"], "$EXTMIN");
     expectPoint(*d.header.extMax, header["$EXTMAX"], "$EXTMAX");
-    if (header.contains("$INSUNITS") && d.header.insUnits)
+    if (header.contains("$INSUNITS") && d.header.insUnits) {
         EXPECT_EQ(*d.header.insUnits, header["$INSUNITS"].toInt());
+    }
 }
 
 TEST(DwgCorpus, EveryR13ToR2000DrawingMatchesItsOracle) {
@@ -116,10 +118,12 @@ TEST(DwgCorpus, EntitiesReferToExistingTablesAndBlocks) {
             EXPECT_LT(e.common.layer, d.layers.size());
             EXPECT_TRUE(e.common.linetype < 0 ||
                         static_cast<std::size_t>(e.common.linetype) < d.linetypes.size());
-            if (const auto* ins = std::get_if<cad::Insert>(&e.data))
+            if (const auto* ins = std::get_if<cad::Insert>(&e.data)) {
                 EXPECT_TRUE(ins->block == cad::kNoIndex || ins->block < d.blocks.size());
-            if (const auto* t = std::get_if<cad::Text>(&e.data))
+            }
+            if (const auto* t = std::get_if<cad::Text>(&e.data)) {
                 EXPECT_TRUE(t->style == cad::kNoIndex || t->style < d.textStyles.size());
+            }
         };
         for (const auto& e : d.modelSpace)
             check(e);

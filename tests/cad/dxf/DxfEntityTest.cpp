@@ -259,7 +259,7 @@ TEST(DxfEntities, TextAndAttributeDefinitionAlignment) {
     EXPECT_DOUBLE_EQ(t.alignPoint.x, 5);
     const auto& def = only<cad::Text>(d, 1);
     EXPECT_EQ(def.kind, cad::TextKind::AttributeDefinition);
-    EXPECT_EQ(def.tag, "TAG");
+    EXPECT_EQ(def.tag.str(), "TAG");
     EXPECT_EQ(def.hAlign, 2);
     EXPECT_EQ(def.vAlign, 3); // 74 for attributes; 73 is the field length
     EXPECT_TRUE(d.modelSpace[1].common.invisible);

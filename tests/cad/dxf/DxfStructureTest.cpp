@@ -201,7 +201,7 @@ TEST(DxfStructure, BlocksInsertsAndAttributes) {
     EXPECT_EQ(insert.rows, 2);
     EXPECT_DOUBLE_EQ(insert.rowSpacing, 20);
     ASSERT_EQ(insert.attributes.size(), 2u);
-    EXPECT_EQ(insert.attributes[0].text.tag, "NUMBER");
+    EXPECT_EQ(insert.attributes[0].text.tag.str(), "NUMBER");
     EXPECT_EQ(insert.attributes[0].text.text, "D-101");
     EXPECT_EQ(insert.attributes[0].text.kind, cad::TextKind::Attribute);
     EXPECT_EQ(insert.attributes[0].text.vAlign, 1);
@@ -212,8 +212,9 @@ TEST(DxfStructure, BlocksInsertsAndAttributes) {
     EXPECT_TRUE(anonymous.anonymous);
     for (const cad::Block& b : d.blocks) {
         EXPECT_EQ(b.externalReference, b.name == "Site") << b.name;
-        if (b.name == "*Paper_Space")
+        if (b.name == "*Paper_Space") {
             EXPECT_EQ(b.entities.size(), 1u);
+        }
     }
 }
 

@@ -4,7 +4,6 @@
 #include "cad/model/ReadError.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 using namespace vexor::cad;
@@ -53,6 +52,24 @@ TEST(DrawingModel, EntityNamesFollowDxf) {
     EXPECT_STREQ(dxfTypeName(e), "XLINE");
     e.data = Unsupported{"MLINE"};
     EXPECT_STREQ(dxfTypeName(e), "MLINE");
+}
+
+TEST(DrawingModel, AttributeTagsCopyWithTheirEntityAndStayApart) {
+    Text definition;
+    definition.kind = TextKind::AttributeDefinition;
+    definition.tag = std::string("PART_NO");
+    Entity original{{}, definition};
+    Entity copy = original;
+    std::get<Text>(copy.data).tag = std::string("OTHER");
+    EXPECT_EQ(std::get<Text>(original.data).tag.str(), "PART_NO");
+    EXPECT_EQ(std::get<Text>(copy.data).tag.str(), "OTHER");
+    copy = original;
+    EXPECT_EQ(std::get<Text>(copy.data).tag, std::get<Text>(original.data).tag);
+    const Entity moved = std::move(copy);
+    EXPECT_EQ(std::get<Text>(moved.data).tag.str(), "PART_NO");
+    EXPECT_TRUE(Text{}.tag.str().empty());
+    // Every entity pays for the largest kind: keep it from growing unnoticed.
+    EXPECT_LE(sizeof(Entity), 208u);
 }
 
 TEST(ColorIndex, StandardEntries) {
