@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 
 namespace vexor::control {
@@ -10,6 +11,12 @@ std::string formatExact(double value) {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+}
+
+std::string trueColorText(std::uint32_t rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFFu));
+    return text;
 }
 
 int layerColorNumber(const cad::Color& color) {
@@ -42,10 +49,13 @@ ItemRecords::ItemRecords(const cad::Drawing& drawing, const cad::Box2& extents) 
     records_.reserve(drawing.layers.size() + 2);
     for (const cad::Layer& layer : drawing.layers) {
         const int number = layerColorNumber(layer.color);
-        records_.push_back({{},
-                            {{"SECTION", "L"},
-                             {"DESCR", layer.name},
-                             {"ECOLOR", std::to_string(layer.off ? -number : number)}}});
+        Record record{{},
+                      {{"SECTION", "L"},
+                       {"DESCR", layer.name},
+                       {"ECOLOR", std::to_string(layer.off ? -number : number)}}};
+        if (layer.color.kind == cad::Color::Kind::True)
+            record.values["TRUECOLOR"] = trueColorText(layer.color.rgb);
+        records_.push_back(std::move(record));
     }
     if (!extents.empty()) {
         records_.push_back({"V100",

@@ -11,7 +11,8 @@
 namespace vexor::control {
 
 // The items of a loaded drawing as the program reads them: one record per layer ("SECTION" =
-// "L", "DESCR" = name, "ECOLOR" = colour number, negative when off) and the two corner items
+// "L", "DESCR" = name, "ECOLOR" = colour number, negative when off, and for a layer with a
+// true colour "TRUECOLOR" = "#RRGGBB") and the two corner items
 // "V100" and "V101" of the drawing's extents ("VX1", "VY1"). Entities are not items: the
 // program walks every item for the layer colours, and that walk must stay short.
 class ItemRecords {
@@ -39,6 +40,9 @@ private:
 
 // The shortest decimal text that reads back as exactly the same double ("C" locale).
 std::string formatExact(double value);
+
+// A true colour as the item records give it: "#RRGGBB".
+std::string trueColorText(std::uint32_t rgb);
 
 // The colour number stored for a layer: its index, or for a true colour the nearest index
 // (7 near white or black: that colour follows the background).

@@ -1,6 +1,7 @@
 #include "LayerIcons.h"
 
 #include "VectorIcon.h"
+#include "cad/model/Color.h"
 #include "control/render/RenderStyle.h"
 
 #include <QPainter>
@@ -58,6 +59,40 @@ const std::vector<std::string>& layerIconKeys() {
         return k;
     }();
     return keys;
+}
+
+int nearestIconColour(std::uint32_t rgb) {
+    const auto channel = [](std::uint32_t c, int shift) {
+        return static_cast<long>((c >> shift) & 0xFF);
+    };
+    int best = 1;
+    long bestDistance = -1;
+    for (int code = 1; code <= 14; ++code) {
+        const QRgb icon = control::paletteColor(code).rgb();
+        const long dr = channel(rgb, 16) - qRed(icon);
+        const long dg = channel(rgb, 8) - qGreen(icon);
+        const long db = channel(rgb, 0) - qBlue(icon);
+        const long d = dr * dr + dg * dg + db * db;
+        if (bestDistance < 0 || d < bestDistance) {
+            bestDistance = d;
+            best = code;
+        }
+    }
+    return best;
+}
+
+int layerIconIndex(int colourNumber, std::optional<std::uint32_t> trueColour, bool shown) {
+    constexpr int kForeground = 7; // drawn black on light backgrounds, white on dark ones
+    int colour = 0;
+    if (trueColour)
+        colour = nearestIconColour(*trueColour & 0xFFFFFFu);
+    else if (colourNumber == kForeground)
+        colour = kForeground;
+    else if (colourNumber >= 1 && colourNumber <= 255)
+        colour = nearestIconColour(cad::colorIndexRgb(colourNumber));
+    if (colour == 0)
+        return shown ? 0 : 28;
+    return shown ? colour : colour + 14;
 }
 
 } // namespace vexor::view

@@ -1,10 +1,12 @@
 #include "LayersMenu.h"
 
 #include "DrawingLoader.h"
+#include "LayerIcons.h"
 #include "MenuArray.h"
 #include "MenuIcons.h"
 
 #include <QAction>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -25,6 +27,17 @@ std::int16_t toInt16(double value) {
 
 std::string layerName(const std::string& entryText) {
     return entryText.size() > kPrefixLength ? entryText.substr(kPrefixLength) : std::string();
+}
+
+// "#RRGGBB" from a layer record; anything else means the layer has no true colour.
+std::optional<std::uint32_t> trueColourOf(const std::string& text) {
+    if (text.size() != 7 || text[0] != '#')
+        return std::nullopt;
+    std::uint32_t rgb = 0;
+    const auto [end, error] = std::from_chars(text.data() + 1, text.data() + 7, rgb, 16);
+    if (error != std::errc() || end != text.data() + 7)
+        return std::nullopt;
+    return rgb;
 }
 
 } // namespace
@@ -67,6 +80,7 @@ void ReadLayerTable(Program& p) {
             const auto n = static_cast<std::size_t>(l.LayerCount);
             l.LayerEntries.assign(n, std::string());
             l.LayerColors.assign(n, 0);
+            l.LayerTrueColors.assign(n, std::nullopt);
             for (std::size_t i = 0; i < n; ++i)
                 l.LayerEntries[i] = kEntryPrefix + c.LayerTableName(handle, 0);
             MenuArray& menu = *p.menus.mnuLayer;
@@ -107,6 +121,8 @@ void ReadLayerColor(Program& p, const std::string& name) {
     for (std::size_t i = 0; i < l.LayerEntries.size() && i < l.LayerColors.size(); ++i) {
         if (l.LayerEntries[i] == wanted) {
             l.LayerColors[i] = toInt16(std::fabs(itemNumber(p.Dbcocx1.ItemValue("ECOLOR"))));
+            if (i < l.LayerTrueColors.size())
+                l.LayerTrueColors[i] = trueColourOf(p.Dbcocx1.ItemValue("TRUECOLOR"));
             return;
         }
     }
@@ -136,12 +152,8 @@ void ApplyLayerIcons(Program& p) {
     for (int i = 0; i < l.LayerCount && i <= menu.UBound(); ++i) {
         const auto at = static_cast<std::size_t>(i);
         const int c = at < l.LayerColors.size() ? l.LayerColors[at] : 0;
-        const bool checked = menu.Checked(i);
-        int index;
-        if (c > 14)
-            index = ((c - 15) % 14) + (checked ? 1 : 15);
-        else
-            index = checked ? c : c + 14;
+        const auto rgb = at < l.LayerTrueColors.size() ? l.LayerTrueColors[at] : std::nullopt;
+        const int index = layerIconIndex(c, rgb, menu.Checked(i));
         if (index > 0 && p.menuIcons && at < l.LayerEntries.size())
             p.menuIcons->SetItemIcon(l.LayerEntries[at], index);
     }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ struct LayerList {
     std::int16_t LayerCount = 0;
     std::vector<std::string> LayerEntries;
     std::vector<std::int16_t> LayerColors;
+    // Parallel to LayerColors: the layer's true colour (0xRRGGBB) when it has one.
+    std::vector<std::optional<std::uint32_t>> LayerTrueColors;
     std::string LastLoadedPath; // the path of the previous load, of any file type
 };
 

@@ -31,6 +31,7 @@ TEST(ItemRecords, LayerRecordsComeFirstInLayerOrder) {
         EXPECT_EQ(items.value("SECTION"), "L");
         EXPECT_EQ(items.value("DESCR"), names[i]);
         EXPECT_EQ(items.value("ECOLOR"), colors[i]) << names[i];
+        EXPECT_EQ(items.value("TRUECOLOR"), i == 4 ? "#FE0000" : "") << "only true colours";
     }
     items.selectAt(5);
     EXPECT_EQ(items.value("SECTION"), "V");

@@ -1,5 +1,7 @@
 #include "view/LayersMenu.h"
 
+#include "cad/model/Color.h"
+#include "control/render/RenderStyle.h"
 #include "fakes/CallLog.h"
 #include "fakes/TestProgram.h"
 #include "view/DrawingLoader.h"
@@ -57,14 +59,31 @@ TEST_F(LayersMenuTest, DwgLoadListsTheLayersWithStatesColoursAndIcons) {
                                                    "Layer_AB|ce", "Layer_XREF|X|"}));
     EXPECT_TRUE(t.table.menus.mnuLayers->isEnabled());
     EXPECT_EQ(t.program.layers.LayerColors, (std::vector<std::int16_t>{7, 20, 14, 5, 0}));
-    // Colour 20 folds onto 6 when shown, 20 when hidden; 14 stays 14 (28 hidden).
-    EXPECT_EQ(icon("Layer_WALLS"), 20);
-    EXPECT_EQ(icon("Layer_A&B"), 14);
+    // Colour 20 is an orange red: the hidden red icon; colour 14 is a dark red.
+    EXPECT_EQ(icon("Layer_WALLS"), 15);
+    EXPECT_EQ(icon("Layer_A&B"), 8);
     EXPECT_EQ(icon("Layer_AB"), 5);
     EXPECT_EQ(icon("Layer_0"), 7);
     EXPECT_EQ(test::only(t.control.calls, {"HideLayer", "OpenLayerTable", "CloseLayerTable"}),
               (std::vector<std::string>{"OpenLayerTable(\"/d/plan.dwg\")", "CloseLayerTable(1)",
                                         "HideLayer(\"WALLS\")", "HideLayer(\"XREF|X\")"}));
+}
+
+TEST_F(LayersMenuTest, IconsFollowTheLayersRealColoursTrueColoursToo) {
+    t.control.layerTable = {{"Wall", 0}, {"Doors", 0}, {"Windows", 1}, {"Glass", 0}};
+    t.control.items.clear();
+    t.control.addLayerRecord("Wall", "16");
+    t.control.addLayerRecord("Doors", "160");
+    t.control.addLayerRecord("Windows", "-40");
+    t.control.addLayerRecord("Glass", "5");
+    t.control.items.back().second["TRUECOLOR"] = "#102080";
+    load("/d/plan.dwg");
+    EXPECT_EQ(icon("Layer_Wall"), 8) << "dark red";
+    EXPECT_EQ(icon("Layer_Doors"), 5) << "blue";
+    EXPECT_EQ(icon("Layer_Windows"), 2 + 14) << "orange: the hidden yellow icon";
+    EXPECT_EQ(icon("Layer_Glass"), 12) << "the true colour, not its nearest index, decides";
+    view::mnuLayer_Click(t.program, 3);
+    EXPECT_EQ(icon("Layer_Glass"), 26) << "hiding keeps the colour";
 }
 
 TEST_F(LayersMenuTest, AmpersandsStayInTheNameAndEachLayerKeepsItsOwnIcon) {
@@ -74,7 +93,7 @@ TEST_F(LayersMenuTest, AmpersandsStayInTheNameAndEachLayerKeepsItsOwnIcon) {
     EXPECT_FALSE(amp->icon().isNull());
     view::mnuLayer_Click(t.program, 2);
     EXPECT_EQ(test::only(t.control.calls, {"HideLayer"}).back(), "HideLayer(\"A&B\")");
-    EXPECT_EQ(icon("Layer_A&B"), 28);
+    EXPECT_EQ(icon("Layer_A&B"), 22);
     EXPECT_EQ(icon("Layer_AB"), 5) << "the look-alike layer keeps its icon";
 }
 
@@ -83,10 +102,10 @@ TEST_F(LayersMenuTest, ClickingTwiceRestoresCheckVisibilityAndIcon) {
     t.control.calls.clear();
     view::mnuLayer_Click(t.program, 1); // WALLS: hidden -> shown
     EXPECT_TRUE(t.table.menus.mnuLayer->Checked(1));
-    EXPECT_EQ(icon("Layer_WALLS"), 6);
+    EXPECT_EQ(icon("Layer_WALLS"), 1);
     view::mnuLayer_Click(t.program, 1);
     EXPECT_FALSE(t.table.menus.mnuLayer->Checked(1));
-    EXPECT_EQ(icon("Layer_WALLS"), 20);
+    EXPECT_EQ(icon("Layer_WALLS"), 15);
     EXPECT_EQ(t.control.calls,
               (std::vector<std::string>{"ShowLayer(\"WALLS\")", "SetColorMode(2)",
                                         "SetForeColor(\"#\", 256)", "HideLayer(\"WALLS\")",
@@ -163,6 +182,52 @@ TEST(LayerIcons, TwentyNineKeyedIconsWithDistinctShownAndHiddenVariants) {
     for (int c = 1; c <= 14; ++c)
         EXPECT_NE(icons[c].pixmap(16, 16).toImage(), icons[c + 14].pixmap(16, 16).toImage());
     EXPECT_NE(icons[1].pixmap(16, 16).toImage(), icons[2].pixmap(16, 16).toImage());
+}
+
+TEST(LayerIcons, EveryIndexColourGetsItsNearestIconAndAHiddenTwin) {
+    const auto rgb = [](int code) { return control::paletteColor(code).rgb() & 0xFFFFFFu; };
+    const auto distance = [](std::uint32_t a, std::uint32_t b) {
+        long sum = 0;
+        for (int shift : {0, 8, 16}) {
+            const long d = static_cast<long>((a >> shift) & 0xFF) - ((b >> shift) & 0xFF);
+            sum += d * d;
+        }
+        return sum;
+    };
+    for (int c = 1; c <= 255; ++c) {
+        const int shown = view::layerIconIndex(c, std::nullopt, true);
+        ASSERT_GE(shown, 1) << c;
+        ASSERT_LE(shown, 14) << c;
+        EXPECT_EQ(view::layerIconIndex(c, std::nullopt, false), shown + 14) << c;
+        if (c == 7)
+            continue;
+        const std::uint32_t real = cad::colorIndexRgb(c);
+        for (int other = 1; other <= 14; ++other)
+            EXPECT_LE(distance(real, rgb(shown)), distance(real, rgb(other)))
+                << "colour " << c << " icon " << shown << " but " << other << " is nearer";
+    }
+    // The six primaries and the foreground colour keep their own icons.
+    for (int c = 1; c <= 7; ++c)
+        EXPECT_EQ(view::layerIconIndex(c, std::nullopt, true), c);
+    // Whole hue families: saturated entries at full and at half brightness.
+    const int bright[] = {10, 50, 90, 130, 170, 210};
+    const int dark[] = {14, 54, 94, 134, 174, 214};
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(view::layerIconIndex(bright[k], std::nullopt, true), k + 1) << bright[k];
+        EXPECT_EQ(view::layerIconIndex(dark[k], std::nullopt, true), k + 8) << dark[k];
+    }
+    EXPECT_EQ(view::layerIconIndex(255, std::nullopt, true), 14) << "white";
+    EXPECT_EQ(view::layerIconIndex(250, std::nullopt, true), 7) << "near black";
+}
+
+TEST(LayerIcons, TrueColoursAndUnknownColours) {
+    EXPECT_EQ(view::layerIconIndex(7, 0xFFFFFFu, true), 14);
+    EXPECT_EQ(view::layerIconIndex(7, 0x000000u, false), 21);
+    EXPECT_EQ(view::layerIconIndex(1, 0x00A0A0u, true), 11) << "the true colour wins";
+    EXPECT_EQ(view::layerIconIndex(0, std::nullopt, true), 0) << "no icon";
+    EXPECT_EQ(view::layerIconIndex(0, std::nullopt, false), 28);
+    EXPECT_EQ(view::layerIconIndex(256, std::nullopt, true), 0);
+    EXPECT_EQ(view::layerIconIndex(-3, std::nullopt, false), 28);
 }
 
 TEST(MenuIconsComponent, UnknownEntryReportsTheWhiteShownIcon) {
