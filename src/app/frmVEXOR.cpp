@@ -3,18 +3,18 @@
 #include "CommandLine.h"
 #include "HelpLinks.h"
 #include "ToolbarPictures.h"
-#include "data/History.h"
-#include "data/ViewSettingsStore.h"
 #include "frmAbout.h"
 #include "print/QtPrinterSystem.h"
 #include "print/StartPrint.h"
 #include "view/BirdsEye.h"
 #include "view/Colours.h"
 #include "view/DrawingLoader.h"
+#include "view/History.h"
 #include "view/LayerIcons.h"
 #include "view/LayersMenu.h"
 #include "view/MenuArray.h"
 #include "view/ProgramVersion.h"
+#include "view/ViewSettings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -75,12 +75,12 @@ void frmVEXOR::connectCommands() {
         connect(action, &QAction::triggered, this,
                 [this, run] { guarded([&] { run(program_); }); });
     };
-    command(m.mnuOpen, data::mnuOpen_Click);
+    command(m.mnuOpen, view::mnuOpen_Click);
     connect(m.mnuPrint, &QAction::triggered, this, [this] { guarded([&] { printCommand(); }); });
     connect(m.mnuAbout, &QAction::triggered, this,
             [this] { guarded([&] { about_->mnuAbout_Click(); }); });
     m.mnuHistory->onClick = [this](int index) {
-        guarded([&] { data::mnuHistory_Click(program_, index); });
+        guarded([&] { view::mnuHistory_Click(program_, index); });
     };
     command(m.mnuBackWhite, view::mnuBackWhite_Click);
     command(m.mnuBackBlack, view::mnuBackBlack_Click);
@@ -138,7 +138,7 @@ void frmVEXOR::Toolbar2_ButtonClick(const std::string& key) {
 }
 
 void frmVEXOR::openCommand() {
-    data::mnuOpen_Click(program_);
+    view::mnuOpen_Click(program_);
 }
 
 void frmVEXOR::printCommand() {
@@ -154,11 +154,11 @@ void frmVEXOR::Form_Load(const std::string& commandLine) {
     menuIcons_.SetOwnerWindow(this);
     menuIcons_.SetImageList(&ilsIcons_);
     program_.menuIcons = &menuIcons_;
-    guarded([&] { data::BuildHistoryMenu(program_); });
+    guarded([&] { view::BuildHistoryMenu(program_); });
     setWindowState(windowState() | Qt::WindowMaximized);
     table_.menus.mnuLayers->setEnabled(false);
     table_.menus.mnuPrint->setEnabled(false);
-    guarded([&] { data::RestoreViewSettings(program_); });
+    guarded([&] { view::RestoreViewSettings(program_); });
 
     platform::WindowSystem& w = program_.windows;
     program_.ScreenPixelsPerTwip = w.GetSystemMetrics(1) / w.ScreenHeightTwips();
@@ -168,9 +168,9 @@ void frmVEXOR::Form_Load(const std::string& commandLine) {
         if (w.FileExists(program_.CurrentDrawingPath)) {
             // A drawing that cannot be read must not keep the main window from opening.
             try {
-                data::RecordDrawing(program_, program_.CurrentDrawingPath);
-                data::BuildHistoryMenu(program_);
-                data::RestoreViewSettings(program_);
+                view::RecordDrawing(program_, program_.CurrentDrawingPath);
+                view::BuildHistoryMenu(program_);
+                view::RestoreViewSettings(program_);
                 view::LoadDrawing(program_);
             } catch (const std::exception& e) {
                 w.MessageBox("The drawing " + program_.CurrentDrawingPath +
@@ -199,7 +199,7 @@ void frmVEXOR::Form_Resize() {
 
 void frmVEXOR::Form_Unload() {
     if (!program_.CurrentDrawingPath.empty())
-        guarded([&] { data::SaveViewSettings(program_); });
+        guarded([&] { view::SaveViewSettings(program_); });
 }
 
 void frmVEXOR::guarded(const std::function<void()>& command) {

@@ -1,18 +1,18 @@
 #include "ProjectDatabase.h"
 
 #include "platform/WindowSystem.h"
-#include "view/Paths.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace vexor::data {
 
 std::string ProjectDatabasePath(const std::string& programFolder) {
-    return view::joinPath(programFolder, kProjectDatabaseFileName);
+    return (std::filesystem::path(programFolder) / kProjectDatabaseFileName).string();
 }
 
 namespace {

@@ -1,7 +1,6 @@
 #include "ViewSettingsStore.h"
 
 #include "ProjectDatabase.h"
-#include "view/Colours.h"
 
 #include <charconv>
 #include <cmath>
@@ -58,7 +57,7 @@ std::optional<std::int16_t> int16From(const Statement& row, int column) {
 }
 
 // Assigns each field as soon as it is read; false at the first that cannot be read.
-bool readFields(const Statement& row, view::ViewSettingsRecord& settings) {
+bool readFields(const Statement& row, ViewSettingsRecord& settings) {
     std::int16_t* const whole[] = {&settings.BackRed, &settings.BackGreen, &settings.BackBlue,
                                    &settings.ForeColor};
     double* const window[] = {&settings.X1, &settings.Y1, &settings.X2, &settings.Y2};
@@ -80,19 +79,20 @@ bool readFields(const Statement& row, view::ViewSettingsRecord& settings) {
 
 } // namespace
 
-void SaveViewSettings(view::Program& program) {
-    auto connection = openWorkingConnection(program.ProgramFolder);
-    Statement find(*connection, kFindRow);
-    find.bind(1, program.CurrentDrawingPath);
-    view::ViewSettingsRecord& settings = program.ViewSettings;
-    double unused1 = 0, unused2 = 0;
-    program.Dbcocx1.GetView(settings.X1, settings.Y1, settings.X2, settings.Y2, unused1, unused2);
+ViewSettingsStore::ViewSettingsStore(const std::string& databaseFolder)
+    : connection_(openWorkingConnection(databaseFolder)) {}
+
+ViewSettingsStore::~ViewSettingsStore() = default;
+
+void ViewSettingsStore::write(const std::string& path, const ViewSettingsRecord& settings) {
     try {
+        Statement find(*connection_, kFindRow);
+        find.bind(1, path);
         if (!find.step())
             return;
         const std::int64_t rowId = find.integer(kRowIdColumn);
         find.reset();
-        Statement write(*connection,
+        Statement write(*connection_,
                         "UPDATE tblRecentProject SET BackRed = ?1, BackGreen = ?2, BackBlue = ?3, "
                         "ForeColor = ?4, X1 = ?5, Y1 = ?6, X2 = ?7, Y2 = ?8 WHERE rowid = ?9");
         write.bind(1, std::int64_t{settings.BackRed})
@@ -110,18 +110,14 @@ void SaveViewSettings(view::Program& program) {
     }
 }
 
-void RestoreViewSettings(view::Program& program) {
-    auto connection = openWorkingConnection(program.ProgramFolder);
-    Statement find(*connection, kFindRow);
-    find.bind(1, program.CurrentDrawingPath);
+bool ViewSettingsStore::read(const std::string& path, ViewSettingsRecord& settings) {
     try {
-        if (!find.step() || !readFields(find, program.ViewSettings))
-            return;
+        Statement find(*connection_, kFindRow);
+        find.bind(1, path);
+        return find.step() && readFields(find, settings);
     } catch (const DatabaseError&) {
-        return;
+        return false;
     }
-    view::UpdateBackColorChecks(program);
-    view::UpdateForeColorChecks(program, program.ViewSettings.ForeColor);
 }
 
 } // namespace vexor::data

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/DrawingControl.h"
+#include "data/ViewSettingsStore.h"
 #include "platform/WindowSystem.h"
 
 #include <array>
@@ -27,15 +28,7 @@ struct LayerList {
     std::string LastLoadedPath; // the path of the previous load, of any file type
 };
 
-// Background colour, drawing colour and visible window of the current drawing.
-// A window of four zeros means that no window is stored.
-struct ViewSettingsRecord {
-    std::int16_t BackRed = 0;
-    std::int16_t BackGreen = 0;
-    std::int16_t BackBlue = 0;
-    std::int16_t ForeColor = 0;
-    double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
-};
+using data::ViewSettingsRecord;
 
 // The loaded drawing's frame corners; all zero while no drawing gives them.
 struct ExtentsRecord {

@@ -4,7 +4,7 @@
 //            it would show (exit 0 opened, 1 refused);
 //   hold   - opens it, prints "ready" and waits to be killed;
 //   record - records drawings d0, d1, ... in a loop, printing each number once it is stored.
-#include "data/History.h"
+#include "data/HistoryStore.h"
 #include "data/ProjectDatabase.h"
 #include "fakes/FakeWindowSystem.h"
 

@@ -1,4 +1,4 @@
-#include "data/History.h"
+#include "view/History.h"
 
 #include "ProjectFixture.h"
 #include "fakes/CallLog.h"
@@ -27,7 +27,7 @@ protected:
         const std::string path = project.folder + "/" + name;
         t.windows.existingFiles.insert(path);
         t.windows.openFileAnswers.push_back(path);
-        data::mnuOpen_Click(program());
+        view::mnuOpen_Click(program());
         return path;
     }
 
@@ -43,7 +43,7 @@ protected:
 };
 
 TEST_F(History, EmptyTableKeepsTheDisabledPlaceholder) {
-    EXPECT_FALSE(data::BuildHistoryMenu(program()));
+    EXPECT_FALSE(view::BuildHistoryMenu(program()));
     EXPECT_EQ(captions(), std::vector<std::string>{"No recent drawings"});
     EXPECT_FALSE(menu().Enabled(0));
 }
@@ -56,7 +56,7 @@ TEST_F(History, TwelveDrawingsShowTheTenNewestNewestFirst) {
     for (int i = 0; i < 10; ++i) {
         const std::string expected = project.folder + "/d" + std::to_string(11 - i) + ".dwg";
         EXPECT_EQ(program().HistoryPaths[i], expected) << i;
-        EXPECT_EQ(menu().Caption(i), data::HistoryCaption(expected)) << i;
+        EXPECT_EQ(menu().Caption(i), view::HistoryCaption(expected)) << i;
         EXPECT_TRUE(menu().Enabled(i)) << i;
         EXPECT_TRUE(menu().Entry(i)->isVisible()) << i;
     }
@@ -66,7 +66,7 @@ TEST_F(History, ReopeningMovesADrawingToTheTopWithoutANewRow) {
     const std::string first = open("first.dwg");
     open("second.dwg");
     open("third.dwg");
-    data::mnuHistory_Click(program(), 2);
+    view::mnuHistory_Click(program(), 2);
     EXPECT_EQ(project.rowCount(), 3);
     EXPECT_EQ(program().CurrentDrawingPath, first);
     EXPECT_EQ(program().HistoryPaths[0], first);
@@ -89,20 +89,20 @@ TEST_F(History, LetterCaseIsIgnoredInEveryScriptAndTheFirstSpellingKept) {
         {"/Чертежи/План.dwg", "/чертежи/пЛАН.DWG"},
     };
     for (const auto& [first, again] : spellings) {
-        data::RecordDrawing(program(), first);
-        data::RecordDrawing(program(), again);
+        view::RecordDrawing(program(), first);
+        view::RecordDrawing(program(), again);
     }
     EXPECT_EQ(
         project.fileNames(),
         (std::vector<std::string>{"/Plans/B.DWG", "/Zeichnungen/Ärger.DWG", "/Чертежи/План.dwg"}));
-    EXPECT_TRUE(data::BuildHistoryMenu(program()));
+    EXPECT_TRUE(view::BuildHistoryMenu(program()));
     EXPECT_EQ(menu().Caption(0), "/Чертежи/План.dwg");
 }
 
 TEST_F(History, PathsWithApostrophesAreRecordedAndMatched) {
     const std::string path = open("O'Brien's plan.dwg");
-    data::RecordDrawing(program(), path);
-    data::RecordDrawing(program(), "x' OR '1'='1");
+    view::RecordDrawing(program(), path);
+    view::RecordDrawing(program(), "x' OR '1'='1");
     EXPECT_EQ(project.fileNames(), (std::vector<std::string>{path, "x' OR '1'='1"}));
     EXPECT_TRUE(t.windows.messages.empty());
 }
@@ -110,28 +110,28 @@ TEST_F(History, PathsWithApostrophesAreRecordedAndMatched) {
 TEST(HistoryCaption, FiftyCharactersShowWholeFiftyOneAreShortened) {
     const std::string fifty = "/" + std::string(40, 'a') + "/plan.dwg";
     ASSERT_EQ(fifty.size(), 50u);
-    EXPECT_EQ(data::HistoryCaption(fifty), fifty);
+    EXPECT_EQ(view::HistoryCaption(fifty), fifty);
     const std::string fiftyOne = "/" + std::string(41, 'a') + "/plan.dwg";
-    EXPECT_EQ(data::HistoryCaption(fiftyOne), "/.../plan.dwg");
+    EXPECT_EQ(view::HistoryCaption(fiftyOne), "/.../plan.dwg");
     const std::string relative = "projects/" + std::string(40, 'b') + "/x.dgn";
-    EXPECT_EQ(data::HistoryCaption(relative), "projects/.../x.dgn");
+    EXPECT_EQ(view::HistoryCaption(relative), "projects/.../x.dgn");
     const std::string network = "//server/" + std::string(40, 'c') + "/y.dwg";
-    EXPECT_EQ(data::HistoryCaption(network), "/.../y.dwg");
+    EXPECT_EQ(view::HistoryCaption(network), "/.../y.dwg");
 }
 
 TEST(HistoryCaption, CountsCharactersNotBytes) {
     const std::string fifty = "/" + std::string(38, 'a') + "/ÄÖÜäöü.dwg"; // 50 characters
-    EXPECT_EQ(data::HistoryCaption(fifty), fifty);
+    EXPECT_EQ(view::HistoryCaption(fifty), fifty);
 }
 
 TEST(HistoryCaption, BackslashPathsFollowThePlatformsSeparators) {
     const std::string path = "C:\\" + std::string(39, 'd') + "\\level1-floorplan.dwg";
     ASSERT_GT(path.size(), 50u);
 #ifdef _WIN32
-    EXPECT_EQ(data::HistoryCaption(path), "C:\\...\\level1-floorplan.dwg");
+    EXPECT_EQ(view::HistoryCaption(path), "C:\\...\\level1-floorplan.dwg");
 #else
     // A backslash is an ordinary file-name character here: the path is one component.
-    EXPECT_EQ(data::HistoryCaption(path), path + "/.../" + path);
+    EXPECT_EQ(view::HistoryCaption(path), path + "/.../" + path);
 #endif
 }
 
@@ -153,7 +153,7 @@ TEST_F(History, CancellingTheDialogSavesTheCurrentDrawingAndChangesNothingElse) 
     const std::string shown = open("shown.dwg");
     t.control.view[0] = 5, t.control.view[1] = 6, t.control.view[2] = 7, t.control.view[3] = 8;
     t.control.calls.clear();
-    data::mnuOpen_Click(program()); // no scripted answer: the user cancels
+    view::mnuOpen_Click(program()); // no scripted answer: the user cancels
     EXPECT_EQ(program().CurrentDrawingPath, shown);
     EXPECT_EQ(t.control.calls, std::vector<std::string>{"GetView()"});
     auto connection = project.connect();
@@ -167,7 +167,7 @@ TEST_F(History, ATypedNameThatNamesNoFileIsLoadedButNotRecorded) {
     const std::string typed = project.folder + "/typo.dwg";
     t.windows.openFileAnswers.push_back(typed);
     t.control.calls.clear();
-    data::mnuOpen_Click(program());
+    view::mnuOpen_Click(program());
     EXPECT_EQ(program().CurrentDrawingPath, typed);
     EXPECT_EQ(project.rowCount(), 1);
     EXPECT_EQ(menu().UBound(), 0);
@@ -183,7 +183,7 @@ TEST_F(History, MissingHistoryFileIsReportedAndTheShownDrawingKeepsItsRow) {
     t.host.caption = "VEXOR 1.0.0 - shown.dwg";
     t.control.view[0] = 1, t.control.view[1] = 2, t.control.view[2] = 3, t.control.view[3] = 4;
 
-    data::mnuHistory_Click(program(), 1);
+    view::mnuHistory_Click(program(), 1);
     ASSERT_EQ(t.windows.messages.size(), 1u);
     EXPECT_EQ(t.windows.messages[0].text, gone + " does not exist.");
     EXPECT_EQ(t.windows.messages[0].title, "VEXOR 1.0.0 - shown.dwg");
@@ -192,7 +192,7 @@ TEST_F(History, MissingHistoryFileIsReportedAndTheShownDrawingKeepsItsRow) {
 
     // The next save writes the shown drawing's view into its own row only.
     t.control.view[2] = 30;
-    data::mnuHistory_Click(program(), 1);
+    view::mnuHistory_Click(program(), 1);
     auto connection = project.connect();
     data::Statement x2(*connection, "SELECT FileName, X2 FROM tblRecentProject ORDER BY X2");
     ASSERT_TRUE(x2.step());
@@ -207,7 +207,7 @@ TEST_F(History, UnreadableHistoryRowIsReportedAfterTheDrawingLoads) {
     const std::string path = open("a.dwg");
     project.execute("INSERT INTO tblRecentProject (FileName, AccessDate) "
                     "VALUES (NULL, '9999-12-31 23:59:59')");
-    data::mnuHistory_Click(program(), 0);
+    view::mnuHistory_Click(program(), 0);
     ASSERT_EQ(t.windows.messages.size(), 1u);
     EXPECT_EQ(t.windows.messages[0].text, "Error loading project.  Project database not changed.");
     EXPECT_EQ(t.windows.messages[0].title, "VEXOR");
@@ -217,15 +217,15 @@ TEST_F(History, UnreadableHistoryRowIsReportedAfterTheDrawingLoads) {
 
 TEST_F(History, RecordingIntoAVanishedDatabaseReportsAnUpdateError) {
     QFile::remove(QString::fromStdString(project.databasePath));
-    data::RecordDrawing(program(), "/a.dwg");
+    view::RecordDrawing(program(), "/a.dwg");
     ASSERT_EQ(t.windows.messages.size(), 1u);
     EXPECT_EQ(t.windows.messages[0].text, "Update error.  Database was not modified.");
     EXPECT_EQ(t.windows.messages[0].title, "VEXOR");
     EXPECT_EQ(t.windows.messages[0].icon, platform::MessageIcon::None);
-    EXPECT_THROW(data::BuildHistoryMenu(program()), data::DatabaseError);
+    EXPECT_THROW(view::BuildHistoryMenu(program()), data::DatabaseError);
     // File > Open ends silently instead.
     t.windows.openFileAnswers.push_back("/b.dwg");
-    EXPECT_NO_THROW(data::mnuOpen_Click(program()));
+    EXPECT_NO_THROW(view::mnuOpen_Click(program()));
 }
 
 } // namespace

@@ -1,9 +1,10 @@
+#include "view/ViewSettings.h"
+
 #include "ProjectFixture.h"
-#include "data/History.h"
-#include "data/ViewSettingsStore.h"
 #include "fakes/CallLog.h"
 #include "fakes/TestProgram.h"
 #include "view/Colours.h"
+#include "view/History.h"
 
 #include <QAction>
 #include <algorithm>
@@ -24,7 +25,7 @@ protected:
         const std::string path = project.folder + "/" + name;
         t.windows.existingFiles.insert(path);
         t.windows.openFileAnswers.push_back(path);
-        data::mnuOpen_Click(program());
+        view::mnuOpen_Click(program());
         return path;
     }
 
@@ -68,7 +69,7 @@ TEST_F(ViewSettings, ColoursAndWindowComeBackWhenADrawingIsReopened) {
 
     setView(0, 0, 5, 5);
     t.control.calls.clear();
-    data::mnuHistory_Click(program(), 1);
+    view::mnuHistory_Click(program(), 1);
     ASSERT_EQ(program().CurrentDrawingPath, first);
     EXPECT_EQ(settings().BackRed, 0);
     EXPECT_EQ(settings().BackGreen, 0);
@@ -89,7 +90,7 @@ TEST_F(ViewSettings, AllTypesAreStoredAsWritten) {
     settings().BackRed = 255, settings().BackGreen = 255, settings().BackBlue = 0;
     settings().ForeColor = 256;
     setView(-1.5, 2.25, 1e6, 3.125);
-    data::SaveViewSettings(program());
+    view::SaveViewSettings(program());
     auto connection = project.connect();
     data::Statement row(*connection, "SELECT BackRed, BackGreen, BackBlue, ForeColor, X1, Y1, "
                                      "X2, Y2 FROM tblRecentProject");
@@ -109,7 +110,7 @@ TEST_F(ViewSettings, ValuesMatchingNoMenuEntryLeaveTheCheckMarks) {
     view::mnuBackYellow_Click(program());
     view::mnuForeBlack_Click(program());
     setRow(path, "BackRed = 128, BackGreen = 128, BackBlue = 128, ForeColor = 3");
-    data::RestoreViewSettings(program());
+    view::RestoreViewSettings(program());
     EXPECT_EQ(settings().BackRed, 128);
     EXPECT_EQ(settings().ForeColor, 3);
     EXPECT_TRUE(menus().mnuBackYellow->isChecked());
@@ -121,9 +122,9 @@ TEST_F(ViewSettings, NullFieldStopsTheRestoreThere) {
     view::mnuBackWhite_Click(program());
     view::mnuForeWhite_Click(program());
     setView(1, 1, 2, 2);
-    data::SaveViewSettings(program());
+    view::SaveViewSettings(program());
     setRow(path, "BackRed = 0, BackGreen = 0, BackBlue = NULL, ForeColor = 5, X1 = 9");
-    data::RestoreViewSettings(program());
+    view::RestoreViewSettings(program());
     EXPECT_EQ(settings().BackRed, 0);               // read before the null
     EXPECT_EQ(settings().BackGreen, 0);             // read before the null
     EXPECT_EQ(settings().BackBlue, 255);            // the null: old value
@@ -137,12 +138,12 @@ TEST_F(ViewSettings, UnconvertibleFieldsStopTheRestoreLikeANull) {
     const std::string path = open("a.dwg");
     setRow(path, "BackRed = 40000, BackGreen = 7");
     settings().BackGreen = 99;
-    data::RestoreViewSettings(program());
+    view::RestoreViewSettings(program());
     EXPECT_EQ(settings().BackRed, 0);
     EXPECT_EQ(settings().BackGreen, 99);
 
     setRow(path, "BackRed = '12', BackGreen = 7.5, BackBlue = 'blue'");
-    data::RestoreViewSettings(program());
+    view::RestoreViewSettings(program());
     EXPECT_EQ(settings().BackRed, 12);  // a number stored as text converts
     EXPECT_EQ(settings().BackGreen, 8); // halves round to even
     EXPECT_EQ(settings().BackBlue, 0);
@@ -153,9 +154,9 @@ TEST_F(ViewSettings, NoMatchingRowChangesNothingEitherWay) {
     view::mnuBackBlue_Click(program());
     program().CurrentDrawingPath = project.folder + "/never-recorded.dwg";
     setView(4, 4, 8, 8);
-    data::SaveViewSettings(program());
+    view::SaveViewSettings(program());
     settings() = {};
-    data::RestoreViewSettings(program());
+    view::RestoreViewSettings(program());
     EXPECT_EQ(settings().BackBlue, 0);
     EXPECT_EQ(settings().X1, 0);
     EXPECT_TRUE(menus().mnuBackBlue->isChecked());
@@ -171,13 +172,13 @@ TEST_F(ViewSettings, StartUpRestoreWithNoDrawingMatchesOnlyAnEmptyFileName) {
     program().CurrentDrawingPath.clear();
     settings().BackRed = 17;
     menus().mnuBackBlack->setChecked(false);
-    data::RestoreViewSettings(program());
+    view::RestoreViewSettings(program());
     EXPECT_EQ(settings().BackRed, 17);
     EXPECT_FALSE(menus().mnuBackBlack->isChecked());
 
     project.execute("INSERT INTO tblRecentProject (FileName, BackRed, BackGreen, BackBlue) "
                     "VALUES ('', 255, 255, 0)");
-    data::RestoreViewSettings(program());
+    view::RestoreViewSettings(program());
     EXPECT_EQ(settings().BackRed, 255);
     EXPECT_TRUE(menus().mnuBackYellow->isChecked());
 }
@@ -186,9 +187,9 @@ TEST_F(ViewSettings, MatchIgnoresLetterCaseAndApostrophesWork) {
     const std::string path = open("Plan d'Étage.DWG");
     view::mnuBackYellow_Click(program());
     program().CurrentDrawingPath = project.folder + "/PLAN D'éTAGE.dwg";
-    data::SaveViewSettings(program());
+    view::SaveViewSettings(program());
     settings() = {};
-    data::RestoreViewSettings(program());
+    view::RestoreViewSettings(program());
     EXPECT_EQ(settings().BackRed, 255);
     EXPECT_EQ(settings().BackBlue, 0);
     EXPECT_EQ(project.fileNames(), std::vector<std::string>{path});

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "Sql.h"
-#include "view/Program.h"
+#include "Program.h"
 
 #include <string>
 
-namespace vexor::data {
+namespace vexor::view {
 
 inline constexpr char kOpenDialogFilter[] =
     "Drawing Files (*.dwg;*.dgn)|*.dwg;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
@@ -18,26 +17,19 @@ inline constexpr int kHistorySize = 10;
 // first component + separator + "..." + separator + last component.
 std::string HistoryCaption(const std::string& path);
 
-// The local date and time to the second, as stored in AccessDate ("YYYY-MM-DD HH:MM:SS").
-std::string currentAccessDate();
-
-// The table work of RecordDrawing, in one transaction: renews the AccessDate of the path's row
-// (matched without regard to letter case) or adds a row whose view fields take their defaults.
-void recordDrawingRow(Connection& connection, const std::string& path);
-
 // Renews the AccessDate of the path's row (matched without regard to letter case, the stored
 // spelling kept) or adds a row for it. Any failure is reported with a message box.
-void RecordDrawing(view::Program& program, const std::string& path);
+void RecordDrawing(Program& program, const std::string& path);
 
 // Fills mnuHistory and HistoryPaths with the ten newest rows, newest first. False when a
 // failure stopped it (an empty table included). Failures to open the database itself pass to
 // the caller as DatabaseError.
-bool BuildHistoryMenu(view::Program& program);
+bool BuildHistoryMenu(Program& program);
 
 // File > Open.
-void mnuOpen_Click(view::Program& program);
+void mnuOpen_Click(Program& program);
 
 // A recent-drawings entry.
-void mnuHistory_Click(view::Program& program, int index);
+void mnuHistory_Click(Program& program, int index);
 
-} // namespace vexor::data
+} // namespace vexor::view
