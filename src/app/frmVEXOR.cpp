@@ -18,10 +18,14 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <QWheelEvent>
 
 namespace vexor::app {
@@ -49,6 +53,7 @@ frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
     connect(timer_, &QTimer::timeout, this, [this] { navigator_.Timer1_Timer(); });
     control.SetEventSink(&navigator_);
     resize(1024, 720);
+    setAcceptDrops(true);
     connectCommands();
 }
 
@@ -164,23 +169,42 @@ void frmVEXOR::Form_Load(const std::string& commandLine) {
     program_.ScreenPixelsPerTwip = w.GetSystemMetrics(1) / w.ScreenHeightTwips();
 
     if (const auto path = commandLineDrawing(commandLine)) {
-        program_.CurrentDrawingPath = *path;
-        if (w.FileExists(program_.CurrentDrawingPath)) {
-            // A drawing that cannot be read must not keep the main window from opening.
-            try {
-                view::RecordDrawing(program_, program_.CurrentDrawingPath);
-                view::BuildHistoryMenu(program_);
-                view::RestoreViewSettings(program_);
-                view::LoadDrawing(program_);
-            } catch (const std::exception& e) {
-                w.MessageBox("The drawing " + program_.CurrentDrawingPath +
-                                 " could not be opened.\r\n" + e.what(),
-                             "VEXOR", platform::MessageIcon::Exclamation);
-            }
+        // Any kind the viewer reads, recognised by its content; a file that is missing or
+        // cannot be read says so in the drawing area, as File > Open does. A failure must not
+        // keep the main window from opening.
+        try {
+            view::OpenDrawing(program_, *path);
+        } catch (const std::exception& e) {
+            w.MessageBox("The drawing " + program_.CurrentDrawingPath +
+                             " could not be opened.\r\n" + e.what(),
+                         "VEXOR", platform::MessageIcon::Exclamation);
         }
     }
     timer_->setInterval(100);
     timer_->start();
+}
+
+void frmVEXOR::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void frmVEXOR::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> paths = droppedFiles(event->mimeData());
+    if (paths.empty())
+        return;
+    event->acceptProposedAction();
+    view::OpenDroppedDrawings(program_, paths);
+}
+
+std::vector<std::string> frmVEXOR::droppedFiles(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (!data)
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile().toStdString());
+    return paths;
 }
 
 void frmVEXOR::Form_Resize() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class QMimeData;
 class QTimer;
 
 namespace vexor::data {
@@ -59,6 +60,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Drawing files dropped onto the window: the first is opened as File > Open does.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void Form_Resize();
@@ -67,6 +71,7 @@ private:
     void guarded(const std::function<void()>& command);
     void openCommand();
     void printCommand();
+    static std::vector<std::string> droppedFiles(const QMimeData* data);
 
     std::vector<QIcon> imageList1_;
     std::vector<QIcon> ilsIcons_;

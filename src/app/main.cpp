@@ -4,10 +4,30 @@
 #include "frmSplash.h"
 #include "frmVEXOR.h"
 #include "platform/QtWindowSystem.h"
+#include "view/ProgramVersion.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    using vexor::app::Invocation;
+    const Invocation invocation =
+        vexor::app::parseInvocation(std::vector<std::string>(argv + 1, argv + argc));
+    switch (invocation.action) {
+    case Invocation::Action::Help:
+        std::fputs(vexor::app::usageText().c_str(), stdout);
+        return 0;
+    case Invocation::Action::Version:
+        std::printf("%s\n", vexor::view::ProgramTitle().c_str());
+        return 0;
+    case Invocation::Action::BadOption:
+        std::fprintf(stderr, "vexor: unknown option %s\n%s", invocation.badOption.c_str(),
+                     vexor::app::usageText().c_str());
+        return 2;
+    case Invocation::Action::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("VEXOR");
     vexor::platform::QtWindowSystem windows;
@@ -34,7 +54,7 @@ int main(int argc, char** argv) {
 
     vexor::control::DrawingWidget control;
     vexor::app::frmVEXOR mainWindow(control, &control, windows, programFolder, database.get());
-    mainWindow.Form_Load(vexor::app::commandLineText(argc, argv));
+    mainWindow.Form_Load(vexor::app::commandLineText(invocation.arguments));
     mainWindow.show();
     splash->close();
     delete splash;

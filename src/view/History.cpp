@@ -98,13 +98,27 @@ void mnuOpen_Click(Program& program) {
         if (!chosen)
             return;
         program.OpenDialogPath = *chosen;
-        program.CurrentDrawingPath = *chosen;
-        if (program.windows.FileExists(program.CurrentDrawingPath)) {
-            RecordDrawing(program, program.CurrentDrawingPath);
-            BuildHistoryMenu(program);
-        }
-        RestoreViewSettings(program);
-        LoadDrawing(program);
+        OpenDrawing(program, *chosen);
+    } catch (const std::exception&) {
+    }
+}
+
+void OpenDrawing(Program& program, const std::string& path) {
+    program.CurrentDrawingPath = path;
+    if (program.windows.FileExists(program.CurrentDrawingPath)) {
+        RecordDrawing(program, program.CurrentDrawingPath);
+        BuildHistoryMenu(program);
+    }
+    RestoreViewSettings(program);
+    LoadDrawing(program);
+}
+
+void OpenDroppedDrawings(Program& program, const std::vector<std::string>& paths) {
+    if (paths.empty())
+        return;
+    try {
+        saveIfDrawingShown(program);
+        OpenDrawing(program, paths.front());
     } catch (const std::exception&) {
     }
 }

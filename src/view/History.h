@@ -3,6 +3,7 @@
 #include "Program.h"
 
 #include <string>
+#include <vector>
 
 namespace vexor::view {
 
@@ -26,8 +27,18 @@ void RecordDrawing(Program& program, const std::string& path);
 // the caller as DatabaseError.
 bool BuildHistoryMenu(Program& program);
 
+// Opens a drawing the user named, as File > Open does once its dialog has answered: the path
+// becomes CurrentDrawingPath; an existing file is recorded and the menu rebuilt; its view is
+// restored and it is loaded (a file that cannot be read shows why in the drawing area).
+// Failures pass to the caller.
+void OpenDrawing(Program& program, const std::string& path);
+
 // File > Open.
 void mnuOpen_Click(Program& program);
+
+// Files dropped onto the main window: the first is opened as File > Open opens a chosen file,
+// after the shown drawing's view is saved. Failures end the command without a message.
+void OpenDroppedDrawings(Program& program, const std::vector<std::string>& paths);
 
 // A recent-drawings entry.
 void mnuHistory_Click(Program& program, int index);

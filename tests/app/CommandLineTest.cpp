@@ -4,6 +4,9 @@
 
 using vexor::app::commandLineDrawing;
 using vexor::app::commandLineText;
+using vexor::app::Invocation;
+using vexor::app::parseInvocation;
+using vexor::app::usageText;
 
 TEST(CommandLine, QuotedPathWithBlanksLosesItsQuotes) {
     EXPECT_EQ(commandLineDrawing("\"/home/ann/My Plans/site plan.dwg\""),
@@ -23,15 +26,39 @@ TEST(CommandLine, TrailingBlanksAreTrimmedForTheTestButKept) {
     EXPECT_EQ(commandLineDrawing("  /x/plan.dwg"), "  /x/plan.dwg");
 }
 
-TEST(CommandLine, OtherPathsAreIgnored) {
-    EXPECT_EQ(commandLineDrawing("/x/plan.dgn"), std::nullopt);
-    EXPECT_EQ(commandLineDrawing("/x/plan.dxf"), std::nullopt);
-    EXPECT_EQ(commandLineDrawing("/x/plandwg"), std::nullopt) << "the dot is part of the ending";
+TEST(CommandLine, EveryDrawingKindIsOpenedAndShortDwgPathsAreNot) {
+    EXPECT_EQ(commandLineDrawing("/x/plan.dgn"), "/x/plan.dgn");
+    EXPECT_EQ(commandLineDrawing("/x/plan.dxf"), "/x/plan.dxf");
+    EXPECT_EQ(commandLineDrawing("/x/plandwg"), "/x/plandwg") << "recognised by content";
     EXPECT_EQ(commandLineDrawing(".dwg"), std::nullopt) << "four characters are not enough";
     EXPECT_EQ(commandLineDrawing("\"\".dwg"), std::nullopt) << "counted after removing quotes";
     EXPECT_EQ(commandLineDrawing("a.dwg"), "a.dwg");
     EXPECT_EQ(commandLineDrawing(""), std::nullopt);
     EXPECT_EQ(commandLineDrawing("      "), std::nullopt);
+    EXPECT_EQ(commandLineDrawing("\"\""), std::nullopt);
+}
+
+TEST(CommandLine, HelpVersionAndUnknownOptions) {
+    using Action = Invocation::Action;
+    EXPECT_EQ(parseInvocation({"--help"}).action, Action::Help);
+    EXPECT_EQ(parseInvocation({"/x/a.dwg", "-h"}).action, Action::Help);
+    EXPECT_EQ(parseInvocation({"--version"}).action, Action::Version);
+    EXPECT_EQ(parseInvocation({"-V"}).action, Action::Version);
+    const Invocation bad = parseInvocation({"--frobnicate", "/x/a.dwg"});
+    EXPECT_EQ(bad.action, Action::BadOption);
+    EXPECT_EQ(bad.badOption, "--frobnicate");
+    EXPECT_NE(usageText().find("--help"), std::string::npos);
+}
+
+TEST(CommandLine, ToolkitOptionsAndTheEndOfOptionsLeaveThePath) {
+    const Invocation run =
+        parseInvocation({"-platform", "offscreen", "-reverse", "/my", "plan.dxf"});
+    EXPECT_EQ(run.action, Invocation::Action::Run);
+    EXPECT_EQ(run.arguments, (std::vector<std::string>{"/my", "plan.dxf"}));
+    const Invocation dashed = parseInvocation({"--", "-odd name.dwg", "--help"});
+    EXPECT_EQ(dashed.action, Invocation::Action::Run);
+    EXPECT_EQ(commandLineText(dashed.arguments), "-odd name.dwg --help");
+    EXPECT_EQ(parseInvocation({"-"}).arguments, std::vector<std::string>{"-"}) << "a file named -";
 }
 
 TEST(CommandLine, ArgumentsJoinIntoOneText) {

@@ -9,9 +9,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -65,18 +69,69 @@ TEST_F(MainWindowTest, CommandLineDrawingIsLoaded) {
         << "recorded and listed";
 }
 
-TEST_F(MainWindowTest, MissingCommandLineDrawingIsRememberedButNotLoaded) {
+TEST_F(MainWindowTest, MissingCommandLineDrawingIsLoadedLikeFileOpenButNotRecorded) {
     window.Form_Load("/plans/gone.dwg");
     EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/gone.dwg");
-    EXPECT_TRUE(test::only(control.calls, {"LoadDwg", "CreateDrawing", "ResetDrawing"}).empty());
+    // The control reads nothing and says why in its area, as after File > Open.
+    EXPECT_EQ(test::only(control.calls, {"LoadDwg"}),
+              std::vector<std::string>{"LoadDwg(\"/plans/gone.dwg\")"});
+    EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "No recent drawings");
     EXPECT_TRUE(windows.messages.empty());
 }
 
-TEST_F(MainWindowTest, DgnOnTheCommandLineIsIgnored) {
+TEST_F(MainWindowTest, DgnAndDxfOnTheCommandLineAreImportedAndRecorded) {
     windows.existingFiles.insert("/plans/map.dgn");
     window.Form_Load("/plans/map.dgn");
-    EXPECT_TRUE(window.program().CurrentDrawingPath.empty());
-    EXPECT_TRUE(test::only(control.calls, {"DgnImport", "CreateDrawing"}).empty());
+    EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/map.dgn");
+    EXPECT_EQ(test::only(control.calls, {"DgnImport"}),
+              std::vector<std::string>{"DgnImport(\"/plans/map.dgn\", 7, \"\")"});
+    EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "/plans/map.dgn");
+    EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0 - map.dgn");
+}
+
+TEST_F(MainWindowTest, DroppedFilesOpenTheFirstAsFileOpenDoes) {
+    window.Form_Load("");
+    windows.existingFiles.insert("/plans/site.dxf");
+    windows.existingFiles.insert("/plans/other.dwg");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/plans/site.dxf"), QUrl::fromLocalFile("/plans/other.dwg")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &drop);
+    EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/site.dxf");
+    EXPECT_EQ(test::only(control.calls, {"DgnImport", "LoadDwg"}),
+              std::vector<std::string>{"DgnImport(\"/plans/site.dxf\", 7, \"\")"})
+        << "only the first is opened";
+    EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0 - site.dxf");
+    EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "/plans/site.dxf");
+
+    // The next drop saves the shown drawing's view first; a missing file is not recorded.
+    control.calls.clear();
+    QMimeData gone;
+    gone.setUrls({QUrl::fromLocalFile("/plans/gone.dwg")});
+    QDragEnterEvent enterAgain(QPoint(10, 10), Qt::CopyAction, &gone, Qt::LeftButton,
+                               Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enterAgain);
+    QDropEvent second(QPointF(10, 10), Qt::CopyAction, &gone, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &second);
+    ASSERT_FALSE(control.calls.empty());
+    EXPECT_EQ(control.calls.front().rfind("GetView(", 0), 0u) << "the view is saved first";
+    EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/gone.dwg");
+    EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "/plans/site.dxf");
+    EXPECT_EQ(window.program().menus.mnuHistory->UBound(), 0);
+    EXPECT_TRUE(windows.messages.empty());
+}
+
+TEST_F(MainWindowTest, DragsWithoutLocalFilesAreRefused) {
+    QMimeData data;
+    data.setText("not a file");
+    data.setUrls({QUrl("https://example.org/plan.dwg")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QCoreApplication::sendEvent(&window, &enter);
+    EXPECT_FALSE(enter.isAccepted());
 }
 
 TEST_F(MainWindowTest, FailingCommandLineLoadIsReportedAndTheWindowStillOpens) {

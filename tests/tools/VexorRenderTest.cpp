@@ -82,6 +82,20 @@ TEST(VexorRender, InfoPrintsOneJsonObject) {
     EXPECT_TRUE(info["diagnostics"].isArray());
 }
 
+TEST(VexorRender, HelpAndVersionAnswerOnStandardOutputAndUnknownOptionsExitTwo) {
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("usage: vexor-render")) << help.out.constData();
+    const ToolRun version = runTool({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("vexor-render 1.")) << version.out.constData();
+    const ToolRun unknown = runTool({"--frobnicate"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.out.isEmpty());
+    EXPECT_TRUE(unknown.err.contains("unknown option --frobnicate"));
+    EXPECT_TRUE(unknown.err.contains("usage: vexor-render"));
+}
+
 TEST(VexorRender, UnreadableFileFailsWithOneLine) {
     const auto dir = vexor::test::scratchDir("vexor-render-bad");
     const auto bad = dir / "garbage.dwg";
