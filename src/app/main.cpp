@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "control/DrawingWidget.h"
+#include "data/DatabaseLocation.h"
 #include "data/ProjectDatabase.h"
 #include "frmSplash.h"
 #include "frmVEXOR.h"
@@ -31,7 +32,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("VEXOR");
     vexor::platform::QtWindowSystem windows;
-    const std::string programFolder = QCoreApplication::applicationDirPath().toStdString();
+    // Beside the program while that folder is writable; for an installed program, the user's
+    // own copy of the delivered database.
+    const std::string executableFolder = QCoreApplication::applicationDirPath().toStdString();
+    const std::string programFolder = vexor::data::projectDatabaseFolder(
+        executableFolder, vexor::data::isWritableFolder(executableFolder),
+        vexor::data::userDatabaseFolder());
 
     // The splash window shows while the main window loads, including a command-line drawing.
     // Without its database the program cannot run: the open reports why and nothing else

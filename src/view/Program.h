@@ -98,7 +98,9 @@ struct Program {
     platform::WindowSystem& windows;
     MainWindowHost& mainWindow;
     Menus& menus;
-    std::string ProgramFolder; // the folder holding the program
+    // The folder of the project database and the control's work file: beside the program, or
+    // the user's own copy for an installed program.
+    std::string ProgramFolder;
 
     std::string CurrentDrawingPath;
     ViewSettingsRecord ViewSettings;
