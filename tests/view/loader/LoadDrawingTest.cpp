@@ -63,6 +63,7 @@ const std::vector<std::string> kDwgSequence = {
     "ItemValue(\"SECTION\")",
     "ItemValue(\"DESCR\")",
     "ItemValue(\"ECOLOR\")",
+    "ItemValue(\"TRUECOLOR\")",
     "HideLayer(\"WALLS\")",
     "SetColorMode(2)",
     "SetForeColor(\"#\", 256)",
