@@ -4,6 +4,7 @@
 #include "BitReader.h"
 #include "DrawingBuilder.h"
 #include "FileHeader.h"
+#include "r12/PreR13Reader.h"
 #include "r2004/Sections.h"
 
 #include <cstring>
@@ -117,6 +118,8 @@ ReadError toPagedReadError(const std::string& fileName, const DwgFormatError& e)
 } // namespace
 
 Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    if (r12::isPreR13(bytes))
+        return r12::readPreR13Dwg(bytes, fileName);
     const DwgVersion version = checkVersion(bytes, fileName);
     if (version >= DwgVersion::R2004) {
         try {
@@ -134,6 +137,8 @@ Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName
 
 std::vector<LayerTableEntry> readDwgLayerTable(std::span<const std::uint8_t> bytes,
                                                const std::string& fileName) {
+    if (r12::isPreR13(bytes))
+        return r12::readPreR13LayerTable(bytes, fileName);
     const DwgVersion version = checkVersion(bytes, fileName);
     if (version >= DwgVersion::R2004) {
         try {

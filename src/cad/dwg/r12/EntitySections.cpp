@@ -1,0 +1,325 @@
+#include "EntitySections.h"
+
+#include "EntityRecord.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+namespace vexor::cad::dwg::r12 {
+namespace {
+
+// Linetype references meaning "by layer" and "by block" (R11 and earlier releases differ).
+constexpr std::int16_t kLinetypeIndexByLayer = 32767;
+constexpr std::int16_t kLinetypeIndexByBlock = 32766;
+constexpr std::int16_t kLinetypeIndexByLayerOld = 256;
+constexpr std::int16_t kLinetypeIndexByBlockOld = 255;
+
+// Polyline flags.
+constexpr std::uint8_t kPolyClosed = 1;
+constexpr std::uint8_t kPolySplineFit = 4;
+constexpr std::uint8_t kPoly3d = 8;
+constexpr std::uint8_t kPolyMesh = 16;
+constexpr std::uint8_t kPolyMeshClosedN = 32;
+constexpr std::uint8_t kPolyFace = 64;
+// Vertex flags.
+constexpr std::uint8_t kVertexFrameControl = 16;
+constexpr std::uint8_t kVertexMesh = 64;
+constexpr std::uint8_t kVertexFace = 128;
+
+class Assembler {
+public:
+    Assembler(std::span<const std::uint8_t> file, const FileHeader& header, const Tables& tables,
+              const TextDecoder& decode, Drawing& drawing)
+        : file_(file), header_(header), tables_(tables), decode_(decode), d_(drawing) {
+        for (const BlockRecord& b : tables_.blocks) {
+            const std::uint32_t index = d_.blockIndex(b.name);
+            d_.blocks[index].anonymous = b.anonymous;
+            d_.blocks[index].externalReference = b.externalReference;
+            blockOfTable_.push_back(index);
+            blockAtAddress_.emplace(b.address, index);
+        }
+    }
+
+    void run() {
+        readSection(header_.blockEntities, "block entity", true);
+        readSection(header_.entities, "entity", false);
+        readSection(header_.extraEntities, "extra entity", false);
+        report();
+    }
+
+private:
+    void readSection(const Extent& extent, const char* name, bool blocks) {
+        if (extent.size == 0)
+            return;
+        ByteReader section(file_.subspan(extent.offset, extent.size), extent.offset);
+        EntityRecordReader reader(section, header_.release, decode_);
+        inBlocks_ = blocks;
+        target_ = blocks ? kNoTarget : kModel;
+        std::size_t records = 0;
+        while (!section.atEnd()) {
+            const std::size_t start = section.position();
+            try {
+                EntityRecord rec = reader.next();
+                ++records;
+                accept(rec, start);
+            } catch (const DwgFormatError& e) {
+                d_.diagnostics.push_back(std::string("the ") + name +
+                                         " section is unreadable from byte " +
+                                         std::to_string(e.byteOffset()) + " (" + e.what() + "); " +
+                                         std::to_string(records) + " records before it were read");
+                break;
+            }
+        }
+        flushOpen();
+    }
+
+    static constexpr std::uint32_t kModel = 0xFFFFFFFEu;
+    static constexpr std::uint32_t kNoTarget = kNoIndex;
+
+    void accept(EntityRecord& rec, std::size_t start) {
+        if (rec.erased) {
+            ++erased_;
+            return;
+        }
+        if (rec.fieldsMismatch) {
+            if (!rec.entity && isDrawable(rec.kind))
+                ++damaged_[entityKindName(rec.kind)];
+            else
+                ++partlyRead_[entityKindName(rec.kind)];
+        }
+        const auto kind = static_cast<EntityKind>(rec.kind);
+        if (kind == EntityKind::Vertex) {
+            if (polyline_)
+                vertices_.push_back(rec.vertex);
+            else
+                ++stray_["VERTEX"];
+            return;
+        }
+        if (kind == EntityKind::Attribute && insert_) {
+            if (rec.entity)
+                std::get<Insert>(insert_->data)
+                    .attributes.push_back({resolveCommon(rec), resolveText(rec)});
+            return;
+        }
+        flushOpen();
+        switch (kind) {
+        case EntityKind::SequenceEnd:
+            return;
+        case EntityKind::Block:
+            beginBlock(rec, start);
+            return;
+        case EntityKind::EndBlock:
+            target_ = inBlocks_ ? kNoTarget : kModel;
+            return;
+        case EntityKind::Jump:
+            return; // the extra entity section is read in full anyway
+        default:
+            break;
+        }
+        if (!rec.entity) {
+            if (!rec.fieldsMismatch)
+                ++notDrawn_[entityKindName(rec.kind)];
+            return;
+        }
+        if (rec.paperSpace) {
+            ++paperSpace_;
+            return;
+        }
+        Entity e = std::move(*rec.entity);
+        e.common = resolveCommon(rec);
+        if (auto* text = std::get_if<Text>(&e.data))
+            *text = resolveText(rec);
+        else if (auto* ins = std::get_if<Insert>(&e.data))
+            ins->block = blockOf(rec.blockIndex);
+        else if (auto* dim = std::get_if<Dimension>(&e.data))
+            dim->block = blockOf(rec.blockIndex);
+        else if (auto* u = std::get_if<Unsupported>(&e.data))
+            ++notDrawn_[u->typeName];
+        if (std::holds_alternative<Polyline>(e.data)) {
+            polyline_ = std::move(e);
+            polylineFlags_ = rec.polylineFlags;
+            startWidth_ = rec.defaultStartWidth;
+            endWidth_ = rec.defaultEndWidth;
+            vertices_.clear();
+            return;
+        }
+        if (rec.attributesFollow && std::holds_alternative<Insert>(e.data)) {
+            insert_ = std::move(e);
+            return;
+        }
+        store(std::move(e));
+    }
+
+    static bool isDrawable(int kind) {
+        switch (static_cast<EntityKind>(kind)) {
+        case EntityKind::Vertex:
+        case EntityKind::Block:
+        case EntityKind::EndBlock:
+        case EntityKind::SequenceEnd:
+        case EntityKind::Jump:
+        case EntityKind::Viewport:
+            return false;
+        default:
+            return kind > 0 && kind <= static_cast<int>(EntityKind::Viewport);
+        }
+    }
+
+    void beginBlock(const EntityRecord& rec, std::size_t start) {
+        if (!inBlocks_) {
+            ++stray_["BLOCK"];
+            return;
+        }
+        std::uint32_t index = kNoIndex;
+        if (const auto it = blockAtAddress_.find(static_cast<std::uint32_t>(start));
+            it != blockAtAddress_.end())
+            index = it->second;
+        else if (!rec.blockName.empty())
+            index = d_.blockIndex(rec.blockName);
+        if (index == kNoIndex) {
+            ++stray_["BLOCK"];
+            target_ = kNoTarget;
+            return;
+        }
+        d_.blocks[index].base = rec.blockBase;
+        target_ = index;
+    }
+
+    std::uint32_t blockOf(std::int16_t tableIndex) {
+        if (tableIndex >= 0 && static_cast<std::size_t>(tableIndex) < blockOfTable_.size())
+            return blockOfTable_[static_cast<std::size_t>(tableIndex)];
+        ++badReferences_;
+        return kNoIndex;
+    }
+
+    EntityCommon resolveCommon(const EntityRecord& rec) {
+        EntityCommon c = rec.common;
+        if (rec.layer >= 0 && static_cast<std::size_t>(rec.layer) < tables_.layers.size()) {
+            c.layer = tables_.layers[static_cast<std::size_t>(rec.layer)];
+        } else {
+            ++badReferences_;
+            c.layer = d_.layerIndex("0");
+        }
+        if (rec.linetype == kLinetypeIndexByLayer || rec.linetype == kLinetypeIndexByLayerOld)
+            c.linetype = kLinetypeByLayer;
+        else if (rec.linetype == kLinetypeIndexByBlock || rec.linetype == kLinetypeIndexByBlockOld)
+            c.linetype = kLinetypeByBlock;
+        else if (rec.linetype >= 0 &&
+                 static_cast<std::size_t>(rec.linetype) < tables_.linetypeCount)
+            c.linetype = rec.linetype;
+        else
+            c.linetype = kLinetypeByLayer;
+        return c;
+    }
+
+    Text resolveText(const EntityRecord& rec) {
+        Text t = std::get<Text>(rec.entity->data);
+        if (tables_.styleCount > 0)
+            t.style = rec.hasStyle && rec.styleIndex < tables_.styleCount ? rec.styleIndex : 0;
+        return t;
+    }
+
+    void store(Entity e) {
+        if (target_ == kModel)
+            d_.modelSpace.push_back(std::move(e));
+        else if (target_ != kNoTarget)
+            d_.blocks[target_].entities.push_back(std::move(e));
+        else
+            ++stray_[dxfTypeName(e)];
+    }
+
+    void flushOpen() {
+        if (insert_) {
+            store(std::move(*insert_));
+            insert_.reset();
+        }
+        if (polyline_) {
+            finishPolyline();
+            store(std::move(*polyline_));
+            polyline_.reset();
+        }
+    }
+
+    void finishPolyline() {
+        Polyline& p = std::get<Polyline>(polyline_->data);
+        const std::uint8_t f = polylineFlags_;
+        p.closed = (f & kPolyClosed) != 0;
+        if (f & kPolyFace)
+            p.kind = Polyline::Kind::PolyfaceMesh;
+        else if (f & kPolyMesh)
+            p.kind = Polyline::Kind::PolygonMesh;
+        else if (f & kPoly3d)
+            p.kind = Polyline::Kind::Poly3d;
+        else
+            p.kind = Polyline::Kind::Poly2d;
+        p.meshClosedM = p.kind == Polyline::Kind::PolygonMesh && p.closed;
+        p.meshClosedN = p.kind == Polyline::Kind::PolygonMesh && (f & kPolyMeshClosedN);
+        for (const VertexRecord& v : vertices_) {
+            if ((f & kPolySplineFit) && (v.flags & kVertexFrameControl))
+                continue; // the frame, not the curve
+            if (p.kind == Polyline::Kind::PolyfaceMesh && (v.flags & kVertexFace) &&
+                !(v.flags & kVertexMesh)) {
+                p.faces.insert(p.faces.end(), v.face.begin(), v.face.end());
+                continue;
+            }
+            PolyVertex pv = v.vertex;
+            if (!v.hasStartWidth)
+                pv.startWidth = startWidth_;
+            if (!v.hasEndWidth)
+                pv.endWidth = endWidth_;
+            p.vertices.push_back(pv);
+        }
+        if (p.kind == Polyline::Kind::PolygonMesh &&
+            static_cast<std::size_t>(p.meshM) * static_cast<std::size_t>(p.meshN) !=
+                p.vertices.size()) {
+            ++partlyRead_["POLYLINE mesh size"];
+            p.kind = Polyline::Kind::Poly3d;
+        }
+        vertices_.clear();
+    }
+
+    void report() {
+        const auto list = [&](const std::map<std::string, int>& counts, const std::string& what) {
+            for (const auto& [kind, n] : counts)
+                d_.diagnostics.push_back(what + ": " + std::to_string(n) + " " + kind);
+        };
+        list(notDrawn_, "read and not drawn");
+        list(damaged_, "skipped as damaged");
+        list(partlyRead_, "read in part (fields unknown to this reader left out)");
+        list(stray_, "skipped outside any polyline, insert or block");
+        if (erased_ > 0)
+            d_.diagnostics.push_back("skipped " + std::to_string(erased_) + " erased entities");
+        if (paperSpace_ > 0)
+            d_.diagnostics.push_back("skipped " + std::to_string(paperSpace_) +
+                                     " paper space entities");
+        if (badReferences_ > 0)
+            d_.diagnostics.push_back(std::to_string(badReferences_) +
+                                     " references to layers or blocks outside their tables");
+    }
+
+    std::span<const std::uint8_t> file_;
+    const FileHeader& header_;
+    const Tables& tables_;
+    const TextDecoder& decode_;
+    Drawing& d_;
+    std::vector<std::uint32_t> blockOfTable_;
+    std::unordered_map<std::uint32_t, std::uint32_t> blockAtAddress_;
+    bool inBlocks_ = false;
+    std::uint32_t target_ = kModel;
+    std::optional<Entity> polyline_, insert_;
+    std::uint8_t polylineFlags_ = 0;
+    double startWidth_ = 0, endWidth_ = 0;
+    std::vector<VertexRecord> vertices_;
+    std::map<std::string, int> notDrawn_, damaged_, partlyRead_, stray_;
+    int erased_ = 0, paperSpace_ = 0, badReferences_ = 0;
+};
+
+} // namespace
+
+void readEntitySections(std::span<const std::uint8_t> file, const FileHeader& header,
+                        const Tables& tables, const TextDecoder& decode, Drawing& drawing) {
+    Assembler(file, header, tables, decode, drawing).run();
+}
+
+} // namespace vexor::cad::dwg::r12
