@@ -73,8 +73,13 @@ EntityRecord EntityRecordReader::next() {
     flat_ = false;
     if (release_ == Release::R1_4) {
         // No length: the record ends where its fields end, so every field must be understood.
+        // An erased record has its kind negated and its flags all set.
+        if (type & kErased) {
+            rec.kind = 0x100 - type;
+            rec.erased = true;
+        }
         rec.layer = r_.i16();
-        readCommon(rec, r_, flags, 0);
+        readCommon(rec, r_, rec.erased ? 0 : flags, 0);
         readData(rec, r_, flags, 0);
         rec.end = r_.position();
         return rec;
@@ -91,6 +96,10 @@ EntityRecord EntityRecordReader::next() {
     r_.seek(rec.end);
     ByteReader r(fields, base);
     try {
+        if (rec.kind == static_cast<int>(EntityKind::Jump)) {
+            rec.jumpAddress = r.u32();
+            return rec;
+        }
         rec.layer = r.i16();
         const std::uint16_t opts = r.u16();
         readCommon(rec, r, flags, opts);
@@ -117,8 +126,8 @@ void EntityRecordReader::readCommon(EntityRecord& rec, ByteReader& r, std::uint8
         const std::uint8_t color = r.u8();
         e.color = color == 0 ? Color::byBlock() : Color::indexed(color);
     }
-    if (flags & kHasLinetype)
-        rec.linetype = r.i16();
+    if (flags & kHasLinetype) // by block and by layer: 255 and none up to R10, then 32766, 32767
+        rec.linetype = release_ >= Release::R11 ? r.i16() : r.u8();
     if (flags & kElevationOrFlat) {
         if (storesFullPoints(rec.kind) || release_ == Release::R1_4)
             flat_ = true;
@@ -150,9 +159,17 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         p.z = elevation_;
         return p;
     };
+    // Whether LINE, POINT and 3DFACE store a z: R11 says so in the flags; earlier releases
+    // store it when the record is long enough to hold it.
+    const auto zStored = [&](std::size_t points) {
+        if (release_ >= Release::R11)
+            return !flat_;
+        return release_ != Release::R1_4 && r.remaining() >= points * 24;
+    };
+    bool withZ = false;
     const auto point = [&] {
         Vec3 p = point2();
-        if (!flat_ && release_ >= Release::R2_6)
+        if (withZ)
             p.z = finite(r.f64());
         return p;
     };
@@ -192,14 +209,23 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
     case EntityKind::Line:
     case EntityKind::Line3d: {
         Line l;
+        withZ = zStored(2);
         l.a = point();
         l.b = point();
+        if (!withZ && release_ < Release::R11 && rec.kind == static_cast<int>(EntityKind::Line3d)) {
+            // Early 3D lines store 2D ends and each z only when it is set.
+            if (bit(opts, 0))
+                l.a.z = finite(r.f64());
+            if (bit(opts, 1))
+                l.b.z = finite(r.f64());
+        }
         if (bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
         set(l);
         break;
     }
     case EntityKind::Point:
+        withZ = zStored(1);
         set(Point{point()});
         break;
     case EntityKind::Circle: {
@@ -236,6 +262,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
     }
     case EntityKind::Face3d: {
         Face3d f;
+        withZ = zStored(4);
         for (Vec3& c : f.corners)
             c = point();
         if (bit(opts, 0) && release_ >= Release::R11)
@@ -247,6 +274,8 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         Text t;
         t.insert = point2();
         t.height = finite(r.f64(), 1);
+        if (release_ == Release::R1_4)
+            t.rotation = finite(r.f64());
         t.text = text(r);
         textTail(t, 0);
         if (bit(opts, 8))
@@ -281,6 +310,11 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         // Shapes need the shape file they were compiled from; the record keeps only the
         // placement, so it is counted and not drawn.
         (void)point2();
+        if (release_ == Release::R1_4) {
+            r.skip(8 + 8 + 2); // height, rotation, shape number
+            set(Unsupported{"SHAPE"});
+            break;
+        }
         r.skip(8 + 1); // height, shape number
         if (bit(opts, 0))
             r.skip(8); // rotation
@@ -295,6 +329,16 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
     }
     case EntityKind::Insert: {
         Insert ins;
+        if (release_ == Release::R1_4) {
+            // Blocks are named here, with scale and rotation always stored.
+            rec.blockName = text(r);
+            ins.insert = point2();
+            ins.scale.x = finite(r.f64(), 1);
+            ins.scale.y = finite(r.f64(), 1);
+            ins.rotation = finite(r.f64());
+            set(std::move(ins));
+            break;
+        }
         rec.blockIndex = r.i16();
         ins.insert = point2();
         if (bit(opts, 0))
@@ -323,7 +367,9 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
     case EntityKind::Dimension: {
         Dimension d;
         rec.blockIndex = r.i16();
-        d.definitionPoint = point3();
+        // Points become 3D with R10.
+        const bool spatial = release_ >= Release::R10;
+        d.definitionPoint = spatial ? point3() : point2();
         d.textMidpoint = point2();
         if (bit(opts, 0))
             d.insert = point2();
@@ -333,7 +379,8 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             d.text = text(r);
         // The remaining fields (extension line origins, arc point, leader length, angles)
         // are drawn in the dimension's block already; they are passed over in order.
-        const int sizes[] = {24, 24, 24, 16, 8, 8, 8, 8};
+        const int p = spatial ? 24 : 16;
+        const int sizes[] = {p, p, p, 16, 8, 8, 8, 8};
         for (int i = 0; i < 8; ++i)
             if (bit(opts, 3 + i))
                 r.skip(static_cast<std::size_t>(sizes[i]));
@@ -388,6 +435,8 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         break;
     }
     case EntityKind::Block: {
+        if (release_ == Release::R1_4)
+            rec.blockName = text(r);
         rec.blockBase = point2();
         if (bit(opts, 1))
             (void)text(r); // path of an external reference
@@ -400,6 +449,17 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             r.skip(4); // address of the first record of the sequence
         break;
     case EntityKind::EndBlock:
+        break;
+    case EntityKind::Load:
+        (void)text(r); // shape file to load
+        break;
+    case EntityKind::Repeat:
+    case EntityKind::EndRepeat:
+        // An early rectangular array of the records between the two; kept as the records.
+        if (release_ == Release::R1_4)
+            r.skip(2 + 2 + 8 + 8);
+        else
+            r.skip(r.remaining());
         break;
     case EntityKind::Jump:
     case EntityKind::Viewport:

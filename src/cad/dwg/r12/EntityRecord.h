@@ -69,10 +69,11 @@ struct EntityRecord {
     bool attributesFollow = false;  // INSERT
     std::uint8_t polylineFlags = 0; // POLYLINE
     double defaultStartWidth = 0, defaultEndWidth = 0;
-    VertexRecord vertex;         // VERTEX
-    std::string blockName;       // BLOCK, when stored in the entity
-    Vec3 blockBase;              // BLOCK
-    bool fieldsMismatch = false; // the fields read did not fill the stored length
+    VertexRecord vertex;           // VERTEX
+    std::string blockName;         // BLOCK, when stored in the entity
+    Vec3 blockBase;                // BLOCK
+    std::uint32_t jumpAddress = 0; // JUMP: where the entities go on
+    bool fieldsMismatch = false;   // the fields read did not fill the stored length
 };
 
 // Reads entity records one after another from an entity section.

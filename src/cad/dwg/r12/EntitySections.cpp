@@ -16,6 +16,11 @@ constexpr std::int16_t kLinetypeIndexByBlock = 32766;
 constexpr std::int16_t kLinetypeIndexByLayerOld = 256;
 constexpr std::int16_t kLinetypeIndexByBlockOld = 255;
 
+constexpr std::size_t kMinimumRecord = 8;
+constexpr std::uint32_t kAddressMask = 0x00FFFFFF;
+constexpr std::uint32_t kJumpToExtra = 0x80000000;
+constexpr std::size_t kNotInSection = ~std::size_t{0};
+
 // Polyline flags.
 constexpr std::uint8_t kPolyClosed = 1;
 constexpr std::uint8_t kPolySplineFit = 4;
@@ -45,25 +50,71 @@ public:
     void run() {
         readSection(header_.blockEntities, "block entity", true);
         readSection(header_.entities, "entity", false);
-        readSection(header_.extraEntities, "extra entity", false);
+        if (!extraReached_) // otherwise its records were read where the jumps led
+            readSection(header_.extraEntities, "extra entity", false);
         report();
     }
 
 private:
+    // Reads the records of one section in order, following JUMP records into the extra entity
+    // section and back (early releases put records appended later there). Each jump counts
+    // against a budget, so jumps that loop end the read instead of hanging it.
     void readSection(const Extent& extent, const char* name, bool blocks) {
         if (extent.size == 0)
             return;
-        ByteReader section(file_.subspan(extent.offset, extent.size), extent.offset);
-        EntityRecordReader reader(section, header_.release, decode_);
+        const Extent& extraExtent = header_.extraEntities;
+        ByteReader main(file_.subspan(extent.offset, extent.size), extent.offset);
+        ByteReader extra(file_.subspan(extraExtent.offset, extraExtent.size), extraExtent.offset);
+        EntityRecordReader mainReader(main, header_.release, decode_);
+        EntityRecordReader extraReader(extra, header_.release, decode_);
+        ByteReader* current = &main;
+        EntityRecordReader* reader = &mainReader;
+        std::size_t returnTo = kNotInSection; // where to go on in `main` after the extra records
+        std::size_t jumps = 0;
+        const std::size_t maxJumps = (extent.size + extraExtent.size) / kMinimumRecord + 1;
         inBlocks_ = blocks;
         target_ = blocks ? kNoTarget : kModel;
         std::size_t records = 0;
-        while (!section.atEnd()) {
-            const std::size_t start = section.position();
+        while (true) {
+            if (current->atEnd()) {
+                if (current != &extra || returnTo == kNotInSection)
+                    break;
+                current = &main;
+                reader = &mainReader;
+                main.seek(returnTo);
+                returnTo = kNotInSection;
+                continue;
+            }
+            const std::size_t start = current->position();
             try {
-                EntityRecord rec = reader.next();
+                EntityRecord rec = reader->next();
                 ++records;
-                accept(rec, start);
+                if (rec.kind == static_cast<int>(EntityKind::Jump) && !rec.erased) {
+                    if (++jumps > maxJumps) {
+                        d_.diagnostics.push_back(std::string("the ") + name +
+                                                 " section jumps in a loop; reading stopped");
+                        break;
+                    }
+                    const std::uint32_t to = rec.jumpAddress & kAddressMask;
+                    if ((rec.jumpAddress & kJumpToExtra) && to < extraExtent.size) {
+                        if (current == &main)
+                            returnTo = main.position();
+                        current = &extra;
+                        reader = &extraReader;
+                        extra.seek(to);
+                        extraReached_ = true;
+                    } else if (!(rec.jumpAddress & kJumpToExtra) && to >= extent.offset &&
+                               to - extent.offset < extent.size) {
+                        current = &main;
+                        reader = &mainReader;
+                        main.seek(to - extent.offset);
+                        returnTo = kNotInSection;
+                    } else {
+                        ++stray_["JUMP outside the entity sections"];
+                    }
+                    continue;
+                }
+                accept(rec, current == &main ? start : kNotInSection);
             } catch (const DwgFormatError& e) {
                 d_.diagnostics.push_back(std::string("the ") + name +
                                          " section is unreadable from byte " +
@@ -113,6 +164,11 @@ private:
         case EntityKind::EndBlock:
             target_ = inBlocks_ ? kNoTarget : kModel;
             return;
+        case EntityKind::Repeat:
+        case EntityKind::EndRepeat:
+        case EntityKind::Load:
+            ++notDrawn_[entityKindName(rec.kind)];
+            return;
         case EntityKind::Jump:
             return; // the extra entity section is read in full anyway
         default:
@@ -132,7 +188,8 @@ private:
         if (auto* text = std::get_if<Text>(&e.data))
             *text = resolveText(rec);
         else if (auto* ins = std::get_if<Insert>(&e.data))
-            ins->block = blockOf(rec.blockIndex);
+            ins->block =
+                rec.blockName.empty() ? blockOf(rec.blockIndex) : d_.blockIndex(rec.blockName);
         else if (auto* dim = std::get_if<Dimension>(&e.data))
             dim->block = blockOf(rec.blockIndex);
         else if (auto* u = std::get_if<Unsupported>(&e.data))
@@ -167,6 +224,12 @@ private:
     }
 
     void beginBlock(const EntityRecord& rec, std::size_t start) {
+        if (!inBlocks_ && header_.release == Release::R1_4 && !rec.blockName.empty()) {
+            // The first releases keep their blocks among the entities.
+            target_ = d_.blockIndex(rec.blockName);
+            d_.blocks[target_].base = rec.blockBase;
+            return;
+        }
         if (!inBlocks_) {
             ++stray_["BLOCK"];
             return;
@@ -195,7 +258,10 @@ private:
 
     EntityCommon resolveCommon(const EntityRecord& rec) {
         EntityCommon c = rec.common;
-        if (rec.layer >= 0 && static_cast<std::size_t>(rec.layer) < tables_.layers.size()) {
+        if (header_.release == Release::R1_4) {
+            // No layer table yet: layers are numbers.
+            c.layer = d_.layerIndex(std::to_string(rec.layer));
+        } else if (rec.layer >= 0 && static_cast<std::size_t>(rec.layer) < tables_.layers.size()) {
             c.layer = tables_.layers[static_cast<std::size_t>(rec.layer)];
         } else {
             ++badReferences_;
@@ -306,6 +372,7 @@ private:
     std::vector<std::uint32_t> blockOfTable_;
     std::unordered_map<std::uint32_t, std::uint32_t> blockAtAddress_;
     bool inBlocks_ = false;
+    bool extraReached_ = false;
     std::uint32_t target_ = kModel;
     std::optional<Entity> polyline_, insert_;
     std::uint8_t polylineFlags_ = 0;

@@ -30,6 +30,10 @@ constexpr std::size_t kCodepage = 0x3F9;
 // Releases 1.x keep a fixed header of this size; their entities follow it directly.
 constexpr std::size_t kR1HeaderSize = 0x202;
 constexpr std::size_t kR1EntityEnd = 0x24;
+constexpr std::size_t kR1ExtMin = 0x32; // 2D points up to limits
+constexpr std::size_t kR1ExtMax = 0x42;
+constexpr std::size_t kR1LimMin = 0x5A;
+constexpr std::size_t kR1LimMax = 0x6A;
 // Sizes of block and extra entity sections carry flags in their top byte.
 constexpr std::uint32_t kSizeMask = 0x00FFFFFF;
 
@@ -120,6 +124,18 @@ FileHeader parseFileHeader(std::span<const std::uint8_t> file) {
             throw DwgFormatError("entity section lies outside the file", kR1EntityEnd, 0);
         h.entities = {static_cast<std::uint32_t>(kR1HeaderSize),
                       static_cast<std::uint32_t>(end - kR1HeaderSize)};
+        r.seek(kR1ExtMin);
+        const Vec2 lo = point2(r);
+        r.seek(kR1ExtMax);
+        const Vec2 hi = point2(r);
+        if (const auto a = extent({lo.x, lo.y, 0}), b = extent({hi.x, hi.y, 0}); a && b) {
+            h.values.extMin = a;
+            h.values.extMax = b;
+        }
+        r.seek(kR1LimMin);
+        h.values.limMin = point2(r);
+        r.seek(kR1LimMax);
+        h.values.limMax = point2(r);
         return h;
     }
     r.seek(kSectionLocators);
