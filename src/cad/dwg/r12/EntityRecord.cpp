@@ -372,7 +372,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         d.definitionPoint = spatial ? point3() : point2();
         d.textMidpoint = point2();
         if (bit(opts, 0))
-            d.insert = point2();
+            (void)point2(); // where copies of the dimension were placed from
         if (bit(opts, 1))
             d.dimType = r.u8();
         if (bit(opts, 2))

@@ -151,7 +151,8 @@ private:
         if (kind == EntityKind::Attribute && insert_) {
             if (rec.entity)
                 std::get<Insert>(insert_->data)
-                    .attributes.push_back({resolveCommon(rec), resolveText(rec)});
+                    .attributes.push_back(
+                        {resolveCommon(rec), styled(std::get<Text>(rec.entity->data), rec)});
             return;
         }
         flushOpen();
@@ -186,7 +187,7 @@ private:
         Entity e = std::move(*rec.entity);
         e.common = resolveCommon(rec);
         if (auto* text = std::get_if<Text>(&e.data))
-            *text = resolveText(rec);
+            *text = styled(std::move(*text), rec);
         else if (auto* ins = std::get_if<Insert>(&e.data))
             ins->block =
                 rec.blockName.empty() ? blockOf(rec.blockIndex) : d_.blockIndex(rec.blockName);
@@ -279,8 +280,7 @@ private:
         return c;
     }
 
-    Text resolveText(const EntityRecord& rec) {
-        Text t = std::get<Text>(rec.entity->data);
+    Text styled(Text t, const EntityRecord& rec) const {
         if (tables_.styleCount > 0)
             t.style = rec.hasStyle && rec.styleIndex < tables_.styleCount ? rec.styleIndex : 0;
         return t;
