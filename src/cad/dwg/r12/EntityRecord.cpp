@@ -14,7 +14,6 @@ constexpr std::uint8_t kHasHandle = 0x20;
 constexpr std::uint8_t kHasExtraFlags = 0x40;
 constexpr std::uint8_t kAttributesFollow = 0x80; // INSERT
 // Bits of the extra flag byte (R11).
-constexpr std::uint8_t kExtraPaperSpace = 0x01;
 constexpr std::uint8_t kExtraHasXData = 0x02;
 constexpr std::uint8_t kExtraHasViewport = 0x04;
 constexpr std::uint8_t kErased = 0x80;
@@ -120,7 +119,6 @@ void EntityRecordReader::readCommon(EntityRecord& rec, ByteReader& r, std::uint8
         extra = r.u8();
         if (extra & kExtraHasXData)
             r.skip(r.u16()); // extended data, kept by no viewer
-        rec.paperSpace = (extra & kExtraPaperSpace) != 0;
     }
     if (flags & kHasColor) {
         const std::uint8_t color = r.u8();

@@ -59,8 +59,7 @@ struct EntityRecord {
     std::size_t end = 0;         // section position after the record
     std::int16_t layer = 0;      // index into the layer table
     std::int16_t linetype = 256; // index into the linetype table; 256 by layer
-    bool paperSpace = false;
-    EntityCommon common; // layer and linetype still as table indexes above
+    EntityCommon common;         // layer and linetype still as table indexes above
     // Drawable data or the polyline/insert/attribute that later records complete.
     std::optional<Entity> entity;
     std::int16_t blockIndex = -1;   // INSERT, DIMENSION: index into the block table

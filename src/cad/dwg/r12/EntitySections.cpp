@@ -131,7 +131,7 @@ private:
 
     void accept(EntityRecord& rec, std::size_t start) {
         if (rec.erased) {
-            ++erased_;
+            ++erased_[entityKindName(rec.kind)];
             return;
         }
         if (rec.fieldsMismatch) {
@@ -178,10 +178,6 @@ private:
         if (!rec.entity) {
             if (!rec.fieldsMismatch)
                 ++notDrawn_[entityKindName(rec.kind)];
-            return;
-        }
-        if (rec.paperSpace) {
-            ++paperSpace_;
             return;
         }
         Entity e = std::move(*rec.entity);
@@ -354,11 +350,7 @@ private:
         list(damaged_, "skipped as damaged");
         list(partlyRead_, "read in part (fields unknown to this reader left out)");
         list(stray_, "skipped outside any polyline, insert or block");
-        if (erased_ > 0)
-            d_.diagnostics.push_back("skipped " + std::to_string(erased_) + " erased entities");
-        if (paperSpace_ > 0)
-            d_.diagnostics.push_back("skipped " + std::to_string(paperSpace_) +
-                                     " paper space entities");
+        list(erased_, "skipped as erased");
         if (badReferences_ > 0)
             d_.diagnostics.push_back(std::to_string(badReferences_) +
                                      " references to layers or blocks outside their tables");
@@ -378,8 +370,8 @@ private:
     std::uint8_t polylineFlags_ = 0;
     double startWidth_ = 0, endWidth_ = 0;
     std::vector<VertexRecord> vertices_;
-    std::map<std::string, int> notDrawn_, damaged_, partlyRead_, stray_;
-    int erased_ = 0, paperSpace_ = 0, badReferences_ = 0;
+    std::map<std::string, int> notDrawn_, damaged_, partlyRead_, stray_, erased_;
+    int badReferences_ = 0;
 };
 
 } // namespace
