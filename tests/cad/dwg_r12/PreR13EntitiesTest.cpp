@@ -58,7 +58,8 @@ TEST(PreR13Entities, R11TextsInsertsAttributesAndPolylines) {
     const auto polylines = all<cad::Polyline>(d.modelSpace);
     ASSERT_EQ(polylines.size(), 1u);
     EXPECT_EQ(polylines[0]->kind, cad::Polyline::Kind::Poly2d);
-    EXPECT_EQ(polylines[0]->vertices.size(), 3u);
+    ASSERT_EQ(polylines[0]->vertices.size(), 3u);
+    EXPECT_DOUBLE_EQ(polylines[0]->vertices[2].p.z, 2.0); // the polyline's elevation
 
     const auto dims = all<cad::Dimension>(d.modelSpace);
     ASSERT_EQ(dims.size(), 1u);

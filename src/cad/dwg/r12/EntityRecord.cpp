@@ -131,6 +131,7 @@ void EntityRecordReader::readCommon(EntityRecord& rec, ByteReader& r, std::uint8
             flat_ = true;
         else
             elevation_ = finite(r.f64());
+        rec.elevation = elevation_;
     }
     if (flags & kHasThickness)
         e.thickness = finite(r.f64());

@@ -66,6 +66,7 @@ struct EntityRecord {
     std::uint8_t styleIndex = 0xFF; // TEXT, ATTRIB, ATTDEF: index into the style table
     bool hasStyle = false;
     bool attributesFollow = false;  // INSERT
+    double elevation = 0;           // the plane of 2D records
     std::uint8_t polylineFlags = 0; // POLYLINE
     double defaultStartWidth = 0, defaultEndWidth = 0;
     VertexRecord vertex;           // VERTEX

@@ -194,6 +194,7 @@ private:
         if (std::holds_alternative<Polyline>(e.data)) {
             polyline_ = std::move(e);
             polylineFlags_ = rec.polylineFlags;
+            polylineElevation_ = rec.elevation;
             startWidth_ = rec.defaultStartWidth;
             endWidth_ = rec.defaultEndWidth;
             vertices_.clear();
@@ -326,6 +327,8 @@ private:
                 continue;
             }
             PolyVertex pv = v.vertex;
+            if (p.kind == Polyline::Kind::Poly2d)
+                pv.p.z = polylineElevation_; // 2D vertices lie in their polyline's plane
             if (!v.hasStartWidth)
                 pv.startWidth = startWidth_;
             if (!v.hasEndWidth)
@@ -368,7 +371,7 @@ private:
     std::uint32_t target_ = kModel;
     std::optional<Entity> polyline_, insert_;
     std::uint8_t polylineFlags_ = 0;
-    double startWidth_ = 0, endWidth_ = 0;
+    double startWidth_ = 0, endWidth_ = 0, polylineElevation_ = 0;
     std::vector<VertexRecord> vertices_;
     std::map<std::string, int> notDrawn_, damaged_, partlyRead_, stray_, erased_;
     int badReferences_ = 0;

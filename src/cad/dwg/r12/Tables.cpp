@@ -142,6 +142,10 @@ Tables readTables(std::span<const std::uint8_t> file, const FileHeader& header,
     for (Layer& layer : readLayers(file, header, decode, drawing.diagnostics)) {
         layer.linetype =
             linetypeOfLayer(static_cast<std::int16_t>(layer.linetype), tables.linetypeCount);
+        if (layer.name.empty()) { // a record without a name: its entities go to layer 0
+            tables.layers.push_back(drawing.layerIndex("0"));
+            continue;
+        }
         const std::string name = layer.name;
         const std::uint32_t index = drawing.layerIndex(name);
         drawing.layers[index] = std::move(layer);
