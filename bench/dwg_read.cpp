@@ -37,7 +37,7 @@ std::vector<fs::path> drawingsIn(std::initializer_list<const char*> subs) {
         if (!fs::is_directory(dir))
             continue;
         for (const auto& entry : fs::directory_iterator(dir))
-            if (entry.path().extension() == ".dwg")
+            if (entry.path().extension() == ".dwg" || entry.path().extension() == ".DWG")
                 files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
@@ -149,6 +149,15 @@ void readSet(benchmark::State& state, std::vector<fs::path> paths) {
         state.SkipWithError("no such drawings in the corpus");
         return;
     }
+    // Entities per second as well: small old drawings hold far more entities per byte than
+    // the newer ones, whose files also carry previews, objects and free space.
+    std::size_t entities = 0;
+    for (const auto& file : files) {
+        const auto drawing = vexor::cad::dwg::readDwg(file->bytes(), "bench.dwg");
+        entities += drawing.modelSpace.size();
+        for (const auto& block : drawing.blocks)
+            entities += block.entities.size();
+    }
     for (auto _ : state)
         for (const auto& file : files) {
             auto drawing = vexor::cad::dwg::readDwg(file->bytes(), "bench.dwg");
@@ -156,6 +165,8 @@ void readSet(benchmark::State& state, std::vector<fs::path> paths) {
         }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * totalBytes));
     state.counters["files"] = static_cast<double>(files.size());
+    state.counters["entities_per_second"] = benchmark::Counter(
+        static_cast<double>(entities), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 const bool registered = [] {

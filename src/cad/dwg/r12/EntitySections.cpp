@@ -17,6 +17,7 @@ constexpr std::int16_t kLinetypeIndexByLayerOld = 256;
 constexpr std::int16_t kLinetypeIndexByBlockOld = 255;
 
 constexpr std::size_t kMinimumRecord = 8;
+constexpr std::size_t kTypicalRecord = 48;
 constexpr std::uint32_t kAddressMask = 0x00FFFFFF;
 constexpr std::uint32_t kJumpToExtra = 0x80000000;
 constexpr std::size_t kNotInSection = ~std::size_t{0};
@@ -49,6 +50,9 @@ public:
 
     void run() {
         readSection(header_.blockEntities, "block entity", true);
+        // Room for the drawn records at their typical size, so that the list grows once.
+        d_.modelSpace.reserve((header_.entities.size + header_.extraEntities.size) /
+                              kTypicalRecord);
         readSection(header_.entities, "entity", false);
         if (!extraReached_) // otherwise its records were read where the jumps led
             readSection(header_.extraEntities, "extra entity", false);
