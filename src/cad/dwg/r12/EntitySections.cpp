@@ -2,6 +2,7 @@
 
 #include "EntityRecord.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -45,7 +46,9 @@ public:
             d_.blocks[index].externalReference = b.externalReference;
             blockOfTable_.push_back(index);
             blockAtAddress_.emplace(b.address, index);
+            blockStarts_.push_back(b.address);
         }
+        std::ranges::sort(blockStarts_);
     }
 
     void run() {
@@ -249,6 +252,12 @@ private:
         }
         d_.blocks[index].base = rec.blockBase;
         target_ = index;
+        // The block's records run to the next block's start: room for them at typical size.
+        const auto next = std::ranges::upper_bound(blockStarts_, start);
+        const std::size_t size = header_.blockEntities.size;
+        const std::size_t end =
+            next == blockStarts_.end() ? size : std::min<std::size_t>(*next, size);
+        d_.blocks[index].entities.reserve((end - start) / kTypicalRecord);
     }
 
     std::uint32_t blockOf(std::int16_t tableIndex) {
@@ -370,6 +379,7 @@ private:
     Drawing& d_;
     std::vector<std::uint32_t> blockOfTable_;
     std::unordered_map<std::uint32_t, std::uint32_t> blockAtAddress_;
+    std::vector<std::size_t> blockStarts_; // block section offsets, in order
     bool inBlocks_ = false;
     bool extraReached_ = false;
     std::uint32_t target_ = kModel;
