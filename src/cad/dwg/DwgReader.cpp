@@ -4,6 +4,7 @@
 #include "BitReader.h"
 #include "DrawingBuilder.h"
 #include "FileHeader.h"
+#include "r12/PreR13Reader.h"
 #include "r2004/Sections.h"
 
 #include <cstring>
@@ -18,11 +19,10 @@ struct OldRelease {
     const char* name;
 };
 
-// Version strings of the releases before R13, whose files are laid out differently.
+// Version strings of the early releases that the pre-R13 reader (r12/) does not open.
 constexpr OldRelease kOldReleases[] = {
-    {"AC1009", "R11/R12"}, {"AC1006", "R10"},   {"AC1004", "R9"},    {"AC1003", "R2.6"},
-    {"AC1002", "R2.5"},    {"AC1001", "R2.4"},  {"AC2.22", "R2.22"}, {"AC2.21", "R2.21"},
-    {"AC2.10", "R2.10"},   {"AC1.50", "R2.05"}, {"AC1.40", "R1.4"},  {"AC1.2", "R1.2"},
+    {"AC1.50", "R2.05"},
+    {"AC1.2", "R1.2"},
 };
 
 // Checks the version string; returns the release for R13-R2000 and R2004-family files and
@@ -117,6 +117,8 @@ ReadError toPagedReadError(const std::string& fileName, const DwgFormatError& e)
 } // namespace
 
 Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName) {
+    if (r12::isPreR13(bytes))
+        return r12::readPreR13Dwg(bytes, fileName);
     const DwgVersion version = checkVersion(bytes, fileName);
     if (version >= DwgVersion::R2004) {
         try {
@@ -134,6 +136,8 @@ Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName
 
 std::vector<LayerTableEntry> readDwgLayerTable(std::span<const std::uint8_t> bytes,
                                                const std::string& fileName) {
+    if (r12::isPreR13(bytes))
+        return r12::readPreR13LayerTable(bytes, fileName);
     const DwgVersion version = checkVersion(bytes, fileName);
     if (version >= DwgVersion::R2004) {
         try {

@@ -44,8 +44,8 @@ void readSurvives(const std::vector<std::uint8_t>& bytes, const std::string& nam
 
 TEST(DwgErrors, VersionsThatCannotBeReadSaySo) {
     EXPECT_EQ(errorOf(bytesOf("hello world")), "not a DWG file");
-    EXPECT_EQ(errorOf(bytesOf("AC1009\0\0\0\0")),
-              "DWG version AC1009 (R11/R12) is not supported yet");
+    EXPECT_EQ(errorOf(bytesOf("AC1.50\0\0\0\0")),
+              "DWG version AC1.50 (R2.05) is not supported yet");
     EXPECT_EQ(errorOf(bytesOf("AC1021\0\0\0\0")),
               "DWG version AC1021 (R2007) is not supported yet");
     for (const char* magic : {"AC1018", "AC1024", "AC1027", "AC1032"})

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "../../model/Drawing.h"
+#include "../TextDecoder.h"
+#include "FileHeader.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vexor::cad::dwg::r12 {
+
+// One record of the block table: the name, and where its BLOCK entity starts in the block
+// entity section.
+struct BlockRecord {
+    std::string name;
+    std::uint32_t address = 0;
+    bool anonymous = false;
+    bool externalReference = false;
+};
+
+// The tables read from a file, with what entities refer to them by index.
+struct Tables {
+    std::vector<BlockRecord> blocks;
+    std::vector<std::uint32_t> layers; // Drawing::layers index of each layer table record
+    std::size_t linetypeCount = 0;     // Drawing::linetypes from the table, in table order
+    std::size_t styleCount = 0;        // Drawing::textStyles, in table order
+};
+
+// Layers as the table holds them, in table order; a damaged or missing table gives what could
+// be read and a diagnostic.
+std::vector<Layer> readLayers(std::span<const std::uint8_t> file, const FileHeader& header,
+                              const TextDecoder& decode, std::vector<std::string>& diagnostics);
+
+// Fills the layers, linetypes and text styles of `drawing` and returns the block table.
+Tables readTables(std::span<const std::uint8_t> file, const FileHeader& header,
+                  const TextDecoder& decode, Drawing& drawing);
+
+} // namespace vexor::cad::dwg::r12

@@ -1,0 +1,132 @@
+// What the pre-R13 reader makes of particular records of the corpus drawings, checked against
+// the values their bytes hold.
+#include "cad/io/DrawingReader.h"
+#include "support/Corpus.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <numbers>
+
+using namespace vexor;
+using namespace vexor::test;
+
+namespace {
+
+cad::Drawing open(const char* relative) {
+    return cad::readDrawingFile((*corpusDir() / relative).string());
+}
+
+template <class T> std::vector<const T*> all(const std::vector<cad::Entity>& entities) {
+    std::vector<const T*> out;
+    for (const cad::Entity& e : entities)
+        if (const T* t = std::get_if<T>(&e.data))
+            out.push_back(t);
+    return out;
+}
+
+bool hasDiagnostic(const cad::Drawing& d, const std::string& text) {
+    return std::ranges::find(d.diagnostics, text) != d.diagnostics.end();
+}
+
+} // namespace
+
+TEST(PreR13Entities, R11TextsInsertsAttributesAndPolylines) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/libredwg__r11_entities-2d.dwg");
+    const auto texts = all<cad::Text>(d.modelSpace);
+    const auto text = std::ranges::find_if(texts, [](auto* t) { return t->text == "FOO"; });
+    ASSERT_NE(text, texts.end());
+    EXPECT_EQ((*text)->hAlign, 3); // aligned, with its second point
+    EXPECT_DOUBLE_EQ((*text)->alignPoint.x, 3.0);
+    EXPECT_DOUBLE_EQ((*text)->height, 0.75);
+    EXPECT_DOUBLE_EQ((*text)->insert.z, 2.0); // the record's elevation
+
+    const auto inserts = all<cad::Insert>(d.modelSpace);
+    ASSERT_EQ(inserts.size(), 2u);
+    const auto withAttribute =
+        std::ranges::find_if(inserts, [](auto* i) { return !i->attributes.empty(); });
+    ASSERT_NE(withAttribute, inserts.end());
+    ASSERT_EQ((*withAttribute)->attributes.size(), 1u);
+    EXPECT_EQ((*withAttribute)->attributes[0].text.text, "4");
+    EXPECT_EQ((*withAttribute)->attributes[0].text.tag.str(), "ATTR2");
+    EXPECT_NEAR((*withAttribute)->rotation, std::numbers::pi / 6, 1e-9);
+    EXPECT_DOUBLE_EQ((*withAttribute)->scale.x, 0.5);
+    ASSERT_LT((*withAttribute)->block, d.blocks.size());
+    EXPECT_EQ(d.blocks[(*withAttribute)->block].name, "BLOCK2");
+
+    const auto polylines = all<cad::Polyline>(d.modelSpace);
+    ASSERT_EQ(polylines.size(), 1u);
+    EXPECT_EQ(polylines[0]->kind, cad::Polyline::Kind::Poly2d);
+    ASSERT_EQ(polylines[0]->vertices.size(), 3u);
+    EXPECT_DOUBLE_EQ(polylines[0]->vertices[2].p.z, 2.0); // the polyline's elevation
+
+    const auto dims = all<cad::Dimension>(d.modelSpace);
+    ASSERT_EQ(dims.size(), 1u);
+    ASSERT_LT(dims[0]->block, d.blocks.size());
+    EXPECT_FALSE(d.blocks[dims[0]->block].entities.empty());
+    EXPECT_TRUE(hasDiagnostic(d, "skipped as erased: 1 LINE"));
+    EXPECT_TRUE(hasDiagnostic(d, "skipped as erased: 1 ATTDEF"));
+    EXPECT_TRUE(hasDiagnostic(d, "read and not drawn: 1 SHAPE"));
+}
+
+TEST(PreR13Entities, SplineFitPolylineKeepsTheCurveNotItsFrame) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/mjs-ac1009__PL1.DWG");
+    const auto polylines = all<cad::Polyline>(d.modelSpace);
+    ASSERT_EQ(polylines.size(), 1u);
+    // 12 vertex records: 3 of the control frame, 9 on the fitted curve.
+    EXPECT_EQ(polylines[0]->vertices.size(), 9u);
+}
+
+TEST(PreR13Entities, R10PolylineReachedThroughJumpsIntoTheExtraSection) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/preR11/libredwg__r10_entities.dwg");
+    const auto polylines = all<cad::Polyline>(d.modelSpace);
+    ASSERT_EQ(polylines.size(), 2u);
+    // The second one's header was appended in the extra section; its vertices stayed behind.
+    EXPECT_TRUE(polylines[1]->closed);
+    ASSERT_EQ(polylines[1]->vertices.size(), 3u);
+    EXPECT_DOUBLE_EQ(polylines[1]->vertices[0].p.x, 5.5);
+    EXPECT_DOUBLE_EQ(polylines[1]->vertices[0].p.y, 7.5);
+
+    // The 3D line keeps its z values; the 2D line has none.
+    const auto lines = all<cad::Line>(d.modelSpace);
+    const auto spatial = std::ranges::find_if(lines, [](auto* l) { return l->b.z != 0; });
+    ASSERT_NE(spatial, lines.end());
+    EXPECT_DOUBLE_EQ((*spatial)->a.x, 5.0);
+    EXPECT_DOUBLE_EQ((*spatial)->b.z, 1.0);
+}
+
+TEST(PreR13Entities, R14DrawingKeepsItsBlockAmongTheEntities) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/preR11/libredwg__r1.4_entities.dwg");
+    const auto inserts = all<cad::Insert>(d.modelSpace);
+    ASSERT_EQ(inserts.size(), 1u);
+    ASSERT_LT(inserts[0]->block, d.blocks.size());
+    const cad::Block& block = d.blocks[inserts[0]->block];
+    EXPECT_EQ(block.name, "BLOCK1");
+    EXPECT_EQ(block.entities.size(), 1u);
+    EXPECT_DOUBLE_EQ(inserts[0]->scale.y, 0.5);
+    const auto texts = all<cad::Text>(d.modelSpace);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->text, "FOO");
+    ASSERT_EQ(d.layers.size(), 2u);
+    EXPECT_EQ(d.layers[1].name, "1");
+    EXPECT_TRUE(hasDiagnostic(d, "read and not drawn: 1 REPEAT"));
+    EXPECT_TRUE(hasDiagnostic(d, "skipped as erased: 1 LINE"));
+    ASSERT_TRUE(d.header.extMax.has_value());
+    EXPECT_DOUBLE_EQ(d.header.extMax->x, 8.0);
+}
+
+TEST(PreR13Entities, LayerStateAndCodePage) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing aceb = open("dwg/AC1009/libredwg__r11_ACEB10.dwg");
+    EXPECT_EQ(aceb.header.codepage, "ANSI_1252");
+    const auto kit = std::ranges::find_if(
+        aceb.layers, [](const cad::Layer& l) { return l.name == "MOUNTINGKIT-EB4"; });
+    ASSERT_NE(kit, aceb.layers.end());
+    EXPECT_TRUE(kit->off);
+    EXPECT_EQ(kit->color.index, 7);
+    EXPECT_EQ(open("dwg/AC1009/mjs-ac1009__TD1.DWG").header.codepage, "ANSI_1250");
+}
