@@ -5,6 +5,7 @@
 #include "DrawingBuilder.h"
 #include "FileHeader.h"
 #include "r2004/Sections.h"
+#include "r2007/Sections.h"
 
 #include <cstring>
 #include <memory>
@@ -25,8 +26,8 @@ constexpr OldRelease kOldReleases[] = {
     {"AC2.10", "R2.10"},   {"AC1.50", "R2.05"}, {"AC1.40", "R1.4"},  {"AC1.2", "R1.2"},
 };
 
-// Checks the version string; returns the release for R13-R2000 and R2004-family files and
-// throws for anything else.
+// Checks the version string; returns the release for R13 and later files and throws for
+// anything else.
 DwgVersion checkVersion(std::span<const std::uint8_t> bytes, const std::string& fileName) {
     const std::string_view magic(reinterpret_cast<const char*>(bytes.data()),
                                  std::min<std::size_t>(bytes.size(), 6));
@@ -40,9 +41,6 @@ DwgVersion checkVersion(std::span<const std::uint8_t> bytes, const std::string& 
             throw ReadError(fileName, "unknown DWG version " + std::string(magic));
         throw ReadError(fileName, "not a DWG file");
     }
-    if (*version == DwgVersion::R2007)
-        throw ReadError(fileName,
-                        "DWG version " + std::string(magic) + " (R2007) is not supported yet");
     return *version;
 }
 
@@ -77,8 +75,8 @@ DwgSections locateSections(std::span<const std::uint8_t> file, DwgVersion versio
     return s;
 }
 
-// An R2004-family file: its sections decompressed into buffers that the views of `sections`
-// point into, so the two live and move together.
+// An R2004-family or R2007 file: its sections decompressed into buffers that the views of
+// `sections` point into, so the two live and move together.
 struct PagedFile {
     r2004::Sections buffers;
     DwgSections sections;
@@ -87,7 +85,8 @@ struct PagedFile {
 std::unique_ptr<PagedFile> decompressSections(std::span<const std::uint8_t> file,
                                               DwgVersion version, const std::string& fileName) {
     auto out = std::make_unique<PagedFile>();
-    out->buffers = r2004::readSections(file, fileName);
+    out->buffers = version == DwgVersion::R2007 ? r2007::readSections(file, fileName)
+                                                : r2004::readSections(file, fileName);
     const r2004::Sections& b = out->buffers;
     DwgSections& s = out->sections;
     s.version = version;

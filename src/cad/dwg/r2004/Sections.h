@@ -22,7 +22,7 @@ struct Sections {
     std::vector<std::string> diagnostics;
 };
 
-// Throws ReadError for a file that is not an R2004-family DWG, for AC1021, for a password-
+// Throws ReadError for a file that is not an R2004-family DWG (AC1021 included), for a password-
 // protected drawing, and for damage to the file header, the page map, the section map or a
 // missing required section.
 Sections readSections(std::span<const std::uint8_t> file, const std::string& fileName);
