@@ -44,6 +44,8 @@ DwgVersion checkVersion(std::span<const std::uint8_t> bytes, const std::string& 
     return *version;
 }
 
+constexpr std::size_t kMaintenanceReleaseOffset = 0x0B;
+
 std::span<const std::uint8_t> sectionBytes(std::span<const std::uint8_t> file,
                                            const SectionLocator& s) {
     return file.subspan(s.offset, s.size);
@@ -62,6 +64,7 @@ DwgSections locateSections(std::span<const std::uint8_t> file, DwgVersion versio
     s.version = version;
     s.versionName = std::string(reinterpret_cast<const char*>(file.data()), 6);
     s.codepage = header.codepage;
+    s.maintenanceRelease = file[kMaintenanceReleaseOffset];
     s.headerVariables = sectionBytes(file, *variables);
     s.headerVariablesOffset = variables->offset;
     if (const auto classes = header.find(kSectionClasses)) {
@@ -93,6 +96,7 @@ std::unique_ptr<PagedFile> decompressSections(std::span<const std::uint8_t> file
     s.versionName = b.version;
     // The fixed part of the file header still holds the code page where R13-R2000 keep it.
     s.codepage = file[0x13] | (file[0x14] << 8);
+    s.maintenanceRelease = file[kMaintenanceReleaseOffset];
     // Positions in messages count within the decompressed section they name.
     s.headerVariables = b.header;
     s.classes = b.classes;
