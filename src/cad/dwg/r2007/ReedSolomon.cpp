@@ -22,19 +22,23 @@ ReedSolomon::ReedSolomon(std::uint16_t fieldPolynomial, std::size_t parity)
     }
     for (unsigned i = 255; i < exp_.size(); ++i)
         exp_[i] = exp_[i - 255];
+    timesRoot_.resize(parity_);
+    for (std::size_t j = 0; j < parity_; ++j)
+        for (unsigned v = 0; v < 256; ++v)
+            timesRoot_[j][v] = mul(static_cast<std::uint8_t>(v), exp_[j + 1]);
 }
 
 bool ReedSolomon::syndromes(std::span<const std::uint8_t, kBlockSize> block,
                             std::uint8_t* out) const {
+    // Horner's rule from the highest coefficient down, all roots in one pass.
+    std::array<std::uint8_t, kMaxParity> s{};
+    for (std::size_t i = kBlockSize; i-- > 0;)
+        for (std::size_t j = 0; j < parity_; ++j)
+            s[j] = timesRoot_[j][s[j]] ^ block[i];
     bool clean = true;
     for (std::size_t j = 0; j < parity_; ++j) {
-        // Horner's rule from the highest coefficient down, evaluated at alpha^(j+1).
-        const std::uint8_t root = exp_[j + 1];
-        std::uint8_t s = 0;
-        for (std::size_t i = kBlockSize; i-- > 0;)
-            s = mul(s, root) ^ block[i];
-        out[j] = s;
-        clean = clean && s == 0;
+        out[j] = s[j];
+        clean = clean && s[j] == 0;
     }
     return clean;
 }

@@ -40,6 +40,9 @@ private:
     std::size_t parity_;
     std::array<std::uint8_t, 512> exp_{};
     std::array<std::uint16_t, 256> log_{};
+    // Multiplication by each root alpha^(j+1), one table per root, so that checking a clean
+    // block (nearly every block) costs one lookup per byte and root.
+    std::vector<std::array<std::uint8_t, 256>> timesRoot_;
 };
 
 // What decoding interleaved blocks found.
