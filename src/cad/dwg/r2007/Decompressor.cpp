@@ -184,11 +184,7 @@ private:
             fail("back-reference of " + std::to_string(distance) + " reaches before the start");
         if (length > out_.size() - written_)
             fail("back-reference of " + std::to_string(length) + " bytes overruns the output");
-        std::uint8_t* dst = out_.data() + written_;
-        const std::uint8_t* src = dst - distance;
-        // Overlapping copies repeat the last `distance` bytes, so go byte by byte.
-        for (std::size_t i = 0; i < length; ++i)
-            dst[i] = src[i];
+        r2004::copyBackReference(out_, written_, distance, length);
         written_ += length;
     }
 

@@ -287,18 +287,13 @@ r2004::Sections readSections(std::span<const std::uint8_t> file, const std::stri
     Container container(file, fileName, result.diagnostics);
     container.readPageMap(header);
     const std::vector<SectionDescription> sections = container.sectionMap(header);
-    const auto required = [&](const std::string& name) {
-        const SectionDescription* s = findSection(sections, name);
-        if (!s)
-            throw ReadError(fileName, "section map lacks " + name);
-        return container.section(*s);
-    };
-    result.header = required("AcDb:Header");
-    result.classes = required("AcDb:Classes");
-    result.handles = required("AcDb:Handles");
-    result.objects = required("AcDb:AcDbObjects");
-    if (const SectionDescription* aux = findSection(sections, "AcDb:AuxHeader"))
-        result.auxHeader = container.section(*aux);
+    r2004::collectSections(
+        result, fileName, [&](const std::string& name) -> std::optional<std::vector<std::uint8_t>> {
+            const SectionDescription* s = findSection(sections, name);
+            if (!s)
+                return std::nullopt;
+            return container.section(*s);
+        });
     return result;
 }
 
