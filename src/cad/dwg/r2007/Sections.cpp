@@ -42,10 +42,15 @@ struct SectionPage {
     std::uint64_t compressedSize = 0;
 };
 
+// How a section's pages are stored in the file.
+constexpr std::uint64_t kEncodingPlain = 1;       // as is
+constexpr std::uint64_t kEncodingInterleaved = 4; // Reed-Solomon coded, blocks interleaved
+
 struct SectionDescription {
     std::string name;
     std::uint64_t size = 0;
     std::uint64_t encrypted = 0;
+    std::uint64_t encoding = kEncodingInterleaved;
     std::vector<SectionPage> pages;
 };
 
@@ -130,6 +135,7 @@ public:
             SectionDescription s;
             s.size = readU64(bytes, at);
             s.encrypted = readU64(bytes, at + 16);
+            s.encoding = readU64(bytes, at + 48);
             const std::uint64_t nameBytes = readU64(bytes, at + 32);
             const std::uint64_t pageCount = readU64(bytes, at + 56);
             at += kDescriptionSize;
@@ -164,6 +170,9 @@ public:
         if (s.encrypted == 1)
             throw ReadError(fileName_,
                             "drawing is password-protected (section " + s.name + " is encrypted)");
+        if (s.encoding != kEncodingPlain && s.encoding != kEncodingInterleaved)
+            throw ReadError(fileName_, "section " + s.name + " has unknown encoding " +
+                                           std::to_string(s.encoding));
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.size));
         for (const SectionPage& page : s.pages) {
             try {
@@ -208,6 +217,43 @@ private:
                             address);
     }
 
+    // A page stored as is: its compressed bytes straight from the file.
+    std::span<const std::uint8_t> storedPage(const SectionPage& page, const PageLocation& location,
+                                             const std::string& name) const {
+        if (page.compressedSize > location.size)
+            throw ReadError(fileName_, name + " is larger than the page map allows",
+                            location.address);
+        return file_.subspan(static_cast<std::size_t>(location.address),
+                             static_cast<std::size_t>(page.compressedSize));
+    }
+
+    // A Reed-Solomon coded page: its compressed bytes once the blocks are checked and
+    // corrected. Throws ReadError when a block has more errors than its check bytes can mend.
+    std::span<const std::uint8_t> decodedPage(const SectionDescription& s, const SectionPage& page,
+                                              const PageLocation& location,
+                                              const std::string& name) {
+        const std::uint64_t blocks =
+            blocksFor(roundUp8(page.compressedSize), dataCode().dataSize());
+        const std::uint64_t coded = blocks * ReedSolomon::kBlockSize;
+        if (coded > location.size)
+            throw ReadError(fileName_, name + " is larger than the page map allows",
+                            location.address);
+        coded_.clear();
+        const BlockDamage damage =
+            decodeInterleaved(file_.subspan(static_cast<std::size_t>(location.address), coded),
+                              static_cast<std::size_t>(blocks), dataCode(), coded_);
+        if (damage.damaged != 0)
+            throw ReadError(fileName_,
+                            name + " is damaged beyond repair in " +
+                                std::to_string(damage.damaged) +
+                                " block(s); its bytes are left zero",
+                            location.address);
+        if (damage.corrected != 0)
+            addDiagnostic(diagnostics_, s.name + ": " + name + ": corrected errors in " +
+                                            std::to_string(damage.corrected) + " block(s)");
+        return std::span<const std::uint8_t>(coded_).first(page.compressedSize);
+    }
+
     void dataPage(const SectionDescription& s, const SectionPage& page,
                   std::vector<std::uint8_t>& section) {
         const std::string name = "page " + std::to_string(page.id);
@@ -223,27 +269,8 @@ private:
         if (!used_.insert(page.id).second)
             throw ReadError(fileName_, name + " is used twice");
         const PageLocation& location = where->second;
-        const std::uint64_t blocks =
-            blocksFor(roundUp8(page.compressedSize), dataCode().dataSize());
-        const std::uint64_t coded = blocks * ReedSolomon::kBlockSize;
-        if (coded > location.size)
-            throw ReadError(fileName_, name + " is larger than the page map allows",
-                            location.address);
-        std::vector<std::uint8_t>& plain = coded_;
-        plain.clear();
-        const BlockDamage damage =
-            decodeInterleaved(file_.subspan(static_cast<std::size_t>(location.address), coded),
-                              static_cast<std::size_t>(blocks), dataCode(), plain);
-        if (damage.damaged != 0)
-            throw ReadError(fileName_,
-                            name + " is damaged beyond repair in " +
-                                std::to_string(damage.damaged) +
-                                " block(s); its bytes are left zero",
-                            location.address);
-        if (damage.corrected != 0)
-            addDiagnostic(diagnostics_, s.name + ": " + name + ": corrected errors in " +
-                                            std::to_string(damage.corrected) + " block(s)");
-        const auto packed = std::span<const std::uint8_t>(plain).first(page.compressedSize);
+        const auto packed = s.encoding == kEncodingPlain ? storedPage(page, location, name)
+                                                         : decodedPage(s, page, location, name);
         const std::size_t room = section.size() - static_cast<std::size_t>(page.offset);
         const auto size = static_cast<std::size_t>(page.uncompressedSize);
         if (size <= room) {
