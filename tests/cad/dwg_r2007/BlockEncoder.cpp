@@ -103,4 +103,28 @@ std::vector<std::uint8_t> fileHeaderFields(std::span<const std::uint8_t> file) {
     return fields;
 }
 
+std::vector<std::uint8_t> deinterleave(std::span<const std::uint8_t> file, std::size_t address,
+                                       std::size_t blockCount, std::size_t dataPerBlock) {
+    std::vector<std::uint8_t> out;
+    for (std::size_t j = 0; j < blockCount; ++j)
+        for (std::size_t i = 0; i < dataPerBlock; ++i)
+            out.push_back(file[address + i * blockCount + j]);
+    return out;
+}
+
+std::size_t writeSystemPage(std::vector<std::uint8_t>& file, std::size_t address,
+                            std::span<const std::uint8_t> data) {
+    const std::size_t padded = (data.size() + 7) & ~std::size_t{7};
+    const std::size_t blocks = (padded + 238) / 239;
+    std::vector<std::uint8_t> plain(blocks * 239, 0);
+    std::copy(data.begin(), data.end(), plain.begin());
+    for (std::size_t j = 0; j < blocks; ++j) {
+        const auto block =
+            encodeBlock(0x169, 16, std::span<const std::uint8_t>(plain).subspan(j * 239, 239));
+        for (std::size_t i = 0; i < 255; ++i)
+            file.at(address + i * blocks + j) = block[i];
+    }
+    return blocks * 255;
+}
+
 } // namespace vexor::test::r2007

@@ -19,4 +19,14 @@ void writeFileHeader(std::vector<std::uint8_t>& file, std::span<const std::uint8
 // The decoded file header fields of an R2007 file (test files only: no error correction).
 std::vector<std::uint8_t> fileHeaderFields(std::span<const std::uint8_t> file);
 
+// The bytes of `blockCount` interleaved blocks at `address` with their check bytes dropped
+// (test files only: no error correction).
+std::vector<std::uint8_t> deinterleave(std::span<const std::uint8_t> file, std::size_t address,
+                                       std::size_t blockCount, std::size_t dataPerBlock);
+
+// Writes `data` at `address` as interleaved blocks of the map code (16 check bytes), as a
+// system page stored uncompressed with one copy. Returns the bytes written.
+std::size_t writeSystemPage(std::vector<std::uint8_t>& file, std::size_t address,
+                            std::span<const std::uint8_t> data);
+
 } // namespace vexor::test::r2007

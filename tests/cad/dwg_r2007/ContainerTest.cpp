@@ -1,5 +1,6 @@
 #include "BlockEncoder.h"
 #include "cad/dwg/FileHeader.h"
+#include "cad/dwg/r2007/Decompressor.h"
 #include "cad/dwg/r2007/Sections.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
 
 namespace vexor::cad::dwg::r2007 {
@@ -147,6 +149,84 @@ TEST(R2007Container, HostileHeaderFieldsAreRefusedBeforeAllocating) {
         test::r2007::writeFileHeader(copy, f);
         EXPECT_NE(readError(copy).find(c.reason), std::string::npos) << readError(copy);
     }
+}
+
+std::uint64_t u64(std::span<const std::uint8_t> bytes, std::size_t at) {
+    std::uint64_t v = 0;
+    for (int b = 7; b >= 0; --b)
+        v = v << 8 | bytes[at + b];
+    return v;
+}
+
+// The header variables rewritten as a section whose pages are stored as is (encoding 1), with
+// the section map itself stored uncompressed: the file reads as before.
+TEST(R2007Container, SectionsStoredAsIsAndUncompressedMapsRead) {
+    VEXOR_REQUIRE_CORPUS();
+    Bytes file = fileBytes(smallFile());
+    const Sections intact = readSections(file, "r2007.dwg");
+    Bytes fields = test::r2007::fileHeaderFields(file);
+    const auto blocksFor = [](std::uint64_t bytes, std::uint64_t copies) {
+        return static_cast<std::size_t>((((bytes + 7) & ~7ull) * copies + 238) / 239);
+    };
+    const std::string name = "map";
+    // A compressed system page: its packed size, plain size and copies at the given fields.
+    const auto systemPage = [&](std::size_t address, std::size_t packedField,
+                                std::size_t plainField, std::size_t copiesField) {
+        const std::uint64_t packed = u64(fields, packedField);
+        Bytes data = test::r2007::deinterleave(file, address,
+                                               blocksFor(packed, u64(fields, copiesField)), 239);
+        data.resize(packed);
+        Bytes out(u64(fields, plainField));
+        decompress(data, out, {name, 0});
+        return out;
+    };
+    const Bytes pageMap = systemPage(0x480 + u64(fields, 0x38), 0x50, 0x58, 0x18);
+    std::map<std::int64_t, std::pair<std::size_t, std::size_t>> pages;
+    std::size_t address = 0x480;
+    for (std::size_t at = 0; at + 16 <= pageMap.size(); at += 16) {
+        pages[static_cast<std::int64_t>(u64(pageMap, at + 8))] = {address, u64(pageMap, at)};
+        address += u64(pageMap, at);
+    }
+    const auto [mapAddress, mapSlot] = pages.at(static_cast<std::int64_t>(u64(fields, 0xC0)));
+    Bytes sectionMap = systemPage(mapAddress, 0xB0, 0xC8, 0xD8);
+
+    // Find the header variables' entry and store its one page as is.
+    const std::u16string wanted = u"AcDb:Header";
+    std::size_t at = 0;
+    bool rewritten = false;
+    while (at + 64 <= sectionMap.size()) {
+        const std::size_t nameBytes = u64(sectionMap, at + 32);
+        const std::size_t pageCount = u64(sectionMap, at + 56);
+        std::u16string sectionName;
+        for (std::size_t i = 0; i + 1 < nameBytes; i += 2)
+            if (char16_t unit = sectionMap[at + 64 + i] | sectionMap[at + 65 + i] << 8)
+                sectionName.push_back(unit);
+        if (sectionName == wanted) {
+            ASSERT_EQ(pageCount, 1u);
+            setU64(sectionMap, at + 48, 1);
+            const std::size_t page = at + 64 + nameBytes;
+            const auto [pageAddress, pageSize] =
+                pages.at(static_cast<std::int64_t>(u64(sectionMap, page + 16)));
+            const std::uint64_t packed = u64(sectionMap, page + 32);
+            const std::size_t blocks =
+                static_cast<std::size_t>((((packed + 7) & ~7ull) + 250) / 251);
+            const Bytes data = test::r2007::deinterleave(file, pageAddress, blocks, 251);
+            std::copy_n(data.begin(), packed,
+                        file.begin() + static_cast<std::ptrdiff_t>(pageAddress));
+            rewritten = true;
+        }
+        at += 64 + nameBytes + 56 * pageCount;
+    }
+    ASSERT_TRUE(rewritten);
+    ASSERT_LE(test::r2007::writeSystemPage(file, mapAddress, sectionMap), mapSlot);
+    setU64(fields, 0xB0, sectionMap.size());
+    setU64(fields, 0xD8, 1);
+    test::r2007::writeFileHeader(file, fields);
+
+    const Sections s = readSections(file, "r2007.dwg");
+    EXPECT_TRUE(s.diagnostics.empty()) << s.diagnostics.front();
+    EXPECT_EQ(s.header, intact.header);
+    EXPECT_EQ(s.objects, intact.objects);
 }
 
 TEST(R2007Container, CutCopiesFailCleanly) {
