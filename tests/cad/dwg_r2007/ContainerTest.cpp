@@ -52,6 +52,13 @@ void setU64(Bytes& fields, std::size_t at, std::uint64_t value) {
         fields[at + b] = static_cast<std::uint8_t>(value >> (8 * b));
 }
 
+std::uint64_t u64(std::span<const std::uint8_t> bytes, std::size_t at) {
+    std::uint64_t v = 0;
+    for (int b = 7; b >= 0; --b)
+        v = v << 8 | bytes[at + b];
+    return v;
+}
+
 TEST(R2007Container, EveryCorpusFileGivesItsSectionsWithoutDamage) {
     VEXOR_REQUIRE_CORPUS();
     const auto files = test::corpusFiles("dwg/AC1021", {".dwg"});
@@ -116,6 +123,34 @@ TEST(R2007Container, DamageBeyondTheCodesPowerIsReported) {
     }
 }
 
+// The page map holds its compressed bytes several times over: a block of it damaged beyond
+// repair is read from another copy.
+TEST(R2007Container, ADamagedMapBlockIsReadFromAnotherCopy) {
+    VEXOR_REQUIRE_CORPUS();
+    const Bytes original = fileBytes(smallFile());
+    const Sections intact = readSections(original, "r2007.dwg");
+    const Bytes fields = test::r2007::fileHeaderFields(original);
+    const std::uint64_t packed = u64(fields, 0x50);
+    const std::uint64_t copies = u64(fields, 0x18);
+    ASSERT_GT(copies, 1u);
+    const auto blocks = static_cast<std::size_t>((((packed + 7) & ~7ull) * copies + 238) / 239);
+    const std::size_t address = 0x480 + u64(fields, 0x38);
+    Bytes damaged = original;
+    for (std::size_t i = 0; i < 20; ++i) // twenty wrong bytes in block 0
+        damaged[address + i * blocks] ^= 0x5A;
+    const Sections s = readSections(damaged, "r2007.dwg");
+    EXPECT_TRUE(mentions(s.diagnostics, "page map: 1 block(s) damaged beyond repair, read from "
+                                        "the page's other copies"));
+    EXPECT_EQ(s.header, intact.header);
+    EXPECT_EQ(s.objects, intact.objects);
+
+    // With every block damaged the map cannot be read.
+    for (std::size_t j = 1; j < blocks; ++j)
+        for (std::size_t i = 0; i < 20; ++i)
+            damaged[address + i * blocks + j] ^= 0x5A;
+    EXPECT_EQ(readError(damaged), "page map is damaged beyond repair");
+}
+
 TEST(R2007Container, HostileHeaderFieldsAreRefusedBeforeAllocating) {
     VEXOR_REQUIRE_CORPUS();
     const Bytes original = fileBytes(smallFile());
@@ -149,13 +184,6 @@ TEST(R2007Container, HostileHeaderFieldsAreRefusedBeforeAllocating) {
         test::r2007::writeFileHeader(copy, f);
         EXPECT_NE(readError(copy).find(c.reason), std::string::npos) << readError(copy);
     }
-}
-
-std::uint64_t u64(std::span<const std::uint8_t> bytes, std::size_t at) {
-    std::uint64_t v = 0;
-    for (int b = 7; b >= 0; --b)
-        v = v << 8 | bytes[at + b];
-    return v;
 }
 
 // The header variables rewritten as a section whose pages are stored as is (encoding 1), with

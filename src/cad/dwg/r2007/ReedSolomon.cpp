@@ -152,6 +152,8 @@ BlockDamage decodeInterleaved(std::span<const std::uint8_t> coded, std::size_t b
             break;
         case ReedSolomon::Outcome::Damaged:
             ++damage.damaged;
+            damage.isDamaged.resize(blockCount);
+            damage.isDamaged[j] = true;
             break;
         }
         out.insert(out.end(), block.begin(), block.begin() + code.dataSize());

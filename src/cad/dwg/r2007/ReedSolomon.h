@@ -47,8 +47,9 @@ private:
 
 // What decoding interleaved blocks found.
 struct BlockDamage {
-    std::size_t corrected = 0; // blocks with errors that were put right
-    std::size_t damaged = 0;   // blocks with more errors than the code can correct
+    std::size_t corrected = 0;   // blocks with errors that were put right
+    std::size_t damaged = 0;     // blocks with more errors than the code can correct
+    std::vector<bool> isDamaged; // per block, filled only when some block is damaged
 };
 
 // Decodes `blockCount` blocks stored interleaved (byte i of block j at i * blockCount + j) from

@@ -90,8 +90,14 @@ public:
         const BlockDamage damage =
             decodeInterleaved(file_.subspan(static_cast<std::size_t>(address), coded),
                               static_cast<std::size_t>(blocks), systemCode(), plain);
-        if (damage.damaged != 0)
-            throw ReadError(fileName_, std::string(what) + " is damaged beyond repair", address);
+        if (damage.damaged != 0) {
+            if (!fromCopies(plain, damage, info))
+                throw ReadError(fileName_, std::string(what) + " is damaged beyond repair",
+                                address);
+            addDiagnostic(diagnostics_, std::string(what) + ": " + std::to_string(damage.damaged) +
+                                            " block(s) damaged beyond repair, read from the "
+                                            "page's other copies");
+        }
         if (damage.corrected != 0)
             addDiagnostic(diagnostics_, std::string(what) + ": corrected errors in " +
                                             std::to_string(damage.corrected) + " block(s)");
@@ -99,6 +105,28 @@ public:
         expand(std::span<const std::uint8_t>(plain).first(info.compressedSize), bytes, address,
                what);
         return bytes;
+    }
+
+    // A system page holds its compressed bytes `correction` times over. Where a block is
+    // damaged beyond repair, each byte is taken from a copy that lies in a sound block; puts
+    // the result at the start of `plain`. Returns false when some byte has no sound copy.
+    static bool fromCopies(std::vector<std::uint8_t>& plain, const BlockDamage& damage,
+                           const SystemPageInfo& info) {
+        const std::size_t dataPerBlock = systemCode().dataSize();
+        const auto stride = static_cast<std::size_t>(roundUp8(info.compressedSize));
+        for (std::size_t p = 0; p < info.compressedSize; ++p) {
+            bool found = false;
+            for (std::size_t k = 0; k < info.correction && !found; ++k) {
+                const std::size_t at = k * stride + p;
+                if (at < plain.size() && !damage.isDamaged[at / dataPerBlock]) {
+                    plain[p] = plain[at];
+                    found = true;
+                }
+            }
+            if (!found)
+                return false;
+        }
+        return true;
     }
 
     // Reads the page map; the section map and the data pages are then found through it.
