@@ -1,7 +1,8 @@
-// Throughput of turning R2004-family files into section buffers, and the peak heap it takes
-// compared with the size of the sections it returns.
+// Throughput of turning R2004-family and R2007 files into section buffers, and the peak heap
+// it takes compared with the size of the sections it returns.
 #include "HeapCounter.h"
 #include "cad/dwg/r2004/Sections.h"
+#include "cad/dwg/r2007/Sections.h"
 #include "cad/io/MappedFile.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -18,12 +20,20 @@ struct CorpusFile {
     std::size_t sectionBytes = 0;
 };
 
-std::vector<CorpusFile> loadCorpus() {
+// R2007 files have a container of their own that fills the same buffers.
+vexor::cad::dwg::r2004::Sections readSections(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() >= 6 &&
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), 6) == "AC1021")
+        return vexor::cad::dwg::r2007::readSections(bytes, "bench.dwg");
+    return vexor::cad::dwg::r2004::readSections(bytes, "bench.dwg");
+}
+
+std::vector<CorpusFile> loadCorpus(const std::vector<const char*>& versions) {
     namespace fs = std::filesystem;
     const char* env = std::getenv("VEXOR_CORPUS");
     const fs::path root = (env && *env) ? fs::path(env) : fs::path(VEXOR_DEFAULT_CORPUS);
     std::vector<CorpusFile> files;
-    for (const char* version : {"AC1018", "AC1024", "AC1027", "AC1032"}) {
+    for (const char* version : versions) {
         const fs::path dir = root / "dwg" / version;
         if (!fs::is_directory(dir))
             continue;
@@ -33,8 +43,7 @@ std::vector<CorpusFile> loadCorpus() {
         std::sort(paths.begin(), paths.end());
         for (const auto& path : paths) {
             CorpusFile entry{std::make_unique<vexor::cad::MappedFile>(path.string())};
-            const auto sections =
-                vexor::cad::dwg::r2004::readSections(entry.file->bytes(), path.string());
+            const auto sections = readSections(entry.file->bytes());
             entry.sectionBytes = sections.header.size() + sections.classes.size() +
                                  sections.handles.size() + sections.objects.size() +
                                  sections.auxHeader.size();
@@ -44,10 +53,10 @@ std::vector<CorpusFile> loadCorpus() {
     return files;
 }
 
-void BM_ReadSectionsCorpus(benchmark::State& state) {
-    const auto files = loadCorpus();
+void BM_ReadSectionsCorpus(benchmark::State& state, std::vector<const char*> versions) {
+    const auto files = loadCorpus(versions);
     if (files.empty()) {
-        state.SkipWithError("no R2004-family files in the corpus");
+        state.SkipWithError("no such files in the corpus");
         return;
     }
     std::size_t fileBytes = 0;
@@ -60,7 +69,7 @@ void BM_ReadSectionsCorpus(benchmark::State& state) {
     for (auto _ : state) {
         for (const auto& f : files) {
             const double peak = static_cast<double>(vexor::bench::peakHeapGrowth([&] {
-                auto sections = vexor::cad::dwg::r2004::readSections(f.file->bytes(), "bench.dwg");
+                auto sections = readSections(f.file->bytes());
                 benchmark::DoNotOptimize(sections.objects.data());
             }));
             worstPeakRatio = std::max(worstPeakRatio, peak / static_cast<double>(f.sectionBytes));
@@ -74,7 +83,11 @@ void BM_ReadSectionsCorpus(benchmark::State& state) {
         static_cast<double>(state.iterations() * sectionBytes), benchmark::Counter::kIsRate);
     state.counters["worst_peak_heap_per_section_byte"] = worstPeakRatio;
 }
-BENCHMARK(BM_ReadSectionsCorpus)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadSectionsCorpus, R2004Family,
+                  std::vector<const char*>{"AC1018", "AC1024", "AC1027", "AC1032"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadSectionsCorpus, R2007, std::vector<const char*>{"AC1021"})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

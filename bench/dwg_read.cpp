@@ -1,11 +1,12 @@
-// Read throughput and peak memory of the DWG reader on the corpus's drawings (R13-R2000 and the
-// R2004 family) and on the large drawings under stress/; the small drawings of R12 and older
-// are read as one set, beside the R2000 set, so that their throughput compares in one run. For the
-// R2004 family the throughput includes decompressing the sections, and the peak heap is compared
-// with the size of the decompressed sections.
+// Read throughput and peak memory of the DWG reader on the corpus's drawings (R13-R2000, the
+// R2004 family and R2007) and on the large drawings under stress/; the small drawings of R12 and
+// older are read as one set, beside the R2000 set, so that their throughput compares in one run.
+// From R2004 the throughput includes decoding and decompressing the sections, and the peak heap is
+// compared with the size of the decompressed sections.
 #include "HeapCounter.h"
 #include "cad/dwg/DwgReader.h"
 #include "cad/dwg/r2004/Sections.h"
+#include "cad/dwg/r2007/Sections.h"
 #include "cad/io/MappedFile.h"
 
 #include <algorithm>
@@ -45,15 +46,18 @@ std::vector<fs::path> drawingsIn(std::initializer_list<const char*> subs) {
 }
 
 std::vector<fs::path> drawings() {
-    return drawingsIn({"dwg/AC1012", "dwg/AC1014", "dwg/AC1015", kR2004Family[0], kR2004Family[1],
-                       kR2004Family[2], kR2004Family[3], "stress"});
+    return drawingsIn({"dwg/AC1012", "dwg/AC1014", "dwg/AC1015", kR2004Family[0], "dwg/AC1021",
+                       kR2004Family[1], kR2004Family[2], kR2004Family[3], "stress"});
 }
 
-// The size of an R2004-family file's sections once decompressed; 0 for older files.
+// The size of an R2004-family or R2007 file's sections once decompressed; 0 for older files.
 std::size_t sectionBytes(std::span<const std::uint8_t> file) {
-    if (file.size() < 6 || std::string(file.begin(), file.begin() + 6) < "AC1018")
+    const std::string version =
+        file.size() < 6 ? std::string() : std::string(file.begin(), file.begin() + 6);
+    if (version < "AC1018")
         return 0;
-    const auto s = vexor::cad::dwg::r2004::readSections(file, "bench.dwg");
+    const auto s = version == "AC1021" ? vexor::cad::dwg::r2007::readSections(file, "bench.dwg")
+                                       : vexor::cad::dwg::r2004::readSections(file, "bench.dwg");
     return s.header.size() + s.classes.size() + s.handles.size() + s.objects.size() +
            s.auxHeader.size();
 }
@@ -105,20 +109,24 @@ void readDrawing(benchmark::State& state, const fs::path& path) {
             static_cast<double>(heapPeak) / static_cast<double>(sections);
 }
 
-// All R2004-family drawings in one run: the throughput over their total size and the worst
-// ratio of a read's peak heap to the file's decompressed sections.
-void readR2004Family(benchmark::State& state) {
+// All drawings of the given folders in one run: the throughput over their total size and the
+// worst ratio of a read's peak heap to the file's decompressed sections.
+void readPagedDrawings(benchmark::State& state, std::vector<const char*> folders) {
     std::vector<std::unique_ptr<vexor::cad::MappedFile>> files;
     std::vector<std::size_t> sections;
     std::size_t totalBytes = 0;
-    for (const fs::path& path :
-         drawingsIn({kR2004Family[0], kR2004Family[1], kR2004Family[2], kR2004Family[3]})) {
+    std::vector<fs::path> paths;
+    for (const char* folder : folders) {
+        const auto some = drawingsIn({folder});
+        paths.insert(paths.end(), some.begin(), some.end());
+    }
+    for (const fs::path& path : paths) {
         files.push_back(std::make_unique<vexor::cad::MappedFile>(path.string()));
         sections.push_back(sectionBytes(files.back()->bytes()));
         totalBytes += files.back()->bytes().size();
     }
     if (files.empty()) {
-        state.SkipWithError("no R2004-family drawings in the corpus");
+        state.SkipWithError("no such drawings in the corpus");
         return;
     }
     double worstRatio = 0;
@@ -178,7 +186,12 @@ const bool registered = [] {
         if (fs::file_size(path) > (8u << 20))
             b->Iterations(2);
     }
-    benchmark::RegisterBenchmark("dwg_read/R2004-family", readR2004Family)
+    benchmark::RegisterBenchmark(
+        "dwg_read/R2004-family", readPagedDrawings,
+        std::vector<const char*>(std::begin(kR2004Family), std::end(kR2004Family)))
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("dwg_read/R2007", readPagedDrawings,
+                                 std::vector<const char*>{"dwg/AC1021"})
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("dwg_read/set/R12-and-older", readSet,
                                  drawingsIn({"dwg/AC1009", "dwg/preR11"}))

@@ -14,8 +14,9 @@ constexpr std::size_t kMinClassBits = 2 + 2 + 3 * 2 + 1 + 2;
 } // namespace
 
 std::vector<DwgClass> parseClasses(std::span<const std::uint8_t> section, DwgVersion version,
-                                   std::uint64_t absoluteOffset) {
-    const auto data = sentinelSection(section, kClassesSentinel, absoluteOffset, version);
+                                   int maintenanceRelease, std::uint64_t absoluteOffset) {
+    const auto data =
+        sentinelSection(section, kClassesSentinel, absoluteOffset, version, maintenanceRelease);
     SectionStreams streams(data, version, absoluteOffset + (data.data() - section.data()));
     BitReader& r = streams.values();
     if (version >= DwgVersion::R2004) {

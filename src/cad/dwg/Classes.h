@@ -19,7 +19,8 @@ struct DwgClass {
 
 // Reads the classes section from its start sentinel. Throws DwgFormatError when the sentinel or
 // size is wrong; a record cut short at the end of the data ends the list.
+// `maintenanceRelease` is the byte at file offset 0x0B.
 std::vector<DwgClass> parseClasses(std::span<const std::uint8_t> section, DwgVersion version,
-                                   std::uint64_t absoluteOffset = 0);
+                                   int maintenanceRelease, std::uint64_t absoluteOffset = 0);
 
 } // namespace vexor::cad::dwg

@@ -86,7 +86,8 @@ OpenedFile openFile(const DwgSections& s) {
     OpenedFile out;
     out.diagnostics = s.containerDiagnostics;
     try {
-        out.variables = parseHeaderVariables(s.headerVariables, s.version, s.headerVariablesOffset);
+        out.variables = parseHeaderVariables(s.headerVariables, s.version, s.maintenanceRelease,
+                                             s.headerVariablesOffset);
     } catch (const DwgFormatError& e) {
         out.diagnostics.push_back("header variables unreadable at byte " +
                                   std::to_string(e.byteOffset()) + " (" + e.what() +
@@ -100,7 +101,7 @@ OpenedFile openFile(const DwgSections& s) {
     std::vector<DwgClass> classes;
     if (!s.classes.empty()) {
         try {
-            classes = parseClasses(s.classes, s.version, s.classesOffset);
+            classes = parseClasses(s.classes, s.version, s.maintenanceRelease, s.classesOffset);
         } catch (const DwgFormatError& e) {
             out.diagnostics.push_back(std::string("classes unreadable, objects numbered by "
                                                   "class are skipped: ") +

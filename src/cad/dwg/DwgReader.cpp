@@ -6,6 +6,7 @@
 #include "FileHeader.h"
 #include "r12/PreR13Reader.h"
 #include "r2004/Sections.h"
+#include "r2007/Sections.h"
 
 #include <cstring>
 #include <memory>
@@ -25,8 +26,8 @@ constexpr OldRelease kOldReleases[] = {
     {"AC1.2", "R1.2"},
 };
 
-// Checks the version string; returns the release for R13-R2000 and R2004-family files and
-// throws for anything else.
+// Checks the version string; returns the release for R13 and later files and throws for
+// anything else.
 DwgVersion checkVersion(std::span<const std::uint8_t> bytes, const std::string& fileName) {
     const std::string_view magic(reinterpret_cast<const char*>(bytes.data()),
                                  std::min<std::size_t>(bytes.size(), 6));
@@ -40,11 +41,10 @@ DwgVersion checkVersion(std::span<const std::uint8_t> bytes, const std::string& 
             throw ReadError(fileName, "unknown DWG version " + std::string(magic));
         throw ReadError(fileName, "not a DWG file");
     }
-    if (*version == DwgVersion::R2007)
-        throw ReadError(fileName,
-                        "DWG version " + std::string(magic) + " (R2007) is not supported yet");
     return *version;
 }
+
+constexpr std::size_t kMaintenanceReleaseOffset = 0x0B;
 
 std::span<const std::uint8_t> sectionBytes(std::span<const std::uint8_t> file,
                                            const SectionLocator& s) {
@@ -64,6 +64,7 @@ DwgSections locateSections(std::span<const std::uint8_t> file, DwgVersion versio
     s.version = version;
     s.versionName = std::string(reinterpret_cast<const char*>(file.data()), 6);
     s.codepage = header.codepage;
+    s.maintenanceRelease = file[kMaintenanceReleaseOffset];
     s.headerVariables = sectionBytes(file, *variables);
     s.headerVariablesOffset = variables->offset;
     if (const auto classes = header.find(kSectionClasses)) {
@@ -77,8 +78,8 @@ DwgSections locateSections(std::span<const std::uint8_t> file, DwgVersion versio
     return s;
 }
 
-// An R2004-family file: its sections decompressed into buffers that the views of `sections`
-// point into, so the two live and move together.
+// An R2004-family or R2007 file: its sections decompressed into buffers that the views of
+// `sections` point into, so the two live and move together.
 struct PagedFile {
     r2004::Sections buffers;
     DwgSections sections;
@@ -87,13 +88,15 @@ struct PagedFile {
 std::unique_ptr<PagedFile> decompressSections(std::span<const std::uint8_t> file,
                                               DwgVersion version, const std::string& fileName) {
     auto out = std::make_unique<PagedFile>();
-    out->buffers = r2004::readSections(file, fileName);
+    out->buffers = version == DwgVersion::R2007 ? r2007::readSections(file, fileName)
+                                                : r2004::readSections(file, fileName);
     const r2004::Sections& b = out->buffers;
     DwgSections& s = out->sections;
     s.version = version;
     s.versionName = b.version;
     // The fixed part of the file header still holds the code page where R13-R2000 keep it.
     s.codepage = file[0x13] | (file[0x14] << 8);
+    s.maintenanceRelease = file[kMaintenanceReleaseOffset];
     // Positions in messages count within the decompressed section they name.
     s.headerVariables = b.header;
     s.classes = b.classes;

@@ -49,16 +49,22 @@ FileHeader parseFileHeader(std::span<const std::uint8_t> file) {
     return header;
 }
 
+bool hasSectionSizeHighWord(DwgVersion version, int maintenanceRelease) {
+    return version >= DwgVersion::R2018 || (version >= DwgVersion::R2010 && maintenanceRelease > 3);
+}
+
 std::span<const std::uint8_t> sentinelSection(std::span<const std::uint8_t> section,
                                               const std::uint8_t (&startSentinel)[16],
-                                              std::uint64_t absoluteOffset, DwgVersion version) {
+                                              std::uint64_t absoluteOffset, DwgVersion version,
+                                              int maintenanceRelease) {
     BitReader r(section, absoluteOffset);
-    const std::size_t dataStart = version >= DwgVersion::R2010 ? 24 : 20;
+    const bool highWord = hasSectionSizeHighWord(version, maintenanceRelease);
+    const std::size_t dataStart = highWord ? 24 : 20;
     if (section.size() < dataStart || std::memcmp(section.data(), startSentinel, 16) != 0)
         r.fail("section sentinel missing");
     r.seekBit(16 * 8);
     const auto size = static_cast<std::uint32_t>(r.rawLong());
-    if (version >= DwgVersion::R2010 && r.rawLong() != 0)
+    if (highWord && r.rawLong() != 0)
         r.fail("section larger than 4 GB");
     if (size > section.size() - dataStart)
         r.fail("section size " + std::to_string(size) + " larger than the section");

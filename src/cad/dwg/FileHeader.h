@@ -34,13 +34,19 @@ struct FileHeader {
 // locator table. Section ranges are checked against the file size.
 FileHeader parseFileHeader(std::span<const std::uint8_t> file);
 
+// Whether the header variables and classes sections follow their size with its upper half:
+// R2018 files always do, R2010 and R2013 files only from maintenance release 4 on (the byte at
+// 0x0B; other programs write these releases with lower numbers and without the field).
+bool hasSectionSizeHighWord(DwgVersion version, int maintenanceRelease);
+
 // The bytes of a section that begins and ends with the given 16-byte sentinels and holds a
-// raw-long size after the first one (from R2010 followed by the size's upper half): the data
-// between size and CRC. Throws DwgFormatError when a sentinel is missing or the size does not
-// fit.
+// raw-long size after the first one (followed by the size's upper half where
+// hasSectionSizeHighWord says so): the data between size and CRC. Throws DwgFormatError when a
+// sentinel is missing or the size does not fit.
 std::span<const std::uint8_t> sentinelSection(std::span<const std::uint8_t> section,
                                               const std::uint8_t (&startSentinel)[16],
-                                              std::uint64_t absoluteOffset, DwgVersion version);
+                                              std::uint64_t absoluteOffset, DwgVersion version,
+                                              int maintenanceRelease);
 
 extern const std::uint8_t kHeaderVariablesSentinel[16];
 extern const std::uint8_t kClassesSentinel[16];

@@ -272,8 +272,9 @@ private:
 } // namespace
 
 HeaderVariables parseHeaderVariables(std::span<const std::uint8_t> section, DwgVersion version,
-                                     std::uint64_t absoluteOffset) {
-    const auto data = sentinelSection(section, kHeaderVariablesSentinel, absoluteOffset, version);
+                                     int maintenanceRelease, std::uint64_t absoluteOffset) {
+    const auto data = sentinelSection(section, kHeaderVariablesSentinel, absoluteOffset, version,
+                                      maintenanceRelease);
     SectionStreams streams(data, version, absoluteOffset + (data.data() - section.data()));
     return HeaderVariableReader(streams, version).read();
 }

@@ -30,7 +30,8 @@ struct HeaderVariables {
 // Reads the header variables section: `section` is the whole section from its start sentinel
 // (as stored in R13-R2000 files and as the R2004+ container decompresses it). Throws
 // DwgFormatError when the sentinel or size is wrong or the data ends early.
+// `maintenanceRelease` is the byte at file offset 0x0B.
 HeaderVariables parseHeaderVariables(std::span<const std::uint8_t> section, DwgVersion version,
-                                     std::uint64_t absoluteOffset = 0);
+                                     int maintenanceRelease, std::uint64_t absoluteOffset = 0);
 
 } // namespace vexor::cad::dwg

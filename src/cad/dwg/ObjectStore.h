@@ -18,6 +18,7 @@ namespace vexor::cad::dwg {
 struct DwgSections {
     DwgVersion version = DwgVersion::R2000;
     std::string versionName;                       // "AC1015"
+    int maintenanceRelease = 0;                    // the byte at file offset 0x0B
     int codepage = 0;                              // DWG code page number
     std::span<const std::uint8_t> headerVariables; // from the start sentinel
     std::uint64_t headerVariablesOffset = 0;       // absolute position, for messages

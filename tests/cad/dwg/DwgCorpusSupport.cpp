@@ -24,7 +24,7 @@ std::vector<std::filesystem::path> dwgCorpusFiles(bool withStress) {
 
 std::vector<std::filesystem::path> dwgR2004FamilyFiles() {
     std::vector<std::filesystem::path> files;
-    for (const char* sub : {"dwg/AC1018", "dwg/AC1024", "dwg/AC1027", "dwg/AC1032"}) {
+    for (const char* sub : {"dwg/AC1018", "dwg/AC1021", "dwg/AC1024", "dwg/AC1027", "dwg/AC1032"}) {
         auto some = corpusFiles(sub, {".dwg"});
         files.insert(files.end(), some.begin(), some.end());
     }

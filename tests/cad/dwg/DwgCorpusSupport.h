@@ -15,7 +15,8 @@ namespace vexor::test {
 // ones under stress/ when `withStress`.
 std::vector<std::filesystem::path> dwgCorpusFiles(bool withStress);
 
-// The drawings of the R2004 family (dwg/AC1018, AC1024, AC1027, AC1032).
+// The drawings of the R2004 family and of R2007, whose objects are stored alike (dwg/AC1018,
+// AC1021, AC1024, AC1027, AC1032).
 std::vector<std::filesystem::path> dwgR2004FamilyFiles();
 
 std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path);

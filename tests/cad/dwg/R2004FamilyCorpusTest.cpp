@@ -3,6 +3,7 @@
 #include "cad/dxf/DxfReader.h"
 #include "cad/geometry/DisplayListCompiler.h"
 #include "cad/io/Codepage.h"
+#include "cad/io/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
 
@@ -26,8 +27,9 @@ struct OpenedDrawing {
     cad::Drawing drawing;
 };
 
-// Every R2004-family drawing of the corpus, read once for all the tests of this file. A file
-// that cannot be read is kept with an empty drawing and fails the first test.
+// Every R2004-family and R2007 drawing of the corpus, read once for all the tests of this file
+// the way the viewer opens it. A file that cannot be read is kept with an empty drawing and
+// fails the first test.
 const std::vector<OpenedDrawing>& r2004FamilyDrawings() {
     static const std::vector<OpenedDrawing> drawings = [] {
         std::vector<OpenedDrawing> out;
@@ -35,7 +37,7 @@ const std::vector<OpenedDrawing>& r2004FamilyDrawings() {
             const auto bytes = fileBytes(file);
             OpenedDrawing d{file, std::string(bytes.begin(), bytes.begin() + 6), {}};
             try {
-                d.drawing = cad::dwg::readDwg(bytes, file.string());
+                d.drawing = cad::readDrawingFile(file.string());
             } catch (const cad::ReadError& e) {
                 d.drawing.diagnostics.push_back(std::string("unreadable: ") + e.what());
             }
@@ -104,10 +106,13 @@ TEST(R2004FamilyCorpus, EveryDrawingOpensWithTheHeaderOfItsOracle) {
             EXPECT_EQ(*d.header.insUnits, header["$INSUNITS"].toInt());
         }
         if (header.contains("codepage")) {
-            EXPECT_EQ(d.header.codepage, cad::codepageName(header["codepage"].toInt()));
+            // One writer stores code page 0, which names none; such text is read as the
+            // default, ANSI_1252.
+            const std::string named = cad::codepageName(header["codepage"].toInt());
+            EXPECT_EQ(d.header.codepage, named.empty() ? "ANSI_1252" : named);
         }
     }
-    for (const char* release : {"AC1018", "AC1024", "AC1027", "AC1032"})
+    for (const char* release : {"AC1018", "AC1021", "AC1024", "AC1027", "AC1032"})
         EXPECT_GT(opened[release], 0) << release;
 }
 
@@ -133,10 +138,11 @@ std::map<std::string, int> oracleCounts(const QJsonObject& oracle) {
 
 // Entity kinds the oracle leaves out of particular drawings altogether (not even as
 // UNKNOWN_ENT), though the DXF twins hold them: its R2004 reading of the sample drops six
-// kinds its readings of the R2010+ copies list, and it skips the sample's table entities.
+// kinds its readings of the R2007+ copies list, and it skips the sample's table entities.
 const std::map<std::string, std::set<std::string>> kOracleOmits{
     {"acadsharp__sample_AC1018.dwg",
      {"MULTILEADER", "MESH", "ACAD_TABLE", "IMAGE", "WIPEOUT", "PDFUNDERLAY"}},
+    {"acadsharp__sample_AC1021.dwg", {"ACAD_TABLE"}},
     {"acadsharp__sample_AC1024.dwg", {"ACAD_TABLE"}},
     {"acadsharp__sample_AC1027.dwg", {"ACAD_TABLE"}},
     {"acadsharp__sample_AC1032.dwg", {"ACAD_TABLE"}},
@@ -272,19 +278,20 @@ std::map<std::string, int> countsAsDxfStoresThem(const cad::Drawing& dwg,
 
 // The same drawing saved by one program in several releases, named by the release
 // ("sample_AC1018", "example_2010", "2013_Leader"): every copy reads alike. Their oracles show
-// that two copies are not the same drawing: the R2004 copy of the sample holds two more layers
-// ("0 @ 1", "Layer_color_80 @ 1"), and the R2010 copy of the leader drawing a second leader
-// and a tolerance.
+// that some copies are another version of the drawing, compared among themselves: the R2004
+// and R2007 copies of the sample hold two more layers ("0 @ 1", "Layer_color_80 @ 1"), and the
+// R2010 copy of the leader drawing a second leader and a tolerance.
 TEST(R2004FamilyCorpus, TheSameDrawingReadsAlikeInEveryRelease) {
     VEXOR_REQUIRE_CORPUS();
     const std::set<std::string> otherDrawings{"acadsharp__sample_AC1018.dwg",
+                                              "acadsharp__sample_AC1021.dwg",
                                               "libredwg__2010_Leader.dwg"};
-    const std::regex release("_AC10(18|24|27|32)|_20(04|10|13|18)|20(04|10|13|18)_");
+    const std::regex release("_AC10(18|21|24|27|32)|_20(04|07|10|13|18)|20(04|07|10|13|18)_");
     std::map<std::string, std::vector<const OpenedDrawing*>> copies;
     for (const OpenedDrawing& o : r2004FamilyDrawings()) {
         const std::string name = o.file.filename().string();
-        if (!otherDrawings.count(name))
-            copies[std::regex_replace(name, release, "_")].push_back(&o);
+        const std::string group = std::regex_replace(name, release, "_");
+        copies[otherDrawings.count(name) ? group + " (other version)" : group].push_back(&o);
     }
     int compared = 0;
     for (const auto& [name, drawings] : copies) {
@@ -336,6 +343,31 @@ TEST(R2004FamilyCorpus, DwgAndDxfTwinsAgree) {
         ++compared;
     }
     EXPECT_GE(compared, 20);
+}
+
+// The R2007 sample against both its DXF twins, the binary one included, each opened as the
+// viewer opens a file.
+TEST(R2004FamilyCorpus, R2007SampleAgreesWithItsTextAndBinaryDxfTwins) {
+    VEXOR_REQUIRE_CORPUS();
+    const fs::path dwgPath = *corpusDir() / "dwg/AC1021/acadsharp__sample_AC1021.dwg";
+    const cad::Drawing dwg = cad::readDrawingFile(dwgPath.string());
+    for (const char* twin : {"dxf/ascii/AC1021/acadsharp__sample_AC1021_ascii.dxf",
+                             "dxf/binary/AC1021/acadsharp__sample_AC1021_binary.dxf"}) {
+        SCOPED_TRACE(twin);
+        const cad::Drawing dxf = cad::readDrawingFile((*corpusDir() / twin).string());
+        const auto theirCounts = modelSpaceCounts(dxf);
+        EXPECT_EQ(countsAsDxfStoresThem(dwg, theirCounts), theirCounts);
+        EXPECT_EQ(layerNames(dwg), layerNames(dxf));
+        expectSameBox(drawnExtents(dwg), drawnExtents(dxf));
+        EXPECT_EQ(handlesOf(dwg.modelSpace), handlesOf(dxf.modelSpace));
+        // The DXF reader keeps the model and paper space blocks among the others.
+        const auto isLayoutBlock = [](const cad::Block& b) {
+            return b.name.starts_with("*Model_Space") || b.name.starts_with("*Paper_Space");
+        };
+        EXPECT_EQ(dwg.blocks.size(),
+                  dxf.blocks.size() - static_cast<std::size_t>(std::count_if(
+                                          dxf.blocks.begin(), dxf.blocks.end(), isLayoutBlock)));
+    }
 }
 
 } // namespace

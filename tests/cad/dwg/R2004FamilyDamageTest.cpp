@@ -81,6 +81,7 @@ PagedDrawing pagedDrawing(const fs::path& file, const std::vector<std::uint8_t>&
     p.sections.version = *cad::dwg::dwgVersionOf(p.buffers.version);
     p.sections.versionName = p.buffers.version;
     p.sections.codepage = 30;
+    p.sections.maintenanceRelease = bytes[0x0B];
     p.sections.headerVariables = p.buffers.header;
     p.sections.classes = p.buffers.classes;
     p.sections.objectMap = p.buffers.handles;
@@ -121,8 +122,8 @@ TEST(R2004FamilyDamage, ModelSpaceWithoutItsListIsFoundThroughOwners) {
     const auto bytes = fileBytes(file);
     const cad::Drawing intact = cad::dwg::readDwg(bytes, file.string());
     PagedDrawing paged = pagedDrawing(file, bytes);
-    const auto variables =
-        cad::dwg::parseHeaderVariables(paged.buffers.header, paged.sections.version);
+    const auto variables = cad::dwg::parseHeaderVariables(
+        paged.buffers.header, paged.sections.version, paged.sections.maintenanceRelease);
     const auto map = cad::dwg::parseObjectMap(paged.buffers.handles);
     const auto* record = map.find(variables.handles.modelSpace);
     ASSERT_NE(record, nullptr);

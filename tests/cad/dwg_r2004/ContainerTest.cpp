@@ -57,8 +57,9 @@ TEST(Container, SectionsComeBackByteForByteInEveryVersion) {
 }
 
 TEST(Container, WrongVersionsAndHeadersAreRefused) {
-    EXPECT_EQ(readError(standardContainer("AC1021").build().bytes),
-              "DWG version AC1021 (R2007) is not supported yet");
+    // R2007 files have a container of their own.
+    EXPECT_NE(readError(standardContainer("AC1021").build().bytes).find("not a DWG R2004"),
+              std::string::npos);
     EXPECT_NE(readError(standardContainer("AC1015").build().bytes).find("not a DWG R2004"),
               std::string::npos);
     auto bytes = standardContainer().build().bytes;

@@ -150,22 +150,6 @@ TEST(CorpusSections, EveryContainerFileGivesWellFormedSections) {
     }
 }
 
-TEST(CorpusSections, R2007FilesAreRefusedWithAClearMessage) {
-    VEXOR_REQUIRE_CORPUS();
-    const auto files = test::corpusFiles("dwg/AC1021", {".dwg"});
-    ASSERT_FALSE(files.empty());
-    for (const auto& path : files) {
-        const MappedFile file(path.string());
-        try {
-            readSections(file.bytes(), path.string());
-            ADD_FAILURE() << path << " read";
-        } catch (const ReadError& error) {
-            EXPECT_EQ(error.reason(), "DWG version AC1021 (R2007) is not supported yet");
-            EXPECT_EQ(error.file(), path.string());
-        }
-    }
-}
-
 TEST(CorpusSections, TruncatedSignatureFileIsRefused) {
     VEXOR_REQUIRE_CORPUS();
     for (const auto& path : test::corpusFiles("dwg/negative", {".dwg"})) {

@@ -115,15 +115,7 @@ private:
             fail("back reference " + std::to_string(distance) + " bytes before the start");
         if (length > out_.size() - written_)
             fail("match of " + std::to_string(length) + " bytes overflows the announced page size");
-        std::uint8_t* dst = out_.data() + written_;
-        const std::uint8_t* src = dst - distance;
-        if (distance >= length) {
-            std::memcpy(dst, src, length);
-        } else {
-            // Overlapping copies repeat the last `distance` bytes, so copy byte by byte.
-            for (std::size_t i = 0; i < length; ++i)
-                dst[i] = src[i];
-        }
+        copyBackReference(out_, written_, distance, length);
         written_ += length;
     }
 

@@ -33,8 +33,6 @@ FileHeader readFileHeader(std::span<const std::uint8_t> file, const std::string&
         throw ReadError(fileName, "file too short for a DWG version string", 0);
     FileHeader header;
     header.version.assign(reinterpret_cast<const char*>(file.data()), 6);
-    if (header.version == "AC1021")
-        throw ReadError(fileName, "DWG version AC1021 (R2007) is not supported yet");
     if (!isContainerVersion(header.version))
         throw ReadError(
             fileName, "not a DWG R2004-family file (version string \"" + header.version + "\")", 0);

@@ -146,19 +146,31 @@ Sections readSections(std::span<const std::uint8_t> file, const std::string& fil
     const auto descriptions = readSectionMap(file, header, pages, fileName, result.diagnostics);
 
     Reader reader{file, fileName, pages, result.diagnostics, {}};
+    collectSections(result, fileName,
+                    [&](const std::string& name) -> std::optional<std::vector<std::uint8_t>> {
+                        const SectionDescription* section = findSection(descriptions, name);
+                        if (!section)
+                            return std::nullopt;
+                        return reader.readSection(*section);
+                    });
+    return result;
+}
+
+void collectSections(
+    Sections& result, const std::string& fileName,
+    const std::function<std::optional<std::vector<std::uint8_t>>(const std::string&)>& read) {
     const auto required = [&](const std::string& name) {
-        const SectionDescription* section = findSection(descriptions, name);
-        if (!section)
+        auto bytes = read(name);
+        if (!bytes)
             throw ReadError(fileName, "section map lacks " + name);
-        return reader.readSection(*section);
+        return std::move(*bytes);
     };
     result.header = required("AcDb:Header");
     result.classes = required("AcDb:Classes");
     result.handles = required("AcDb:Handles");
     result.objects = required("AcDb:AcDbObjects");
-    if (const SectionDescription* aux = findSection(descriptions, "AcDb:AuxHeader"))
-        result.auxHeader = reader.readSection(*aux);
-    return result;
+    if (auto aux = read("AcDb:AuxHeader"))
+        result.auxHeader = std::move(*aux);
 }
 
 } // namespace vexor::cad::dwg::r2004

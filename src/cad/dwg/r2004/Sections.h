@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,10 +24,18 @@ struct Sections {
     std::vector<std::string> diagnostics;
 };
 
-// Throws ReadError for a file that is not an R2004-family DWG, for AC1021, for a password-
+// Throws ReadError for a file that is not an R2004-family DWG (AC1021 included), for a password-
 // protected drawing, and for damage to the file header, the page map, the section map or a
 // missing required section.
 Sections readSections(std::span<const std::uint8_t> file, const std::string& fileName);
+
+// Fills the buffers of `result` from `read`, which gives the bytes of a named section or
+// nothing when the section map lacks it: header, classes, object map and objects are required
+// (ReadError naming the file otherwise), the auxiliary header is not. Shared by the R2004 and
+// R2007 containers.
+void collectSections(
+    Sections& result, const std::string& fileName,
+    const std::function<std::optional<std::vector<std::uint8_t>>(const std::string&)>& read);
 
 // Sections are never larger than this many times the file, nor than kMaxSectionBytes.
 constexpr std::uint64_t kMaxExpansion = 64;
