@@ -45,6 +45,8 @@ cmake --build "$build" --target "${targets[@]}" -j2
 # target adds it itself.
 seed() {
     local kind="$1" work="$2" strip="$3" pattern
+    local - # the patterns below go to find unexpanded
+    set -f
     case "$kind" in
         dwg | dxf | dgn) pattern="-iname *.$kind" ;;
         *) pattern="( -iname *.dwg -o -iname *.dxf -o -iname *.dgn )" ;;
