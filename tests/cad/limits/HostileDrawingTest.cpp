@@ -2,6 +2,8 @@
 // counts no file can hold, blocks nested far beyond any real drawing) go through the load a
 // user's file takes: recognition, the reader and the display-list compile, under one budget.
 // Each must end in a clear error or a diagnostic, quickly and with bounded memory.
+#include "cad/dwg/BitReader.h"
+#include "cad/dwg/EntityParsers.h"
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
 #include "cad/io/DrawingReader.h"
@@ -246,4 +248,25 @@ TEST(LoadBudget, NoBudgetMeansNoCheck) {
     EXPECT_EQ(activeLoadBudget(), nullptr);
     EXPECT_NO_THROW(claimLoadMemory(UINT64_MAX, 8));
     EXPECT_NO_THROW(loadCheckpoint());
+}
+
+TEST(HostileDrawing, DwgCountsAreCheckedAgainstTheObjectThenTheBudget) {
+    // A 2^31-vertex LWPOLYLINE needs at least 4 bits a vertex: no object of 1 KB holds it.
+    const std::vector<std::uint8_t> small(1024);
+    dwg::BitReader r(small);
+    EXPECT_THROW(dwg::checkedCount(r, std::int64_t{1} << 31, 4), dwg::DwgFormatError);
+    EXPECT_THROW(dwg::checkedCount(r, -1, 4), dwg::DwgFormatError);
+
+    // 100 million vertices fit in 64 MB of bits, but not as vertices in a 256 MB budget.
+    const std::vector<std::uint8_t> large(64u << 20);
+    dwg::BitReader big(large);
+    LoadBudget budget(256u << 20);
+    LoadScope scope(budget);
+    EXPECT_EQ(dwg::checkedCount(big, 1000, 4), 1000u);
+    try {
+        dwg::checkedCount(big, 100'000'000, 4);
+        FAIL() << "100 million vertices passed a 256 MB budget";
+    } catch (const LoadStopped& stop) {
+        EXPECT_EQ(stop.reason(), LoadStopReason::OutOfMemoryBudget);
+    }
 }
