@@ -1,31 +1,72 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (fuzz/*.cpp) with clang into build-fuzz and runs every one of
-# them for a bounded time, seeded from the corpus files of the kind each target reads
-# (fuzz_dwg_* from .dwg files, fuzz_dxf_* from .dxf, fuzz_dgn_* from .dgn) and from the
-# regression inputs kept under tests/. Crash inputs land in build-fuzz/fuzz-artifacts/<target>/.
+# Builds the libFuzzer targets (fuzz/*.cpp, each one picked up by its file name) with clang into
+# build-fuzz, instrumented for coverage, AddressSanitizer and UndefinedBehaviorSanitizer, and
+# runs every one of them for a bounded time. Seeds are small: corpus files of the kind a target
+# reads (fuzz_dwg_* .dwg, fuzz_dxf_* .dxf, fuzz_dgn_* .dgn, any other target every kind),
+# larger ones cut to their first bytes, plus the regression inputs under tests/. A seed that
+# reached new code once stays in build-fuzz/fuzz-corpus/<target>, so later runs start further.
+# Crash inputs land in build-fuzz/fuzz-artifacts/<target>/; turn each into a regression file
+# under tests/cad/regressions/inputs/ once it is fixed (test_cad_regressions replays them).
 #
-# Usage: scripts/fuzz.sh [seconds per target, default 60]
+# Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
+#   VEXOR_FUZZ_RUNS=N  stop each target after N executions instead (a campaign: -runs=N)
 # Environment: VEXOR_CORPUS (the shared corpus), VEXOR_FUZZ_BUILD_DIR (default build-fuzz).
 set -euo pipefail
 seconds="${1:-60}"
+shift || true
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VEXOR_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 corpus="${VEXOR_CORPUS:-$root/../shared/corpus}"
-# Seeds larger than this slow every run down more than they help. The libraries are built with
-# coverage instrumentation (fuzzer-no-link) so that the fuzzer sees inside the readers.
-max_seed_bytes=$((2 * 1024 * 1024))
+regressions="$root/tests/cad/regressions/inputs"
+# Seeds are cut to this many bytes: the fuzzer mutates small inputs many times faster, and the
+# start of a file (headers, tables, maps) is where the readers' decisions are.
+seed_bytes=$((64 * 1024))
+max_seeds=60
+sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"
 
-if [ ! -f "$build/build.ninja" ]; then
+if [ ! -f "$build/build.ninja" ] || ! grep -q "fuzzer-no-link,address" "$build/CMakeCache.txt"; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DVEXOR_FUZZ=ON -DVEXOR_BUILD_TESTS=OFF -DVEXOR_BUILD_BENCH=OFF \
-        -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+        -DCMAKE_C_FLAGS="$sanitizers" -DCMAKE_CXX_FLAGS="$sanitizers"
 fi
 
 targets=()
-for source in "$root"/fuzz/*.cpp; do
-    targets+=("fuzz_$(basename "$source" .cpp)")
-done
+if [ "$#" -gt 0 ]; then
+    targets=("$@")
+else
+    for source in "$root"/fuzz/*.cpp; do
+        targets+=("fuzz_$(basename "$source" .cpp)")
+    done
+fi
 cmake --build "$build" --target "${targets[@]}" -j2
+
+# Copies up to max_seeds of the smallest corpus files of one kind (all kinds for "any") into a
+# target's work folder, each cut to seed_bytes; binary DXF seeds lose their sentinel when the
+# target adds it itself.
+seed() {
+    local kind="$1" work="$2" strip="$3" pattern
+    local - # the patterns below go to find unexpanded
+    set -f
+    case "$kind" in
+        dwg | dxf | dgn) pattern="-iname *.$kind" ;;
+        *) pattern="( -iname *.dwg -o -iname *.dxf -o -iname *.dgn )" ;;
+    esac
+    [ -d "$corpus" ] || return 0
+    # shellcheck disable=SC2086
+    find "$corpus" -path "$corpus/oracle" -prune -o -path "$corpus/stress" -prune -o \
+        -type f $pattern -printf '%s %p\n' | sort -n | head -n "$max_seeds" | cut -d' ' -f2- |
+        while IFS= read -r file; do
+            local out
+            out="$work/seed-$(basename "$file")"
+            [ -e "$out" ] && continue
+            if [ "$strip" = 1 ]; then
+                head -c 22 "$file" | grep -q "AutoCAD Binary DXF" || continue
+                tail -c +23 "$file" | head -c "$seed_bytes" >"$out"
+            else
+                head -c "$seed_bytes" "$file" >"$out"
+            fi
+        done
+}
 
 failed=()
 for target in "${targets[@]}"; do
@@ -34,21 +75,22 @@ for target in "${targets[@]}"; do
     work="$build/fuzz-corpus/$target"
     artifacts="$build/fuzz-artifacts/$target"
     mkdir -p "$work" "$artifacts"
-    if [ -d "$corpus" ]; then
-        find "$corpus" -path "$corpus/oracle" -prune -o -type f -iname "*.$kind" \
-            -size -"${max_seed_bytes}"c -print0 | xargs -0 -r cp -n -t "$work"
+    seed "$kind" "$work" "$([ "$target" = fuzz_dxf_binary ] && echo 1 || echo 0)"
+    if [ -d "$regressions" ]; then
+        find "$regressions" -type f ! -name README.md -print0 | xargs -0 -r cp -n -t "$work"
     fi
-    if [ -d "$root/tests/cad/$kind/regressions" ]; then
-        find "$root/tests/cad/$kind/regressions" -type f -print0 | xargs -0 -r cp -n -t "$work"
-    fi
-    echo "== $target for ${seconds}s ($(find "$work" -type f | wc -l) inputs)"
+    limit=(-max_total_time="$seconds")
+    [ -n "${VEXOR_FUZZ_RUNS:-}" ] && limit=(-runs="$VEXOR_FUZZ_RUNS")
+    echo "== $target: ${limit[*]} ($(find "$work" -type f | wc -l) inputs)"
     binary="$(find "$build" -type f -name "$target" -perm -u+x | head -n 1)"
-    if ! "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=262144 \
+    if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        "$binary" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=$((2 * seed_bytes)) \
         -artifact_prefix="$artifacts/" -print_final_stats=1 "$work" 2>"$build/$target.log"; then
         tail -n 40 "$build/$target.log"
         failed+=("$target")
     else
-        grep -E "stat::number_of_executed_units|Done" "$build/$target.log" | tail -n 2 || true
+        grep -E "stat::number_of_executed_units|cov: " "$build/$target.log" | tail -n 2 || true
     fi
 done
 
@@ -56,4 +98,4 @@ if [ "${#failed[@]}" -gt 0 ]; then
     echo "fuzz targets that found a crash: ${failed[*]}" >&2
     exit 1
 fi
-echo "all fuzz targets ran ${seconds}s without a crash"
+echo "all fuzz targets ran without a finding"

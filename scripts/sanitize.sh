@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the drawing engine's tests with AddressSanitizer and UndefinedBehaviorSanitizer into
 # build-asan and runs them, so that the readers' damaged-file and corpus tests prove that no
-# input reads or writes out of bounds.
+# input reads or writes out of bounds. test_cad_regressions replays every input under
+# tests/cad/regressions/inputs (what the fuzzers once found) through the whole load, and
+# test_cad_limits the crafted hostile drawings.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VEXOR_ASAN_BUILD_DIR:-$root/build-asan}"

@@ -25,18 +25,6 @@ cad::Box2 normalizedWindow(double x1, double y1, double x2, double y2) {
     return cad::Box2{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
-// Clears a flag when leaving a scope, however it is left.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
 } // namespace
 
 DrawingWidget::DrawingWidget(QWidget* parent) : QWidget(parent) {
@@ -106,13 +94,12 @@ void DrawingWidget::AttachLibrary(const std::string&, const std::string&, std::i
 void DrawingWidget::SetWorkFile(const std::string&, std::int32_t) {}
 
 void DrawingWidget::loadFile(const std::string& path) {
-    if (loading_)
-        throw DrawingControlError("a drawing is still being read");
-    LoadOutcome outcome;
-    {
-        FlagScope busy(loading_);
-        outcome = loadDocument(path);
-    }
+    // A load started while another one runs cancels it (loadDocument does) and wins: the
+    // cancelled one, returning after it, leaves the control alone.
+    const std::uint64_t generation = ++loadGeneration_;
+    const LoadOutcome outcome = loadDocument(path);
+    if (generation != loadGeneration_)
+        return;
     if (outcome.document) {
         path_ = path;
         holdDocument(std::move(outcome.document));

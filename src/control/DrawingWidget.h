@@ -142,7 +142,7 @@ private:
     DrawingControlEvents* sink_ = nullptr;
 
     bool open_ = false;
-    bool loading_ = false;
+    std::uint64_t loadGeneration_ = 0; // counts loads started, so a replaced one knows it
     std::int32_t handle_ = 0;
     std::int32_t lastHandle_ = 0;
     std::string path_;

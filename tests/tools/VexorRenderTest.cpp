@@ -1,6 +1,7 @@
 #include "support/Corpus.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -165,4 +166,22 @@ TEST(VexorRender, CorpusDxfFilesRenderOrFailCleanly) {
         }
     }
     EXPECT_GT(rendered, 0);
+}
+
+TEST(VexorRender, TimeoutGivesUpCleanlyOnTheMillionLineDrawing) {
+    VEXOR_REQUIRE_CORPUS();
+    const auto stress = *vexor::test::corpusDir() / "stress/lines-1000000.dwg";
+    QElapsedTimer timer;
+    timer.start();
+    const ToolRun r =
+        runTool({QString::fromStdString(stress.string()), "--info", "--timeout", "0.2"});
+    const qint64 milliseconds = timer.elapsed();
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains("lines-1000000.dwg: loading took longer than allowed"))
+        << r.err.constData();
+    EXPECT_LT(milliseconds, 20000); // the whole load takes several times longer
+
+    EXPECT_NE(runTool({"x.dxf", "--info", "--timeout", "soon"}).exitCode, 0);
+    EXPECT_NE(runTool({"x.dxf", "--info", "--timeout", "-1"}).exitCode, 0);
 }

@@ -2,6 +2,7 @@
 
 #include "DrawingInfo.h"
 #include "cad/io/DrawingReader.h"
+#include "cad/io/LoadBudget.h"
 #include "cad/model/ReadError.h"
 #include "control/render/Renderer.h"
 
@@ -11,6 +12,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 
@@ -112,6 +114,16 @@ std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString
                 error = "--background wants a colour like #rrggbb";
                 return std::nullopt;
             }
+        } else if (arg == "--timeout") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            command.timeoutSeconds = v->toDouble(&ok);
+            if (!ok || !(command.timeoutSeconds > 0) || command.timeoutSeconds > 86400) {
+                error = "--timeout wants a number of seconds, e.g. 10";
+                return std::nullopt;
+            }
         } else if (arg.startsWith('-') && arg.size() > 1) {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -139,17 +151,29 @@ std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString
 }
 
 int runRenderCommand(const RenderCommand& command) {
+    // Reading and compiling share one memory budget for the file's size and the time limit.
+    cad::LoadBudget budget(cad::LoadBudget::allowedBytes(
+        static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(command.input).size(), 0))));
+    if (command.timeoutSeconds > 0)
+        budget.setTimeout(std::chrono::milliseconds(
+            static_cast<std::int64_t>(command.timeoutSeconds * 1000.0)));
     cad::Drawing drawing;
+    std::shared_ptr<const cad::DisplayList> list;
     try {
+        cad::LoadScope scope(budget);
         drawing = cad::readDrawingFile(command.input.toStdString());
+        list = cad::compileDisplayList(drawing);
     } catch (const cad::ReadError& e) {
         printError(QString::fromStdString(e.what()));
+        return 2;
+    } catch (const cad::LoadStopped& e) {
+        const QString what = QString::fromStdString(e.what());
+        printError(what.startsWith(command.input) ? what : command.input + ": " + what);
         return 2;
     } catch (const std::exception& e) {
         printError(command.input + ": " + QString::fromStdString(e.what()));
         return 2;
     }
-    const std::shared_ptr<const cad::DisplayList> list = cad::compileDisplayList(drawing);
     if (command.info) {
         const QByteArray json =
             QJsonDocument(drawingInfo(drawing, *list)).toJson(QJsonDocument::Compact);

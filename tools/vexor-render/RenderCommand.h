@@ -15,6 +15,7 @@ struct RenderCommand {
     bool info = false; // print the JSON summary instead of rendering
     QSize size{1600, 1200};
     QColor background = Qt::white;
+    double timeoutSeconds = 0; // give up reading and compiling after this long; 0 = no limit
 };
 
 // Parses the arguments (without the program name); nullopt with `error` set when they are

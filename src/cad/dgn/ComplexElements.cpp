@@ -1,5 +1,6 @@
 #include "ComplexElements.h"
 
+#include "../io/LoadBudget.h"
 #include "Symbology.h"
 
 #include <algorithm>
@@ -153,6 +154,7 @@ std::size_t ElementAssembler::componentsEnd(std::size_t header, std::size_t end)
 
 void ElementAssembler::processRange(std::size_t begin, std::size_t end, int depth) {
     for (std::size_t i = begin; i < end;) {
+        loadCheckpoint();
         const Element& e = elements_[i];
         if (hasTotalLength(e.type) || e.type == kBsplineCurve || e.type == kBsplineSurface) {
             const std::size_t last = componentsEnd(i, end);

@@ -1,5 +1,6 @@
 #include "EntityAssembler.h"
 
+#include "../io/LoadBudget.h"
 #include "ObjectTypes.h"
 #include "TableRecords.h"
 
@@ -157,6 +158,7 @@ void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
 
 void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
                                  std::vector<Entity>* target) {
+    loadCheckpoint();
     ParsedEntity e;
     e.common = readEntityPreamble(f);
     if (!target)
@@ -272,6 +274,7 @@ void EntityAssembler::scanObjectMap() {
     std::vector<std::uint16_t> types(entries.size(), kUnreadableType);
     std::size_t topLevel = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
+        loadCheckpoint();
         try {
             types[i] = store_.typeAt(entries[i].offset);
             topLevel += isTopLevel(store_.typeInfo(types[i])) ? 1 : 0;

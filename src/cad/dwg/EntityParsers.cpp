@@ -1,5 +1,6 @@
 #include "EntityParsers.h"
 
+#include "../io/LoadBudget.h"
 #include "ObjectTypes.h"
 
 namespace vexor::cad::dwg {
@@ -267,6 +268,9 @@ MText readMText(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
 std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits) {
     if (count < 0 || static_cast<std::uint64_t>(count) * minBits > r.remainingBits())
         r.fail("count " + std::to_string(count) + " larger than the object can hold");
+    // What the largest element a count announces (a hatch pattern line, a vertex) costs.
+    constexpr std::uint64_t kLargestElementBytes = 64;
+    claimLoadMemory(static_cast<std::uint64_t>(count), kLargestElementBytes);
     return static_cast<std::size_t>(count);
 }
 

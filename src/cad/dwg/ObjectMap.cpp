@@ -1,5 +1,6 @@
 #include "ObjectMap.h"
 
+#include "../io/LoadBudget.h"
 #include "BitReader.h"
 
 #include <algorithm>
@@ -39,6 +40,7 @@ ObjectMap parseObjectMap(std::span<const std::uint8_t> section, std::uint64_t ab
         if (blockSize < 2 || blockSize > kMaxBlockSize || at + blockSize + 2 > section.size())
             throw DwgFormatError("object map block of impossible size " + std::to_string(blockSize),
                                  absoluteOffset + at, 0);
+        loadCheckpoint();
         const auto block = section.subspan(at, blockSize);
         const std::uint16_t storedCrc = bigEndianShort(section, at + blockSize);
         if (dwgCrc16(block, 0xC0C1) != storedCrc)

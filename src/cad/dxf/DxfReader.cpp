@@ -1,5 +1,6 @@
 #include "DxfReader.h"
 
+#include "../io/LoadBudget.h"
 #include "../model/ReadError.h"
 #include "EntityBuilder.h"
 #include "TableReader.h"
@@ -58,6 +59,7 @@ private:
             reserveModelSpace();
         EntityRecord record;
         while (readRecord(record)) {
+            loadCheckpoint();
             if (record.type == "ENDSEC")
                 break;
             if (record.type == "EOF" || record.type == "SECTION") {

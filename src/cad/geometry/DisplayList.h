@@ -158,6 +158,8 @@ private:
 // Inserts nested deeper than this are not drawn (a diagnostic says so).
 inline constexpr int kMaxInsertDepth = 16;
 
+// Compiles under the thread's active LoadBudget, if any (see io/LoadBudget.h): a cancelled,
+// late or too large compile throws LoadStopped.
 std::shared_ptr<const DisplayList> compileDisplayList(const Drawing& drawing);
 
 } // namespace vexor::cad

@@ -1,5 +1,6 @@
 #include "DisplayListCompiler.h"
 
+#include "../io/LoadBudget.h"
 #include "Tessellate.h"
 #include "TextLayout.h"
 
@@ -116,6 +117,7 @@ DisplayItem DisplayListCompiler::makeItem(const EntityCommon& common, bool inBlo
 void DisplayListCompiler::compileEntities(const std::vector<Entity>& entities, ItemList& list,
                                           bool inBlock) {
     for (const Entity& entity : entities) {
+        loadCheckpoint();
         if (entity.common.invisible)
             continue;
         addEntity(entity, list, inBlock);

@@ -49,8 +49,10 @@ private:
     const Box2& blockExtents(std::uint32_t block, int depth);
     Box2 insertBox(const InsertRef& ref, int depth);
     void addMappedExtents(const ItemList& list, const Affine2& transform, Box2& out, int depth);
-    // Returns the list's nesting height: how many inserts deep its contents go.
-    int finishList(ItemList& list, int depth, bool isBlock);
+    // Returns the list's nesting height: how many inserts deep its contents go; `weight`
+    // receives how many lists drawing it once draws, through its inserts.
+    int finishList(ItemList& list, int depth, bool isBlock, double* weight = nullptr);
+    void capArray(InsertRef& ref, double& drawn);
     static void summarise(ItemList& list);
     void storeAlongCurve(ItemList& list);
 
@@ -59,6 +61,7 @@ private:
     enum class BlockState : std::uint8_t { Pending, Visiting, Done };
     std::vector<BlockState> blockState_;
     std::vector<int> blockHeight_;
+    std::vector<double> blockWeight_;
     std::size_t extentsBudget_ = 0;
     std::size_t droppedCopies_ = 0;
 };

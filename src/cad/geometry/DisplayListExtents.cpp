@@ -1,5 +1,8 @@
 #include "DisplayListCompiler.h"
 
+#include "../io/LoadBudget.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace vexor::cad {
@@ -12,6 +15,9 @@ constexpr std::size_t kExtentsBudget = 50'000'000;
 // Block definitions are resolved recursively; a chain longer than this is cut to keep the
 // stack bounded (far more than any drawing draws).
 constexpr int kMaxResolveDepth = 256;
+// Lists drawn when one copy of a block is drawn, through arrays inside arrays, beyond which an
+// array is cut to one copy: nested arrays multiply, and drawing must stay bounded.
+constexpr double kMaxDrawnLists = 1 << 22;
 // Lists at least this long are stored in spatial order when their order does not matter.
 constexpr std::size_t kReorderFrom = 1024;
 
@@ -51,6 +57,7 @@ Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer) {
 void DisplayListCompiler::resolveExtents() {
     blockState_.assign(out_->blocks_.size(), BlockState::Pending);
     blockHeight_.assign(out_->blocks_.size(), 0);
+    blockWeight_.assign(out_->blocks_.size(), 1);
     extentsBudget_ = kExtentsBudget;
     for (std::uint32_t b = 0; b < out_->blocks_.size(); ++b)
         blockExtents(b, 0);
@@ -61,16 +68,18 @@ const Box2& DisplayListCompiler::blockExtents(std::uint32_t block, int depth) {
     ItemList& list = out_->blocks_[block];
     if (blockState_[block] == BlockState::Pending) {
         blockState_[block] = BlockState::Visiting;
-        blockHeight_[block] = finishList(list, depth, true);
+        blockHeight_[block] = finishList(list, depth, true, &blockWeight_[block]);
         blockState_[block] = BlockState::Done;
     }
     return list.extents;
 }
 
-int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock) {
+int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, double* weight) {
     std::vector<Box2> boxes(list.items.size());
     int height = 0;
+    double drawn = 1; // lists drawn when this one is drawn once
     for (std::uint32_t i = 0; i < list.items.size(); ++i) {
+        loadCheckpoint();
         DisplayItem& item = list.items[i];
         if (item.kind == ItemKind::Ray || item.kind == ItemKind::Xline) {
             list.unbounded.push_back(i);
@@ -94,6 +103,7 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock) {
                     ref.block = kNoIndex;
                 } else {
                     height = std::max(height, below);
+                    capArray(ref, drawn);
                 }
             }
             item.box = ref.block == kNoIndex ? Box2{} : insertBox(ref, depth);
@@ -104,6 +114,8 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock) {
         boxes[i] = item.box;
         list.extents.add(item.box);
     }
+    if (weight)
+        *weight = drawn;
     list.index.build(boxes);
     if (list.orderFree && list.items.size() >= kReorderFrom)
         storeAlongCurve(list);
@@ -157,6 +169,19 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
     for (std::size_t i = 0; i < list.unbounded.size(); ++i)
         list.unbounded[i] = static_cast<std::uint32_t>(indexed + i);
     list.index.renumberToCurveOrder();
+}
+
+void DisplayListCompiler::capArray(InsertRef& ref, double& drawn) {
+    const double copies = static_cast<double>(ref.rows) * ref.columns;
+    const double each = blockWeight_[ref.block];
+    if (drawn + copies * each <= kMaxDrawnLists) {
+        drawn += copies * each;
+        return;
+    }
+    diagnose("arrays of blocks inside arrays would draw too many copies; only one copy of the "
+             "inner array is drawn");
+    ref.rows = ref.columns = 1;
+    drawn = std::min(drawn + each, kMaxDrawnLists);
 }
 
 Box2 DisplayListCompiler::insertBox(const InsertRef& ref, int depth) {
@@ -215,7 +240,10 @@ std::size_t DisplayList::memoryBytes() const {
 }
 
 std::shared_ptr<const DisplayList> compileDisplayList(const Drawing& drawing) {
-    return DisplayListCompiler(drawing).compile();
+    auto list = DisplayListCompiler(drawing).compile();
+    if (LoadBudget* budget = activeLoadBudget())
+        budget->checkMemory();
+    return list;
 }
 
 } // namespace vexor::cad

@@ -25,6 +25,12 @@ std::uint64_t hilbertKey(std::uint32_t x, std::uint32_t y) {
     return d;
 }
 
+// A cell of the 65536 x 65536 grid; NaN (boxes so far apart that their centre or the grid's
+// scale overflows) lands in cell 0 instead of an undefined conversion.
+std::uint32_t toGrid(double v) {
+    return v > 0 ? static_cast<std::uint32_t>(std::min(v, 65535.0)) : 0;
+}
+
 } // namespace
 
 void SpatialIndex::build(const std::vector<Box2>& boxes) {
@@ -51,8 +57,7 @@ void SpatialIndex::build(const std::vector<Box2>& boxes) {
             continue;
         const double cx = ((b.minX + b.maxX) * 0.5 - all.minX) * sx;
         const double cy = ((b.minY + b.maxY) * 0.5 - all.minY) * sy;
-        const auto gx = static_cast<std::uint32_t>(std::clamp(cx, 0.0, 65535.0));
-        const auto gy = static_cast<std::uint32_t>(std::clamp(cy, 0.0, 65535.0));
+        const std::uint32_t gx = toGrid(cx), gy = toGrid(cy);
         keyed.emplace_back(hilbertKey(gx, gy), i);
     }
     std::sort(keyed.begin(), keyed.end());

@@ -4,10 +4,12 @@
 #include "../dwg/DwgReader.h"
 #include "../dxf/DxfReader.h"
 #include "../model/ReadError.h"
+#include "LoadBudget.h"
 #include "MappedFile.h"
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace vexor::cad {
@@ -37,6 +39,22 @@ void rejectUnknown(ContentKind kind, const std::string& path) {
         throw ReadError(path, "not a drawing file this viewer can read");
 }
 
+// Runs a read under the caller's budget, or under one for the file's size when the caller has
+// none; a stopped load names the file.
+template <class Read> auto underBudget(std::size_t fileSize, const std::string& path, Read read) {
+    std::optional<LoadBudget> ownBudget;
+    std::optional<LoadScope> ownScope;
+    if (!activeLoadBudget())
+        ownScope.emplace(ownBudget.emplace(LoadBudget::allowedBytes(fileSize)));
+    try {
+        auto result = read();
+        activeLoadBudget()->checkMemory();
+        return result;
+    } catch (const LoadStopped& stop) {
+        throw LoadStopped(stop.reason(), path + ": " + stop.what());
+    }
+}
+
 } // namespace
 
 ContentKind detectContent(std::span<const std::uint8_t> head) {
@@ -59,18 +77,23 @@ ContentKind detectContent(std::span<const std::uint8_t> head) {
 
 Drawing readDrawingFile(const std::string& path) {
     MappedFile file(path);
-    const auto bytes = file.bytes();
+    return readDrawingBytes(file.bytes(), path);
+}
+
+Drawing readDrawingBytes(std::span<const std::uint8_t> bytes, const std::string& path) {
     if (bytes.empty())
         throw ReadError(path, "the file is empty");
     const ContentKind kind = detectContent(bytes);
-    switch (kind) {
-    case ContentKind::Dwg: return dwg::readDwg(bytes, path);
-    case ContentKind::DxfText:
-    case ContentKind::DxfBinary: return dxf::readDxf(bytes, path);
-    case ContentKind::Dgn7: return dgn::readDgn(bytes, path);
-    default: rejectUnknown(kind, path);
-    }
-    return {};
+    return underBudget(bytes.size(), path, [&]() -> Drawing {
+        switch (kind) {
+        case ContentKind::Dwg: return dwg::readDwg(bytes, path);
+        case ContentKind::DxfText:
+        case ContentKind::DxfBinary: return dxf::readDxf(bytes, path);
+        case ContentKind::Dgn7: return dgn::readDgn(bytes, path);
+        default: rejectUnknown(kind, path);
+        }
+        return {};
+    });
 }
 
 std::vector<LayerTableEntry> readLayerTable(const std::string& path) {
@@ -80,14 +103,16 @@ std::vector<LayerTableEntry> readLayerTable(const std::string& path) {
         throw ReadError(path, "the file is empty");
     const ContentKind kind = detectContent(bytes);
     if (kind == ContentKind::Dwg)
-        return dwg::readDwgLayerTable(bytes, path);
-    Drawing drawing;
-    switch (kind) {
-    case ContentKind::DxfText:
-    case ContentKind::DxfBinary: drawing = dxf::readDxf(bytes, path); break;
-    case ContentKind::Dgn7: drawing = dgn::readDgn(bytes, path); break;
-    default: rejectUnknown(kind, path);
-    }
+        return underBudget(bytes.size(), path, [&] { return dwg::readDwgLayerTable(bytes, path); });
+    const Drawing drawing = underBudget(bytes.size(), path, [&]() -> Drawing {
+        switch (kind) {
+        case ContentKind::DxfText:
+        case ContentKind::DxfBinary: return dxf::readDxf(bytes, path);
+        case ContentKind::Dgn7: return dgn::readDgn(bytes, path);
+        default: rejectUnknown(kind, path);
+        }
+        return {};
+    });
     std::vector<LayerTableEntry> entries;
     entries.reserve(drawing.layers.size());
     for (const Layer& layer : drawing.layers)

@@ -14,8 +14,12 @@ enum class ContentKind : std::uint8_t { Unknown, Dwg, DxfText, DxfBinary, Dgn7, 
 ContentKind detectContent(std::span<const std::uint8_t> head);
 
 // Reads any drawing file we understand, recognised by its content.
-// Throws ReadError naming the file and the reason.
+// Throws ReadError naming the file and the reason. The read answers to the thread's active
+// LoadBudget (see LoadBudget.h), or to one for the file's size; when the budget stops it,
+// LoadStopped names the file and why, and the partial drawing is gone.
 Drawing readDrawingFile(const std::string& path);
+// The same for bytes already in memory; `path` names them in errors.
+Drawing readDrawingBytes(std::span<const std::uint8_t> bytes, const std::string& path);
 
 // One layer of a file's layer table; state 0 shown, 1 off or frozen.
 struct LayerTableEntry {

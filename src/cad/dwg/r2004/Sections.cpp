@@ -1,5 +1,6 @@
 #include "Sections.h"
 
+#include "../../io/LoadBudget.h"
 #include "../../model/ReadError.h"
 #include "Decompressor.h"
 #include "LittleEndian.h"
@@ -108,8 +109,10 @@ struct Reader {
             throw ReadError(fileName, "section " + section.name + " has page size " +
                                           std::to_string(section.maxPageSize));
 
+        claimLoadMemory(section.size, 1);
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(section.size));
         for (const SectionPage& page : section.pages) {
+            loadCheckpoint();
             if (page.startOffset >= section.size) {
                 note(section.name,
                      "page " + std::to_string(page.pageNumber) + " starts past the section's end");

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace vexor::cad {
+
+// Why a load was stopped before it finished.
+enum class LoadStopReason : std::uint8_t { Cancelled, TimedOut, OutOfMemoryBudget };
+
+// Thrown out of a reader or the display-list compiler when the load's budget says stop. Not a
+// ReadError: nothing in the file is at fault, and no reader may take it for local damage.
+class LoadStopped : public std::runtime_error {
+public:
+    LoadStopped(LoadStopReason reason, const std::string& message)
+        : std::runtime_error(message), reason_(reason) {}
+    LoadStopReason reason() const { return reason_; }
+
+private:
+    LoadStopReason reason_;
+};
+
+// The limits one load (reading a file and compiling its display list) works within: the heap
+// the load may add, a deadline, and a cancel flag another thread may raise. Readers do not take
+// it as a parameter: a `LoadScope` makes it the budget of the current thread, and readers call
+// the free functions below, which do nothing when no budget is active.
+class LoadBudget {
+public:
+    // The heap a drawing of this size may use: the larger of 256 MB and 64 times the file,
+    // never more than half of the machine's memory.
+    static std::uint64_t allowedBytes(std::uint64_t fileSize);
+
+    explicit LoadBudget(std::uint64_t maxBytes);
+
+    // From any thread; the load stops at its next checkpoint.
+    void cancel() noexcept { cancelled_.store(true, std::memory_order_relaxed); }
+    bool cancelled() const noexcept { return cancelled_.load(std::memory_order_relaxed); }
+    void setTimeout(std::chrono::milliseconds timeout);
+    std::uint64_t maxBytes() const { return maxBytes_; }
+
+    // Throws LoadStopped when cancelled, past the deadline or over the memory budget. Cheap:
+    // the clock is looked at every few calls, the heap every few milliseconds.
+    void checkpoint();
+    // Throws LoadStopped when the load's heap is over the budget now; at the end of a read
+    // and of a compile, whose last objects the checkpoints may not have seen.
+    void checkMemory() const;
+    // Throws LoadStopped when `count` elements of `bytesEach` would take the heap past the
+    // budget; called before allocating from a count taken from the file.
+    void claim(std::uint64_t count, std::uint64_t bytesEach);
+
+private:
+    friend class LoadScope;
+    std::uint64_t heapInUse() const;
+    [[noreturn]] void stopForMemory(std::uint64_t needed) const;
+
+    std::uint64_t maxBytes_;
+    std::uint64_t heapAtStart_ = 0;
+    bool started_ = false;
+    std::atomic<bool> cancelled_{false};
+    bool hasDeadline_ = false;
+    std::chrono::steady_clock::time_point deadline_;
+    std::uint32_t sinceClockLook_ = 0;
+    std::chrono::steady_clock::time_point lastHeapLook_;
+};
+
+// Makes `budget` the one the current thread's reads and compiles answer to, for the scope's
+// life. The heap in use when the budget's first scope opens is the load's starting point, so a
+// read and a later compile under the same budget share it. Scopes nest.
+class LoadScope {
+public:
+    explicit LoadScope(LoadBudget& budget);
+    ~LoadScope();
+    LoadScope(const LoadScope&) = delete;
+    LoadScope& operator=(const LoadScope&) = delete;
+
+private:
+    LoadBudget* previous_;
+};
+
+// The budget active on this thread, or nullptr.
+LoadBudget* activeLoadBudget();
+// Per object read or compiled: stops a cancelled, late or too large load.
+void loadCheckpoint();
+// Before allocating `count` elements taken from a file.
+void claimLoadMemory(std::uint64_t count, std::uint64_t bytesEach);
+
+} // namespace vexor::cad

@@ -1,0 +1,100 @@
+// Loading on the worker: Escape, closing a window or another load cancel a running load
+// promptly, and the user-interface thread stays responsive meanwhile. Driven by the million-line
+// stress drawing, which takes seconds to read.
+#include "control/DocumentLoader.h"
+
+#include "support/Corpus.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace vexor;
+using namespace vexor::control;
+
+namespace {
+
+// Generous against a busy machine; on an idle one a cancel returns in a few milliseconds.
+constexpr qint64 kPromptMilliseconds = 1000;
+
+std::string stressDrawing() {
+    const auto dir = test::corpusDir();
+    return dir ? (*dir / "stress/lines-1000000.dwg").string() : std::string();
+}
+
+// Loads the stress drawing, doing `act` 300 ms into the load; returns the outcome and how long
+// the load took to return after `act`.
+std::pair<LoadOutcome, qint64> loadAndInterrupt(const std::function<void()>& act) {
+    QElapsedTimer sinceAct;
+    QTimer::singleShot(300, [&] {
+        sinceAct.start();
+        act();
+    });
+    LoadOutcome outcome = loadDocument(stressDrawing());
+    return {std::move(outcome), sinceAct.isValid() ? sinceAct.elapsed() : -1};
+}
+
+} // namespace
+
+TEST(DocumentLoader, CancelStopsTheMillionLineLoadPromptly) {
+    VEXOR_REQUIRE_CORPUS();
+    const auto [outcome, milliseconds] = loadAndInterrupt([] { cancelLoading(); });
+    ASSERT_GE(milliseconds, 0) << "the load ended before it could be cancelled";
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(outcome.document, nullptr);
+    EXPECT_NE(outcome.error.find("lines-1000000.dwg: loading was cancelled"), std::string::npos)
+        << outcome.error;
+    EXPECT_LT(milliseconds, kPromptMilliseconds);
+    std::printf("cancel returned after %lld ms\n", static_cast<long long>(milliseconds));
+}
+
+TEST(DocumentLoader, EscapeCancelsAndOtherInputIsDropped) {
+    VEXOR_REQUIRE_CORPUS();
+    QWidget window;
+    int keysSeen = 0;
+    struct Counter : QObject {
+        int& seen;
+        explicit Counter(int& s) : seen(s) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            seen += e->type() == QEvent::KeyPress ? 1 : 0;
+            return false;
+        }
+    } counter(keysSeen);
+    window.installEventFilter(&counter);
+    const auto [outcome, milliseconds] = loadAndInterrupt([&] {
+        QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+        QCoreApplication::sendEvent(&window, &letter);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &escape);
+    });
+    EXPECT_TRUE(outcome.cancelled) << outcome.error;
+    EXPECT_EQ(keysSeen, 0);
+    EXPECT_LT(milliseconds, kPromptMilliseconds);
+}
+
+TEST(DocumentLoader, ClosingAWindowCancelsThenCloses) {
+    VEXOR_REQUIRE_CORPUS();
+    QWidget window;
+    window.show();
+    const auto [outcome, milliseconds] = loadAndInterrupt([&] { window.close(); });
+    EXPECT_TRUE(outcome.cancelled) << outcome.error;
+    EXPECT_LT(milliseconds, kPromptMilliseconds);
+    EXPECT_TRUE(window.isVisible()); // not while the load's caller is still on the stack
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(DocumentLoader, ALoadStartedDuringAnotherCancelsIt) {
+    VEXOR_REQUIRE_CORPUS();
+    LoadOutcome inner;
+    const auto [outer, milliseconds] = loadAndInterrupt([&] {
+        inner = loadDocument(VEXOR_SOURCE_DIR "/tests/cad/regressions/inputs/"
+                                              "dxf-hatch-billion-pattern-lines.dxf");
+    });
+    EXPECT_TRUE(outer.cancelled) << outer.error;
+    EXPECT_NE(inner.document, nullptr) << inner.error;
+}
