@@ -12,7 +12,8 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: vexor-render FILE -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--background #rrggbb]\n"
-    "       vexor-render FILE --info\n"
+    "                    [--timeout SECONDS]\n"
+    "       vexor-render FILE --info [--timeout SECONDS]\n"
     "       vexor-render --help | --version\n";
 
 } // namespace
