@@ -1,5 +1,7 @@
 #include "DxfContext.h"
 
+#include <charconv>
+
 #include "../io/Codepage.h"
 
 #include <cctype>
@@ -133,6 +135,49 @@ void DxfContext::diagnostic(const GroupPosition& where, const std::string& messa
     } else if (diagnosticsDropped_++ == 0) {
         list.push_back("further problems are not listed");
     }
+}
+
+void DxfContext::addBlockRecord(std::uint64_t handle, std::string name) {
+    if (handle != 0)
+        blockRecordNames_[handle] = std::move(name);
+}
+
+const std::string* DxfContext::blockRecordName(std::uint64_t handle) const {
+    const auto it = blockRecordNames_.find(handle);
+    return it != blockRecordNames_.end() ? &it->second : nullptr;
+}
+
+void DxfContext::addTextStyleHandle(std::uint64_t handle, std::uint32_t style) {
+    if (handle != 0)
+        textStyleHandles_[handle] = style;
+}
+
+std::uint32_t DxfContext::textStyleByHandle(std::uint64_t handle) const {
+    const auto it = textStyleHandles_.find(handle);
+    return it != textStyleHandles_.end() ? it->second : kNoIndex;
+}
+
+void DxfContext::deferArrowHandle(std::uint32_t dimStyle, int code, std::uint64_t handle) {
+    deferredArrows_.push_back({dimStyle, code, handle});
+}
+
+void DxfContext::resolveDeferredArrows() {
+    for (const DeferredArrow& d : deferredArrows_) {
+        const std::string* name = blockRecordName(d.handle);
+        if (!name || d.dimStyle >= drawing_.dimStyles.size())
+            continue;
+        DimStyle& style = drawing_.dimStyles[d.dimStyle];
+        (d.code == 342 ? style.arrow : d.code == 343 ? style.arrow1 : style.arrow2) = *name;
+    }
+    deferredArrows_.clear();
+}
+
+std::uint64_t parseHandle(std::string_view hex) {
+    std::uint64_t value = 0;
+    while (!hex.empty() && hex.front() == ' ')
+        hex.remove_prefix(1);
+    std::from_chars(hex.data(), hex.data() + hex.size(), value, 16);
+    return value;
 }
 
 bool readCoordinate(const Group& group, int base, Vec3& point) {

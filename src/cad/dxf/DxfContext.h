@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace vexor::cad::dxf {
 
@@ -35,6 +36,17 @@ public:
 
     void diagnostic(const GroupPosition& where, const std::string& message);
 
+    // Handles of table entries that other entries refer to: block records (by name, as
+    // arrowhead blocks) and text styles.
+    void addBlockRecord(std::uint64_t handle, std::string name);
+    const std::string* blockRecordName(std::uint64_t handle) const;
+    void addTextStyleHandle(std::uint64_t handle, std::uint32_t style);
+    std::uint32_t textStyleByHandle(std::uint64_t handle) const;
+    // A dimension style's arrowhead given by a handle of a block record not read yet; looked
+    // up once the tables are read.
+    void deferArrowHandle(std::uint32_t dimStyle, int code, std::uint64_t handle);
+    void resolveDeferredArrows();
+
 private:
     static std::string upper(std::string_view s);
 
@@ -55,7 +67,18 @@ private:
     std::string lastStyleName_;
     std::uint32_t lastStyle_ = kNoIndex;
     std::size_t diagnosticsDropped_ = 0;
+    std::unordered_map<std::uint64_t, std::string> blockRecordNames_;
+    std::unordered_map<std::uint64_t, std::uint32_t> textStyleHandles_;
+    struct DeferredArrow {
+        std::uint32_t dimStyle;
+        int code;
+        std::uint64_t handle;
+    };
+    std::vector<DeferredArrow> deferredArrows_;
 };
+
+// A handle written as hexadecimal digits; 0 when there are none.
+std::uint64_t parseHandle(std::string_view hex);
 
 // Reads x, y or z of `point` when `group` is the code `base` (x), base + 10 (y) or
 // base + 20 (z). True when the group was one of them.

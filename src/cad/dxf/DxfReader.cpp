@@ -10,6 +10,10 @@
 namespace vexor::cad::dxf {
 namespace {
 
+// Extended data beyond this many groups in one record is not kept (an entity may carry
+// 16 KiB of it; the readers look only at short lists near its start).
+constexpr std::size_t kMaxExtendedData = 4096;
+
 // Reads a file's sections: the header, the tables, block definitions and the entities.
 // Every record (a group 0 and the groups up to the next one) goes through one path whether
 // it came from a text or a binary file.
@@ -76,6 +80,8 @@ private:
                 addEntity(record, modelOrPaper(record));
         }
         closeComplex();
+        if (tables)
+            context_.resolveDeferredArrows();
     }
 
     // The entity list grows to about one entity per hundred bytes; reserving address space
@@ -210,16 +216,23 @@ private:
         record.position = in_.position();
         record.type = g.trimmed();
         groups_.clear();
+        xdata_.clear();
         record.groups = groups_;
+        record.xdata = xdata_;
         // Some writers leave junk after the end marker.
         if (record.type == "EOF")
             return true;
         bool keep = true;
+        bool embedded = false;
         while (in_.next(g)) {
             if (g.code == 0) {
                 in_.unread(g);
                 break;
             }
+            if (g.code == 101)
+                embedded = true;
+            if (g.code >= 1000 && !embedded && xdata_.size() < kMaxExtendedData)
+                xdata_.push_back(g);
             if (g.code == 101 || g.code >= 1000)
                 keep = false;
             if (keep && g.code != 999)
@@ -228,6 +241,7 @@ private:
         if (!in_.error().empty())
             failure();
         record.groups = groups_;
+        record.xdata = xdata_;
         last_ = record;
         return true;
     }
@@ -251,6 +265,7 @@ private:
     GroupStream& in_;
     DxfContext& context_;
     std::vector<Group> groups_;
+    std::vector<Group> xdata_;
     EntityRecord last_;
     bool replay_ = false;
     std::uint32_t currentBlock_ = kNoIndex;

@@ -1,19 +1,13 @@
 #include "EntityBuilder.h"
 
+#include "DimStyleVariables.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
 namespace vexor::cad::dxf {
 namespace {
-
-std::uint64_t parseHandle(std::string_view hex) {
-    std::uint64_t value = 0;
-    while (!hex.empty() && hex.front() == ' ')
-        hex.remove_prefix(1);
-    std::from_chars(hex.data(), hex.data() + hex.size(), value, 16);
-    return value;
-}
 
 Color readColorNumber(std::int64_t number) {
     if (number == 0)
@@ -291,9 +285,14 @@ Insert readTable(const EntityRecord& r, DxfContext& context) {
 
 Dimension readDimension(const EntityRecord& r, DxfContext& context) {
     Dimension dim;
+    auto def = std::make_unique<DimensionDefinition>();
+    std::int64_t type = 0;
+    std::string_view styleName;
     for (const Group& g : r.groups) {
         if (readCoordinate(g, 10, dim.definitionPoint) || readCoordinate(g, 11, dim.textMidpoint) ||
-            readCoordinate(g, 12, dim.insert))
+            readCoordinate(g, 12, dim.insert) || readCoordinate(g, 13, def->point13) ||
+            readCoordinate(g, 14, def->point14) || readCoordinate(g, 15, def->point15) ||
+            readCoordinate(g, 16, def->point16))
             continue;
         switch (g.code) {
         case 1:
@@ -303,14 +302,33 @@ Dimension readDimension(const EntityRecord& r, DxfContext& context) {
             if (!g.trimmed().empty())
                 dim.block = context.block(g.text);
             break;
+        case 3:
+            styleName = g.trimmed();
+            break;
         case 42:
             dim.measurement = g.asDouble();
             break;
+        case 50:
+            def->rotation = g.asDouble() * kDegreesToRadians;
+            break;
+        case 53:
+            def->textRotation = g.asDouble() * kDegreesToRadians;
+            def->hasTextRotation = true;
+            break;
         case 70:
-            dim.dimType = static_cast<std::uint8_t>(g.asInt() & 0x07);
+            type = g.asInt();
             break;
         }
     }
+    dim.dimType = static_cast<std::uint8_t>(type & 0x07);
+    def->ordinateX = (type & 64) != 0;
+    def->textUserPlaced = (type & 128) != 0;
+    const Drawing& drawing = context.drawing();
+    dim.style = drawing.findDimStyle(context.decode(styleName.empty() ? "STANDARD" : styleName));
+    const DimStyle base = dim.style < drawing.dimStyles.size() ? drawing.dimStyles[dim.style]
+                                                                 : DimStyle{};
+    def->style = dimStyleOverrides(r.xdata, base, context);
+    dim.definition = std::move(def);
     return dim;
 }
 

@@ -9,11 +9,12 @@
 namespace vexor::cad::dxf {
 
 // One entity record as the file holds it: its type name and its groups up to the next
-// group 0, without extended data.
+// group 0, with its extended data (codes 1000 and up) apart.
 struct EntityRecord {
     std::string_view type;
     std::span<const Group> groups;
     GroupPosition position;
+    std::span<const Group> xdata;
 };
 
 // The model entity for a record; kinds the model does not draw become Unsupported.

@@ -1,5 +1,7 @@
 #include "TableReader.h"
 
+#include "DimStyleVariables.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -85,8 +87,12 @@ void readLinetype(const EntityRecord& r, DxfContext& context) {
 
 void readTextStyle(const EntityRecord& r, DxfContext& context) {
     TextStyle style;
+    std::uint64_t handle = 0;
     for (const Group& g : r.groups) {
         switch (g.code) {
+        case 5:
+            handle = parseHandle(g.trimmed());
+            break;
         case 2:
             style.name = context.decode(g.text);
             break;
@@ -108,8 +114,24 @@ void readTextStyle(const EntityRecord& r, DxfContext& context) {
         }
     }
     auto& list = context.drawing().textStyles;
-    if (context.drawing().findTextStyle(style.name) == kNoIndex)
+    std::uint32_t index = context.drawing().findTextStyle(style.name);
+    if (index == kNoIndex) {
+        index = static_cast<std::uint32_t>(list.size());
         list.push_back(std::move(style));
+    }
+    context.addTextStyleHandle(handle, index);
+}
+
+void readBlockRecordEntry(const EntityRecord& r, DxfContext& context) {
+    std::uint64_t handle = 0;
+    std::string name;
+    for (const Group& g : r.groups) {
+        if (g.code == 5)
+            handle = parseHandle(g.trimmed());
+        else if (g.code == 2)
+            name = context.decode(g.trimmed());
+    }
+    context.addBlockRecord(handle, std::move(name));
 }
 
 std::string upperCase(std::string_view s) {
@@ -168,6 +190,10 @@ void readTableEntry(const EntityRecord& record, DxfContext& context) {
         readLinetype(record, context);
     else if (record.type == "STYLE")
         readTextStyle(record, context);
+    else if (record.type == "DIMSTYLE")
+        readDimStyle(record.groups, context);
+    else if (record.type == "BLOCK_RECORD")
+        readBlockRecordEntry(record, context);
 }
 
 } // namespace vexor::cad::dxf

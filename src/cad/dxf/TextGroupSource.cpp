@@ -27,6 +27,8 @@ public:
         if (!error_.empty())
             return false;
         skipBlankLinesAtEnd();
+        if (leading_)
+            skipBlankLines();
         if (pos_ >= size_)
             return false;
         groupOffset_ = pos_;
@@ -47,6 +49,7 @@ public:
         group.code = value;
         group.kind = Group::Kind::Text;
         group.text = readLine();
+        leading_ = leading_ && value == 999;
         return true;
     }
 
@@ -78,6 +81,24 @@ private:
             pos_ = size_;
     }
 
+    // Writers put blank lines between the comments that open a file; before the first real
+    // group they carry nothing.
+    void skipBlankLines() {
+        std::size_t p = pos_;
+        while (p < size_) {
+            std::size_t q = p;
+            while (q < size_ && (data_[q] == ' ' || data_[q] == '\t'))
+                ++q;
+            if (q < size_ && data_[q] == '\r' && !crOnly_)
+                ++q;
+            if (q >= size_ || data_[q] != (crOnly_ ? '\r' : '\n'))
+                break;
+            p = q + 1;
+            ++line_;
+        }
+        pos_ = p;
+    }
+
     std::string_view readLine() {
         const char* start = data_ + pos_;
         const std::size_t left = size_ - pos_;
@@ -97,6 +118,7 @@ private:
     std::uint64_t groupLine_ = 0;
     std::size_t groupOffset_ = 0;
     bool crOnly_ = false;
+    bool leading_ = true; // nothing but comments read so far
 };
 
 } // namespace

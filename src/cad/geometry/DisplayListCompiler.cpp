@@ -42,6 +42,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     for (std::size_t b = 0; b < drawing_.blocks.size(); ++b)
         compileEntities(drawing_.blocks[b].entities, out_->blocks_[b], true);
     compileEntities(drawing_.modelSpace, out_->model_, false);
+    reportNotDrawn();
     resolveExtents();
     return out_;
 }
@@ -303,9 +304,11 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
             [&](const Insert& e) { addInsert(list, common, e, inBlock); },
             [&](const Hatch& e) { addHatch(list, common, e, inBlock); },
             [&](const Dimension& e) {
-                if (e.block < drawing_.blocks.size())
+                if (e.block < drawing_.blocks.size() && !drawing_.blocks[e.block].entities.empty())
                     addBlockReference(list, makeItem(common, inBlock), e.block,
                                       Affine2::translate(e.insert.x, e.insert.y));
+                else
+                    addDimension(list, common, e, inBlock);
             },
             [&](const Leader& e) { addLeader(list, common, e, inBlock); },
             [&](const Ray& e) {
@@ -341,7 +344,7 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
                     addPolyline(list, item, ring, true);
                 }
             },
-            [&](const Unsupported&) {},
+            [&](const Unsupported& e) { countNotDrawn(e.typeName); },
         },
         entity.data);
 }

@@ -4,6 +4,8 @@
 #include "Ocs.h"
 
 #include <cstddef>
+#include <map>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -42,6 +44,11 @@ private:
     void addMesh(ItemList& list, const DisplayItem& item, const Polyline& polyline);
     void addHatch(ItemList& list, const EntityCommon& common, const Hatch& hatch, bool inBlock);
     void addLeader(ItemList& list, const EntityCommon& common, const Leader& leader, bool inBlock);
+    // DimensionItems.cpp: a dimension without a block, drawn from its definition.
+    void addDimension(ItemList& list, const EntityCommon& common, const Dimension& dim,
+                      bool inBlock);
+    void countNotDrawn(const std::string& typeName);
+    void reportNotDrawn();
 
     // DisplayListExtents.cpp: block extents through inserts (with cycle and depth checks),
     // insert boxes, list extents and spatial indexes.
@@ -64,6 +71,7 @@ private:
     std::vector<double> blockWeight_;
     std::size_t extentsBudget_ = 0;
     std::size_t droppedCopies_ = 0;
+    std::map<std::string, std::size_t> notDrawn_; // entity kind -> how many
 };
 
 } // namespace vexor::cad

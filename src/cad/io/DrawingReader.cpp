@@ -8,6 +8,7 @@
 #include "MappedFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -19,17 +20,51 @@ bool startsWith(std::span<const std::uint8_t> b, std::string_view s) {
     return b.size() >= s.size() && std::memcmp(b.data(), s.data(), s.size()) == 0;
 }
 
-// A text DXF begins, after optional blanks and comments (group 999), with group 0 "SECTION".
+// The next line of a text file (ending in LF, CR LF or a lone CR), without its end and the
+// blanks around it; `pos` moves past it.
+std::string_view nextTrimmedLine(std::string_view text, std::size_t& pos) {
+    const std::size_t start = pos;
+    while (pos < text.size() && text[pos] != '\n' && text[pos] != '\r')
+        ++pos;
+    std::string_view line = text.substr(start, pos - start);
+    if (pos < text.size() && text[pos] == '\r')
+        ++pos;
+    if (pos < text.size() && text[pos] == '\n')
+        ++pos;
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+        line.remove_prefix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    return line;
+}
+
+// A text DXF begins, after an optional UTF-8 byte-order mark, blank lines and any number of
+// comments (group 999 and its text), with group 0 "SECTION". Group codes may be padded with
+// blanks. Anything else before the first section is not a DXF.
 bool looksLikeTextDxf(std::span<const std::uint8_t> head) {
+    constexpr std::size_t kScanLimit = 1 << 20; // comments longer than this are not a header
     std::string_view text(reinterpret_cast<const char*>(head.data()),
-                          std::min<std::size_t>(head.size(), 4096));
-    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
-        static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)
+                          std::min<std::size_t>(head.size(), kScanLimit));
+    if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
-    return text.find("SECTION") != std::string_view::npos &&
-           text.find_first_not_of(" \t\r\n0") != std::string_view::npos &&
-           text.substr(0, text.find("SECTION")).find_first_not_of(" \t\r\n0") ==
-               std::string_view::npos;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::string_view code = nextTrimmedLine(text, pos);
+        if (code.empty())
+            continue;
+        int value = -1;
+        const auto [end, ec] = std::from_chars(code.data(), code.data() + code.size(), value);
+        if (ec != std::errc() || end != code.data() + code.size())
+            return false;
+        if (pos >= text.size())
+            return false;
+        const std::string_view groupValue = nextTrimmedLine(text, pos);
+        if (value == 0)
+            return groupValue == "SECTION";
+        if (value != 999)
+            return false;
+    }
+    return false;
 }
 
 void rejectUnknown(ContentKind kind, const std::string& path) {

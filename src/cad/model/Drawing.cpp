@@ -1,5 +1,8 @@
 #include "Drawing.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace vexor::cad {
 
 std::uint32_t Drawing::layerIndex(const std::string& name) {
@@ -44,6 +47,19 @@ std::int32_t Drawing::findLinetype(const std::string& name) const {
 std::uint32_t Drawing::findTextStyle(const std::string& name) const {
     for (std::size_t i = 0; i < textStyles.size(); ++i)
         if (textStyles[i].name == name)
+            return static_cast<std::uint32_t>(i);
+    return kNoIndex;
+}
+
+std::uint32_t Drawing::findDimStyle(std::string_view name) const {
+    auto same = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::tolower(static_cast<unsigned char>(x)) ==
+                          std::tolower(static_cast<unsigned char>(y));
+               });
+    };
+    for (std::size_t i = 0; i < dimStyles.size(); ++i)
+        if (same(dimStyles[i].name, name))
             return static_cast<std::uint32_t>(i);
     return kNoIndex;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -70,6 +71,7 @@ struct Drawing {
     std::vector<Block> blocks;
     std::vector<Entity> modelSpace;
     std::vector<std::string> diagnostics;
+    std::vector<DimStyle> dimStyles;
 
     // Index of the layer with this name (exact), adding a default layer when there is none.
     std::uint32_t layerIndex(const std::string& name);
@@ -77,6 +79,7 @@ struct Drawing {
     std::uint32_t blockIndex(const std::string& name);
     std::int32_t findLinetype(const std::string& name) const; // -1 when absent
     std::uint32_t findTextStyle(const std::string& name) const; // kNoIndex when absent
+    std::uint32_t findDimStyle(std::string_view name) const; // any case; kNoIndex when absent
 
 private:
     std::unordered_map<std::string, std::uint32_t> layerByName_;

@@ -13,6 +13,28 @@
 namespace vexor::cad {
 
 inline constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
+
+struct DimensionDefinition;
+
+// A dimension's definition, held out of line (one pointer) and copied with its entity.
+class DimensionDefinitionRef {
+public:
+    DimensionDefinitionRef() = default;
+    DimensionDefinitionRef(std::unique_ptr<DimensionDefinition> d) // NOLINT: a pointer
+        : d_(std::move(d)) {}
+    DimensionDefinitionRef(const DimensionDefinitionRef& other);
+    DimensionDefinitionRef(DimensionDefinitionRef&&) noexcept = default;
+    DimensionDefinitionRef& operator=(const DimensionDefinitionRef& other);
+    DimensionDefinitionRef& operator=(DimensionDefinitionRef&&) noexcept = default;
+    ~DimensionDefinitionRef();
+
+    const DimensionDefinition& operator*() const { return *d_; }
+    const DimensionDefinition* operator->() const { return d_.get(); }
+    explicit operator bool() const { return d_ != nullptr; }
+
+private:
+    std::unique_ptr<DimensionDefinition> d_;
+};
 inline constexpr std::int32_t kLinetypeByLayer = -1;
 inline constexpr std::int32_t kLinetypeByBlock = -2;
 inline constexpr std::int32_t kLinetypeContinuous = -3;
@@ -227,6 +249,9 @@ struct Dimension { // drawn from its block when the file has one
     // LARGE_RADIAL_DIMENSION), drawn from their blocks like the others.
     enum class Kind : std::uint8_t { Standard, ArcLength, LargeRadial };
     Kind kind = Kind::Standard;
+    // What the dimension measures, for drawing it when it has no block (out of line: most
+    // dimensions are drawn from their blocks).
+    DimensionDefinitionRef definition;
 };
 
 struct Leader {
@@ -269,5 +294,65 @@ struct Entity {
 
 // The DXF name of an entity kind (LINE, LWPOLYLINE, ATTDEF, XLINE, WIPEOUT ...).
 const char* dxfTypeName(const Entity& e);
+
+// The dimension style values a dimension is drawn with: an entry of the DIMSTYLE table, or
+// one with a dimension's own overrides applied. Lengths are in drawing units before the
+// overall scale.
+struct DimStyle {
+    std::string name;
+    double scale = 1;                  // DIMSCALE: multiplies every size below
+    double arrowSize = 0.18;           // DIMASZ
+    double extensionOffset = 0.0625;   // DIMEXO: gap between the origin and the extension line
+    double extensionBeyond = 0.18;     // DIMEXE: extension line past the dimension line
+    double dimLineBeyond = 0;          // DIMDLE: dimension line past the extension lines (ticks)
+    double textHeight = 0.18;          // DIMTXT
+    double tickSize = 0;               // DIMTSZ: ticks instead of arrowheads when positive
+    double textGap = 0.09;             // DIMGAP
+    double linearFactor = 1;           // DIMLFAC: scale of linear measurements
+    double rounding = 0;               // DIMRND
+    std::int16_t textAbove = 0;        // DIMTAD: 0 centred on the dimension line, else above
+    bool textInsideHorizontal = true;  // DIMTIH
+    bool textOutsideHorizontal = true; // DIMTOH
+    bool suppressExtension1 = false, suppressExtension2 = false; // DIMSE1, DIMSE2
+    bool suppressDimLine1 = false, suppressDimLine2 = false;     // DIMSD1, DIMSD2
+    std::int16_t zeroSuppression = 0;                            // DIMZIN
+    std::int16_t angularZeroSuppression = 0;                     // DIMAZIN
+    std::int16_t decimals = 4;                                   // DIMDEC
+    std::int16_t angularDecimals = 0;                            // DIMADEC
+    std::int16_t linearUnits = 2;      // DIMLUNIT: 1 scientific, 2 decimal, 3 engineering,
+                                       // 4 architectural, 5 fractional, 6 system
+    std::int16_t angularUnits = 0;     // DIMAUNIT: 0 degrees, 1 deg/min/sec, 2 grads, 3 radians
+    char decimalSeparator = '.';       // DIMDSEP
+    std::string postfix;               // DIMPOST: "<>" stands for the value, else a suffix
+    bool separateArrows = false;       // DIMSAH
+    std::string arrow, arrow1, arrow2; // DIMBLK, DIMBLK1, DIMBLK2: block names, "" closed filled
+    Color lineColor = Color::byBlock(), extensionColor = Color::byBlock(),
+          textColor = Color::byBlock(); // DIMCLRD, DIMCLRE, DIMCLRT
+    std::uint32_t textStyle = kNoIndex; // DIMTXSTY: index into Drawing::textStyles
+};
+
+// The definition points and settings of a dimension beyond the common ones. Which point means
+// what depends on the kind: linear and aligned dimensions measure from point13 to point14;
+// angular ones between the lines point13-point14 and point15-definitionPoint (or, three-point,
+// about point15 from point13 to point14); radius and diameter from the centre or far point
+// to point15; ordinates from the origin (definitionPoint) to point13 with the leader to
+// point14; arc lengths along the arc about point15 from point13 to point14.
+struct DimensionDefinition {
+    Vec3 point13, point14, point15, point16;
+    double rotation = 0;     // radians: direction of a rotated linear dimension line
+    double textRotation = 0; // radians, when hasTextRotation
+    bool hasTextRotation = false;
+    bool ordinateX = false;                // an ordinate dimension measuring x (else y)
+    bool textUserPlaced = false;           // the text stays where the file puts it
+    std::shared_ptr<const DimStyle> style; // with this dimension's overrides; null: its style
+};
+
+inline DimensionDefinitionRef::DimensionDefinitionRef(const DimensionDefinitionRef& other)
+    : d_(other.d_ ? std::make_unique<DimensionDefinition>(*other.d_) : nullptr) {}
+inline DimensionDefinitionRef&
+DimensionDefinitionRef::operator=(const DimensionDefinitionRef& other) {
+    return *this = DimensionDefinitionRef(other);
+}
+inline DimensionDefinitionRef::~DimensionDefinitionRef() = default;
 
 } // namespace vexor::cad

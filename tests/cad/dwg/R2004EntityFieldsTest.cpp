@@ -3,7 +3,7 @@
 
 #include "DwgCorpusSupport.h"
 #include "cad/dwg/DwgReader.h"
-#include "cad/dxf/DxfReader.h"
+#include "cad/io/DrawingReader.h"
 #include "support/Corpus.h"
 
 #include <algorithm>
@@ -287,7 +287,7 @@ TEST(R2004EntityFields, EntitiesMatchTheirDxfTwins) {
     for (const Twin& twin : r2004FamilyTwins()) {
         SCOPED_TRACE(twin.dwg.filename().string());
         const Drawing dwg = dwg::readDwg(fileBytes(twin.dwg), twin.dwg.string());
-        const Drawing dxf = dxf::readDxf(fileBytes(twin.dxf), twin.dxf.string());
+        const Drawing dxf = readDrawingFile(twin.dxf.string());
         std::map<std::uint64_t, const Entity*> byHandle;
         forEachEntity(dxf, [&](const Entity& e) { byHandle[e.common.handle] = &e; });
         Differences diff;

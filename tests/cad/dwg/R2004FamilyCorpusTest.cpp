@@ -1,6 +1,6 @@
 #include "DwgCorpusSupport.h"
 #include "cad/dwg/DwgReader.h"
-#include "cad/dxf/DxfReader.h"
+#include "cad/io/DrawingReader.h"
 #include "cad/geometry/DisplayListCompiler.h"
 #include "cad/io/Codepage.h"
 #include "cad/io/DrawingReader.h"
@@ -330,7 +330,7 @@ TEST(R2004FamilyCorpus, DwgAndDxfTwinsAgree) {
             continue;
         SCOPED_TRACE(cols[1] + " / " + cols[3]);
         const fs::path dxfPath = *corpusDir() / cols[3];
-        const cad::Drawing dxf = cad::dxf::readDxf(fileBytes(dxfPath), dxfPath.string());
+        const cad::Drawing dxf = cad::readDrawingFile(dxfPath.string());
         const cad::Drawing& ours = dwg->second->drawing;
         const auto theirCounts = modelSpaceCounts(dxf);
         EXPECT_EQ(countsAsDxfStoresThem(ours, theirCounts), theirCounts);

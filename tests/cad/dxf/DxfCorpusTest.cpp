@@ -1,5 +1,5 @@
-// Every DXF of the shared corpus against the figures independent readers give for it.
-#include "cad/dxf/DxfReader.h"
+// Every DXF of the shared corpus against the figures independent readers give for it, each
+// opened as the viewer opens it: recognised by its content.
 #include "cad/io/Codepage.h"
 #include "cad/io/DrawingReader.h"
 #include "cad/model/ReadError.h"
@@ -19,14 +19,8 @@ using namespace vexor;
 
 namespace {
 
-std::vector<std::uint8_t> fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 cad::Drawing readCorpusFile(const fs::path& path) {
-    const auto bytes = fileBytes(path);
-    return cad::dxf::readDxf(bytes, path.string());
+    return cad::readDrawingFile(path.string());
 }
 
 QJsonObject loadOracle(const fs::path& file) {

@@ -265,4 +265,13 @@ TEST(DxfErrors, OddLayoutsStillRead) {
     const auto d = readText(cr);
     ASSERT_EQ(d.modelSpace.size(), 2u);
     EXPECT_DOUBLE_EQ(std::get<cad::Line>(d.modelSpace[0].data).a.x, 4.5);
+
+    // Blank lines and several comments before the first section, as dxflib-based writers
+    // leave them, with CR LF line ends.
+    const std::string commented = "\r\n\r\n999\r\ndxfrw 0.6.3\r\n\r\n999\r\n\r\n  0\r\nSECTION\r\n"
+                                  "  2\r\nENTITIES\r\n  0\r\nPOINT\r\n 10\r\n2\r\n  0\r\nENDSEC\r\n"
+                                  "  0\r\nEOF\r\n";
+    const auto c = readText(commented);
+    ASSERT_EQ(c.modelSpace.size(), 1u);
+    EXPECT_TRUE(c.diagnostics.empty()) << c.diagnostics.front();
 }

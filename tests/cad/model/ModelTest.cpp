@@ -92,13 +92,33 @@ TEST(ContentDetection, RecognisesFormatsByTheirFirstBytes) {
     EXPECT_EQ(detectContent(bytesOf("AC1015\0\0\0\0\0")), ContentKind::Dwg);
     EXPECT_EQ(detectContent(bytesOf("AutoCAD Binary DXF\r\n\x1a")), ContentKind::DxfBinary);
     EXPECT_EQ(detectContent(bytesOf("  0\nSECTION\n  2\nHEADER\n")), ContentKind::DxfText);
-    EXPECT_EQ(detectContent(bytesOf("999\ncomment\n  0\nSECTION\n")), ContentKind::Unknown)
-        << "a comment first is not recognised by this quick test";
     const std::string dgn7("\x08\x09\xFE\x02", 4);
     EXPECT_EQ(detectContent(bytesOf(dgn7)), ContentKind::Dgn7);
     const std::string ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     EXPECT_EQ(detectContent(bytesOf(ole)), ContentKind::Dgn8);
     EXPECT_EQ(detectContent(bytesOf("hello world")), ContentKind::Unknown);
+}
+
+TEST(ContentDetection, TextDxfAsWritersReallyWriteIt) {
+    // Comments (one, several, empty, or mentioning SECTION), blank lines, a byte-order mark,
+    // padded codes, and LF, CR LF or CR line ends before the first section.
+    for (const char* head :
+         {"999\ndxfrw 0.6.3\n  0\nSECTION\n", "999\r\nfirst\r\n999\r\n\r\n  0\r\nSECTION\r\n",
+          "\n\n  \n999\nno SECTION here\n\n0\nSECTION\n",
+          "\xEF\xBB\xBF"
+          "999\nbom\n  0  \n  SECTION  \n",
+          "999\rold mac\r0\rSECTION\r"}) {
+        SCOPED_TRACE(head);
+        EXPECT_EQ(detectContent(bytesOf(head)), ContentKind::DxfText);
+    }
+    // Not drawings: other groups first, text that is no group code, a comment and nothing,
+    // a first section that is something else.
+    for (const char* head : {"2\nHEADER\n0\nSECTION\n", "EXTENTS,1\r\n0.0,8.0\r\n",
+                             "***NEWFILE***:my.shp\n\rSECTION\r", "999\ncomment\n", "0\nEOF\n",
+                             "999\nSECTION\n", ""}) {
+        SCOPED_TRACE(head);
+        EXPECT_EQ(detectContent(bytesOf(head)), ContentKind::Unknown);
+    }
 }
 
 TEST(ReadErrorText, NamesFileReasonAndOffset) {

@@ -1,0 +1,67 @@
+#include "DimensionGeometry.h"
+#include "DisplayListCompiler.h"
+#include "TextLayout.h"
+
+namespace vexor::cad {
+
+void DisplayListCompiler::addDimension(ItemList& list, const EntityCommon& common,
+                                       const Dimension& dim, bool inBlock) {
+    std::string problem;
+    const DimStyle style = effectiveDimStyle(drawing_, dim, problem);
+    const DimensionPicture pic = dimensionPicture(dim, style);
+    if (!problem.empty())
+        diagnose(problem);
+    if (!pic.problem.empty())
+        diagnose(pic.problem);
+    // Each part takes the colour its style gives it; "by block" is the dimension's own.
+    auto itemIn = [&](const Color& partColor) {
+        EntityCommon part = common;
+        if (partColor.kind != Color::Kind::ByBlock)
+            part.color = partColor;
+        return makeItem(part, inBlock);
+    };
+    const DisplayItem line = itemIn(style.lineColor);
+    const DisplayItem extension = itemIn(style.extensionColor);
+    for (const DimensionPicture::Stroke& s : pic.strokes)
+        addPolyline(list, s.part == DimensionPicture::Part::Extension ? extension : line, s.points,
+                    s.closed);
+    DisplayItem fill = line;
+    fill.evenOdd = false;
+    for (const DimensionPicture::Fill& f : pic.fills)
+        addPolygon(list, fill, {f.ring});
+    for (const DimensionPicture::ArrowBlock& a : pic.blocks) {
+        const std::uint32_t block = findBlockNamed(drawing_, a.name);
+        if (block == kNoIndex)
+            continue;
+        const Vec3 base = drawing_.blocks[block].base;
+        const Affine2 transform = Affine2::translate(a.tip.x, a.tip.y) *
+                                  Affine2::rotate(std::atan2(a.direction.y, a.direction.x)) *
+                                  Affine2::scale(a.size, a.size) *
+                                  Affine2::translate(-base.x, -base.y);
+        addBlockReference(list, line, block, transform);
+    }
+    if (pic.hasText) {
+        const DisplayItem text = itemIn(style.textColor);
+        for (TextRun& run : layoutMText(pic.text, common.extrusion))
+            addText(list, text, std::move(run));
+    }
+}
+
+void DisplayListCompiler::countNotDrawn(const std::string& typeName) {
+    ++notDrawn_[typeName];
+}
+
+// Whatever the drawing holds and the display list leaves out is said, by kind and reason.
+void DisplayListCompiler::reportNotDrawn() {
+    for (const auto& [name, count] : notDrawn_) {
+        const bool solid = name == "3DSOLID" || name == "REGION" || name == "BODY" ||
+                           name.find("SURFACE") != std::string::npos || name == "MESH";
+        const std::string why = solid ? "3D solids, regions and surfaces are not drawn"
+                                : name == "VIEWPORT" ? "viewports show the drawing, not themselves"
+                                                     : "this kind of entity is not drawn yet";
+        diagnose(std::to_string(count) + " " + name + (count == 1 ? " entity" : " entities") +
+                 " not drawn: " + why);
+    }
+}
+
+} // namespace vexor::cad
