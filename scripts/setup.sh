@@ -11,6 +11,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils poppler-utils gdal-bin python3-ezdxf
+  librecad-data fonts-liberation2
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include "cad/io/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "control/render/Renderer.h"
+#include "control/render/TrueTypeFaces.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -149,7 +150,7 @@ int runRenderCommand(const RenderCommand& command) {
         printError(command.input + ": " + QString::fromStdString(e.what()));
         return 2;
     }
-    const std::shared_ptr<const cad::DisplayList> list = cad::compileDisplayList(drawing);
+    const std::shared_ptr<const cad::DisplayList> list = control::compileDrawing(drawing);
     if (command.info) {
         const QByteArray json =
             QJsonDocument(drawingInfo(drawing, *list)).toJson(QJsonDocument::Compact);
