@@ -175,13 +175,21 @@ void DisplayListCompiler::addText(ItemList& list, DisplayItem item, TextRun run)
     list.items.push_back(item);
 }
 
+// Text that names no style (or one the file lacks) is in the drawing's "Standard" style.
 const TextStyle* DisplayListCompiler::textStyle(std::uint32_t index) const {
-    return index < drawing_.textStyles.size() ? &drawing_.textStyles[index] : nullptr;
+    if (index < drawing_.textStyles.size())
+        return &drawing_.textStyles[index];
+    return standardStyle_;
 }
 
 // Which font each style resolves to, for the drawing's information and its diagnostics.
 void DisplayListCompiler::compileTextStyles() {
     for (const TextStyle& style : drawing_.textStyles) {
+        std::string upper = style.name;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (upper == "STANDARD" && !standardStyle_)
+            standardStyle_ = &style;
         const FontChoice choice = resolveFont(style.fontFile, style.bigFontFile);
         StyleFont record;
         record.name = style.name;
@@ -227,6 +235,8 @@ void DisplayListCompiler::addMText(ItemList& list, const EntityCommon& common, c
     }
     for (const TextRule& rule : laid.rules)
         addTextRule(list, item, rule, inBlock);
+    for (const std::string& message : laid.missingFonts)
+        diagnose(message);
     if (laid.truncated)
         diagnose("a multi-line text has too many words; only its start is drawn");
 }

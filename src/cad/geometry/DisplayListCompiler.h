@@ -68,6 +68,7 @@ private:
     std::vector<int> blockHeight_;
     std::size_t extentsBudget_ = 0;
     std::size_t droppedCopies_ = 0;
+    const TextStyle* standardStyle_ = nullptr;
 };
 
 } // namespace vexor::cad

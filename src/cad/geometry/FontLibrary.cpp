@@ -147,13 +147,11 @@ public:
         return library;
     }
 
-    // A stroke font by file stem, from the drawing's folder, the user's folder or the
-    // installed fonts; read once.
-    std::shared_ptr<const StrokeFont> stroke(const std::string& stem, std::string_view folder,
+    // A stroke font by file stem, from the user's font folder or the installed fonts; read
+    // once.
+    std::shared_ptr<const StrokeFont> stroke(const std::string& stem,
                                              std::vector<std::string>& problems) {
         std::vector<std::string> candidates;
-        if (!folder.empty())
-            candidates.push_back(std::string(folder) + "/" + stem + ".lff");
         if (const std::string user = userFontFolder(); !user.empty())
             candidates.push_back(user + "/" + stem + ".lff");
         candidates.push_back(std::string(kStrokeFontFolder) + "/" + stem + ".lff");
@@ -230,7 +228,7 @@ private:
 const std::shared_ptr<const StrokeFont>& fallbackStrokeFont() {
     static const std::shared_ptr<const StrokeFont> font = [] {
         std::vector<std::string> ignored;
-        return Library::instance().stroke(kFallbackStrokeFont, {}, ignored);
+        return Library::instance().stroke(kFallbackStrokeFont, ignored);
     }();
     return font;
 }
@@ -352,8 +350,7 @@ double TextFont::advance(std::string_view utf8) const {
 
 namespace {
 
-FontChoice resolveFontUncached(std::string_view fontFile, std::string_view bigFontFile,
-                               std::string_view drawingFolder) {
+FontChoice resolveFontUncached(std::string_view fontFile, std::string_view bigFontFile) {
     auto [stem, ext] = stemAndExtension(fontFile);
     if (stem.empty())
         stem = "txt";
@@ -368,17 +365,17 @@ FontChoice resolveFontUncached(std::string_view fontFile, std::string_view bigFo
     }
     Library& library = Library::instance();
     auto font = std::make_shared<TextFont>();
-    font->stroke = library.stroke(stem, drawingFolder, choice.problems);
+    font->stroke = library.stroke(stem, choice.problems);
     if (!font->stroke) {
         const std::string mapped = strokeFontFor(stem);
         if (!mapped.empty())
-            font->stroke = library.stroke(mapped, {}, choice.problems);
+            font->stroke = library.stroke(mapped, choice.problems);
         else
             choice.found = false;
     }
     if (!font->stroke) {
         choice.found = false;
-        font->stroke = library.stroke(kDefaultStrokeFont, {}, choice.problems);
+        font->stroke = library.stroke(kDefaultStrokeFont, choice.problems);
     }
     if (!font->stroke) {
         choice.standIn = "the device's sans-serif face";
@@ -393,7 +390,7 @@ FontChoice resolveFontUncached(std::string_view fontFile, std::string_view bigFo
         const auto [bigStem, bigExt] = stemAndExtension(bigFontFile);
         if (bigStem != stem)
             if (const std::string mapped = strokeFontFor(bigStem); !mapped.empty())
-                font->fallback = library.stroke(mapped, {}, choice.problems);
+                font->fallback = library.stroke(mapped, choice.problems);
     }
     choice.font = std::move(font);
     return choice;
@@ -417,11 +414,10 @@ template <typename Make> FontChoice cached(const std::string& key, Make make) {
 
 } // namespace
 
-FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile,
-                       std::string_view drawingFolder) {
+FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile) {
     std::string key = "s|";
-    key.append(fontFile).append("|").append(bigFontFile).append("|").append(drawingFolder);
-    return cached(key, [&] { return resolveFontUncached(fontFile, bigFontFile, drawingFolder); });
+    key.append(fontFile).append("|").append(bigFontFile);
+    return cached(key, [&] { return resolveFontUncached(fontFile, bigFontFile); });
 }
 
 FontChoice resolveFamily(std::string_view family, bool bold, bool italic) {

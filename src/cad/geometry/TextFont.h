@@ -51,10 +51,9 @@ struct FontChoice {
 
 // Finds the font for a style's font file name ("romans.shx", "arial.ttf", "Arial" ...) and big
 // font name. Compiled CAD fonts map to stroke fonts, TrueType names to TrueType files or their
-// metric-compatible stand-ins. Fonts are read once per process and shared.
-// `drawingFolder` is searched first for stroke fonts in the drawing's own folder.
-FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile = {},
-                       std::string_view drawingFolder = {});
+// metric-compatible stand-ins. Stroke fonts are looked for in the user's font folder
+// ($XDG_DATA_HOME/vexor/fonts) before the installed ones. Fonts are read once per process.
+FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile = {});
 // A TrueType family by name with bold and italic, as MTEXT font switches give it.
 FontChoice resolveFamily(std::string_view family, bool bold, bool italic);
 

@@ -136,6 +136,7 @@ struct MTextContent {
     std::vector<MTextFormat> formats;
     std::vector<MTextParagraph> paragraphs{MTextParagraph{}};
     bool truncated = false;
+    std::vector<std::string> missingFonts; // font switches naming fonts that are absent
 };
 
 // Reads the inline codes of multi-line text into paragraphs of atoms.
@@ -260,6 +261,9 @@ private:
         if (name.empty())
             return;
         FontChoice choice = compiled ? resolveFont(name) : resolveFamily(name, bold, italic);
+        if (!choice.found && content_.missingFonts.size() < 16)
+            content_.missingFonts.push_back("font \"" + std::string(name) +
+                                            "\" not found; drawn with " + choice.standIn);
         if (choice.font)
             format_.font = std::move(choice.font);
         changed_ = true;
@@ -771,6 +775,7 @@ MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* 
         return out;
     const MTextContent content = MTextParser(text.text, baseFormat(text, style)).run();
     out.truncated = content.truncated;
+    out.missingFonts = content.missingFonts;
     const double wrap =
         text.referenceWidth > 0 && std::isfinite(text.referenceWidth) ? text.referenceWidth : 0;
     const std::vector<LaidLine> lines = breakLines(content, wrap);

@@ -52,6 +52,7 @@ struct MTextLayout {
     std::vector<std::optional<Color>> colors; // one per run
     std::vector<TextRule> rules;
     bool truncated = false; // the text had more pieces than are laid out
+    std::vector<std::string> missingFonts; // what font switches named and could not find
 };
 
 // Places multi-line text with every inline code applied (fonts, heights, width, slant,

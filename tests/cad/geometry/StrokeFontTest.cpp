@@ -1,10 +1,14 @@
 #include "cad/geometry/StrokeFont.h"
 
+#include "cad/geometry/DisplayList.h"
 #include "cad/geometry/TextFont.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace vexor::cad;
 
@@ -155,4 +159,51 @@ TEST(FontChoice, TrueTypeNamesFindTheirMetricCompatibleFaces) {
     const FontChoice missing = resolveFont("nosuchface.ttf");
     EXPECT_FALSE(missing.found);
     EXPECT_EQ(file(missing), "LiberationSans-Regular.ttf");
+}
+
+TEST(FontChoice, ADamagedUserFontIsUsedAndReported) {
+    // A user font whose glyphs name each other in a cycle and one that is not a font at all.
+    const std::filesystem::path home =
+        std::filesystem::temp_directory_path() / ("vexor-fonts-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(home / "vexor/fonts");
+    {
+        std::ofstream(home / "vexor/fonts/looping.lff")
+            << "# LetterSpacing: 3\n[0041] A\nC0042\n0,0;9,9\n[0042] B\nC0041\n0,9;9,0\n";
+        std::ofstream(home / "vexor/fonts/garbage.lff") << std::string(4096, '\x7f');
+    }
+    const char* old = std::getenv("XDG_DATA_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+
+    Drawing d;
+    d.layerIndex("0");
+    d.textStyles.push_back({"LOOP", "looping.shx", "", 0, 1, 0});
+    d.textStyles.push_back({"JUNK", "garbage.shx", "", 0, 1, 0});
+    d.textStyles.push_back({"SELF", "txt.shx", "txt.shx", 0, 1, 0}); // its own big font
+    for (std::uint32_t s = 0; s < 3; ++s) {
+        Entity e;
+        Text t;
+        t.text = "AB";
+        t.style = s;
+        e.data = t;
+        d.modelSpace.push_back(e);
+    }
+    const auto list = compileDisplayList(d);
+    if (old)
+        setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+    std::filesystem::remove_all(home);
+
+    ASSERT_EQ(list->styleFonts().size(), 3u);
+    EXPECT_NE(list->styleFonts()[0].resolved.find("looping.lff"), std::string::npos);
+    std::string all;
+    for (const std::string& m : list->diagnostics())
+        all += m + "\n";
+    EXPECT_NE(all.find("looping.lff: glyph references form a cycle"), std::string::npos) << all;
+    EXPECT_NE(all.find("garbage.lff"), std::string::npos) << all;
+    EXPECT_NE(all.find("\"garbage.shx\" not found; drawn with"), std::string::npos) << all;
+    EXPECT_EQ(list->modelSpace().texts.size(), 3u); // every text is still drawn
+    if (installed())
+        EXPECT_FALSE(resolveFont("txt.shx", "txt.shx").font->fallback);
 }
