@@ -12,17 +12,39 @@ namespace {
 // Glyphs are shaped at this pixel size and scaled by the text's transform.
 constexpr double kFacePixelSize = 100.0;
 
-// The engine measures TrueType text with the same files and shaping the device draws with.
+// The engine measures TrueType text with the same files and advances the device draws with.
+// Advances are kept per character, so laying out a page of text shapes each letter once.
 class FaceMetrics : public cad::TrueTypeMetrics {
 public:
     double width(const cad::TextFont& font, std::string_view utf8) const override {
         if (font.path.empty())
             return -1;
-        const QRawFont* face = trueTypeFace(QString::fromStdString(font.path));
-        if (!face)
+        struct Face {
+            const QRawFont* face = nullptr;
+            double cap = 1;
+            std::unordered_map<char32_t, double> advances;
+        };
+        thread_local std::unordered_map<std::string, Face> faces;
+        auto it = faces.find(font.path);
+        if (it == faces.end()) {
+            Face f;
+            f.face = trueTypeFace(QString::fromStdString(font.path));
+            if (f.face)
+                f.cap = faceCapHeight(*f.face);
+            it = faces.emplace(font.path, std::move(f)).first;
+        }
+        Face& f = it->second;
+        if (!f.face)
             return -1;
-        const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-        return shapeText(*face, text).width / faceCapHeight(*face);
+        double width = 0;
+        for (std::size_t i = 0; i < utf8.size();) {
+            const char32_t c = cad::nextCodepoint(utf8, i);
+            auto [advance, added] = f.advances.try_emplace(c, 0.0);
+            if (added)
+                advance->second = shapeText(*f.face, QString::fromUcs4(&c, 1)).width;
+            width += advance->second;
+        }
+        return width / f.cap;
     }
 };
 
@@ -50,7 +72,7 @@ ShapedText shapeText(const QRawFont& face, const QString& text) {
     ShapedText shaped;
     shaped.glyphs = face.glyphIndexesForString(text);
     const QList<QPointF> advances =
-        face.advancesForGlyphIndexes(shaped.glyphs, QRawFont::KernedAdvances);
+        face.advancesForGlyphIndexes(shaped.glyphs, QRawFont::SeparateAdvances);
     shaped.positions.reserve(advances.size());
     double x = 0;
     for (const QPointF& advance : advances) {

@@ -14,6 +14,7 @@ const QRawFont* trueTypeFace(const QString& path);
 // The cap height of a face in its pixels.
 double faceCapHeight(const QRawFont& face);
 // Glyphs and pen positions of a text in a face, and the width of the whole text in pixels.
+// Letters are not kerned, so a text is as wide as its letters' advances add up to.
 struct ShapedText {
     QList<quint32> glyphs;
     QList<QPointF> positions;
