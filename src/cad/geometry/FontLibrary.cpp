@@ -17,7 +17,9 @@ namespace {
 
 constexpr const char* kStrokeFontFolder = "/usr/share/librecad/fonts";
 constexpr const char* kDefaultStrokeFont = "standard";
-constexpr const char* kFallbackStrokeFont = "unicode";
+// Stroke fonts with wide coverage, asked in turn for characters a font lacks: CJK and most
+// scripts, then Greek, then typographic symbols such as bullets.
+constexpr const char* kFallbackStrokeFonts[] = {"unicode", "iso3098", "lc_opengost-ar"};
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -225,12 +227,16 @@ private:
     bool indexed_ = false;
 };
 
-const std::shared_ptr<const StrokeFont>& fallbackStrokeFont() {
-    static const std::shared_ptr<const StrokeFont> font = [] {
+const std::vector<std::shared_ptr<const StrokeFont>>& fallbackStrokeFonts() {
+    static const std::vector<std::shared_ptr<const StrokeFont>> fonts = [] {
+        std::vector<std::shared_ptr<const StrokeFont>> list;
         std::vector<std::string> ignored;
-        return Library::instance().stroke(kFallbackStrokeFont, ignored);
+        for (const char* name : kFallbackStrokeFonts)
+            if (auto font = Library::instance().stroke(name, ignored))
+                list.push_back(std::move(font));
+        return list;
     }();
-    return font;
+    return fonts;
 }
 
 std::shared_ptr<const TrueTypeMetrics>& metricsSlot() {
@@ -293,7 +299,7 @@ void installTrueTypeMetrics(std::shared_ptr<const TrueTypeMetrics> metrics) {
     metricsSlot() = std::move(metrics);
 }
 
-// A character the font lacks comes from its big font, else from the wide stroke font (read
+// A character the font lacks comes from its big font, else from the wide stroke fonts (read
 // the first time a drawing needs it).
 const StrokeGlyph* TextFont::strokeGlyph(char32_t c) const {
     if (stroke)
@@ -304,7 +310,7 @@ const StrokeGlyph* TextFont::strokeGlyph(char32_t c) const {
     if (fallback)
         if (const StrokeGlyph* g = fallback->glyph(c))
             return g;
-    if (const auto& wide = fallbackStrokeFont())
+    for (const auto& wide : fallbackStrokeFonts())
         if (const StrokeGlyph* g = wide->glyph(c))
             return g;
     return stroke ? stroke->glyphOrFallback(c) : nullptr;
