@@ -555,6 +555,21 @@ void addRule(MTextLayout& out, const Affine2& frame, Vec2 a, Vec2 b,
     out.rules.push_back({frame.map(a), frame.map(b), color});
 }
 
+// Adds one run of text in format f (the height given separately for stacked parts), with the
+// colour its format gives it.
+void addRun(MTextLayout& out, const Affine2& frame, const MTextFormat& f, double height,
+            const std::string& s, double x, double y, const std::optional<Color>& color) {
+    TextRun run;
+    run.text = s;
+    run.font = f.font;
+    run.width = f.font ? f.font->width(s) : 0;
+    MTextFormat sized = f;
+    sized.height = height;
+    run.toWorld = pieceFrame(frame, sized, x, y, height);
+    out.runs.push_back(std::move(run));
+    out.colors.push_back(color);
+}
+
 // Turns one line's atoms into runs: neighbours in the same format share a run.
 void emitLine(MTextLayout& out, const MTextContent& content, const LaidLine& line,
               const Affine2& frame, double x0, double baseline) {
@@ -572,15 +587,8 @@ void emitLine(MTextLayout& out, const MTextContent& content, const LaidLine& lin
             const double top = textInk(part, first.text), bottom = textInk(part, first.bottom);
             const double w = stackWidth(f, first);
             auto place = [&](const std::string& s, double px, double py) {
-                if (s.empty())
-                    return;
-                TextRun run;
-                run.text = s;
-                run.font = part.font;
-                run.width = run.font ? run.font->width(s) : 0;
-                run.toWorld = pieceFrame(frame, part, px, py, part.height);
-                out.runs.push_back(std::move(run));
-                out.colors.push_back(f.color);
+                if (!s.empty())
+                    addRun(out, frame, part, part.height, s, px, py, f.color);
             };
             if (first.stack == '#') {
                 place(first.text, x, y + 0.45 * f.height);
@@ -611,25 +619,12 @@ void emitLine(MTextLayout& out, const MTextContent& content, const LaidLine& lin
                 const std::size_t from = i;
                 nextCodepoint(s, i);
                 const std::string ch = s.substr(from, i - from);
-                TextRun run;
-                run.text = ch;
-                run.font = f.font;
-                run.width = f.font ? f.font->width(ch) : 0;
-                run.toWorld = pieceFrame(frame, f, cx, y, f.height);
+                if (ch != " ")
+                    addRun(out, frame, f, f.height, ch, cx, y, f.color);
                 cx += textAdvance(f, ch);
-                if (ch != " ") {
-                    out.runs.push_back(std::move(run));
-                    out.colors.push_back(f.color);
-                }
             }
         } else if (s.find_first_not_of(' ') != std::string::npos) {
-            TextRun run;
-            run.text = s;
-            run.font = f.font;
-            run.width = f.font ? f.font->width(s) : 0;
-            run.toWorld = pieceFrame(frame, f, x, y, f.height);
-            out.runs.push_back(std::move(run));
-            out.colors.push_back(f.color);
+            addRun(out, frame, f, f.height, s, x, y, f.color);
         }
         if (f.underline || f.overline || f.strike) {
             const double endX =

@@ -35,6 +35,19 @@ double capHeight() {
     return cap;
 }
 
+// The run's frame: cap height 1, origin at the alignment point on the baseline, or the text
+// stretched to its fitted width.
+QTransform runFrame(double width, const TextStyle& style) {
+    QTransform frame;
+    if (style.fitWidth > 0 && width > 0) {
+        const double sx = style.fitWidth / width;
+        frame.scale(sx, style.fitUniform ? sx : 1.0);
+    } else {
+        frame.translate(-width * style.align / 2.0, 0);
+    }
+    return frame;
+}
+
 } // namespace
 
 PainterDevice::PainterDevice(QPainter& painter) : painter_(painter) {
@@ -123,18 +136,9 @@ void PainterDevice::drawText(const QString& text, const TextStyle& style) {
             return;
         }
     const double cap = capHeight();
-    const double width = textWidth(text);
-    // The run's frame: cap height 1, origin at the alignment point on the baseline.
-    QTransform frame;
-    if (style.fitWidth > 0 && width > 0) {
-        const double sx = style.fitWidth / width;
-        frame.scale(sx, style.fitUniform ? sx : 1.0);
-    } else {
-        frame.translate(-width * style.align / 2.0, 0);
-    }
     // Glyph space (pixels of the layout font, y down) to the frame (y up, cap height 1).
-    const QTransform glyphs =
-        QTransform::fromScale(1.0 / cap, -1.0 / cap) * frame * style.transform;
+    const QTransform glyphs = QTransform::fromScale(1.0 / cap, -1.0 / cap) *
+                              runFrame(textWidth(text), style) * style.transform;
     painter_.save();
     painter_.setTransform(glyphs, true);
     painter_.setFont(textFont());
@@ -149,15 +153,8 @@ void PainterDevice::drawFaceText(const QRawFont& face, const QString& text,
     const ShapedText shaped = shapeText(face, text);
     const double cap = faceCapHeight(face);
     const double width = shaped.width / cap * style.widthScale;
-    QTransform frame;
-    if (style.fitWidth > 0 && width > 0) {
-        const double sx = style.fitWidth / width;
-        frame.scale(sx, style.fitUniform ? sx : 1.0);
-    } else {
-        frame.translate(-width * style.align / 2.0, 0);
-    }
-    const QTransform glyphs =
-        QTransform::fromScale(style.widthScale / cap, -1.0 / cap) * frame * style.transform;
+    const QTransform glyphs = QTransform::fromScale(style.widthScale / cap, -1.0 / cap) *
+                              runFrame(width, style) * style.transform;
     QGlyphRun run;
     run.setRawFont(face);
     run.setGlyphIndexes(shaped.glyphs);
