@@ -5,6 +5,7 @@
 #include "cad/geometry/DisplayList.h"
 #include "cad/io/DrawingReader.h"
 #include "control/render/Renderer.h"
+#include "control/render/TrueTypeFaces.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -176,6 +177,48 @@ void registerStressBenchmarks() {
         ->Iterations(1);
 }
 
+// Text-heavy corpus drawings: compiling them lays out every text; redrawing them zoomed in
+// draws the glyphs.
+const char* const kTextDrawings[] = {
+    "dxf/ascii/AC1027/ezdxf__mtext_complex_inline_codes.dxf",
+    "dxf/ascii/AC1027/ezdxf__text_fonts.dxf",
+    "dxf/ascii/AC1027/dxfparser__api-cw750-details.dxf",
+    "dxf/ascii/AC1015/acadsharp__sample_AC1015_ascii.dxf",
+};
+
+void registerTextBenchmarks() {
+    const char* env = std::getenv("VEXOR_CORPUS");
+    const std::filesystem::path root = env ? env : VEXOR_DEFAULT_CORPUS;
+    for (const char* name : kTextDrawings) {
+        const std::filesystem::path file = root / name;
+        if (!std::filesystem::exists(file))
+            continue;
+        const std::string label = file.stem().string();
+        benchmark::RegisterBenchmark(("BM_CompileText/" + label).c_str(),
+                                     [file](benchmark::State& state) {
+                                         const cad::Drawing d = cad::readDrawingFile(file.string());
+                                         for (auto _ : state)
+                                             benchmark::DoNotOptimize(control::compileDrawing(d));
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(3)
+            ->ReportAggregatesOnly(true);
+        benchmark::RegisterBenchmark(
+            ("BM_RedrawText/" + label).c_str(),
+            [file](benchmark::State& state) {
+                const auto list = control::compileDrawing(cad::readDrawingFile(file.string()));
+                QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+                for (auto _ : state) {
+                    paint(*list, image, list->extents());
+                    paint(*list, image, zoomedCentre(list->extents(), 4));
+                }
+            })
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(3)
+            ->ReportAggregatesOnly(true);
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_CompileMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -195,6 +238,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     registerStressBenchmarks();
+    registerTextBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

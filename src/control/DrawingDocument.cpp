@@ -1,5 +1,7 @@
 #include "DrawingDocument.h"
 
+#include "render/TrueTypeFaces.h"
+
 #include <cmath>
 
 namespace vexor::control {
@@ -20,7 +22,7 @@ bool usableExtents(const std::optional<cad::Vec3>& lo, const std::optional<cad::
 } // namespace
 
 DrawingDocument::DrawingDocument(cad::Drawing drawing)
-    : drawing_(std::move(drawing)), displayList_(cad::compileDisplayList(drawing_)) {
+    : drawing_(std::move(drawing)), displayList_(compileDrawing(drawing_)) {
     extents_ = displayList_->extents();
     const auto& h = drawing_.header;
     if (extents_.empty() && usableExtents(h.extMin, h.extMax)) {

@@ -95,6 +95,21 @@ TEST(Thumbnailer, DamagedCopiesAreRefusedWithOneLineAndNoPicture) {
     }
 }
 
+TEST(Thumbnailer, GivesUpCleanlyAtItsTimeLimit) {
+    VEXOR_REQUIRE_CORPUS();
+    const fs::path input = *vexor::test::corpusDir() / "stress/lines-1000000.dwg";
+    if (!fs::exists(input))
+        GTEST_SKIP() << "the million-entity drawing is not in this corpus";
+    const fs::path output = vexor::test::scratchDir("vexor-thumbnailer-timeout") / "lines.png";
+    fs::remove(output);
+    const ThumbnailRun r = thumbnail({"--timeout", "1", QString::fromStdString(input.string()),
+                                      QString::fromStdString(output.string())});
+    EXPECT_EQ(r.exitCode, 3) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("time limit")) << r.err.constData();
+    EXPECT_LT(r.milliseconds, 5000) << "the load stops at its deadline, not at the end of the read";
+    EXPECT_FALSE(fs::exists(output));
+}
+
 TEST(Thumbnailer, ArgumentsHelpAndVersion) {
     EXPECT_EQ(thumbnail({"--help"}).exitCode, 0);
     EXPECT_EQ(thumbnail({"--version"}).exitCode, 0);
@@ -104,4 +119,6 @@ TEST(Thumbnailer, ArgumentsHelpAndVersion) {
     EXPECT_EQ(thumbnail({"-s", "0", "a.dwg", "b.png"}).exitCode, 2);
     EXPECT_EQ(thumbnail({"-s", "99999", "a.dwg", "b.png"}).exitCode, 2);
     EXPECT_EQ(thumbnail({"--bogus", "a.dwg", "b.png"}).exitCode, 2);
+    EXPECT_EQ(thumbnail({"--timeout", "0", "a.dwg", "b.png"}).exitCode, 2);
+    EXPECT_EQ(thumbnail({"--timeout", "a.dwg", "b.png"}).exitCode, 2);
 }

@@ -71,6 +71,19 @@ QJsonObject drawingInfo(const cad::Drawing& drawing, const cad::DisplayList& lis
     }
     info.insert("layers", layers);
 
+    // Each text style with the font it names and the file it is drawn with.
+    QJsonArray styles;
+    for (const cad::StyleFont& style : list.styleFonts()) {
+        QJsonObject entry;
+        entry.insert("name", QString::fromStdString(style.name));
+        entry.insert("font", QString::fromStdString(style.font));
+        entry.insert("resolved", style.resolved.empty()
+                                     ? QJsonValue(QJsonValue::Null)
+                                     : QJsonValue(QString::fromStdString(style.resolved)));
+        styles.append(entry);
+    }
+    info.insert("styles", styles);
+
     std::map<std::string, int> counts;
     for (const cad::Entity& e : drawing.modelSpace)
         ++counts[cad::dxfTypeName(e)];

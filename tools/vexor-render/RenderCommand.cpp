@@ -5,6 +5,7 @@
 #include "cad/io/LoadBudget.h"
 #include "cad/model/ReadError.h"
 #include "control/render/Renderer.h"
+#include "control/render/TrueTypeFaces.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -162,7 +163,7 @@ int runRenderCommand(const RenderCommand& command) {
     try {
         cad::LoadScope scope(budget);
         drawing = cad::readDrawingFile(command.input.toStdString());
-        list = cad::compileDisplayList(drawing);
+        list = control::compileDrawing(drawing);
     } catch (const cad::ReadError& e) {
         printError(QString::fromStdString(e.what()));
         return 2;

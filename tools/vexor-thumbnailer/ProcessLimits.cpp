@@ -7,8 +7,6 @@
 namespace vexor::tools {
 namespace {
 
-constexpr int kTimedOutStatus = 3;
-
 extern "C" void onTimeLimit(int) {
     static const char message[] = "vexor-thumbnailer: gave up: time limit reached\n";
     [[maybe_unused]] const auto written = ::write(2, message, sizeof message - 1);

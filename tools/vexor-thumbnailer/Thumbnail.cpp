@@ -1,7 +1,11 @@
 #include "Thumbnail.h"
 
 #include "cad/io/DrawingReader.h"
+#include "cad/io/LoadBudget.h"
 #include "control/render/Renderer.h"
+#include "control/render/TrueTypeFaces.h"
+
+#include <QFileInfo>
 
 #include <QPainter>
 #include <algorithm>
@@ -9,9 +13,20 @@
 
 namespace vexor::tools {
 
-QImage renderThumbnail(const std::string& path, int size) {
-    const cad::Drawing drawing = cad::readDrawingFile(path);
-    const std::shared_ptr<const cad::DisplayList> list = cad::compileDisplayList(drawing);
+QImage renderThumbnail(const std::string& path, int size, std::chrono::milliseconds timeout) {
+    // Reading and compiling share one memory budget for the file's size and the time limit, so
+    // a hostile file stops with a clear message well before the process limits are reached.
+    const qint64 fileSize = QFileInfo(QString::fromStdString(path)).size();
+    cad::LoadBudget budget(
+        cad::LoadBudget::allowedBytes(static_cast<std::uint64_t>(std::max<qint64>(fileSize, 0))));
+    budget.setTimeout(timeout);
+    cad::Drawing drawing;
+    std::shared_ptr<const cad::DisplayList> list;
+    {
+        cad::LoadScope scope(budget);
+        drawing = cad::readDrawingFile(path);
+        list = control::compileDrawing(drawing);
+    }
 
     cad::Box2 window = list->extents();
     // A blank square tells the user less than the file manager's own icon for the type.

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QImage>
+#include <chrono>
 #include <string>
 
 namespace vexor::tools {
 
 // A square preview of a drawing file, `size` pixels wide and high: the whole drawing, centred,
 // drawn through the viewer's renderer on white. Throws cad::ReadError (or another
-// std::exception naming the file) when the file cannot be read or holds nothing to draw.
-QImage renderThumbnail(const std::string& path, int size);
+// std::exception naming the file) when the file cannot be read or holds nothing to draw, and
+// cad::LoadStopped when reading and compiling take longer than `timeout` or too much memory.
+QImage renderThumbnail(const std::string& path, int size, std::chrono::milliseconds timeout);
 
 } // namespace vexor::tools

@@ -2,6 +2,7 @@
 // the viewer's renderer. Run as "vexor-thumbnailer -s SIZE INPUT OUTPUT.png".
 #include "ProcessLimits.h"
 #include "Thumbnail.h"
+#include "cad/io/LoadBudget.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -17,16 +18,18 @@
 
 namespace {
 
-constexpr unsigned kTimeLimitSeconds = 10;
+constexpr unsigned kDefaultTimeLimitSeconds = 10;
+constexpr unsigned kLongestTimeLimitSeconds = 600;
 constexpr std::uint64_t kAddressSpaceLimit = std::uint64_t{2} << 30; // 2 GiB
 constexpr int kDefaultSize = 256;
 constexpr int kLargestSize = 2048;
 
-constexpr char kUsage[] = "usage: vexor-thumbnailer [-s SIZE] INPUT OUTPUT.png\n"
+constexpr char kUsage[] = "usage: vexor-thumbnailer [-s SIZE] [--timeout SECONDS] INPUT OUTPUT.png\n"
                           "       vexor-thumbnailer --help | --version\n";
 
 struct Request {
     int size = kDefaultSize;
+    unsigned timeLimitSeconds = kDefaultTimeLimitSeconds;
     std::string input, output;
 };
 
@@ -47,6 +50,19 @@ std::optional<Request> parse(int argc, char** argv, std::string& error) {
                 return std::nullopt;
             }
             request.size = static_cast<int>(size);
+        } else if (arg == "--timeout") {
+            if (i + 1 >= argc) {
+                error = "--timeout needs a number of seconds";
+                return std::nullopt;
+            }
+            char* end = nullptr;
+            const long seconds = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || seconds < 1 || seconds > kLongestTimeLimitSeconds) {
+                error = "the time limit must be 1 to " + std::to_string(kLongestTimeLimitSeconds) +
+                        " seconds";
+                return std::nullopt;
+            }
+            request.timeLimitSeconds = static_cast<unsigned>(seconds);
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + std::string(arg);
             return std::nullopt;
@@ -78,8 +94,8 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::printf("vexor-thumbnailer: a square PNG preview of a drawing (.dwg, .dxf, .dgn) "
-                        "for file managers; gives up after %u s.\n%s",
-                        kTimeLimitSeconds, kUsage);
+                        "for file managers; gives up after %u s unless --timeout says otherwise.\n%s",
+                        kDefaultTimeLimitSeconds, kUsage);
             return 0;
         }
         if (arg == "--version" || arg == "-V") {
@@ -95,16 +111,26 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    vexor::tools::limitProcess(kTimeLimitSeconds, kAddressSpaceLimit);
+    // The load's own budget stops at the time limit; the process limits, a second later, catch
+    // whatever the budget's checkpoints do not see.
+    vexor::tools::limitProcess(request->timeLimitSeconds + 1, kAddressSpaceLimit);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
     try {
-        const QImage image = vexor::tools::renderThumbnail(request->input, request->size);
+        const QImage image = vexor::tools::renderThumbnail(
+            request->input, request->size, std::chrono::seconds(request->timeLimitSeconds));
         // Written under a temporary name and renamed when complete, so that a preview is
         // never left half-written.
         QSaveFile out(QString::fromStdString(request->output));
         if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit())
             return fail(request->output + ": could not write the preview");
+    } catch (const vexor::cad::LoadStopped& e) {
+        if (e.reason() == vexor::cad::LoadStopReason::TimedOut) {
+            std::fprintf(stderr, "vexor-thumbnailer: %s: gave up: time limit reached\n",
+                         request->input.c_str());
+            return vexor::tools::kTimedOutStatus;
+        }
+        return fail(request->input + ": " + e.what());
     } catch (const std::bad_alloc&) {
         return fail(request->input + ": gave up: the drawing needs too much memory");
     } catch (const std::exception& e) {

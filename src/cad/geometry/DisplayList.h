@@ -2,6 +2,7 @@
 
 #include "../model/Drawing.h"
 #include "SpatialIndex.h"
+#include "TextFont.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,12 +41,16 @@ enum class ItemKind : std::uint8_t {
 // sits on the run: 0 left, 1 centre, 2 right end of the text; the device measures the glyphs.
 // With fitWidth > 0 the run is stretched or squeezed to that length: along x only (fit text)
 // or uniformly when fitUniform (aligned text).
+// `font` is the face the run was measured with (null: the device's own face) and `width` the
+// run's natural width in frame units (0: unknown, the device measures it).
 struct TextRun {
     std::string text; // UTF-8, control codes already interpreted
     Affine2 toWorld;
     std::uint8_t align = 0;
     double fitWidth = 0;
     bool fitUniform = false;
+    double width = 0;
+    std::shared_ptr<const TextFont> font;
 };
 
 // A block placement: columns x rows copies of the block's items, copy (i, j) drawn under
@@ -119,6 +124,12 @@ struct LayerStyle {
     bool initiallyHidden = false; // off or frozen in the file
 };
 
+// The font a text style resolved to: what the drawing names and the file drawn with (empty
+// when the device's own face stands in).
+struct StyleFont {
+    std::string name, font, resolved;
+};
+
 // A compiled drawing: model space and every block turned into primitives with bounding boxes,
 // blocks compiled once and drawn through their inserts' transforms, a spatial index per list.
 class DisplayList {
@@ -134,6 +145,7 @@ public:
     // Index of layer "0", whose block items take the layer of the insert drawing them.
     std::uint32_t layerZero() const { return layerZero_; }
     const std::vector<std::string>& diagnostics() const { return diagnostics_; }
+    const std::vector<StyleFont>& styleFonts() const { return styleFonts_; }
 
     // Box of what is drawn (no rays or construction lines), block contents included through
     // their inserts; empty for an empty drawing.
@@ -153,6 +165,7 @@ private:
     double pointSize_ = 0;
     std::uint32_t layerZero_ = kNoIndex;
     std::vector<std::string> diagnostics_;
+    std::vector<StyleFont> styleFonts_;
 };
 
 // Inserts nested deeper than this are not drawn (a diagnostic says so).

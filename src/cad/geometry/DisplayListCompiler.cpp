@@ -38,6 +38,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     out_->pointMode_ = drawing_.header.pointMode;
     out_->pointSize_ = drawing_.header.pointSize;
     compileLayers();
+    compileTextStyles();
     out_->blocks_.resize(drawing_.blocks.size());
     for (std::size_t b = 0; b < drawing_.blocks.size(); ++b)
         compileEntities(drawing_.blocks[b].entities, out_->blocks_[b], true);
@@ -177,6 +178,72 @@ void DisplayListCompiler::addText(ItemList& list, DisplayItem item, TextRun run)
     list.items.push_back(item);
 }
 
+// Text that names no style (or one the file lacks) is in the drawing's "Standard" style.
+const TextStyle* DisplayListCompiler::textStyle(std::uint32_t index) const {
+    if (index < drawing_.textStyles.size())
+        return &drawing_.textStyles[index];
+    return standardStyle_;
+}
+
+// Which font each style resolves to, for the drawing's information and its diagnostics.
+void DisplayListCompiler::compileTextStyles() {
+    for (const TextStyle& style : drawing_.textStyles) {
+        std::string upper = style.name;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (upper == "STANDARD" && !standardStyle_)
+            standardStyle_ = &style;
+        const FontChoice choice = resolveFont(style.fontFile, style.bigFontFile);
+        StyleFont record;
+        record.name = style.name;
+        record.font = style.fontFile;
+        record.resolved = choice.font ? choice.font->path : std::string{};
+        out_->styleFonts_.push_back(std::move(record));
+        if (!choice.found)
+            diagnose("font \"" + (style.fontFile.empty() ? std::string("txt") : style.fontFile) +
+                     "\" not found; drawn with " + choice.standIn);
+        for (const std::string& problem : choice.problems)
+            diagnose("damaged font file " + problem);
+    }
+}
+
+void DisplayListCompiler::addTextRule(ItemList& list, DisplayItem item, const TextRule& rule,
+                                      bool inBlock) {
+    if (rule.color)
+        item.color = resolveColor(*rule.color, item.layer, inBlock);
+    item.linetype = kLinetypeContinuous;
+    addPolyline(list, item, {rule.from, rule.to}, false);
+}
+
+void DisplayListCompiler::addTextEntity(ItemList& list, const DisplayItem& item, const Text& text,
+                                        const Affine2& plane) {
+    TextRun run;
+    std::vector<TextRule> rules;
+    if (!layoutText(text, textStyle(text.style), plane, run, &rules))
+        return;
+    addText(list, item, std::move(run));
+    for (const TextRule& rule : rules)
+        addTextRule(list, item, rule, false);
+}
+
+void DisplayListCompiler::addMText(ItemList& list, const EntityCommon& common, const MText& text,
+                                   bool inBlock) {
+    const DisplayItem item = makeItem(common, inBlock);
+    MTextLayout laid = layoutMTextFull(text, common.extrusion, textStyle(text.style));
+    for (std::size_t k = 0; k < laid.runs.size(); ++k) {
+        DisplayItem piece = item;
+        if (laid.colors[k])
+            piece.color = resolveColor(*laid.colors[k], piece.layer, inBlock);
+        addText(list, piece, std::move(laid.runs[k]));
+    }
+    for (const TextRule& rule : laid.rules)
+        addTextRule(list, item, rule, inBlock);
+    for (const std::string& message : laid.missingFonts)
+        diagnose(message);
+    if (laid.truncated)
+        diagnose("a multi-line text has too many words; only its start is drawn");
+}
+
 void DisplayListCompiler::addBlockReference(ItemList& list, DisplayItem item, std::uint32_t block,
                                             const Affine2& transform) {
     if (block >= drawing_.blocks.size())
@@ -218,14 +285,9 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
     for (const AttributeEntity& attribute : insert.attributes) {
         if (attribute.common.invisible)
             continue;
-        TextRun run;
         const Affine2 plane = OcsFrame::fromExtrusion(attribute.common.extrusion)
                                   .planeToWorld(attribute.text.insert.z);
-        const TextStyle* style = attribute.text.style < drawing_.textStyles.size()
-                                     ? &drawing_.textStyles[attribute.text.style]
-                                     : nullptr;
-        if (layoutText(attribute.text, style, plane, run))
-            addText(list, makeItem(attribute.common, inBlock), std::move(run));
+        addTextEntity(list, makeItem(attribute.common, inBlock), attribute.text, plane);
     }
 }
 
@@ -265,17 +327,10 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
             [&](const Ellipse&) { addCurve(list, entity, inBlock); },
             [&](const Spline&) { addCurve(list, entity, inBlock); },
             [&](const Text& e) {
-                TextRun run;
-                const TextStyle* style =
-                    e.style < drawing_.textStyles.size() ? &drawing_.textStyles[e.style] : nullptr;
-                if (e.kind != TextKind::AttributeDefinition &&
-                    layoutText(e, style, planeAt(e.insert.z), run))
-                    addText(list, makeItem(common, inBlock), std::move(run));
+                if (e.kind != TextKind::AttributeDefinition)
+                    addTextEntity(list, makeItem(common, inBlock), e, planeAt(e.insert.z));
             },
-            [&](const MText& e) {
-                for (TextRun& run : layoutMText(e, common.extrusion))
-                    addText(list, makeItem(common, inBlock), std::move(run));
-            },
+            [&](const MText& e) { addMText(list, common, e, inBlock); },
             [&](const Solid& e) {
                 const Affine2 plane = planeAt(e.corners[0].z);
                 std::vector<Vec2> ring{plane.map(e.corners[0].xy()), plane.map(e.corners[1].xy()),

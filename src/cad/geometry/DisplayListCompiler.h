@@ -2,6 +2,7 @@
 
 #include "DisplayList.h"
 #include "Ocs.h"
+#include "TextLayout.h"
 
 #include <cstddef>
 #include <map>
@@ -32,6 +33,12 @@ private:
                      bool closed);
     void addPolygon(ItemList& list, DisplayItem item, const std::vector<std::vector<Vec2>>& rings);
     void addText(ItemList& list, DisplayItem item, TextRun run);
+    void addTextEntity(ItemList& list, const DisplayItem& item, const Text& text,
+                       const Affine2& plane);
+    void addMText(ItemList& list, const EntityCommon& common, const MText& text, bool inBlock);
+    void addTextRule(ItemList& list, DisplayItem item, const TextRule& rule, bool inBlock);
+    const TextStyle* textStyle(std::uint32_t index) const;
+    void compileTextStyles();
     void addInsert(ItemList& list, const EntityCommon& common, const Insert& insert, bool inBlock);
     void addBlockReference(ItemList& list, DisplayItem item, std::uint32_t block,
                            const Affine2& transform);
@@ -72,6 +79,7 @@ private:
     std::size_t extentsBudget_ = 0;
     std::size_t droppedCopies_ = 0;
     std::map<std::string, std::size_t> notDrawn_; // entity kind -> how many
+    const TextStyle* standardStyle_ = nullptr;
 };
 
 } // namespace vexor::cad

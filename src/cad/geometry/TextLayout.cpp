@@ -3,9 +3,11 @@
 #include "DisplayList.h"
 #include "Ocs.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 namespace vexor::cad {
 
@@ -58,168 +60,16 @@ double leadingNumber(std::string_view s, double fallback) {
     return end != buf.c_str() && std::isfinite(v) && v > 0 ? v : fallback;
 }
 
-struct MTextParser {
-    std::string_view src;
-    std::size_t i = 0;
-    std::vector<MTextLine> lines{MTextLine{}};
-    std::vector<double> heightStack;
-    double height = 1;
+constexpr double kStackScale = 0.7; // stacked fractions, relative to their text
+constexpr double kUnderline = -0.2; // rule positions, in cap heights
+constexpr double kOverline = 1.25;
+constexpr double kStrike = 0.5;
+constexpr std::size_t kMaxAtoms = 200000; // pieces of one multi-line text
+constexpr std::size_t kMaxNesting = 64;   // { } groups
 
-    void newLine() { lines.push_back({}); }
-    void emit(std::string_view s) {
-        MTextLine& line = lines.back();
-        line.text += s;
-        line.height = std::max(line.height, height);
-    }
-    // Skips to just past the next ';' (or the end).
-    std::string_view argumentToSemicolon() {
-        const std::size_t end = src.find(';', i);
-        const std::size_t stop = end == std::string_view::npos ? src.size() : end;
-        const std::string_view arg = src.substr(i, stop - i);
-        i = stop == src.size() ? stop : stop + 1;
-        return arg;
-    }
-    void stacked() {
-        const std::string_view arg = argumentToSemicolon();
-        std::string text;
-        for (char c : arg)
-            text += (c == '^' || c == '#') ? '/' : c;
-        while (!text.empty() && text.back() == '/')
-            text.pop_back();
-        emit(expandTextCodes(text));
-    }
-    void code() {
-        const char c = src[i + 1];
-        switch (c) {
-        case 'P':
-        case 'X':
-        case 'N':
-            i += 2;
-            newLine();
-            return;
-        case '~':
-            i += 2;
-            emit(" ");
-            return;
-        case '\\':
-        case '{':
-        case '}':
-            i += 2;
-            emit(std::string_view(&c, 1));
-            return;
-        case 'U':
-        case 'u': {
-            std::string cp;
-            if (decodeUnicodeEscape(src, i, cp)) {
-                emit(cp);
-                return;
-            }
-            break;
-        }
-        case 'M':
-        case 'm': // \M+nXXXX: a double-byte character of another code page; not mapped
-            i = std::min(src.size(), i + 8);
-            emit("?");
-            return;
-        case 'H':
-        case 'h': {
-            i += 2;
-            const std::string_view arg = argumentToSemicolon();
-            const double v = leadingNumber(arg, 1);
-            height = (!arg.empty() && (arg.back() == 'x' || arg.back() == 'X')) ? height * v : v;
-            return;
-        }
-        case 'S':
-            i += 2;
-            stacked();
-            return;
-        case 'f':
-        case 'F':
-        case 'C':
-        case 'c':
-        case 'T':
-        case 't':
-        case 'Q':
-        case 'q':
-        case 'W':
-        case 'w':
-        case 'A':
-        case 'a':
-        case 'p': // font, colour, tracking, slant, width, alignment, paragraph: up to ';'
-            i += 2;
-            argumentToSemicolon();
-            return;
-        default:
-            break;
-        }
-        // \L \l \O \o \K \k (under/overline, strike) and unknown codes: dropped.
-        i += 2;
-    }
-    void run() {
-        while (i < src.size()) {
-            const char c = src[i];
-            if (c == '\\' && i + 1 < src.size()) {
-                code();
-            } else if (c == '\\') {
-                ++i;
-            } else if (c == '{') {
-                heightStack.push_back(height);
-                ++i;
-            } else if (c == '}') {
-                if (!heightStack.empty()) {
-                    height = heightStack.back();
-                    heightStack.pop_back();
-                }
-                ++i;
-            } else if (c == '^' && i + 1 < src.size() && (src[i + 1] == 'I' || src[i + 1] == 'J')) {
-                if (src[i + 1] == 'J')
-                    newLine();
-                else
-                    emit("    ");
-                i += 2;
-            } else if (c == '\n') {
-                newLine();
-                ++i;
-            } else if (c == '\r' || c == '\t') {
-                emit(" ");
-                ++i;
-            } else {
-                const std::size_t next = src.find_first_of("\\{}^\n\r\t", i + 1);
-                const std::size_t stop = next == std::string_view::npos ? src.size() : next;
-                emit(expandTextCodes(src.substr(i, stop - i)));
-                i = stop;
-            }
-        }
-    }
-};
-
-std::vector<MTextLine> wrapLine(const MTextLine& line, double wrapWidth) {
-    std::vector<MTextLine> out;
-    const double h = line.height > 0 ? line.height : 1;
-    std::string current;
-    std::size_t pos = 0;
-    const std::string& t = line.text;
-    while (pos <= t.size()) {
-        std::size_t space = t.find(' ', pos);
-        if (space == std::string::npos)
-            space = t.size();
-        const std::string word = t.substr(pos, space - pos);
-        const std::string candidate = current.empty() ? word : current + " " + word;
-        if (!current.empty() && estimateTextWidth(candidate) * h > wrapWidth) {
-            out.push_back({current, line.height});
-            current = word;
-        } else {
-            current = candidate;
-        }
-        pos = space + 1;
-    }
-    out.push_back({current, line.height});
-    return out;
-}
-
-} // namespace
-
-std::string expandTextCodes(std::string_view s) {
+// Expands %% codes; when `toggles` is given, records where %%u, %%o and %%k switch in the
+// output (byte offset, code letter).
+std::string expandCodes(std::string_view s, std::vector<std::pair<std::size_t, char>>* toggles) {
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
@@ -241,7 +91,10 @@ std::string expandTextCodes(std::string_view s) {
                 appendUtf8(out, code);
                 i = j;
                 continue;
-            } else if (c != 'u' && c != 'o' && c != 'k') {
+            } else if (c == 'u' || c == 'o' || c == 'k') {
+                if (toggles)
+                    toggles->emplace_back(out.size(), c);
+            } else {
                 out.append(s.substr(i, 3)); // not a control code: keep as written
             }
             i += 3;
@@ -254,24 +107,561 @@ std::string expandTextCodes(std::string_view s) {
     return out;
 }
 
-std::vector<MTextLine> parseMText(std::string_view text, double height, double wrapWidth) {
-    MTextParser parser;
-    parser.src = text;
-    parser.height = height;
-    parser.run();
-    std::vector<MTextLine> lines;
-    for (MTextLine& line : parser.lines) {
-        if (line.height <= 0)
-            line.height = height;
-        if (wrapWidth > 0 && estimateTextWidth(line.text) * line.height > wrapWidth * 1.001) {
-            for (MTextLine& part : wrapLine(line, wrapWidth))
-                lines.push_back(std::move(part));
-        } else {
-            lines.push_back(std::move(line));
+// The formatting in force at a point of multi-line text.
+struct MTextFormat {
+    std::shared_ptr<const TextFont> font;
+    double height = 1, widthFactor = 1, oblique = 0, tracking = 1;
+    std::optional<Color> color;
+    bool underline = false, overline = false, strike = false;
+    int valign = 0; // \A: 0 baseline/bottom, 1 centre, 2 top
+};
+
+// A word, a run of spaces or a stacked fraction in one format. Words split only at spaces, so
+// a non-breaking space (U+00A0) keeps its neighbours together.
+struct MTextAtom {
+    std::string text;
+    std::uint32_t format = 0; // index into MTextContent::formats
+    bool space = false;
+    char stack = 0; // '/', '^' or '#' for a stacked fraction: text above, `bottom` below
+    std::string bottom;
+};
+
+struct MTextParagraph {
+    std::vector<MTextAtom> atoms;
+    int align = -1;           // \pxq: 0 left, 1 centre, 2 right; -1 from the attachment
+    std::uint32_t format = 0; // in force where the paragraph starts (its height if empty)
+};
+
+struct MTextContent {
+    std::vector<MTextFormat> formats;
+    std::vector<MTextParagraph> paragraphs{MTextParagraph{}};
+    bool truncated = false;
+    std::vector<std::string> missingFonts; // font switches naming fonts that are absent
+};
+
+// Reads the inline codes of multi-line text into paragraphs of atoms.
+class MTextParser {
+public:
+    MTextParser(std::string_view src, MTextFormat base) : src_(src), format_(std::move(base)) {
+        content_.formats.push_back(format_);
+    }
+
+    MTextContent run() {
+        while (i_ < src_.size() && !content_.truncated) {
+            const char c = src_[i_];
+            if (c == '\\' && i_ + 1 < src_.size()) {
+                code();
+            } else if (c == '\\') {
+                ++i_;
+            } else if (c == '{') {
+                if (stack_.size() < kMaxNesting)
+                    stack_.push_back(format_);
+                ++i_;
+            } else if (c == '}') {
+                if (!stack_.empty()) {
+                    format_ = stack_.back();
+                    stack_.pop_back();
+                    changed_ = true;
+                }
+                ++i_;
+            } else if (c == '^' && i_ + 1 < src_.size() &&
+                       (src_[i_ + 1] == 'I' || src_[i_ + 1] == 'J')) {
+                if (src_[i_ + 1] == 'J')
+                    paragraph();
+                else
+                    text("    ");
+                i_ += 2;
+            } else if (c == '\n') {
+                paragraph();
+                ++i_;
+            } else if (c == '\r' || c == '\t') {
+                text(" ");
+                ++i_;
+            } else {
+                const std::size_t next = src_.find_first_of("\\{}^\n\r\t", i_ + 1);
+                const std::size_t stop = next == std::string_view::npos ? src_.size() : next;
+                text(expandCodes(src_.substr(i_, stop - i_), nullptr));
+                i_ = stop;
+            }
+        }
+        return std::move(content_);
+    }
+
+private:
+    std::uint32_t currentFormat() {
+        if (changed_) {
+            content_.formats.push_back(format_);
+            changed_ = false;
+        }
+        return static_cast<std::uint32_t>(content_.formats.size() - 1);
+    }
+
+    MTextAtom* newAtom() {
+        if (atoms_ >= kMaxAtoms) {
+            content_.truncated = true;
+            return nullptr;
+        }
+        ++atoms_;
+        MTextAtom& atom = content_.paragraphs.back().atoms.emplace_back();
+        atom.format = currentFormat();
+        return &atom;
+    }
+
+    void paragraph() {
+        const int align = content_.paragraphs.back().align;
+        MTextParagraph& next = content_.paragraphs.emplace_back();
+        next.align = align;
+        next.format = currentFormat();
+    }
+
+    // Appends text, split into words and spaces.
+    void text(std::string_view s) {
+        for (std::size_t k = 0; k < s.size() && !content_.truncated;) {
+            const bool space = s[k] == ' ';
+            std::size_t end = k;
+            while (end < s.size() && (s[end] == ' ') == space)
+                ++end;
+            std::vector<MTextAtom>& atoms = content_.paragraphs.back().atoms;
+            MTextAtom* atom = nullptr;
+            if (!changed_ && !atoms.empty() && atoms.back().space == space && !atoms.back().stack)
+                atom = &atoms.back();
+            else if ((atom = newAtom()))
+                atom->space = space;
+            if (atom)
+                atom->text.append(s.substr(k, end - k));
+            k = end;
         }
     }
-    while (!lines.empty() && lines.back().text.empty())
+
+    std::string_view argument() {
+        const std::size_t end = src_.find(';', i_);
+        const std::size_t stop = end == std::string_view::npos ? src_.size() : end;
+        const std::string_view arg = src_.substr(i_, stop - i_);
+        i_ = stop == src_.size() ? stop : stop + 1;
+        return arg;
+    }
+
+    // "2.5" sets, "0.5x" scales.
+    static double scaled(std::string_view arg, double current) {
+        const bool relative = !arg.empty() && (arg.back() == 'x' || arg.back() == 'X');
+        const double v = leadingNumber(arg, relative ? 1 : current);
+        const double result = relative ? current * v : v;
+        return std::isfinite(result) && result > 1e-9 && result < 1e9 ? result : current;
+    }
+
+    void fontSwitch(std::string_view arg, bool compiled) {
+        const std::size_t bar = arg.find('|');
+        const std::string_view name = arg.substr(0, bar);
+        bool bold = false, italic = false;
+        if (bar != std::string_view::npos) {
+            const std::string_view flags = arg.substr(bar);
+            bold = flags.find("|b1") != std::string_view::npos;
+            italic = flags.find("|i1") != std::string_view::npos;
+        }
+        if (name.empty())
+            return;
+        FontChoice choice = compiled ? resolveFont(name) : resolveFamily(name, bold, italic);
+        if (!choice.found && content_.missingFonts.size() < 16)
+            content_.missingFonts.push_back("font \"" + std::string(name) +
+                                            "\" not found; drawn with " + choice.standIn);
+        if (choice.font)
+            format_.font = std::move(choice.font);
+        changed_ = true;
+    }
+
+    void stacked() {
+        const std::string_view arg = argument();
+        std::size_t split = std::string_view::npos;
+        for (std::size_t k = 0; k < arg.size(); ++k) {
+            if (arg[k] == '\\') {
+                ++k; // an escaped separator is text
+            } else if (arg[k] == '^' || arg[k] == '/' || arg[k] == '#') {
+                split = k;
+                break;
+            }
+        }
+        std::string top, bottom;
+        auto unescape = [](std::string_view s) {
+            std::string out;
+            for (std::size_t k = 0; k < s.size(); ++k)
+                if (s[k] != '\\' || k + 1 == s.size())
+                    out += s[k];
+            return expandCodes(out, nullptr);
+        };
+        if (split == std::string_view::npos) {
+            text(unescape(arg));
+            return;
+        }
+        top = unescape(arg.substr(0, split));
+        bottom = unescape(arg.substr(split + 1));
+        if (MTextAtom* atom = newAtom()) {
+            atom->stack = arg[split];
+            atom->text = std::move(top);
+            atom->bottom = std::move(bottom);
+        }
+        changed_ = true; // what follows starts a new atom
+        currentFormat();
+    }
+
+    void paragraphFormat(std::string_view arg) {
+        // \pxqc; \pi1,l2,qr; ... : only the alignment changes how lines are placed.
+        for (std::size_t k = 0; k + 1 < arg.size(); ++k) {
+            if (arg[k] == 'q' && (k == 0 || arg[k - 1] == ',' || arg[k - 1] == 'x')) {
+                const char a = arg[k + 1];
+                content_.paragraphs.back().align = a == 'c' ? 1 : a == 'r' ? 2 : 0;
+            }
+        }
+    }
+
+    void code() {
+        const char c = src_[i_ + 1];
+        switch (c) {
+        case 'P':
+        case 'X':
+        case 'N':
+            i_ += 2;
+            paragraph();
+            return;
+        case '~':
+            i_ += 2;
+            text("\u00A0");
+            return;
+        case '\\':
+        case '{':
+        case '}':
+            i_ += 2;
+            text(std::string_view(&src_[i_ - 1], 1));
+            return;
+        case 'U':
+        case 'u': {
+            std::string cp;
+            if (decodeUnicodeEscape(src_, i_, cp)) {
+                text(cp);
+                return;
+            }
+            break;
+        }
+        case 'M':
+        case 'm': // \M+nXXXX: a double-byte character of another code page; not mapped
+            i_ = std::min(src_.size(), i_ + 8);
+            text("?");
+            return;
+        case 'S':
+            i_ += 2;
+            stacked();
+            return;
+        case 'L':
+        case 'l':
+        case 'O':
+        case 'o':
+        case 'K':
+        case 'k': {
+            const bool on = std::isupper(static_cast<unsigned char>(c)) != 0;
+            bool& flag = (c == 'L' || c == 'l')   ? format_.underline
+                         : (c == 'O' || c == 'o') ? format_.overline
+                                                  : format_.strike;
+            flag = on;
+            changed_ = true;
+            i_ += 2;
+            return;
+        }
+        default:
+            break;
+        }
+        if (std::string_view("HhWwQqTtAaCcFfp").find(c) == std::string_view::npos) {
+            i_ += 2; // unknown code: dropped
+            return;
+        }
+        i_ += 2;
+        const std::string_view arg = argument();
+        changed_ = true;
+        switch (c) {
+        case 'H':
+        case 'h':
+            format_.height = scaled(arg, format_.height);
+            break;
+        case 'W':
+        case 'w':
+            format_.widthFactor = scaled(arg, format_.widthFactor);
+            break;
+        case 'T':
+        case 't':
+            format_.tracking = std::clamp(scaled(arg, format_.tracking), 0.75, 4.0);
+            break;
+        case 'Q':
+        case 'q': {
+            const double degrees = leadingNumber(arg, 0);
+            if (std::abs(degrees) < 85)
+                format_.oblique = degrees * std::numbers::pi / 180;
+            break;
+        }
+        case 'A':
+        case 'a':
+            format_.valign = std::clamp(static_cast<int>(leadingNumber(arg, 0)), 0, 2);
+            break;
+        case 'C': {
+            const int index = static_cast<int>(leadingNumber(arg, 256));
+            format_.color = index == 0                   ? Color::byBlock()
+                            : index >= 1 && index <= 255 ? Color::indexed(index)
+                                                         : Color::byLayer();
+            break;
+        }
+        case 'c': { // 0xBBGGRR
+            const auto bgr = static_cast<std::uint32_t>(leadingNumber(arg, 0));
+            format_.color =
+                Color::trueColor(((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
+            break;
+        }
+        case 'f':
+        case 'F':
+            fontSwitch(arg, c == 'F');
+            break;
+        case 'p':
+            paragraphFormat(arg);
+            break;
+        default:
+            break;
+        }
+    }
+
+    std::string_view src_;
+    std::size_t i_ = 0;
+    MTextFormat format_;
+    std::vector<MTextFormat> stack_;
+    MTextContent content_;
+    bool changed_ = false;
+    std::size_t atoms_ = 0;
+};
+
+// Widths of atoms in drawing units (before the text's own frame).
+double textAdvance(const MTextFormat& f, std::string_view s) {
+    return (f.font ? f.font->advance(s) : estimateTextWidth(s)) * f.height * f.widthFactor *
+           f.tracking;
+}
+double textInk(const MTextFormat& f, std::string_view s) {
+    return (f.font ? f.font->width(s) : estimateTextWidth(s)) * f.height * f.widthFactor *
+           (s.size() > 1 ? f.tracking : 1.0);
+}
+double stackWidth(const MTextFormat& f, const MTextAtom& a) {
+    const double s = kStackScale;
+    const MTextFormat part = [&] {
+        MTextFormat p = f;
+        p.height *= s;
+        return p;
+    }();
+    const double top = textInk(part, a.text), bottom = textInk(part, a.bottom);
+    if (a.stack == '#')
+        return top + bottom + 0.5 * f.height;
+    return std::max(top, bottom);
+}
+
+struct PlacedAtom {
+    const MTextAtom* atom;
+    double x;
+};
+
+struct LaidLine {
+    std::vector<PlacedAtom> atoms;
+    double width = 0;  // to the end of the last ink
+    double height = 0; // tallest cap height
+    int align = -1;
+};
+
+// Breaks paragraphs into lines no wider than `wrap` (when > 0), at spaces.
+std::vector<LaidLine> breakLines(const MTextContent& content, double wrap) {
+    std::vector<LaidLine> lines;
+    for (const MTextParagraph& paragraph : content.paragraphs) {
+        LaidLine line;
+        line.align = paragraph.align;
+        line.height = content.formats[paragraph.format].height;
+        bool lineHasInk = false, wrapped = false;
+        double x = 0;
+        const auto& atoms = paragraph.atoms;
+        for (std::size_t k = 0; k < atoms.size();) {
+            if (atoms[k].space) {
+                const MTextFormat& f = content.formats[atoms[k].format];
+                if (lineHasInk || !wrapped) { // spaces that start a wrapped line are dropped
+                    line.atoms.push_back({&atoms[k], x});
+                    x += textAdvance(f, atoms[k].text);
+                }
+                ++k;
+                continue;
+            }
+            // A word: atoms up to the next space.
+            std::size_t end = k;
+            double advance = 0, ink = 0;
+            while (end < atoms.size() && !atoms[end].space) {
+                const MTextFormat& f = content.formats[atoms[end].format];
+                const double w =
+                    atoms[end].stack ? stackWidth(f, atoms[end]) : textAdvance(f, atoms[end].text);
+                ink = advance + (atoms[end].stack ? w : textInk(f, atoms[end].text));
+                advance += w;
+                ++end;
+            }
+            if (wrap > 0 && lineHasInk && x + ink > wrap * (1 + 1e-9)) {
+                while (!line.atoms.empty() && line.atoms.back().atom->space)
+                    line.atoms.pop_back();
+                lines.push_back(std::move(line));
+                line = LaidLine{};
+                line.align = paragraph.align;
+                x = 0;
+                lineHasInk = false;
+                wrapped = true;
+            }
+            if (!lineHasInk)
+                line.height = 0;
+            for (std::size_t a = k; a < end; ++a) {
+                const MTextFormat& f = content.formats[atoms[a].format];
+                line.atoms.push_back({&atoms[a], x});
+                x += atoms[a].stack ? stackWidth(f, atoms[a]) : textAdvance(f, atoms[a].text);
+                line.height = std::max(line.height, f.height);
+            }
+            line.width = x - advance + ink;
+            lineHasInk = true;
+            k = end;
+        }
+        while (!line.atoms.empty() && line.atoms.back().atom->space)
+            line.atoms.pop_back();
+        lines.push_back(std::move(line));
+    }
+    while (!lines.empty() && lines.back().atoms.empty())
         lines.pop_back();
+    return lines;
+}
+
+MTextFormat baseFormat(const MText& text, const TextStyle* style) {
+    MTextFormat f;
+    f.font = style ? resolveFont(style->fontFile, style->bigFontFile).font : defaultTextFont();
+    f.height = text.height;
+    if (style) {
+        if (style->widthFactor > 0 && std::isfinite(style->widthFactor))
+            f.widthFactor = style->widthFactor;
+        if (std::isfinite(style->oblique) && std::abs(style->oblique) < 1.5)
+            f.oblique = style->oblique;
+    }
+    return f;
+}
+
+// The frame of one piece of text with format f at (x, y) of the multi-line text's frame.
+Affine2 pieceFrame(const Affine2& frame, const MTextFormat& f, double x, double y, double height) {
+    const double shear = std::tan(f.oblique);
+    return frame * Affine2::translate(x, y) * Affine2::scale(height, height) *
+           Affine2{1, 0, std::isfinite(shear) ? shear : 0.0, 1, 0, 0} *
+           Affine2::scale(f.widthFactor, 1);
+}
+
+void addRule(MTextLayout& out, const Affine2& frame, Vec2 a, Vec2 b,
+             const std::optional<Color>& color) {
+    out.rules.push_back({frame.map(a), frame.map(b), color});
+}
+
+// Adds one run of text in format f (the height given separately for stacked parts), with the
+// colour its format gives it.
+void addRun(MTextLayout& out, const Affine2& frame, const MTextFormat& f, double height,
+            const std::string& s, double x, double y, const std::optional<Color>& color) {
+    TextRun run;
+    run.text = s;
+    run.font = f.font;
+    run.width = f.font ? f.font->width(s) : 0;
+    MTextFormat sized = f;
+    sized.height = height;
+    run.toWorld = pieceFrame(frame, sized, x, y, height);
+    out.runs.push_back(std::move(run));
+    out.colors.push_back(color);
+}
+
+// Turns one line's atoms into runs: neighbours in the same format share a run.
+void emitLine(MTextLayout& out, const MTextContent& content, const LaidLine& line,
+              const Affine2& frame, double x0, double baseline) {
+    for (std::size_t k = 0; k < line.atoms.size();) {
+        const MTextAtom& first = *line.atoms[k].atom;
+        const MTextFormat& f = content.formats[first.format];
+        const double lift = f.valign == 1   ? (line.height - f.height) / 2
+                            : f.valign == 2 ? line.height - f.height
+                                            : 0.0;
+        const double x = x0 + line.atoms[k].x;
+        const double y = baseline + lift;
+        if (first.stack) {
+            MTextFormat part = f;
+            part.height = f.height * kStackScale;
+            const double top = textInk(part, first.text), bottom = textInk(part, first.bottom);
+            const double w = stackWidth(f, first);
+            auto place = [&](const std::string& s, double px, double py) {
+                if (!s.empty())
+                    addRun(out, frame, part, part.height, s, px, py, f.color);
+            };
+            if (first.stack == '#') {
+                place(first.text, x, y + 0.45 * f.height);
+                addRule(out, frame, {x + top + 0.1 * f.height, y - 0.1 * f.height},
+                        {x + top + 0.4 * f.height, y + 1.1 * f.height}, f.color);
+                place(first.bottom, x + top + 0.5 * f.height, y);
+            } else {
+                const bool centre = first.stack == '/';
+                place(first.text, x + (centre ? (w - top) / 2 : 0), y + 0.6 * f.height);
+                place(first.bottom, x + (centre ? (w - bottom) / 2 : 0), y - 0.4 * f.height);
+                if (centre)
+                    addRule(out, frame, {x, y + 0.45 * f.height}, {x + w, y + 0.45 * f.height},
+                            f.color);
+            }
+            ++k;
+            continue;
+        }
+        // Join the following atoms of the same format.
+        std::string s = first.text;
+        std::size_t end = k + 1;
+        while (end < line.atoms.size() && line.atoms[end].atom->format == first.format &&
+               !line.atoms[end].atom->stack && f.tracking == 1.0)
+            s += line.atoms[end++].atom->text;
+        if (f.tracking != 1.0) {
+            // Spaced-out text: each character placed on its own.
+            double cx = x;
+            for (std::size_t i = 0; i < s.size();) {
+                const std::size_t from = i;
+                nextCodepoint(s, i);
+                const std::string ch = s.substr(from, i - from);
+                if (ch != " ")
+                    addRun(out, frame, f, f.height, ch, cx, y, f.color);
+                cx += textAdvance(f, ch);
+            }
+        } else if (s.find_first_not_of(' ') != std::string::npos) {
+            addRun(out, frame, f, f.height, s, x, y, f.color);
+        }
+        if (f.underline || f.overline || f.strike) {
+            const double endX =
+                end < line.atoms.size() ? x0 + line.atoms[end].x : x + textInk(f, s);
+            for (const auto& [on, level] :
+                 {std::pair{f.underline, kUnderline}, std::pair{f.overline, kOverline},
+                  std::pair{f.strike, kStrike}})
+                if (on)
+                    addRule(out, frame, {x, y + level * f.height}, {endX, y + level * f.height},
+                            f.color);
+        }
+        k = end;
+    }
+}
+
+} // namespace
+
+std::string expandTextCodes(std::string_view s) {
+    return expandCodes(s, nullptr);
+}
+
+std::vector<MTextLine> parseMText(std::string_view text, double height, double wrapWidth) {
+    MTextFormat base;
+    base.font = defaultTextFont();
+    base.height = height;
+    const MTextContent content = MTextParser(text, base).run();
+    std::vector<MTextLine> lines;
+    for (const LaidLine& laid : breakLines(content, wrapWidth)) {
+        MTextLine line;
+        line.height = laid.height;
+        for (const PlacedAtom& placed : laid.atoms) {
+            line.text += placed.atom->text;
+            if (placed.atom->stack)
+                line.text += "/" + placed.atom->bottom;
+        }
+        lines.push_back(std::move(line));
+    }
     return lines;
 }
 
@@ -298,8 +688,10 @@ double estimateTextWidth(std::string_view s) {
     return w;
 }
 
-bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, TextRun& out) {
-    out.text = expandTextCodes(text.text);
+bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, TextRun& out,
+                std::vector<TextRule>* rules) {
+    std::vector<std::pair<std::size_t, char>> toggles;
+    out.text = expandCodes(text.text, &toggles);
     double height = text.height;
     if (!(height > 0) && style && style->fixedHeight > 0)
         height = style->fixedHeight;
@@ -310,6 +702,8 @@ bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, 
                              : (style ? style->widthFactor : 1.0);
     if (!(widthFactor > 0))
         widthFactor = 1;
+    out.font = style ? resolveFont(style->fontFile, style->bigFontFile).font : defaultTextFont();
+    out.width = out.font ? out.font->width(out.text) : 0;
 
     Vec2 anchor = text.insert.xy();
     double rotation = text.rotation;
@@ -340,17 +734,48 @@ bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, 
     out.toWorld = plane * Affine2::translate(anchor.x, anchor.y) * Affine2::rotate(rotation) *
                   mirror * Affine2::scale(height, height) * Affine2::translate(0, dy) *
                   Affine2{1, 0, shear, 1, 0, 0} * Affine2::scale(widthFactor, 1);
+
+    if (rules && !toggles.empty() && out.font) {
+        // %%u, %%o and %%k switch rules on and off along the text.
+        const Affine2 frame = glyphFrame(out);
+        bool on[3] = {false, false, false};
+        const double levels[3] = {kUnderline, kOverline, kStrike};
+        double start[3] = {0, 0, 0};
+        toggles.emplace_back(out.text.size(), 0); // closes what is still on
+        for (const auto& [pos, code] : toggles) {
+            const std::string_view before = std::string_view(out.text).substr(0, pos);
+            for (int k = 0; k < 3; ++k) {
+                const bool toggled = code == "uok"[k];
+                if (!(toggled || code == 0) || !(on[k] || toggled))
+                    continue;
+                if (on[k]) {
+                    const double end = out.font->width(before);
+                    if (end > start[k])
+                        rules->push_back({frame.map({start[k], levels[k]}),
+                                          frame.map({end, levels[k]}), std::nullopt});
+                    on[k] = false;
+                } else if (code != 0) {
+                    start[k] = out.font->advance(before);
+                    on[k] = true;
+                }
+            }
+        }
+    }
     return true;
 }
 
-std::vector<TextRun> layoutMText(const MText& text, Vec3 extrusion) {
-    std::vector<TextRun> runs;
+MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* style) {
+    MTextLayout out;
     if (!(text.height > 0) || !std::isfinite(text.height))
-        return runs;
-    const std::vector<MTextLine> lines =
-        parseMText(text.text, text.height, text.referenceWidth > 0 ? text.referenceWidth : 0);
+        return out;
+    const MTextContent content = MTextParser(text.text, baseFormat(text, style)).run();
+    out.truncated = content.truncated;
+    out.missingFonts = content.missingFonts;
+    const double wrap =
+        text.referenceWidth > 0 && std::isfinite(text.referenceWidth) ? text.referenceWidth : 0;
+    const std::vector<LaidLine> lines = breakLines(content, wrap);
     if (lines.empty())
-        return runs;
+        return out;
 
     const OcsFrame frame = OcsFrame::fromExtrusion(extrusion);
     Vec3 xDir = text.xDirection;
@@ -361,7 +786,7 @@ std::vector<TextRun> layoutMText(const MText& text, Vec3 extrusion) {
     const int attachment = std::clamp<int>(text.attachment, 1, 9);
     const int column = (attachment - 1) % 3; // 0 left, 1 centre, 2 right
     const int row = (attachment - 1) / 3;    // 0 top, 1 middle, 2 bottom
-    const double spacing = kLineSpacing * std::max(text.lineSpacingFactor, 0.25);
+    const double spacing = kLineSpacing * std::clamp(text.lineSpacingFactor, 0.25, 4.0);
 
     // Baselines measured down from the top of the first line.
     std::vector<double> baselines;
@@ -374,31 +799,39 @@ std::vector<TextRun> layoutMText(const MText& text, Vec3 extrusion) {
     const double top = row == 0 ? 0 : row == 1 ? total / 2 : total;
     const Affine2 toWorld{xDir.x, xDir.y, yDir.x, yDir.y, text.insert.x, text.insert.y};
     for (std::size_t k = 0; k < lines.size(); ++k) {
-        if (lines[k].text.empty())
-            continue;
-        TextRun run;
-        run.text = lines[k].text;
-        run.align = static_cast<std::uint8_t>(column);
-        const double h = lines[k].height;
-        run.toWorld = toWorld * Affine2::translate(0, top - baselines[k]) * Affine2::scale(h, h);
-        runs.push_back(std::move(run));
+        const LaidLine& line = lines[k];
+        double x0 = -line.width * column / 2.0;
+        if (line.align >= 0)
+            x0 = wrap > 0 ? -wrap * column / 2.0 + (wrap - line.width) * line.align / 2.0
+                          : -line.width * line.align / 2.0;
+        emitLine(out, content, line, toWorld, x0, top - baselines[k]);
     }
-    return runs;
+    return out;
+}
+
+std::vector<TextRun> layoutMText(const MText& text, Vec3 extrusion) {
+    return layoutMTextFull(text, extrusion, nullptr).runs;
+}
+
+double runWidth(const TextRun& run) {
+    return run.width > 0 ? run.width : estimateTextWidth(run.text);
+}
+
+Affine2 glyphFrame(const TextRun& run) {
+    const double width = runWidth(run);
+    if (run.fitWidth > 0 && width > 0) {
+        const double sx = run.fitWidth / width;
+        return run.toWorld * Affine2::scale(sx, run.fitUniform ? sx : 1.0);
+    }
+    return run.toWorld * Affine2::translate(-width * run.align / 2.0, 0);
 }
 
 Box2 textRunBox(const TextRun& run) {
-    double width = estimateTextWidth(run.text);
-    double scaleY = 1;
-    if (run.fitWidth > 0 && width > 0) {
-        if (run.fitUniform)
-            scaleY = run.fitWidth / width;
-        width = run.fitWidth;
-    }
-    const double left = run.fitWidth > 0 ? 0 : -width * run.align / 2.0;
+    const double width = runWidth(run);
+    const Affine2 frame = glyphFrame(run);
     Box2 box;
-    for (Vec2 corner : {Vec2{left, -kDescent * scaleY}, Vec2{left + width, -kDescent * scaleY},
-                        Vec2{left, scaleY}, Vec2{left + width, scaleY}})
-        box.add(run.toWorld.map(corner));
+    for (Vec2 corner : {Vec2{0, -kDescent}, Vec2{width, -kDescent}, Vec2{0, 1}, Vec2{width, 1}})
+        box.add(frame.map(corner));
     return box;
 }
 

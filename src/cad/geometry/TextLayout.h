@@ -1,7 +1,10 @@
 #pragma once
 
 #include "../model/Drawing.h"
+#include "TextFont.h"
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,23 +24,51 @@ struct MTextLine {
     double height = 0; // cap height of the tallest part of the line
 };
 
-// Multi-line text broken into lines: \P and \N start new lines, the other inline codes
-// (\f \H \C \S \p \L \O \~ \\ {} ...) are applied or stripped, and lines longer than
-// `wrapWidth` (when > 0) are wrapped at spaces.
+// Multi-line text broken into lines as layoutMText lays it out: \P and \N start new lines,
+// the other inline codes are applied or stripped (a stacked fraction reads "1/2"), and lines
+// longer than `wrapWidth` (when > 0) are wrapped at spaces by the widths of the default font.
 std::vector<MTextLine> parseMText(std::string_view text, double height, double wrapWidth);
 
 // Width of a line of text in units of its cap height, estimated from typical sans-serif
-// advances. The device lays glyphs out with real metrics; this sizes boxes and wraps lines.
+// advances; used only when no font can measure the text.
 double estimateTextWidth(std::string_view utf8);
 
-// Places single-line text (TEXT, ATTRIB, ATTDEF) in its OCS plane. `plane` maps the OCS plane
-// to the drawing. Returns false when the text is empty or degenerate.
-bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, TextRun& out);
+// A straight line drawn with text (underline, overline, strike-through, fraction bar), in the
+// drawing's coordinates, with the colour of its text when it has one of its own.
+struct TextRule {
+    Vec2 from, to;
+    std::optional<Color> color;
+};
 
-// Places multi-line text: one run per line.
+// Places single-line text (TEXT, ATTRIB, ATTDEF) in its OCS plane. `plane` maps the OCS plane
+// to the drawing. The face comes from the style (the default stroke font without one); widths
+// are measured with it so that every alignment lands where it should. %%u and %%o add rules.
+// Returns false when the text is empty or degenerate.
+bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, TextRun& out,
+                std::vector<TextRule>* rules = nullptr);
+
+struct MTextLayout {
+    std::vector<TextRun> runs;
+    std::vector<std::optional<Color>> colors; // one per run
+    std::vector<TextRule> rules;
+    bool truncated = false; // the text had more pieces than are laid out
+    std::vector<std::string> missingFonts; // what font switches named and could not find
+};
+
+// Places multi-line text with every inline code applied (fonts, heights, width, slant,
+// tracking, colours, rules, stacked fractions, paragraph alignment) and lines wrapped at its
+// reference width by real advance widths.
+MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* style);
+// The runs alone.
 std::vector<TextRun> layoutMText(const MText& text, Vec3 extrusion);
 
-// The box a run covers, from the estimated width.
+// The map from a run's glyph coordinates (x from the start of the text, y up, cap height 1) to
+// the drawing: alignment and fitting applied.
+Affine2 glyphFrame(const TextRun& run);
+// The natural width of a run in its frame units: measured at layout, or estimated.
+double runWidth(const TextRun& run);
+
+// The box a run covers.
 Box2 textRunBox(const TextRun& run);
 
 } // namespace vexor::cad

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QPainter;
+class QRawFont;
 
 namespace vexor::control {
 
@@ -25,12 +26,16 @@ struct StrokeStyle {
 // How a text run is drawn. `transform` maps the run's frame (x along the baseline, y up, one
 // unit = cap height) into device coordinates; `align` 0 left, 1 centre, 2 right puts the
 // frame's origin on the run; fitWidth > 0 stretches the run to that many frame units.
+// `fontPath` names the TrueType file to draw with (empty: the device's own face) and
+// `widthScale` narrows it (a narrow face drawn from a normal one).
 struct TextStyle {
     QColor color;
     QTransform transform;
     int align = 0;
     double fitWidth = 0;
     bool fitUniform = false; // aligned text: height scales with the width
+    QString fontPath;
+    double widthScale = 1;
 };
 
 // The pixels of a 32-bit image that a device draws into with at most a scale (high-density
@@ -92,6 +97,7 @@ public:
 
 private:
     void applyPen(const StrokeStyle& style);
+    void drawFaceText(const QRawFont& face, const QString& text, const TextStyle& style);
 
     QPainter& painter_;
     double pixelScale_ = 1.0;

@@ -1,6 +1,8 @@
 #include "Device.h"
+#include "TrueTypeFaces.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
@@ -31,6 +33,19 @@ double capHeight() {
         return h > 0 ? h : kLayoutPixelSize * 0.73;
     }();
     return cap;
+}
+
+// The run's frame: cap height 1, origin at the alignment point on the baseline, or the text
+// stretched to its fitted width.
+QTransform runFrame(double width, const TextStyle& style) {
+    QTransform frame;
+    if (style.fitWidth > 0 && width > 0) {
+        const double sx = style.fitWidth / width;
+        frame.scale(sx, style.fitUniform ? sx : 1.0);
+    } else {
+        frame.translate(-width * style.align / 2.0, 0);
+    }
+    return frame;
 }
 
 } // namespace
@@ -115,24 +130,39 @@ double PainterDevice::textWidth(const QString& text) {
 void PainterDevice::drawText(const QString& text, const TextStyle& style) {
     if (text.isEmpty())
         return;
+    if (!style.fontPath.isEmpty())
+        if (const QRawFont* face = trueTypeFace(style.fontPath)) {
+            drawFaceText(*face, text, style);
+            return;
+        }
     const double cap = capHeight();
-    const double width = textWidth(text);
-    // The run's frame: cap height 1, origin at the alignment point on the baseline.
-    QTransform frame;
-    if (style.fitWidth > 0 && width > 0) {
-        const double sx = style.fitWidth / width;
-        frame.scale(sx, style.fitUniform ? sx : 1.0);
-    } else {
-        frame.translate(-width * style.align / 2.0, 0);
-    }
     // Glyph space (pixels of the layout font, y down) to the frame (y up, cap height 1).
-    const QTransform glyphs =
-        QTransform::fromScale(1.0 / cap, -1.0 / cap) * frame * style.transform;
+    const QTransform glyphs = QTransform::fromScale(1.0 / cap, -1.0 / cap) *
+                              runFrame(textWidth(text), style) * style.transform;
     painter_.save();
     painter_.setTransform(glyphs, true);
     painter_.setFont(textFont());
     painter_.setPen(style.color);
     painter_.drawText(QPointF(0, 0), text);
+    painter_.restore();
+}
+
+// TrueType text: shaped with the face the engine measured it with, so alignments agree.
+void PainterDevice::drawFaceText(const QRawFont& face, const QString& text,
+                                 const TextStyle& style) {
+    const ShapedText shaped = shapeText(face, text);
+    const double cap = faceCapHeight(face);
+    const double width = shaped.width / cap * style.widthScale;
+    const QTransform glyphs = QTransform::fromScale(style.widthScale / cap, -1.0 / cap) *
+                              runFrame(width, style) * style.transform;
+    QGlyphRun run;
+    run.setRawFont(face);
+    run.setGlyphIndexes(shaped.glyphs);
+    run.setPositions(shaped.positions);
+    painter_.save();
+    painter_.setTransform(glyphs, true);
+    painter_.setPen(style.color);
+    painter_.drawGlyphRun(QPointF(0, 0), run);
     painter_.restore();
 }
 

@@ -350,7 +350,7 @@ private:
         const double capPixels = cad::length(t.mapVector({0, 1}));
         if (capPixels < kTextLinePixels * pixel_) {
             ++stats_.textsAsBoxes;
-            const double width = run.fitWidth > 0 ? run.fitWidth : cad::estimateTextWidth(run.text);
+            const double width = run.fitWidth > 0 ? run.fitWidth : cad::runWidth(run);
             const double left = run.fitWidth > 0 ? 0 : -width * run.align / 2.0;
             scratch_ = {toPoint(t.map({left, 0.4})), toPoint(t.map({left + width, 0.4}))};
             stroke_ = {QColor::fromRgb(color), 0, {}};
@@ -358,14 +358,50 @@ private:
             return;
         }
         ++stats_.itemsDrawn;
+        if (run.font && run.font->kind == cad::TextFont::Kind::Stroke) {
+            drawStrokeText(run, toDevice * cad::glyphFrame(run), color);
+            return;
+        }
         TextStyle style;
         style.color = QColor::fromRgb(color);
         style.transform = toQTransform(t);
         style.align = run.align;
         style.fitWidth = run.fitWidth;
         style.fitUniform = run.fitUniform;
+        if (run.font) {
+            style.fontPath = QString::fromStdString(run.font->path);
+            style.widthScale = run.font->widthScale;
+        }
         device_.drawText(
             QString::fromUtf8(run.text.data(), static_cast<qsizetype>(run.text.size())), style);
+    }
+
+    // Single-stroke text: every glyph's strokes as line segments through the device, so it
+    // draws, prints and exports like any other line.
+    void drawStrokeText(const cad::TextRun& run, const Affine2& frame, QRgb color) {
+        const cad::TextFont& font = *run.font;
+        scratch_.clear();
+        double x = 0;
+        for (std::size_t i = 0; i < run.text.size();) {
+            const char32_t c = cad::nextCodepoint(run.text, i);
+            if (const cad::StrokeGlyph* glyph = font.strokeGlyph(c)) {
+                const Affine2 at = frame * Affine2::translate(x, 0);
+                std::size_t first = 0;
+                for (std::uint32_t size : glyph->strokeSizes) {
+                    QPointF previous = toPoint(at.map(glyph->points[first]));
+                    for (std::size_t k = 1; k < size; ++k) {
+                        const QPointF next = toPoint(at.map(glyph->points[first + k]));
+                        scratch_.push_back(previous);
+                        scratch_.push_back(next);
+                        previous = next;
+                    }
+                    first += size;
+                }
+            }
+            x += font.strokeAdvance(c);
+        }
+        stroke_ = {QColor::fromRgb(color), 0, {}};
+        device_.strokeSegments(scratch_, stroke_);
     }
 
     void drawPoint(Vec2 at, const Affine2& toDevice, double scale, QRgb color) {

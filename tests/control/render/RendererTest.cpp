@@ -67,18 +67,24 @@ public:
     void strokeSegments(std::span<const QPointF> p, const StrokeStyle& s) override {
         strokes.push_back(s);
         points += static_cast<int>(p.size());
+        segmentPoints.insert(segmentPoints.end(), p.begin(), p.end());
     }
     void fillPolygon(std::span<const QPointF>, std::span<const std::uint32_t>, const QColor& c,
                      bool) override {
         fills.push_back(c);
     }
-    void drawText(const QString& text, const TextStyle&) override { texts.push_back(text); }
+    void drawText(const QString& text, const TextStyle& style) override {
+        texts.push_back(text);
+        fontPaths.push_back(style.fontPath);
+    }
     void drawDots(std::span<const QPointF> p, const QColor&) override {
         dots += static_cast<int>(p.size());
     }
     std::vector<StrokeStyle> strokes;
     std::vector<QColor> fills;
     std::vector<QString> texts;
+    std::vector<QString> fontPaths;
+    std::vector<QPointF> segmentPoints;
     int points = 0;
     int dots = 0;
 };
@@ -207,10 +213,60 @@ TEST(Renderer, SmallTextIsALineLargeTextIsGlyphs) {
     RenderStats stats;
     renderView(*list, small, QRectF(0, 0, 200, 200), list->extents(), RenderStyle{}, &stats);
     EXPECT_TRUE(small.texts.empty());
+    // Without a style the text is in the default stroke font: its glyphs are line segments.
     RecordingDevice large;
     renderView(*list, large, QRectF(0, 0, 200, 200), cad::Box2{0, 0, 5, 2}, RenderStyle{});
-    ASSERT_EQ(large.texts.size(), 1u);
-    EXPECT_EQ(large.texts[0], "Hello");
+    EXPECT_TRUE(large.texts.empty());
+    EXPECT_GT(large.segmentPoints.size(), 20u);
+}
+
+TEST(Renderer, TrueTypeStylesReachTheDeviceWithTheirFile) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    d.textStyles.push_back({"ARIAL", "arial.ttf", "", 0, 1, 0});
+    cad::Entity e;
+    cad::Text t;
+    t.text = "Hello";
+    t.height = 1;
+    t.style = 0;
+    e.data = t;
+    d.modelSpace.push_back(e);
+    const auto list = cad::compileDisplayList(d);
+    RecordingDevice device;
+    renderView(*list, device, QRectF(0, 0, 200, 200), cad::Box2{0, 0, 5, 2}, RenderStyle{});
+    ASSERT_EQ(device.texts.size(), 1u);
+    EXPECT_EQ(device.texts[0], "Hello");
+    if (!list->styleFonts()[0].resolved.empty())
+        EXPECT_TRUE(device.fontPaths[0].endsWith(".ttf")) << device.fontPaths[0].toStdString();
+}
+
+TEST(Renderer, StrokeGlyphsLandWhereTheFontPutsThem) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    cad::Entity e;
+    cad::Text t;
+    t.text = "L";
+    t.height = 1;
+    e.data = t;
+    d.modelSpace.push_back(e);
+    const auto list = cad::compileDisplayList(d);
+    const auto& run = list->modelSpace().texts.at(0);
+    ASSERT_TRUE(run.font && run.font->stroke) << "stroke fonts are installed by the set-up";
+    const cad::StrokeGlyph* glyph = run.font->strokeGlyph(U'L');
+    ASSERT_NE(glyph, nullptr);
+    RecordingDevice device;
+    const QRectF page(0, 0, 200, 200);
+    const cad::Box2 window{-0.5, -0.5, 1.5, 1.5};
+    renderView(*list, device, page, window, RenderStyle{});
+    const QTransform toDevice = viewTransform(page, window);
+    // Every point of the glyph reaches the device where the view puts the font's point.
+    for (const cad::Vec2& p : glyph->points) {
+        const QPointF expected = toDevice.map(QPointF(p.x, p.y));
+        bool found = false;
+        for (const QPointF& q : device.segmentPoints)
+            found = found || QLineF(q, expected).length() < 1e-6;
+        EXPECT_TRUE(found) << p.x << "," << p.y;
+    }
 }
 
 TEST(Renderer, FineDashesDrawSolidCoarseDashesDashed) {

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "StrokeFont.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexor::cad {
+
+// The face a text is drawn in: a single-stroke font drawn as polylines, or a TrueType file
+// drawn by the device. Widths are in units of the cap height.
+struct TextFont {
+    enum class Kind : std::uint8_t { Stroke, TrueType };
+    Kind kind = Kind::Stroke;
+    std::shared_ptr<const StrokeFont> stroke;   // Stroke: the font
+    std::shared_ptr<const StrokeFont> fallback; // Stroke: characters the font lacks
+    std::string path;                           // the file drawn from; empty when none
+    std::string family;                         // TrueType: family name, for messages
+    bool bold = false, italic = false;          // TrueType: what the style asked for
+    double widthScale = 1;                      // narrow faces drawn from a normal one
+
+    // Width of a line of text (UTF-8, codes already interpreted) from its start to the end of
+    // its last glyph, and its advance: where the text after it starts.
+    double width(std::string_view utf8) const;
+    double advance(std::string_view utf8) const;
+    // The glyph a stroke font draws for a character (null for a space or when neither the
+    // font nor its fallback has one).
+    const StrokeGlyph* strokeGlyph(char32_t c) const;
+    double strokeAdvance(char32_t c) const;
+};
+
+// Measures TrueType text. The engine has no font rasteriser of its own: the program installs
+// one backed by the same files the device draws with, so layout and drawing agree.
+class TrueTypeMetrics {
+public:
+    virtual ~TrueTypeMetrics() = default;
+    // Width of `utf8` in units of the face's cap height; < 0 when the file cannot be used.
+    virtual double width(const TextFont& font, std::string_view utf8) const = 0;
+};
+void installTrueTypeMetrics(std::shared_ptr<const TrueTypeMetrics> metrics);
+
+// What a style's font names resolved to.
+struct FontChoice {
+    std::shared_ptr<const TextFont> font;
+    bool found = true;                 // the named font (or its usual stand-in) is present
+    std::string standIn;               // when not found: what is drawn instead
+    std::vector<std::string> problems; // faults in the font files read
+};
+
+// Finds the font for a style's font file name ("romans.shx", "arial.ttf", "Arial" ...) and big
+// font name. Compiled CAD fonts map to stroke fonts, TrueType names to TrueType files or their
+// metric-compatible stand-ins. Stroke fonts are looked for in the user's font folder
+// ($XDG_DATA_HOME/vexor/fonts) before the installed ones. Fonts are read once per process.
+FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile = {});
+// A TrueType family by name with bold and italic, as MTEXT font switches give it.
+FontChoice resolveFamily(std::string_view family, bool bold, bool italic);
+
+// The stroke font drawn when a style names none or the drawing's text has no style.
+std::shared_ptr<const TextFont> defaultTextFont();
+
+} // namespace vexor::cad

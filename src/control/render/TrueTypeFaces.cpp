@@ -1,0 +1,92 @@
+#include "TrueTypeFaces.h"
+
+#include "cad/geometry/TextFont.h"
+
+#include <mutex>
+#include <unordered_map>
+
+namespace vexor::control {
+
+namespace {
+
+// Glyphs are shaped at this pixel size and scaled by the text's transform.
+constexpr double kFacePixelSize = 100.0;
+
+// The engine measures TrueType text with the same files and advances the device draws with.
+// Advances are kept per character, so laying out a page of text shapes each letter once.
+class FaceMetrics : public cad::TrueTypeMetrics {
+public:
+    double width(const cad::TextFont& font, std::string_view utf8) const override {
+        if (font.path.empty())
+            return -1;
+        struct Face {
+            const QRawFont* face = nullptr;
+            double cap = 1;
+            std::unordered_map<char32_t, double> advances;
+        };
+        thread_local std::unordered_map<std::string, Face> faces;
+        auto it = faces.find(font.path);
+        if (it == faces.end()) {
+            Face f;
+            f.face = trueTypeFace(QString::fromStdString(font.path));
+            if (f.face)
+                f.cap = faceCapHeight(*f.face);
+            it = faces.emplace(font.path, std::move(f)).first;
+        }
+        Face& f = it->second;
+        if (!f.face)
+            return -1;
+        double width = 0;
+        for (std::size_t i = 0; i < utf8.size();) {
+            const char32_t c = cad::nextCodepoint(utf8, i);
+            auto [advance, added] = f.advances.try_emplace(c, 0.0);
+            if (added)
+                advance->second = shapeText(*f.face, QString::fromUcs4(&c, 1)).width;
+            width += advance->second;
+        }
+        return width / f.cap;
+    }
+};
+
+} // namespace
+
+const QRawFont* trueTypeFace(const QString& path) {
+    // QRawFont is not shared between threads: each thread keeps its own faces.
+    thread_local std::unordered_map<QString, std::unique_ptr<QRawFont>> faces;
+    auto it = faces.find(path);
+    if (it == faces.end()) {
+        auto face = std::make_unique<QRawFont>(path, kFacePixelSize, QFont::PreferNoHinting);
+        if (!face->isValid())
+            face.reset();
+        it = faces.emplace(path, std::move(face)).first;
+    }
+    return it->second.get();
+}
+
+double faceCapHeight(const QRawFont& face) {
+    const double cap = face.capHeight();
+    return cap > 0 ? cap : face.ascent() * 0.72;
+}
+
+ShapedText shapeText(const QRawFont& face, const QString& text) {
+    ShapedText shaped;
+    shaped.glyphs = face.glyphIndexesForString(text);
+    const QList<QPointF> advances =
+        face.advancesForGlyphIndexes(shaped.glyphs, QRawFont::SeparateAdvances);
+    shaped.positions.reserve(advances.size());
+    double x = 0;
+    for (const QPointF& advance : advances) {
+        shaped.positions.append(QPointF(x, 0));
+        x += advance.x();
+    }
+    shaped.width = x;
+    return shaped;
+}
+
+std::shared_ptr<const cad::DisplayList> compileDrawing(const cad::Drawing& drawing) {
+    static std::once_flag installed;
+    std::call_once(installed, [] { cad::installTrueTypeMetrics(std::make_shared<FaceMetrics>()); });
+    return cad::compileDisplayList(drawing);
+}
+
+} // namespace vexor::control
