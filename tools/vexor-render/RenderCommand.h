@@ -15,6 +15,7 @@ struct RenderCommand {
     bool info = false; // print the JSON summary instead of rendering
     QSize size{1600, 1200};
     QColor background = Qt::white;
+    QString layout; // a layout's name: its sheet is drawn (a PDF page of its paper size)
 };
 
 // Parses the arguments (without the program name); nullopt with `error` set when they are

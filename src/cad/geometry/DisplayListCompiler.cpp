@@ -42,6 +42,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
         compileEntities(drawing_.blocks[b].entities, out_->blocks_[b], true);
     compileEntities(drawing_.modelSpace, out_->model_, false);
     resolveExtents();
+    compileSheets();
     return out_;
 }
 

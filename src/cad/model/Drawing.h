@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Entities.h"
+#include "Layout.h"
 
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,7 @@ struct Layer {
     bool plottable = true;
     std::int32_t linetype = kLinetypeContinuous;
     std::int16_t lineweight = kLineweightDefault;
+    std::uint64_t handle = 0; // file handle, for viewports that freeze the layer
 };
 
 struct Linetype {
@@ -45,6 +47,8 @@ struct Block {
     bool anonymous = false;
     bool externalReference = false;
     std::vector<Entity> entities;
+    std::uint64_t handle = 0; // the block record's file handle, for layouts naming it
+    std::vector<Viewport> viewports; // paper-space blocks: the views onto model space
 };
 
 // Values stored in the file's header. Absent when the file has none.
@@ -69,6 +73,7 @@ struct Drawing {
     std::vector<TextStyle> textStyles;
     std::vector<Block> blocks;
     std::vector<Entity> modelSpace;
+    std::vector<Layout> layouts; // the paper sheets, in tab order once finishLayouts has run
     std::vector<std::string> diagnostics;
 
     // Index of the layer with this name (exact), adding a default layer when there is none.
