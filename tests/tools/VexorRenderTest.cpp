@@ -1,11 +1,11 @@
 #include "support/Corpus.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <filesystem>

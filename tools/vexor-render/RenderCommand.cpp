@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
@@ -83,12 +84,14 @@ bool writeOutput(const RenderCommand& command, const cad::DisplayList& list, int
         QPdfWriter pdf(command.output);
         pdf.setResolution(sheet >= 0 ? 600 : 96);
         // A layout prints on a page of its own paper size, the sheet filling it exactly.
-        const QSizeF pageMm =
-            sheet >= 0 ? shown.paperMm : QSizeF(command.size) * (25.4 / 96.0);
-        pdf.setPageSize(QPageSize(pageMm, QPageSize::Millimeter));
-        pdf.setPageOrientation(pageMm.width() > pageMm.height() ? QPageLayout::Landscape
-                                                                : QPageLayout::Portrait);
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        const QSizeF pageMm = sheet >= 0 ? shown.paperMm : QSizeF(command.size) * (25.4 / 96.0);
+        // Page sizes are portrait; a wider sheet is the same size turned.
+        const QSizeF portrait(std::min(pageMm.width(), pageMm.height()),
+                              std::max(pageMm.width(), pageMm.height()));
+        pdf.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Millimeter),
+                                      pageMm.width() > pageMm.height() ? QPageLayout::Landscape
+                                                                       : QPageLayout::Portrait,
+                                      QMarginsF(0, 0, 0, 0)));
         style.printing = true;
         const QRectF page(0, 0, pdf.width(), pdf.height());
         return renderTo(pdf, page, list, style, shown.window);

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     if (!command) {
         std::fprintf(stderr,
                      "vexor-render: %s\nusage: vexor-render FILE -o OUT.png|OUT.svg|OUT.pdf "
-                     "[--size WxH] [--background #rrggbb] [--layout NAME]\n       vexor-render FILE --info\n",
+                     "[--size WxH] [--background #rrggbb] [--layout NAME]\n       vexor-render "
+                     "FILE --info\n",
                      error.toLocal8Bit().constData());
         return 1;
     }

@@ -47,7 +47,7 @@ struct Block {
     bool anonymous = false;
     bool externalReference = false;
     std::vector<Entity> entities;
-    std::uint64_t handle = 0; // the block record's file handle, for layouts naming it
+    std::uint64_t handle = 0;        // the block record's file handle, for layouts naming it
     std::vector<Viewport> viewports; // paper-space blocks: the views onto model space
 };
 

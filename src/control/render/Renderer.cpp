@@ -139,9 +139,8 @@ private:
             scratch_.clear();
             for (Vec2 p : view.clip)
                 scratch_.push_back(toPoint(toDevice.map(p)));
-            stroke_ = {QColor::fromRgb(colors_.resolve(view.frameColor, view.layer, top.color)),
-                       0,
-                       {}};
+            stroke_ = {
+                QColor::fromRgb(colors_.resolve(view.frameColor, view.layer, top.color)), 0, {}};
             device_.strokePolyline(scratch_, true, stroke_);
         }
     }
@@ -165,7 +164,8 @@ private:
         // gets a canvas cut to its rectangle, any other shape sends its dots through the device.
         const std::optional<PixelCanvas> savedCanvas = canvas_;
         if (canvas_)
-            canvas_ = view.rectangular ? std::optional(cutCanvas(*canvas_, viewBox_)) : std::nullopt;
+            canvas_ =
+                view.rectangular ? std::optional(cutCanvas(*canvas_, viewBox_)) : std::nullopt;
         std::vector<std::pair<std::uint32_t, QRgb>> frozen;
         for (std::uint32_t layer : view.frozenLayers)
             if (layer < hidden_.size() && !hidden_[layer]) {
