@@ -99,6 +99,49 @@ void BM_RedrawZoom20(benchmark::State& state) {
         paint(list, image, window);
 }
 
+// The million-entity model on an A3 sheet with four viewports in its quarters, each showing
+// the whole model: compiled once, the four views draw from the one model list.
+const cad::DisplayList& millionOnASheet() {
+    static const std::shared_ptr<const cad::DisplayList> list = [] {
+        cad::Drawing d = stressDrawing(1'000'000);
+        d.format = cad::FileFormat::Dxf;
+        const std::uint32_t paper = d.blockIndex("*Paper_Space");
+        cad::Viewport whole;
+        whole.id = 1;
+        d.blocks[paper].viewports.push_back(whole);
+        const cad::Box2 model = millionList().extents();
+        for (int i = 0; i < 4; ++i) {
+            cad::Viewport v;
+            v.id = 2 + i;
+            v.centre = {105.0 + 210.0 * (i % 2), 74.25 + 148.5 * (i / 2), 0};
+            v.width = 200;
+            v.height = 140;
+            v.viewCentre = {(model.minX + model.maxX) / 2, (model.minY + model.maxY) / 2};
+            v.viewHeight = std::max(model.height(), model.width() * 140 / 200);
+            d.blocks[paper].viewports.push_back(v);
+        }
+        cad::Layout layout;
+        layout.name = "Four views";
+        layout.block = paper;
+        layout.paperSize = {420, 297};
+        d.layouts.push_back(layout);
+        return cad::compileDisplayList(d);
+    }();
+    return *list;
+}
+
+void BM_RedrawLayoutFourViews(benchmark::State& state) {
+    const cad::DisplayList& list = millionOnASheet();
+    QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    control::RenderStyle style;
+    style.sheet = 0;
+    for (auto _ : state) {
+        QPainter painter(&image);
+        control::renderView(list, painter, QRectF(0, 0, image.width(), image.height()),
+                            list.sheets()[0].paper, style);
+    }
+}
+
 std::filesystem::path largestCorpusDxf() {
     const char* env = std::getenv("VEXOR_CORPUS");
     const std::filesystem::path root = env ? env : VEXOR_DEFAULT_CORPUS;
@@ -227,6 +270,10 @@ BENCHMARK(BM_RedrawExtents)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_RedrawZoom20)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RedrawLayoutFourViews)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

@@ -97,6 +97,12 @@ void buildCommandTable(CommandTable& t, QMenuBar* bar, QWidget* toolbarParent,
     m.mnuForeBlack = checkEntry(t.mnuForeColor, "mnuForeBlack", "Black");
     m.mnuForeYellow = checkEntry(t.mnuForeColor, "mnuForeYellow", "Yellow");
     m.mnuForeBlue = checkEntry(t.mnuForeColor, "mnuForeBlue", "Blue");
+    separator(t.mnuView, "mnuSep3");
+    QMenu* layouts = submenu(t.mnuView, "mnuLayouts", "Layout");
+    m.mnuLayouts = layouts->menuAction();
+    m.mnuLayout = new view::MenuArray(layouts, "Model", layouts);
+    m.mnuLayout->Entry(0)->setObjectName("mnuLayout");
+    m.mnuLayout->SetCheckable(true);
 
     t.mnuLayers = topMenu(bar, "mnuLayers", "&Layers");
     m.mnuLayers = t.mnuLayers->menuAction();

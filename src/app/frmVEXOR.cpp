@@ -12,6 +12,7 @@
 #include "view/History.h"
 #include "view/LayerIcons.h"
 #include "view/LayersMenu.h"
+#include "view/LayoutMenu.h"
 #include "view/MenuArray.h"
 #include "view/ProgramVersion.h"
 #include "view/ViewSettings.h"
@@ -107,6 +108,9 @@ void frmVEXOR::connectCommands() {
     command(m.mnuBirdsEye, view::mnuBirdsEye_Click);
     m.mnuLayer->onClick = [this](int index) {
         guarded([&] { view::mnuLayer_Click(program_, index); });
+    };
+    m.mnuLayout->onClick = [this](int index) {
+        guarded([&] { view::mnuLayout_Click(program_, index); });
     };
     for (QAction* button : table_.Toolbar2->actions()) {
         if (button->isSeparator())

@@ -87,6 +87,12 @@ public:
     virtual void ShowOverview() = 0; // opens the control's own window titled "Overview"
     virtual WindowId WindowHandle() = 0;
 
+    // Layouts: 0 is model space, then the drawing's sheets in tab order. ShowLayout shows one
+    // whole; every drawing read starts on model space.
+    virtual std::int32_t LayoutCount() = 0; // model space included
+    virtual std::string LayoutName(std::int32_t index) = 0;
+    virtual void ShowLayout(std::int32_t index) = 0;
+
     // Printing
     virtual void SetPrinterDC(QPaintDevice* device) = 0;
     virtual void PrintBegin(std::int32_t flags) = 0;

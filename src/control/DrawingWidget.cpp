@@ -129,9 +129,38 @@ void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document)
     scene_.document = std::move(document);
     scene_.style.hiddenLayers =
         scene_.document ? scene_.document->initiallyHiddenLayers() : std::vector<char>{};
+    scene_.style.sheet = -1;
     items_ = scene_.document ? ItemRecords(scene_.document->drawing(), scene_.document->extents())
                              : ItemRecords();
     viewport_.reset(scene_.document ? scene_.document->extents() : cad::Box2{});
+    sceneChanged();
+}
+
+// ---- Layouts ----
+
+std::int32_t DrawingWidget::LayoutCount() {
+    if (!scene_.document)
+        return 1;
+    return 1 + static_cast<std::int32_t>(scene_.document->displayList().sheets().size());
+}
+
+std::string DrawingWidget::LayoutName(std::int32_t index) {
+    if (index == 0)
+        return "Model";
+    if (index < 0 || index >= LayoutCount())
+        throw DrawingControlError("there is no layout " + std::to_string(index));
+    return scene_.document->displayList().sheets()[static_cast<std::size_t>(index - 1)].name;
+}
+
+void DrawingWidget::ShowLayout(std::int32_t index) {
+    if (index < 0 || index >= LayoutCount())
+        throw DrawingControlError("there is no layout " + std::to_string(index));
+    selection_.cancel();
+    scene_.style.sheet = index - 1;
+    // The frame corners and the whole view follow what is shown.
+    const cad::Box2 whole = shownExtents(scene_);
+    items_ = scene_.document ? ItemRecords(scene_.document->drawing(), whole) : ItemRecords();
+    viewport_.reset(whole);
     sceneChanged();
 }
 

@@ -80,6 +80,11 @@ public:
     void ShowOverview() override;
     WindowId WindowHandle() override;
 
+    // Layouts
+    std::int32_t LayoutCount() override;
+    std::string LayoutName(std::int32_t index) override;
+    void ShowLayout(std::int32_t index) override;
+
     // Printing
     void SetPrinterDC(QPaintDevice* device) override;
     void PrintBegin(std::int32_t flags) override;

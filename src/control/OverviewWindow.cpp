@@ -20,7 +20,8 @@ OverviewWindow::~OverviewWindow() {
 }
 
 void OverviewWindow::setScene(const Scene& scene) {
-    const bool newDrawing = scene.document != scene_.document;
+    const bool newDrawing =
+        scene.document != scene_.document || scene.style.sheet != scene_.style.sheet;
     scene_ = scene;
     scene_.style.printing = false;
     if (newDrawing)
@@ -79,7 +80,7 @@ void OverviewWindow::viewportChanged(const Viewport&) {
 
 void OverviewWindow::refit() {
     whole_.setPixelSize(width(), height());
-    whole_.reset(scene_.document ? scene_.document->extents() : cad::Box2{});
+    whole_.reset(shownExtents(scene_));
 }
 
 void OverviewWindow::centreMainViewAt(QPointF pixel) {

@@ -41,9 +41,12 @@ void PrintBackEnd::printWindow(const QRectF& pagePoints, const cad::Box2& window
 
     cad::Box2 shown = window;
     if (!(window.width() > 0 && window.height() > 0)) {
-        if (!scene.document || scene.document->extents().empty())
+        const cad::Box2 whole = shownExtents(scene);
+        if (whole.empty())
             return; // an empty drawing leaves the page blank
-        shown = homeWindow(scene.document->extents());
+        // A layout's sheet fills the page exactly: printed on its own paper size it comes out
+        // at its plot scale.
+        shown = scene.style.sheet >= 0 ? whole : homeWindow(whole);
     }
     if (!(shown.width() > 0 && shown.height() > 0))
         return; // nothing to print: an empty drawing

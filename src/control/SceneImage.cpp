@@ -8,6 +8,15 @@
 
 namespace vexor::control {
 
+cad::Box2 shownExtents(const Scene& scene) {
+    if (!scene.document)
+        return {};
+    const auto& sheets = scene.document->displayList().sheets();
+    if (scene.style.sheet >= 0 && static_cast<std::size_t>(scene.style.sheet) < sheets.size())
+        return sheets[static_cast<std::size_t>(scene.style.sheet)].paper;
+    return scene.document->extents();
+}
+
 void paintScene(const Scene& scene, QPainter& painter, const QRectF& target,
                 const cad::Box2& window) {
     if (!scene.style.printing)

@@ -18,6 +18,9 @@ struct Scene {
     RenderStyle style;
 };
 
+// What the scene shows whole: the drawing's extents, or the paper of the layout shown.
+cad::Box2 shownExtents(const Scene& scene);
+
 // Draws the part of the scene inside `window` into `target`, background included.
 void paintScene(const Scene& scene, QPainter& painter, const QRectF& target,
                 const cad::Box2& window);

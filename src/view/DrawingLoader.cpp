@@ -2,6 +2,7 @@
 
 #include "BirdsEye.h"
 #include "LayersMenu.h"
+#include "LayoutMenu.h"
 #include "Paths.h"
 #include "ProgramVersion.h"
 
@@ -51,6 +52,7 @@ void loadNothing(Program& p) {
     p.menus.mnuLayers->setEnabled(false);
     p.menus.mnuPrint->setEnabled(false);
     p.DrawingExtents = {};
+    ClearLayoutMenu(p);
 }
 
 } // namespace
@@ -77,6 +79,11 @@ double itemNumber(const std::string& text) {
     if (begin == end || ec != std::errc() || ptr != text.data() + end)
         throw LoadError("the drawing's frame corner \"" + text + "\" is not a number");
     return value;
+}
+
+void ReadDrawingExtents(Program& p) {
+    readCorner(p.Dbcocx1, "V100", p.DrawingExtents.X1, p.DrawingExtents.Y1);
+    readCorner(p.Dbcocx1, "V101", p.DrawingExtents.X2, p.DrawingExtents.Y2);
 }
 
 void LoadDrawing(Program& p) {
@@ -115,8 +122,7 @@ void LoadDrawing(Program& p) {
         c.DgnImport(path, c.DrawingHandle(), "");
     }
 
-    readCorner(c, "V100", p.DrawingExtents.X1, p.DrawingExtents.Y1);
-    readCorner(c, "V101", p.DrawingExtents.X2, p.DrawingExtents.Y2);
+    ReadDrawingExtents(p);
 
     c.SetZoomOptions(0.5, 1, 1);
     const ViewSettingsRecord& v = p.ViewSettings;
@@ -133,6 +139,7 @@ void LoadDrawing(Program& p) {
     painting.release();
     ApplyLayerStates(p);
     p.windows.ShowWindow(p.BirdsEyeHandle, 5);
+    BuildLayoutMenu(p);
 }
 
 } // namespace vexor::view

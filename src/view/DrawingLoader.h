@@ -20,6 +20,9 @@ bool isDwgPath(const std::string& path);
 // A frame-corner value as the control writes it; throws LoadError when it is not a number.
 double itemNumber(const std::string& text);
 
+// Reads the frame corners of what the control shows into DrawingExtents.
+void ReadDrawingExtents(Program& program);
+
 // Puts the drawing named by CurrentDrawingPath on the screen, with its title, layers, saved
 // view, drawing colour and bird's-eye window; with an empty path, hides the control. Control
 // failures pass to the caller; painting is released whatever happens.

@@ -62,6 +62,8 @@ struct Menus {
     QAction* mnuForeBlack = nullptr;
     QAction* mnuForeYellow = nullptr;
     QAction* mnuForeBlue = nullptr;
+    QAction* mnuLayouts = nullptr;  // the "Layout" submenu of the View menu
+    MenuArray* mnuLayout = nullptr; // "Model", then each layout of the drawing
 
     QAction* mnuLayers = nullptr; // the Layers menu itself
     MenuArray* mnuLayer = nullptr;

@@ -66,7 +66,8 @@ TEST_F(CommandTableTest, ViewMenuWithColourSubmenus) {
                   "mnuUndoZoom|Undo zoom|e", "mnu100Percent|Actual size|e",
                   "mnuRefresh|Refresh view|e", "mnuZoomWidth|Zoom width|e",
                   "mnuZoomHeight|Zoom height|e", "mnuSep1|-|e", "mnuBirdsEye|Birds &Eye|e",
-                  "mnuSep2|-|e", "mnuBackColor|&Back color|e", "mnuForeColor|Fore color|e"}));
+                  "mnuSep2|-|e", "mnuBackColor|&Back color|e", "mnuForeColor|Fore color|e",
+                  "mnuSep3|-|e", "mnuLayouts|Layout|e"}));
     EXPECT_EQ(describe(table.mnuBackColor),
               (std::vector<std::string>{"mnuBackWhite|White|e", "mnuBackBlack|Black|e",
                                         "mnuBackYellow|Yellow|e", "mnuBackBlue|Blue|e"}));

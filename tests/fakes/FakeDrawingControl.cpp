@@ -39,6 +39,7 @@ void FakeDrawingControl::CreateDrawing(const std::string& path, std::int32_t mod
 void FakeDrawingControl::LoadDwg(const std::string& path) {
     record(call("LoadDwg", path), "LoadDwg");
     drawingOpen = true;
+    shownLayout = 0;
 }
 void FakeDrawingControl::SetImportLibrary(const std::string& path) {
     record(call("SetImportLibrary", path), "SetImportLibrary");
@@ -51,6 +52,7 @@ void FakeDrawingControl::DgnImport(const std::string& path, std::int32_t handle,
                                    const std::string& options) {
     record(call("DgnImport", path, handle, options), "DgnImport");
     drawingOpen = true;
+    shownLayout = 0;
 }
 void FakeDrawingControl::AttachLibrary(const std::string& name, const std::string& options,
                                        std::int32_t flags) {
@@ -195,6 +197,20 @@ void FakeDrawingControl::PrintWindow(std::int32_t left, std::int32_t top, std::i
                                      std::int32_t bottom, double x1, double y1, double x2,
                                      double y2, std::int32_t flags) {
     record(call("PrintWindow", left, top, right, bottom, x1, y1, x2, y2, flags), "PrintWindow");
+}
+std::int32_t FakeDrawingControl::LayoutCount() {
+    record(call("LayoutCount"), "LayoutCount");
+    return 1 + static_cast<std::int32_t>(layouts.size());
+}
+std::string FakeDrawingControl::LayoutName(std::int32_t index) {
+    record(call("LayoutName", index), "LayoutName");
+    if (index <= 0 || static_cast<std::size_t>(index) > layouts.size())
+        return "Model";
+    return layouts[static_cast<std::size_t>(index - 1)];
+}
+void FakeDrawingControl::ShowLayout(std::int32_t index) {
+    record(call("ShowLayout", index), "ShowLayout");
+    shownLayout = index;
 }
 void FakeDrawingControl::PrintEnd(std::int32_t flags) {
     record(call("PrintEnd", flags), "PrintEnd");

@@ -31,6 +31,9 @@ public:
     bool visible = false;
     int top = 0, width = 0, height = 0;
     control::DrawingControlEvents* sink = nullptr;
+    // Layout names after "Model", and the layout last shown.
+    std::vector<std::string> layouts;
+    std::int32_t shownLayout = 0;
 
     // Sets the "V100"/"V101" items with VX1/VY1 texts.
     void setCorner(const std::string& item, const std::string& x, const std::string& y);
@@ -88,6 +91,10 @@ public:
     void PrintWindow(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                      double x1, double y1, double x2, double y2, std::int32_t flags) override;
     void PrintEnd(std::int32_t flags) override;
+
+    std::int32_t LayoutCount() override;
+    std::string LayoutName(std::int32_t index) override;
+    void ShowLayout(std::int32_t index) override;
 
     void SetVisible(bool v) override;
     bool Visible() override;

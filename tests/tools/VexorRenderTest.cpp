@@ -2,11 +2,13 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -194,4 +196,37 @@ TEST(VexorRender, TimeoutGivesUpCleanlyOnTheMillionLineDrawing) {
 
     EXPECT_NE(runTool({"x.dxf", "--info", "--timeout", "soon"}).exitCode, 0);
     EXPECT_NE(runTool({"x.dxf", "--info", "--timeout", "-1"}).exitCode, 0);
+}
+
+TEST(VexorRender, LayoutsAreListedAndASheetPrintsOnItsPaperSize) {
+    VEXOR_REQUIRE_CORPUS();
+    const auto file = *vexor::test::corpusDir() / "dxf/ascii/AC1027/qcad__flange.dxf";
+    const QString input = QString::fromStdString(file.string());
+    const ToolRun info = runTool({input, "--info"});
+    ASSERT_EQ(info.exitCode, 0) << info.err.constData();
+    const QJsonArray layouts = QJsonDocument::fromJson(info.out).object()["layouts"].toArray();
+    ASSERT_EQ(layouts.size(), 3);
+    EXPECT_EQ(layouts[0].toObject()["name"].toString(), "Model");
+    const QJsonObject sheet = layouts[1].toObject();
+    EXPECT_EQ(sheet["name"].toString(), "Layout");
+    EXPECT_EQ(sheet["paper"].toArray(), (QJsonArray{297.0, 210.0})); // A4 turned to landscape
+    EXPECT_EQ(sheet["viewports"].toInt(), 3);
+
+    const auto dir = vexor::test::scratchDir("vexor-render-layout");
+    const QString pdf = QString::fromStdString((dir / "sheet.pdf").string());
+    const ToolRun run = runTool({input, "--layout", "Layout", "-o", pdf});
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    // The page's media box: 297 x 210 mm in points.
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    const QRegularExpression mediaBox(R"(/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])");
+    const QRegularExpressionMatch m = mediaBox.match(QString::fromLatin1(bytes));
+    ASSERT_TRUE(m.hasMatch());
+    EXPECT_NEAR(m.captured(1).toDouble(), 297 / 25.4 * 72, 1.5);
+    EXPECT_NEAR(m.captured(2).toDouble(), 210 / 25.4 * 72, 1.5);
+
+    const ToolRun missing = runTool({input, "--layout", "Nowhere", "-o", pdf});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(missing.err.contains("no layout named"));
 }

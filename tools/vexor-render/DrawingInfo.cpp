@@ -50,6 +50,25 @@ QJsonValue layerColor(const cad::Color& c) {
     return std::abs(static_cast<int>(c.index));
 }
 
+// "Model" first, then each sheet in tab order: its paper as looked at, in millimetres, and
+// the number of views onto model space it holds.
+QJsonArray layouts(const cad::Drawing& drawing) {
+    QJsonArray out{QJsonObject{{"name", "Model"}, {"paper", QJsonValue::Null}, {"viewports", 0}}};
+    for (const cad::Layout& layout : drawing.layouts) {
+        int views = 0;
+        if (layout.block < drawing.blocks.size()) {
+            const auto& viewports = drawing.blocks[layout.block].viewports;
+            for (std::size_t i = 0; i < viewports.size(); ++i)
+                views += cad::isPaperViewport(viewports, i) ? 0 : 1;
+        }
+        const cad::Vec2 paper = cad::sheetSize(layout);
+        out.append(QJsonObject{{"name", QString::fromStdString(layout.name)},
+                               {"paper", QJsonArray{paper.x, paper.y}},
+                               {"viewports", views}});
+    }
+    return out;
+}
+
 } // namespace
 
 QJsonObject drawingInfo(const cad::Drawing& drawing, const cad::DisplayList& list) {
@@ -91,6 +110,8 @@ QJsonObject drawingInfo(const cad::Drawing& drawing, const cad::DisplayList& lis
     for (const auto& [name, n] : counts)
         entities.insert(QString::fromStdString(name), n);
     info.insert("entities", entities);
+
+    info.insert("layouts", layouts(drawing));
 
     const cad::Box2 box = list.extents();
     if (box.empty())

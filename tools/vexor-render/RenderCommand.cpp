@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
@@ -35,20 +36,43 @@ cad::Box2 viewWindow(const cad::DisplayList& list) {
     return {box.minX - pad, box.minY - pad, box.maxX + pad, box.maxY + pad};
 }
 
+// What one output shows: model space with a margin, or a layout's sheet.
+struct Shown {
+    cad::Box2 window;
+    int sheet = -1;
+    QSizeF paperMm; // the sheet as looked at; empty for model space
+};
+
+Shown shownPart(const cad::DisplayList& list, int sheet) {
+    if (sheet < 0)
+        return {viewWindow(list), -1, {}};
+    const cad::Sheet& s = list.sheets()[static_cast<std::size_t>(sheet)];
+    return {s.paper, sheet, QSizeF(s.sizeMm.x, s.sizeMm.y)};
+}
+
+// The window with room around it for the sheet's shadow.
+cad::Box2 withMargin(const cad::Box2& box) {
+    const double pad = std::max(box.width(), box.height()) * 0.02;
+    return {box.minX - pad, box.minY - pad, box.maxX + pad, box.maxY + pad};
+}
+
 bool renderTo(QPaintDevice& device, const QRectF& target, const cad::DisplayList& list,
-              const control::RenderStyle& style) {
+              const control::RenderStyle& style, const cad::Box2& window) {
     QPainter painter;
     if (!painter.begin(&device))
         return false;
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
-    control::renderView(list, painter, target, viewWindow(list), style);
+    control::renderView(list, painter, target, window, style);
     return painter.end();
 }
 
-bool writeOutput(const RenderCommand& command, const cad::DisplayList& list) {
+bool writeOutput(const RenderCommand& command, const cad::DisplayList& list, int sheet) {
     control::RenderStyle style;
     style.background = command.background;
+    style.sheet = sheet;
+    const Shown shown = shownPart(list, sheet);
+    const cad::Box2 onScreen = sheet >= 0 ? withMargin(shown.window) : shown.window;
     const QString suffix = QFileInfo(command.output).suffix().toLower();
     const QRectF target(QPointF(0, 0), QSizeF(command.size));
     if (suffix == "svg") {
@@ -57,20 +81,39 @@ bool writeOutput(const RenderCommand& command, const cad::DisplayList& list) {
         svg.setSize(command.size);
         svg.setViewBox(target);
         svg.setTitle(QFileInfo(command.input).fileName());
-        return renderTo(svg, target, list, style);
+        return renderTo(svg, target, list, style, onScreen);
     }
     if (suffix == "pdf") {
         QPdfWriter pdf(command.output);
-        pdf.setResolution(96);
-        pdf.setPageSize(QPageSize(QSizeF(command.size) * (25.4 / 96.0), QPageSize::Millimeter));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setResolution(sheet >= 0 ? 600 : 96);
+        // A layout prints on a page of its own paper size, the sheet filling it exactly.
+        const QSizeF pageMm = sheet >= 0 ? shown.paperMm : QSizeF(command.size) * (25.4 / 96.0);
+        // Page sizes are portrait; a wider sheet is the same size turned.
+        const QSizeF portrait(std::min(pageMm.width(), pageMm.height()),
+                              std::max(pageMm.width(), pageMm.height()));
+        pdf.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Millimeter),
+                                      pageMm.width() > pageMm.height() ? QPageLayout::Landscape
+                                                                       : QPageLayout::Portrait,
+                                      QMarginsF(0, 0, 0, 0)));
         style.printing = true;
         const QRectF page(0, 0, pdf.width(), pdf.height());
-        return renderTo(pdf, page, list, style);
+        return renderTo(pdf, page, list, style, shown.window);
     }
     QImage image(command.size, QImage::Format_ARGB32_Premultiplied);
     image.fill(command.background);
-    return renderTo(image, target, list, style) && image.save(command.output, "PNG");
+    return renderTo(image, target, list, style, onScreen) && image.save(command.output, "PNG");
+}
+
+// The sheet named `name` (exactly, else ignoring case), -1 for "Model"; nullopt when none is.
+std::optional<int> findSheet(const cad::DisplayList& list, const QString& name) {
+    if (name.isEmpty() || name.compare("Model", Qt::CaseInsensitive) == 0)
+        return -1;
+    const auto& sheets = list.sheets();
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (std::size_t i = 0; i < sheets.size(); ++i)
+            if (QString::fromStdString(sheets[i].name).compare(name, cs) == 0)
+                return static_cast<int>(i);
+    return std::nullopt;
 }
 
 } // namespace
@@ -93,6 +136,11 @@ std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString
             if (!v)
                 return std::nullopt;
             command.output = *v;
+        } else if (arg == "--layout") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            command.layout = *v;
         } else if (arg == "--size") {
             const auto v = value();
             if (!v)
@@ -182,7 +230,12 @@ int runRenderCommand(const RenderCommand& command) {
         std::fputc('\n', stdout);
         return 0;
     }
-    if (!writeOutput(command, *list)) {
+    const std::optional<int> sheet = findSheet(*list, command.layout);
+    if (!sheet) {
+        printError(command.input + ": no layout named \"" + command.layout + "\"");
+        return 2;
+    }
+    if (!writeOutput(command, *list, *sheet)) {
         printError(command.output + ": could not write the output file");
         return 3;
     }

@@ -4,6 +4,7 @@
 #include "BlockGraph.h"
 #include "EntityAssembler.h"
 #include "HeaderVariables.h"
+#include "LayoutObjects.h"
 #include "ObjectTypes.h"
 #include "TableLoader.h"
 
@@ -129,6 +130,8 @@ Drawing buildDrawing(const DwgSections& sections) {
     TableLoader loader(*file.store, decode, drawing.diagnostics);
     const TableIndex tables = loader.load(file.variables.handles, drawing);
     EntityAssembler(*file.store, tables, decode, drawing).run();
+    readLayouts(*file.store, tables, decode, drawing);
+    finishLayouts(drawing);
     breakBlockCycles(drawing);
     return drawing;
 }

@@ -1,9 +1,11 @@
 #include "EntityAssembler.h"
 
 #include "../io/LoadBudget.h"
+#include "LayoutObjects.h"
 #include "ObjectTypes.h"
 #include "TableRecords.h"
 
+#include <cctype>
 #include <string_view>
 
 namespace vexor::cad::dwg {
@@ -12,6 +14,16 @@ namespace {
 constexpr std::size_t kMaxDamageMessages = 8;
 // Marks an object whose type number could not be read in the first pass.
 constexpr std::uint16_t kUnreadableType = 0xFFFF;
+
+bool isPaperSpaceName(std::string_view name) {
+    constexpr std::string_view prefix = "*paper_space";
+    if (name.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(name[i])) != prefix[i])
+            return false;
+    return true;
+}
 
 bool isVertexType(std::uint16_t type) {
     return type >= kTypeVertex2d && type <= kTypeVertexPfaceFace;
@@ -83,12 +95,15 @@ std::vector<Entity>* EntityAssembler::ownerEntities(std::uint64_t owner) {
 }
 
 std::vector<Entity>* EntityAssembler::destination(const EntityPreamble& p) {
-    if (p.entMode == 1 || p.entMode > 2)
+    if (p.entMode > 2)
         return nullptr;
-    const std::uint64_t owner = p.entMode == 2 ? tables_.modelSpace : p.owner;
+    // Mode 1: the paper space of the active layout; other layouts' blocks own theirs.
+    const std::uint64_t owner = p.entMode == 2   ? tables_.modelSpace
+                                : p.entMode == 1 ? tables_.paperSpace
+                                                 : p.owner;
     if (hasList(owner))
         return nullptr;
-    return p.entMode == 2 ? &drawing_.modelSpace : ownerEntities(owner);
+    return ownerEntities(owner);
 }
 
 template <class Visit> void EntityAssembler::walkChildren(const ParsedEntity& e, Visit visit) {
@@ -165,6 +180,10 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
         target = destination(e.common);
     if (!target)
         return;
+    if (f.type == kTypeViewport) {
+        addViewport(f, e, *target);
+        return;
+    }
     parseEntityData(info.kind, f, decode_, e, info.name);
     if (auto* poly = std::get_if<Polyline>(&e.data); poly && poly->kind != Polyline::Kind::Light)
         gatherVertices(e, *poly);
@@ -188,6 +207,25 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
     if (info.kind == EntityKind::Other)
         ++notDrawn_[info.name];
     target->push_back(Entity{commonOf(e, f.handle), std::move(e.data)});
+}
+
+void EntityAssembler::addViewport(ObjectFrame& f, const ParsedEntity& e,
+                                  const std::vector<Entity>& owner) {
+    Block* block = nullptr;
+    for (Block& candidate : drawing_.blocks)
+        if (&candidate.entities == &owner)
+            block = &candidate;
+    // A viewport in model space or a plain block would show model space inside itself.
+    if (!block || !isPaperSpaceName(block->name)) {
+        ++notDrawn_["VIEWPORT (outside any layout)"];
+        return;
+    }
+    Viewport viewport = parseViewport(f);
+    const EntityCommon common = commonOf(e, f.handle);
+    viewport.handle = f.handle;
+    viewport.layer = common.layer;
+    viewport.color = common.color;
+    block->viewports.push_back(std::move(viewport));
 }
 
 void EntityAssembler::noteDamage(const char* name, std::uint64_t handle, const DwgFormatError& e) {

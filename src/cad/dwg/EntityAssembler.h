@@ -38,6 +38,8 @@ private:
     void readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target = nullptr);
     static bool isTopLevel(const TypeInfo& info);
     EntityCommon commonOf(const ParsedEntity& e, std::uint64_t handle);
+    // A VIEWPORT goes to the viewports of the paper-space block whose list `owner` is.
+    void addViewport(ObjectFrame& f, const ParsedEntity& e, const std::vector<Entity>& owner);
     // The colour of a colour-book reference (a DBCOLOR object), or `nearest` when it cannot
     // be read.
     Color colorBookColor(std::uint64_t handle, Color nearest);

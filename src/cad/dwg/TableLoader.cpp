@@ -95,6 +95,7 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
         const auto lt = index.linetypes.find(rec.linetypeHandle);
         rec.layer.linetype = lt != index.linetypes.end() ? lt->second : kLinetypeContinuous;
         drawing.layers[i] = std::move(rec.layer);
+        drawing.layers[i].handle = h;
         index.layers[h] = i;
     }
 
@@ -137,9 +138,10 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
                 index.modelSpace = h;
                 continue;
             }
-            if (h == index.modelSpace || h == index.paperSpace ||
-                startsWithIgnoreCase(rec.name, "*Paper_Space"))
-                continue;
+            // Paper-space blocks hold the layouts' sheets: kept like any block, under their own
+            // names, so that their layouts find them.
+            if (h == index.paperSpace && !startsWithIgnoreCase(rec.name, "*Paper_Space"))
+                rec.name = "*Paper_Space";
             if (!takenBlockNames.insert(rec.name).second) {
                 // From R2004 anonymous blocks are stored as "*U", "*D", "*T" ... without the
                 // number that tells them apart; number the repeats as a DXF would.
@@ -153,6 +155,7 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
             block.base = rec.base;
             block.anonymous = rec.anonymous;
             block.externalReference = rec.externalReference;
+            block.handle = h;
             index.blocks[h] = b;
         } catch (const DwgFormatError& e) {
             report("block", h, e.what());

@@ -3,8 +3,10 @@
 #include "../io/LoadBudget.h"
 #include "../model/ReadError.h"
 #include "EntityBuilder.h"
+#include "LayoutRecords.h"
 #include "TableReader.h"
 
+#include <charconv>
 #include <vector>
 
 namespace vexor::cad::dxf {
@@ -58,7 +60,7 @@ private:
             return;
         }
         const bool tables = name == "TABLES", blocks = name == "BLOCKS";
-        const bool entities = name == "ENTITIES";
+        const bool entities = name == "ENTITIES", objects = name == "OBJECTS";
         if (entities)
             reserveModelSpace();
         EntityRecord record;
@@ -78,6 +80,8 @@ private:
                 readBlockRecord(record);
             else if (entities)
                 addEntity(record, modelOrPaper(record));
+            else if (objects && record.type == "LAYOUT")
+                context_.drawing().layouts.push_back(readLayout(record, context_));
         }
         closeComplex();
         if (tables)
@@ -112,9 +116,12 @@ private:
             std::string_view name;
             Vec3 base;
             std::int64_t flags = 0;
+            std::string_view recordHandle;
             for (const Group& g : record.groups) {
                 if (g.code == 2 || (g.code == 3 && name.empty()))
                     name = g.text;
+                else if (g.code == 330)
+                    recordHandle = g.trimmed();
                 else if (g.code == 70)
                     flags = g.asInt();
                 else
@@ -126,6 +133,9 @@ private:
             block.anonymous = (flags & 1) != 0 || block.name.starts_with('*');
             block.externalReference = (flags & 4) != 0;
             block.entities.clear();
+            block.viewports.clear();
+            std::from_chars(recordHandle.data(), recordHandle.data() + recordHandle.size(),
+                            block.handle, 16);
             currentBlock_ = index;
             return;
         }
@@ -164,6 +174,10 @@ private:
             return;
         }
         closeComplex();
+        if (record.type == "VIEWPORT") {
+            addViewport(record, target);
+            return;
+        }
         Entity built = buildEntity(record, context_);
         std::vector<Entity>& list = entityList(target);
         list.push_back(std::move(built));
@@ -179,6 +193,22 @@ private:
             openComplex(Open::Insert, target);
         }
     }
+
+    // Viewports belong to the paper-space block they are drawn on; one anywhere else would
+    // show model space inside itself.
+    void addViewport(const EntityRecord& record, std::uint32_t target) {
+        if (target == kModelSpace) {
+            context_.diagnostic(record.position, "VIEWPORT in model space not drawn");
+            return;
+        }
+        auto& viewports = context_.drawing().blocks[target].viewports;
+        if (viewports.size() >= kMaxViewportsPerBlock) {
+            context_.diagnostic(record.position, "VIEWPORT beyond the limit of a layout skipped");
+            return;
+        }
+        viewports.push_back(readViewport(record, context_));
+    }
+    static constexpr std::size_t kMaxViewportsPerBlock = 4096;
 
     enum class Open : std::uint8_t { None, Polyline, Insert };
 
@@ -296,6 +326,7 @@ Drawing readDxf(std::span<const std::uint8_t> bytes, const std::string& fileName
     SectionReader reader(stream, context);
     reader.setFileSize(bytes.size());
     reader.read();
+    finishLayouts(drawing);
     const bool nothingRead = drawing.modelSpace.empty() && drawing.blocks.empty() &&
                              drawing.header.version.empty() && drawing.layers.size() <= 1;
     if (!reader.sawSection() || (reader.failed() && nothingRead)) {

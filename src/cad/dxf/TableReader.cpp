@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 namespace vexor::cad::dxf {
 namespace {
@@ -18,6 +19,10 @@ void readLayer(const EntityRecord& r, DxfContext& context) {
         case 2:
             layer.name = context.decode(g.text);
             named = true;
+            break;
+        case 5:
+            std::from_chars(g.trimmed().data(), g.trimmed().data() + g.trimmed().size(),
+                            layer.handle, 16);
             break;
         case 6:
             layer.linetype = context.linetype(g.trimmed());

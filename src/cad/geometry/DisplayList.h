@@ -130,6 +130,31 @@ struct StyleFont {
     std::string name, font, resolved;
 };
 
+// A view onto model space from a sheet: model coordinates map to paper through `modelToPaper`,
+// and what shows is clipped to `clip` (a ring on paper: the viewport's rectangle or its
+// boundary), with its own frozen layers.
+struct SheetView {
+    Affine2 modelToPaper;
+    std::vector<Vec2> clip;
+    Box2 clipBox;
+    bool rectangular = true; // `clip` is the axis-aligned rectangle clipBox
+    std::vector<std::uint32_t> frozenLayers;
+    std::uint32_t layer = 0; // the frame's layer
+    ItemColor frameColor;
+    bool frame = true;      // a rectangle drawn round it (not when a paper-space entity clips it)
+    bool showsModel = true; // false when its view cannot be used: the frame alone is drawn
+};
+
+// A layout's sheet in paper-space units: the paper, the block drawn on it and its views.
+struct Sheet {
+    std::string name;
+    std::uint32_t block = kNoIndex; // the paper-space items; none when the block is missing
+    Box2 paper;                     // the whole sheet
+    Vec2 sizeMm;                    // the sheet as looked at, in millimetres
+    double unitsPerMm = 1;          // paper-space units per millimetre of paper
+    std::vector<SheetView> views;
+};
+
 // A compiled drawing: model space and every block turned into primitives with bounding boxes,
 // blocks compiled once and drawn through their inserts' transforms, a spatial index per list.
 class DisplayList {
@@ -146,6 +171,8 @@ public:
     std::uint32_t layerZero() const { return layerZero_; }
     const std::vector<std::string>& diagnostics() const { return diagnostics_; }
     const std::vector<StyleFont>& styleFonts() const { return styleFonts_; }
+    // The layouts' sheets in tab order; model space is not among them.
+    const std::vector<Sheet>& sheets() const { return sheets_; }
 
     // Box of what is drawn (no rays or construction lines), block contents included through
     // their inserts; empty for an empty drawing.
@@ -166,6 +193,7 @@ private:
     std::uint32_t layerZero_ = kNoIndex;
     std::vector<std::string> diagnostics_;
     std::vector<StyleFont> styleFonts_;
+    std::vector<Sheet> sheets_;
 };
 
 // Inserts nested deeper than this are not drawn (a diagnostic says so).

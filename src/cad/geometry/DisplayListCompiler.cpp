@@ -45,6 +45,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     compileEntities(drawing_.modelSpace, out_->model_, false);
     reportNotDrawn();
     resolveExtents();
+    compileSheets();
     return out_;
 }
 

@@ -70,6 +70,12 @@ private:
     static void summarise(ItemList& list);
     void storeAlongCurve(ItemList& list);
 
+    // DisplayListSheets.cpp: the layouts' sheets and their views onto model space.
+    void compileSheets();
+    bool compileView(const Layout& layout, const Block& block, const Viewport& viewport,
+                     SheetView& view);
+    std::vector<Vec2> clipBoundary(const Block& block, std::uint64_t handle) const;
+
     const Drawing& drawing_;
     std::shared_ptr<DisplayList> out_;
     enum class BlockState : std::uint8_t { Pending, Visiting, Done };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Entities.h"
+#include "Layout.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,7 @@ struct Layer {
     bool plottable = true;
     std::int32_t linetype = kLinetypeContinuous;
     std::int16_t lineweight = kLineweightDefault;
+    std::uint64_t handle = 0; // file handle, for viewports that freeze the layer
 };
 
 struct Linetype {
@@ -46,6 +48,8 @@ struct Block {
     bool anonymous = false;
     bool externalReference = false;
     std::vector<Entity> entities;
+    std::uint64_t handle = 0;        // the block record's file handle, for layouts naming it
+    std::vector<Viewport> viewports; // paper-space blocks: the views onto model space
 };
 
 // Values stored in the file's header. Absent when the file has none.
@@ -70,6 +74,7 @@ struct Drawing {
     std::vector<TextStyle> textStyles;
     std::vector<Block> blocks;
     std::vector<Entity> modelSpace;
+    std::vector<Layout> layouts; // the paper sheets, in tab order once finishLayouts has run
     std::vector<std::string> diagnostics;
     std::vector<DimStyle> dimStyles;
 

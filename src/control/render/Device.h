@@ -71,6 +71,10 @@ public:
     virtual void drawText(const QString& text, const TextStyle& style) = 0;
     // Dots of one device pixel (or the smallest visible mark of the device).
     virtual void drawDots(std::span<const QPointF> points, const QColor& color) = 0;
+    // Limits drawing to the inside of a ring (device coordinates) until clearClip(). Devices
+    // that cannot clip draw everything (a recording device, for example).
+    virtual void setClip(std::span<const QPointF> /*ring*/) {}
+    virtual void clearClip() {}
     // The device's resolution relative to a screen pixel; level-of-detail thresholds scale by it.
     virtual double pixelScale() const { return 1.0; }
     // Direct access to the pixels, when the device draws into a plain image; valid until the
@@ -89,6 +93,8 @@ public:
                      const QColor& color, bool evenOdd = true) override;
     void drawText(const QString& text, const TextStyle& style) override;
     void drawDots(std::span<const QPointF> points, const QColor& color) override;
+    void setClip(std::span<const QPointF> ring) override;
+    void clearClip() override;
     double pixelScale() const override { return pixelScale_; }
     std::optional<PixelCanvas> pixelCanvas() override;
 
@@ -101,6 +107,7 @@ private:
 
     QPainter& painter_;
     double pixelScale_ = 1.0;
+    bool clipped_ = false;
 };
 
 } // namespace vexor::control

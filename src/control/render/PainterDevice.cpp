@@ -206,4 +206,20 @@ void PainterDevice::drawDots(std::span<const QPointF> points, const QColor& colo
     painter_.drawPoints(points.data(), static_cast<int>(points.size()));
 }
 
+void PainterDevice::setClip(std::span<const QPointF> ring) {
+    clearClip();
+    QPainterPath path;
+    path.addPolygon(QPolygonF(QList<QPointF>(ring.begin(), ring.end())));
+    path.closeSubpath();
+    painter_.save();
+    painter_.setClipPath(path, Qt::IntersectClip);
+    clipped_ = true;
+}
+
+void PainterDevice::clearClip() {
+    if (clipped_)
+        painter_.restore();
+    clipped_ = false;
+}
+
 } // namespace vexor::control

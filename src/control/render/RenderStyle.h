@@ -11,6 +11,7 @@ struct RenderStyle {
     int foreColor = 256; // 1..14: everything in paletteColor(foreColor); else own colours
     std::vector<char> hiddenLayers; // by layer index, 1 = hidden; empty = all shown
     bool printing = false;          // on paper: never white on white; colour 7 black
+    int sheet = -1; // the layout shown, an index into DisplayList::sheets(); -1 model space
 };
 
 // The control's 14 fore colours: 1 red, 2 yellow, 3 green, 4 cyan, 5 blue, 6 magenta, 7 black,

@@ -87,6 +87,8 @@ public:
         viewBox_ =
             Box2{target.left() - 1, target.top() - 1, target.right() + 1, target.bottom() + 1};
         const auto& layers = list.layers();
+        hidden_ = style.hiddenLayers;
+        hidden_.resize(layers.size(), 0);
         layerColors_.resize(layers.size());
         for (std::uint32_t l = 0; l < layers.size(); ++l)
             layerColors_[l] =
@@ -98,13 +100,105 @@ public:
         const Affine2 toDevice = toAffine(viewTransform(target_, window));
         Inherited top;
         top.color = colors_.contrast();
-        drawList(list_.modelSpace(), toDevice, 0, top);
+        if (style_.sheet >= 0 && static_cast<std::size_t>(style_.sheet) < list_.sheets().size())
+            drawSheet(list_.sheets()[static_cast<std::size_t>(style_.sheet)], toDevice, top);
+        else
+            drawList(list_.modelSpace(), toDevice, 0, top);
         flushDots();
     }
 
 private:
-    bool hidden(std::uint32_t layer) const {
-        return layer < style_.hiddenLayers.size() && style_.hiddenLayers[layer] != 0;
+    bool hidden(std::uint32_t layer) const { return layer < hidden_.size() && hidden_[layer] != 0; }
+
+    // A layout: the paper with its shadow, each view of model space inside its clip, then the
+    // paper-space items over them and the views' frames.
+    void drawSheet(const cad::Sheet& sheet, const Affine2& toDevice, const Inherited& top) {
+        const Box2 paper = mapBox(sheet.paper, toDevice);
+        auto rectangle = [](const Box2& b) {
+            return std::vector<QPointF>{
+                {b.minX, b.minY}, {b.maxX, b.minY}, {b.maxX, b.maxY}, {b.minX, b.maxY}};
+        };
+        const std::uint32_t ring[1] = {4};
+        if (!style_.printing) {
+            const double offset = std::clamp(paper.width() * 0.006, 2.0, 8.0) * pixel_;
+            const Box2 shadow{paper.minX + offset, paper.minY + offset, paper.maxX + offset,
+                              paper.maxY + offset};
+            device_.fillPolygon(rectangle(shadow), ring, QColor(0, 0, 0, 90));
+            device_.fillPolygon(rectangle(paper), ring, Qt::white);
+            stroke_ = {QColor(128, 128, 128), 0, {}};
+            device_.strokePolyline(rectangle(paper), true, stroke_);
+        }
+        for (const cad::SheetView& view : sheet.views)
+            if (view.showsModel)
+                drawSheetView(view, toDevice, top);
+        if (sheet.block != cad::kNoIndex)
+            drawList(list_.block(sheet.block), toDevice, 1, top);
+        for (const cad::SheetView& view : sheet.views) {
+            if (!view.frame || hidden(view.layer))
+                continue;
+            scratch_.clear();
+            for (Vec2 p : view.clip)
+                scratch_.push_back(toPoint(toDevice.map(p)));
+            stroke_ = {
+                QColor::fromRgb(colors_.resolve(view.frameColor, view.layer, top.color)), 0, {}};
+            device_.strokePolyline(scratch_, true, stroke_);
+        }
+    }
+
+    // Model space seen through one viewport: culled against the viewport's part of the view,
+    // drawn with the viewport's frozen layers hidden. Every view draws from the one model list.
+    void drawSheetView(const cad::SheetView& view, const Affine2& toDevice, const Inherited& top) {
+        const Box2 clipBox = mapBox(view.clipBox, toDevice);
+        const Box2 saved = viewBox_;
+        viewBox_ = Box2{std::max(saved.minX, clipBox.minX), std::max(saved.minY, clipBox.minY),
+                        std::min(saved.maxX, clipBox.maxX), std::min(saved.maxY, clipBox.maxY)};
+        if (viewBox_.empty()) {
+            viewBox_ = saved;
+            return;
+        }
+        scratch_.clear();
+        for (Vec2 p : view.clip)
+            scratch_.push_back(toPoint(toDevice.map(p)));
+        device_.setClip(scratch_);
+        // Dots written straight into the pixels bypass the device's clip: a rectangular view
+        // gets a canvas cut to its rectangle, any other shape sends its dots through the device.
+        const std::optional<PixelCanvas> savedCanvas = canvas_;
+        if (canvas_)
+            canvas_ =
+                view.rectangular ? std::optional(cutCanvas(*canvas_, viewBox_)) : std::nullopt;
+        std::vector<std::pair<std::uint32_t, QRgb>> frozen;
+        for (std::uint32_t layer : view.frozenLayers)
+            if (layer < hidden_.size() && !hidden_[layer]) {
+                frozen.emplace_back(layer, layerColors_[layer]);
+                hidden_[layer] = 1;
+                layerColors_[layer] = kHiddenLayer;
+            }
+        drawList(list_.modelSpace(), toDevice * view.modelToPaper, 0, top);
+        flushDots();
+        for (const auto& [layer, color] : frozen) {
+            hidden_[layer] = 0;
+            layerColors_[layer] = color;
+        }
+        canvas_ = savedCanvas;
+        device_.clearClip();
+        viewBox_ = saved;
+    }
+
+    // The part of a canvas inside a device box, whole pixels.
+    static PixelCanvas cutCanvas(PixelCanvas canvas, const Box2& box) {
+        const auto clampTo = [](double v, int limit) {
+            return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(limit)));
+        };
+        const int x0 = clampTo(std::ceil(box.minX * canvas.sx + canvas.dx), canvas.width);
+        const int y0 = clampTo(std::ceil(box.minY * canvas.sy + canvas.dy), canvas.height);
+        const int x1 = clampTo(std::floor(box.maxX * canvas.sx + canvas.dx), canvas.width);
+        const int y1 = clampTo(std::floor(box.maxY * canvas.sy + canvas.dy), canvas.height);
+        canvas.bits += static_cast<std::ptrdiff_t>(y0) * canvas.stride + x0;
+        canvas.width = std::max(0, x1 - x0);
+        canvas.height = std::max(0, y1 - y0);
+        canvas.dx -= x0;
+        canvas.dy -= y0;
+        return canvas;
     }
 
     // Dots are batched by colour; a small direct-mapped table finds the batch of a colour.
@@ -491,6 +585,7 @@ private:
     double pixel_;
     QRectF target_;
     Box2 viewBox_;
+    std::vector<char> hidden_;      // by layer: hidden in this view (switched off or frozen here)
     std::vector<QRgb> layerColors_; // by-layer colour of each layer, kHiddenLayer when hidden
     std::optional<PixelCanvas> canvas_;
     std::vector<QPointF> scratch_;
@@ -528,6 +623,14 @@ void renderView(const cad::DisplayList& list, Device& device, const QRectF& targ
     RenderStats local;
     if (window.empty() || target.isEmpty())
         return;
+    if (style.sheet >= 0) {
+        // A sheet is white paper whatever the background around it: colours contrast with it.
+        RenderStyle onPaper = style;
+        onPaper.background = Qt::white;
+        ViewRenderer renderer(list, device, target, onPaper, stats ? *stats : local);
+        renderer.render(window);
+        return;
+    }
     ViewRenderer renderer(list, device, target, style, stats ? *stats : local);
     renderer.render(window);
 }

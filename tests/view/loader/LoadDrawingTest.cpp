@@ -67,6 +67,7 @@ const std::vector<std::string> kDwgSequence = {
     "HideLayer(\"WALLS\")",
     "SetColorMode(2)",
     "SetForeColor(\"#\", 256)",
+    "LayoutCount()",
 };
 
 } // namespace

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "EntityBuilder.h"
+
+namespace vexor::cad::dxf {
+
+// A LAYOUT object of the OBJECTS section: plot settings and the layout's own groups.
+Layout readLayout(const EntityRecord& record, DxfContext& context);
+
+// A VIEWPORT entity (from R2000 on its view is stored in groups; older files keep it in
+// extended data, which is not read).
+Viewport readViewport(const EntityRecord& record, DxfContext& context);
+
+} // namespace vexor::cad::dxf

@@ -1,0 +1,193 @@
+#include "DisplayListCompiler.h"
+#include "Tessellate.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vexor::cad {
+namespace {
+
+bool finiteNumber(double v) {
+    return std::isfinite(v);
+}
+
+bool finitePoint(Vec3 p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+// Twice the signed area of a ring.
+double ringArea(const std::vector<Vec2>& ring) {
+    double area = 0;
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
+        area += (ring[j].x - ring[i].x) * (ring[j].y + ring[i].y);
+    return area;
+}
+
+// The x and y axes of the plane seen along `direction` (the arbitrary-axis rule the drawing
+// formats use for object coordinate systems).
+void viewAxes(Vec3 direction, Vec3& xAxis, Vec3& yAxis) {
+    const Vec3 n = direction * (1.0 / length(direction));
+    const double limit = 1.0 / 64;
+    xAxis = std::fabs(n.x) < limit && std::fabs(n.y) < limit ? cross({0, 1, 0}, n)
+                                                             : cross({0, 0, 1}, n);
+    xAxis = xAxis * (1.0 / length(xAxis));
+    yAxis = cross(n, xAxis);
+}
+
+std::string describe(const Layout& layout, const Viewport& viewport) {
+    return "layout \"" + layout.name + "\": viewport (handle " + std::to_string(viewport.handle) +
+           ")";
+}
+
+} // namespace
+
+void DisplayListCompiler::compileSheets() {
+    for (const Layout& layout : drawing_.layouts) {
+        Sheet sheet;
+        sheet.name = layout.name;
+        sheet.sizeMm = sheetSize(layout);
+        sheet.unitsPerMm = paperUnitsPerMillimetre(layout);
+        // Paper space's origin lies at the printable area's corner, moved by the plot origin;
+        // which margins are left and bottom depends on how the sheet is turned.
+        const double* m = layout.margins;
+        const Vec2 corner[4] = {{m[0], m[1]}, {m[1], m[2]}, {m[2], m[3]}, {m[3], m[0]}};
+        const Vec2 lowerLeft =
+            (corner[layout.rotation & 3] + layout.plotOrigin) * -sheet.unitsPerMm;
+        const Vec2 size = sheet.sizeMm * sheet.unitsPerMm;
+        sheet.paper.add(lowerLeft);
+        sheet.paper.add(lowerLeft + size);
+        // Some writers put paper space's origin at the paper's corner, ignoring the margins:
+        // when the sheet's content only fits the paper placed that way, it is placed so.
+        if (layout.block < out_->blocks_.size()) {
+            const Box2& content = out_->blocks_[layout.block].extents;
+            const Box2 atOrigin{0, 0, size.x, size.y};
+            const double slack = std::max(size.x, size.y) * 1e-3;
+            auto fits = [&](const Box2& paper) {
+                return !content.empty() && content.minX >= paper.minX - slack &&
+                       content.minY >= paper.minY - slack && content.maxX <= paper.maxX + slack &&
+                       content.maxY <= paper.maxY + slack;
+            };
+            if (!fits(sheet.paper) && fits(atOrigin))
+                sheet.paper = atOrigin;
+        }
+        if (layout.block < drawing_.blocks.size()) {
+            sheet.block = layout.block;
+            const Block& block = drawing_.blocks[layout.block];
+            for (std::size_t i = 0; i < block.viewports.size(); ++i) {
+                const Viewport& viewport = block.viewports[i];
+                if (isPaperViewport(block.viewports, i) || !viewport.on)
+                    continue;
+                SheetView view;
+                if (compileView(layout, block, viewport, view))
+                    sheet.views.push_back(std::move(view));
+            }
+        }
+        out_->sheets_.push_back(std::move(sheet));
+    }
+}
+
+bool DisplayListCompiler::compileView(const Layout& layout, const Block& block,
+                                      const Viewport& viewport, SheetView& view) {
+    const std::string name = describe(layout, viewport);
+    if (!finiteNumber(viewport.width) || !finiteNumber(viewport.height) || !(viewport.width > 0) ||
+        !(viewport.height > 0) || !finitePoint(viewport.centre)) {
+        diagnose(name + " has no size on paper; not drawn");
+        return false;
+    }
+    if (!finiteNumber(viewport.viewHeight) || !(viewport.viewHeight > 0) ||
+        !finitePoint(viewport.viewTarget) || !finiteNumber(viewport.viewCentre.x) ||
+        !finiteNumber(viewport.viewCentre.y) || !finiteNumber(viewport.twist)) {
+        diagnose(name + " has no usable view (height " + std::to_string(viewport.viewHeight) +
+                 "); its frame is drawn empty");
+        view.showsModel = false;
+    }
+    Vec3 direction = viewport.viewDirection;
+    if (!finitePoint(direction) || !(length(direction) > 0))
+        direction = {0, 0, 1};
+    Vec3 xAxis, yAxis;
+    viewAxes(direction, xAxis, yAxis);
+    // Model points (on the plane z = 0) seen along the direction, relative to the target,
+    // turned by the twist, then scaled so that the view height fills the viewport's height.
+    const Affine2 project{xAxis.x,
+                          yAxis.x,
+                          xAxis.y,
+                          yAxis.y,
+                          -dot(viewport.viewTarget, xAxis),
+                          -dot(viewport.viewTarget, yAxis)};
+    const double scale = viewport.height / viewport.viewHeight;
+    const Vec2 centre = viewport.centre.xy();
+    view.modelToPaper = Affine2::translate(centre.x, centre.y) * Affine2::scale(scale, scale) *
+                        Affine2::translate(-viewport.viewCentre.x, -viewport.viewCentre.y) *
+                        Affine2::rotate(viewport.twist) * project;
+    const double det = view.modelToPaper.determinant();
+    if (view.showsModel && !(std::isfinite(det) && std::fabs(det) > 1e-300)) {
+        diagnose(name + " looks at model space edge-on; its frame is drawn empty");
+        view.showsModel = false;
+    }
+    if (view.showsModel &&
+        std::fabs(direction.x) + std::fabs(direction.y) > 1e-9 * length(direction))
+        diagnose(name + " looks at model space from the side: drawn as a projection of the plan");
+
+    const Vec2 half{viewport.width / 2, viewport.height / 2};
+    view.clip = {centre - half,
+                 {centre.x + half.x, centre.y - half.y},
+                 centre + half,
+                 {centre.x - half.x, centre.y + half.y}};
+    if (viewport.clipByBoundary) {
+        std::vector<Vec2> ring = clipBoundary(block, viewport.clipBoundary);
+        if (ring.size() >= 3 && std::fabs(ringArea(ring)) > 0) {
+            view.clip = std::move(ring);
+            view.rectangular = false;
+        } else {
+            diagnose(name + " is clipped by a boundary that is missing or degenerate; clipped "
+                            "by its rectangle");
+        }
+    }
+    for (Vec2 p : view.clip)
+        view.clipBox.add(p);
+    view.frozenLayers = viewport.frozenLayers;
+    std::sort(view.frozenLayers.begin(), view.frozenLayers.end());
+    view.layer = viewport.layer < out_->layers_.size() ? viewport.layer : 0;
+    view.frameColor = resolveColor(viewport.color, view.layer, false);
+    view.frame = view.rectangular;
+    return true;
+}
+
+// The outline of the entity of `block` with this handle, on paper.
+std::vector<Vec2> DisplayListCompiler::clipBoundary(const Block& block,
+                                                    std::uint64_t handle) const {
+    std::vector<Vec2> ring;
+    if (handle == 0)
+        return ring;
+    for (const Entity& entity : block.entities) {
+        if (entity.common.handle != handle)
+            continue;
+        if (const auto* poly = std::get_if<Polyline>(&entity.data)) {
+            const auto& v = poly->vertices;
+            for (std::size_t i = 0; i < v.size(); ++i) {
+                if (ring.empty())
+                    ring.push_back(v[i].p.xy());
+                const std::size_t next = (i + 1) % v.size();
+                if (next == 0 && !poly->closed)
+                    break;
+                appendBulge(ring, v[i].p.xy(), v[next].p.xy(), v[i].bulge);
+            }
+        } else if (const auto* circle = std::get_if<Circle>(&entity.data)) {
+            appendArc(ring, circle->center.xy(), circle->radius, 0, 2 * M_PI);
+        } else if (const auto* ellipse = std::get_if<Ellipse>(&entity.data)) {
+            const Vec2 major = ellipse->majorAxis.xy();
+            appendEllipse(ring, ellipse->center.xy(), major,
+                          Vec2{-major.y, major.x} * ellipse->ratio, 0, 2 * M_PI);
+        } else if (const auto* spline = std::get_if<Spline>(&entity.data)) {
+            for (const Vec3& p : tessellateSpline(spline->data))
+                ring.push_back(p.xy());
+        }
+        break;
+    }
+    ring.erase(std::remove_if(ring.begin(), ring.end(),
+                              [](Vec2 p) { return !std::isfinite(p.x) || !std::isfinite(p.y); }),
+               ring.end());
+    return ring;
+}
+
+} // namespace vexor::cad

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "Color.h"
+#include "Math.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexor::cad {
+
+struct Drawing;
+
+// A VIEWPORT entity of a paper-space block: a window on the sheet through which model space is
+// seen at a chosen scale and rotation.
+struct Viewport {
+    std::uint64_t handle = 0;
+    std::uint32_t layer = 0; // the frame is drawn on this layer
+    Color color;
+    Vec3 centre;                  // on paper, in paper-space units
+    double width = 0, height = 0; // on paper
+    Vec2 viewCentre;              // model-space view centre, relative to the target
+    Vec3 viewTarget;              // model-space point the view looks at
+    Vec3 viewDirection{0, 0, 1};  // from the target towards the viewer
+    double viewHeight = 0;        // model-space height shown in `height`
+    double twist = 0;             // radians: the model turns this much counter-clockwise
+    std::int32_t id = 0;          // 1: the paper itself (DXF); 0 when the file does not say
+    bool on = true;
+    bool clipByBoundary = false;    // clipped by `clipBoundary` rather than its rectangle
+    std::uint64_t clipBoundary = 0; // handle of an entity of the same block
+    std::vector<std::uint64_t> frozenLayerHandles; // as stored in the file
+    std::vector<std::uint32_t> frozenLayers;       // indexes into Drawing::layers
+};
+
+// A paper sheet: its plot settings and the paper-space block drawn on it.
+struct Layout {
+    std::string name;
+    std::int32_t tabOrder = 0;
+    std::uint64_t handle = 0;
+    std::uint64_t blockRecord = 0;     // handle of its paper-space block record
+    std::uint32_t block = 0xFFFFFFFFu; // index into Drawing::blocks; none when missing
+    Vec2 paperSize;                    // millimetres, as the sheet lies before plot rotation
+    double margins[4] = {0, 0, 0, 0};  // unprintable left, bottom, right, top in millimetres
+    Vec2 plotOrigin;                   // millimetres from the printable area's corner
+    std::int16_t paperUnits = 1;       // 0 inches, 1 millimetres, 2 pixels
+    std::int16_t rotation = 0;         // quarter turns: 0 none, 1 90 degrees ccw, 2 180, 3 90 cw
+    double printedUnits = 1;           // plot scale: this many paper units ...
+    double drawingUnits = 1;           // ... for this many drawing units
+    bool hasLimits = false;
+    Vec2 limMin, limMax; // paper-space limits
+};
+
+// Puts the layouts a reader found into their final shape: joins each to its paper-space block
+// (or adds the one sheet of drawings without layout objects), resolves frozen-layer handles,
+// drops the model-space layout, fixes missing paper sizes and sorts by tab order. Problems
+// become diagnostics.
+void finishLayouts(Drawing& drawing);
+
+// Paper-space units per millimetre of paper for a layout.
+double paperUnitsPerMillimetre(const Layout& layout);
+
+// The sheet as it is looked at, in millimetres: the paper size turned by the plot rotation.
+Vec2 sheetSize(const Layout& layout);
+
+// Whether viewport `index` of a paper-space block's list is the paper itself rather than a view:
+// the one numbered 1 where the file numbers them, else the first.
+bool isPaperViewport(const std::vector<Viewport>& viewports, std::size_t index);
+
+} // namespace vexor::cad

@@ -1,0 +1,62 @@
+#include "cad/io/DrawingReader.h"
+#include "cad/model/ReadError.h"
+#include "support/Corpus.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace vexor;
+
+namespace {
+
+// The layout names an independent reader lists for a file ("Model" included), sorted.
+std::optional<std::vector<std::string>> oracleLayouts(const fs::path& file) {
+    const auto oracle = test::oracleFor(file);
+    if (!oracle)
+        return std::nullopt;
+    QFile f(QString::fromStdString(oracle->string()));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonArray names = QJsonDocument::fromJson(f.readAll()).object()["layouts"].toArray();
+    if (names.isEmpty())
+        return std::nullopt;
+    std::vector<std::string> out;
+    for (const QJsonValue& n : names)
+        out.push_back(n.toString().toStdString());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+} // namespace
+
+// Every drawing the viewer opens lists the layouts the oracle lists.
+TEST(LayoutCorpus, LayoutNamesMatchTheOracle) {
+    VEXOR_REQUIRE_CORPUS();
+    int compared = 0;
+    std::vector<fs::path> files = test::corpusFiles("dwg", {".dwg"});
+    for (const fs::path& dxf : test::corpusFiles("dxf", {".dxf"}))
+        files.push_back(dxf);
+    for (const fs::path& file : files) {
+        const auto expected = oracleLayouts(file);
+        if (!expected)
+            continue;
+        cad::Drawing drawing;
+        try {
+            drawing = cad::readDrawingFile(file.string());
+        } catch (const cad::ReadError&) {
+            continue; // releases and damage other tests account for
+        }
+        std::vector<std::string> names{"Model"};
+        for (const cad::Layout& layout : drawing.layouts)
+            names.push_back(layout.name);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, *expected) << file;
+        ++compared;
+    }
+    EXPECT_GT(compared, 150);
+}

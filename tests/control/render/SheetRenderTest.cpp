@@ -1,0 +1,184 @@
+#include "cad/geometry/DisplayList.h"
+#include "control/render/Renderer.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace vexor;
+using namespace vexor::control;
+
+namespace {
+
+constexpr QRgb kRed = 0xFF0000, kBlue = 0x0000FF;
+
+// A filled model-space square of side 100 centred on (x, y).
+cad::Entity square(std::uint32_t layer, double x, double y) {
+    cad::Solid s;
+    s.corners[0] = {x - 50, y - 50, 0};
+    s.corners[1] = {x + 50, y - 50, 0};
+    s.corners[2] = {x - 50, y + 50, 0};
+    s.corners[3] = {x + 50, y + 50, 0};
+    cad::Entity e;
+    e.common.layer = layer;
+    e.data = s;
+    return e;
+}
+
+// A viewport of 80 x 60 paper units at `centre` showing model space at 1:50 round (2000, 1000).
+cad::Viewport viewAt(cad::Vec2 centre) {
+    cad::Viewport v;
+    v.centre = {centre.x, centre.y, 0};
+    v.width = 80;
+    v.height = 60;
+    v.viewHeight = 60 * 50;
+    v.viewCentre = {2000, 1000};
+    return v;
+}
+
+// Model space: a red square on layer "R" at (2000, 1000) and a blue one on "B" at
+// (3000, 1000). One A4 sheet (297 x 210 mm, paper units millimetres, no margins) with the
+// paper viewport and two views side by side.
+cad::Drawing sheetDrawing() {
+    cad::Drawing d;
+    d.format = cad::FileFormat::Dxf;
+    d.layerIndex("0");
+    const std::uint32_t r = d.layerIndex("R"), b = d.layerIndex("B");
+    d.layers[r].color = cad::Color::indexed(1);
+    d.layers[b].color = cad::Color::indexed(5);
+    d.modelSpace = {square(r, 2000, 1000), square(b, 3000, 1000)};
+    const std::uint32_t paper = d.blockIndex("*Paper_Space");
+    cad::Viewport whole;
+    whole.centre = {148.5, 105, 0};
+    whole.width = 297;
+    whole.height = 210;
+    whole.id = 1;
+    d.blocks[paper].viewports = {whole, viewAt({60, 105}), viewAt({200, 105})};
+    cad::Layout layout;
+    layout.name = "Sheet";
+    layout.block = paper;
+    layout.paperSize = {297, 210};
+    d.layouts.push_back(layout);
+    return d;
+}
+
+// The sheet rendered at 2 pixels per millimetre: pixel (2x, 2 (210 - y)) is paper point (x, y).
+QImage renderSheet(const cad::DisplayList& list) {
+    QImage image(594, 420, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::gray);
+    QPainter painter(&image);
+    RenderStyle style;
+    style.background = Qt::gray;
+    style.sheet = 0;
+    renderView(list, painter, QRectF(0, 0, 594, 420), list.sheets()[0].paper, style);
+    painter.end();
+    return image;
+}
+
+QRgb at(const QImage& image, double x, double y) {
+    return image.pixel(static_cast<int>(x * 2), static_cast<int>((210 - y) * 2)) & 0xFFFFFF;
+}
+
+bool mentions(const cad::DisplayList& list, const std::string& text) {
+    for (const std::string& m : list.diagnostics())
+        if (m.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(SheetRender, AViewportAtOneToFiftyPlacesModelPointsOnPaper) {
+    const cad::Drawing d = sheetDrawing();
+    const auto list = cad::compileDisplayList(d);
+    ASSERT_EQ(list->sheets().size(), 1u);
+    const cad::Sheet& sheet = list->sheets()[0];
+    EXPECT_EQ(sheet.paper.minX, 0);
+    EXPECT_EQ(sheet.paper.maxY, 210);
+    ASSERT_EQ(sheet.views.size(), 2u); // the paper viewport is not a view
+    // (2100, 1000) is 100 model units right of the view centre: 2 mm right of (60, 105).
+    const cad::Vec2 p = sheet.views[0].modelToPaper.map({2100, 1000});
+    EXPECT_NEAR(p.x, 62, 1e-9);
+    EXPECT_NEAR(p.y, 105, 1e-9);
+
+    const QImage image = renderSheet(*list);
+    EXPECT_EQ(at(image, 60, 105), kRed);       // the red square, 2 mm wide, in the first view
+    EXPECT_EQ(at(image, 200, 105), kRed);      // and in the second
+    EXPECT_EQ(at(image, 60 + 20, 105), kBlue); // the blue one 1000 units = 20 mm to the right
+    EXPECT_EQ(at(image, 130, 105), 0xFFFFFFu); // the sheet between the views is white
+}
+
+TEST(SheetRender, TwistTurnsTheModelCounterClockwiseAboutTheTarget) {
+    cad::Drawing d = sheetDrawing();
+    cad::Viewport& v = d.blocks[0].viewports[1];
+    v.twist = 3.14159265358979 / 2;
+    v.viewTarget = {2000, 1000, 0};
+    v.viewCentre = {0, 0}; // relative to the target, in the turned frame
+    const auto list = cad::compileDisplayList(d);
+    const cad::Vec2 p = list->sheets()[0].views[0].modelToPaper.map({3000, 1000});
+    EXPECT_NEAR(p.x, 60, 1e-9);
+    EXPECT_NEAR(p.y, 125, 1e-9);
+}
+
+TEST(SheetRender, LayersFrozenInAViewportVanishOnlyThere) {
+    cad::Drawing d = sheetDrawing();
+    d.blocks[0].viewports[2].frozenLayers = {1}; // "R" frozen in the second view
+    const auto list = cad::compileDisplayList(d);
+    const QImage image = renderSheet(*list);
+    EXPECT_EQ(at(image, 60, 105), kRed);
+    EXPECT_EQ(at(image, 200, 105), 0xFFFFFFu);
+    EXPECT_EQ(at(image, 220, 105), kBlue);
+}
+
+TEST(SheetRender, ABoundaryClipsTheView) {
+    cad::Drawing d = sheetDrawing();
+    // A triangle over the left half of the first view: the red square at its centre stays,
+    // the blue one 20 mm to the right is cut away.
+    cad::Polyline triangle;
+    triangle.closed = true;
+    for (cad::Vec2 p : {cad::Vec2{20, 75}, cad::Vec2{70, 105}, cad::Vec2{20, 135}})
+        triangle.vertices.push_back({{p.x, p.y, 0}});
+    cad::Entity boundary;
+    boundary.common.handle = 0x77;
+    boundary.data = triangle;
+    d.blocks[0].entities.push_back(boundary);
+    d.blocks[0].viewports[1].clipByBoundary = true;
+    d.blocks[0].viewports[1].clipBoundary = 0x77;
+    // The second view names a boundary that is not there: its rectangle clips it.
+    d.blocks[0].viewports[2].clipByBoundary = true;
+    d.blocks[0].viewports[2].clipBoundary = 0x99;
+    const auto list = cad::compileDisplayList(d);
+    EXPECT_FALSE(list->sheets()[0].views[0].rectangular);
+    EXPECT_TRUE(list->sheets()[0].views[1].rectangular);
+    EXPECT_TRUE(mentions(*list, "clipped by a boundary that is missing or degenerate"));
+    const QImage image = renderSheet(*list);
+    EXPECT_EQ(at(image, 60, 105), kRed);
+    EXPECT_NE(at(image, 80, 105), kBlue);  // outside the triangle
+    EXPECT_EQ(at(image, 220, 105), kBlue); // inside the second view's rectangle
+}
+
+TEST(SheetRender, ViewsWithoutAUsableViewAreReportedAndLeftEmpty) {
+    cad::Drawing d = sheetDrawing();
+    d.blocks[0].viewports[1].viewHeight = 0;
+    d.blocks[0].viewports[2].viewHeight = std::numeric_limits<double>::quiet_NaN();
+    const auto list = cad::compileDisplayList(d);
+    ASSERT_EQ(list->sheets()[0].views.size(), 2u);
+    EXPECT_FALSE(list->sheets()[0].views[0].showsModel);
+    EXPECT_FALSE(list->sheets()[0].views[1].showsModel);
+    EXPECT_TRUE(mentions(*list, "has no usable view"));
+    const QImage image = renderSheet(*list);
+    EXPECT_EQ(at(image, 60, 105), 0xFFFFFFu);
+    EXPECT_EQ(at(image, 200, 105), 0xFFFFFFu);
+}
+
+TEST(SheetRender, ModelSpaceIsDrawnWhenNoSheetIsChosen) {
+    const auto list = cad::compileDisplayList(sheetDrawing());
+    QImage image(200, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    RenderStyle style;
+    renderView(*list, painter, QRectF(0, 0, 200, 100), cad::Box2{1900, 900, 3100, 1100}, style);
+    painter.end();
+    EXPECT_EQ(image.pixel(16, 50) & 0xFFFFFF, kRed);
+}
