@@ -12,7 +12,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: vexor-render FILE -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--background #rrggbb]\n"
-    "                    [--timeout SECONDS]\n"
+    "                    [--layout NAME] [--timeout SECONDS]\n"
     "       vexor-render FILE --info [--timeout SECONDS]\n"
     "       vexor-render --help | --version\n";
 
