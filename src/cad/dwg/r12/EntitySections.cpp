@@ -1,5 +1,6 @@
 #include "EntitySections.h"
 
+#include "../../io/LoadBudget.h"
 #include "EntityRecord.h"
 
 #include <algorithm>
@@ -83,6 +84,7 @@ private:
         target_ = blocks ? kNoTarget : kModel;
         std::size_t records = 0;
         while (true) {
+            loadCheckpoint();
             if (current->atEnd()) {
                 if (current != &extra || returnTo == kNotInSection)
                     break;

@@ -1,5 +1,6 @@
 #include "Sections.h"
 
+#include "../../io/LoadBudget.h"
 #include "../../model/ReadError.h"
 #include "../r2004/LittleEndian.h"
 #include "../r2004/SectionMaps.h"
@@ -201,8 +202,10 @@ public:
         if (s.encoding != kEncodingPlain && s.encoding != kEncodingInterleaved)
             throw ReadError(fileName_, "section " + s.name + " has unknown encoding " +
                                            std::to_string(s.encoding));
+        claimLoadMemory(s.size, 1);
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.size));
         for (const SectionPage& page : s.pages) {
+            loadCheckpoint();
             try {
                 dataPage(s, page, bytes);
             } catch (const ReadError& error) {
