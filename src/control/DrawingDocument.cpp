@@ -1,5 +1,6 @@
 #include "DrawingDocument.h"
 
+#include "render/RenderStyle.h"
 #include "render/TrueTypeFaces.h"
 
 #include <cmath>
@@ -44,10 +45,7 @@ int DrawingDocument::layerIndex(const std::string& name) const {
 }
 
 std::vector<char> DrawingDocument::initiallyHiddenLayers() const {
-    std::vector<char> hidden(drawing_.layers.size(), 0);
-    for (std::size_t i = 0; i < hidden.size(); ++i)
-        hidden[i] = drawing_.layers[i].off || drawing_.layers[i].frozen;
-    return hidden;
+    return layersHiddenInFile(*displayList_);
 }
 
 } // namespace vexor::control

@@ -70,6 +70,7 @@ bool renderTo(QPaintDevice& device, const QRectF& target, const cad::DisplayList
 bool writeOutput(const RenderCommand& command, const cad::DisplayList& list, int sheet) {
     control::RenderStyle style;
     style.background = command.background;
+    style.hiddenLayers = control::layersHiddenInFile(list);
     style.sheet = sheet;
     const Shown shown = shownPart(list, sheet);
     const cad::Box2 onScreen = sheet >= 0 ? withMargin(shown.window) : shown.window;

@@ -43,6 +43,7 @@ QImage renderThumbnail(const std::string& path, int size, std::chrono::milliseco
     painter.setRenderHint(QPainter::Antialiasing, true);
     control::RenderStyle style;
     style.background = Qt::white;
+    style.hiddenLayers = control::layersHiddenInFile(*list);
     control::renderView(*list, painter, QRectF(0, 0, size, size), window, style);
     return image;
 }

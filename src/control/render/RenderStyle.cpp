@@ -1,5 +1,7 @@
 #include "RenderStyle.h"
 
+#include "cad/geometry/DisplayList.h"
+
 namespace vexor::control {
 
 QColor paletteColor(int code) {
@@ -11,6 +13,13 @@ QColor paletteColor(int code) {
     if (!isForeColorCode(code))
         return {};
     return QColor(kPalette[code - 1]);
+}
+
+std::vector<char> layersHiddenInFile(const cad::DisplayList& list) {
+    std::vector<char> hidden(list.layers().size(), 0);
+    for (std::size_t i = 0; i < hidden.size(); ++i)
+        hidden[i] = list.layers()[i].initiallyHidden;
+    return hidden;
 }
 
 } // namespace vexor::control

@@ -3,6 +3,10 @@
 #include <QColor>
 #include <vector>
 
+namespace vexor::cad {
+class DisplayList;
+}
+
 namespace vexor::control {
 
 // How a view of a drawing is drawn: background, colour override, visible layers, medium.
@@ -18,6 +22,10 @@ struct RenderStyle {
 // 8 dark red, 9 dark yellow, 10 dark green, 11 dark cyan, 12 dark blue, 13 dark magenta,
 // 14 white. Any other code gives an invalid QColor.
 QColor paletteColor(int code);
+
+// The layers the file itself has switched off or frozen, as RenderStyle::hiddenLayers wants them:
+// a drawing first appears without them, on screen and in every picture made of it.
+std::vector<char> layersHiddenInFile(const cad::DisplayList& list);
 
 // True when a fore colour code replaces the drawing's own colours.
 inline bool isForeColorCode(int code) {
