@@ -6,7 +6,6 @@
 #include "control/render/TrueTypeFaces.h"
 
 #include <QFileInfo>
-
 #include <QPainter>
 #include <algorithm>
 #include <stdexcept>

@@ -24,8 +24,9 @@ constexpr std::uint64_t kAddressSpaceLimit = std::uint64_t{2} << 30; // 2 GiB
 constexpr int kDefaultSize = 256;
 constexpr int kLargestSize = 2048;
 
-constexpr char kUsage[] = "usage: vexor-thumbnailer [-s SIZE] [--timeout SECONDS] INPUT OUTPUT.png\n"
-                          "       vexor-thumbnailer --help | --version\n";
+constexpr char kUsage[] =
+    "usage: vexor-thumbnailer [-s SIZE] [--timeout SECONDS] INPUT OUTPUT.png\n"
+    "       vexor-thumbnailer --help | --version\n";
 
 struct Request {
     int size = kDefaultSize;
@@ -93,9 +94,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::printf("vexor-thumbnailer: a square PNG preview of a drawing (.dwg, .dxf, .dgn) "
-                        "for file managers; gives up after %u s unless --timeout says otherwise.\n%s",
-                        kDefaultTimeLimitSeconds, kUsage);
+            std::printf(
+                "vexor-thumbnailer: a square PNG preview of a drawing (.dwg, .dxf, .dgn) "
+                "for file managers; gives up after %u s unless --timeout says otherwise.\n%s",
+                kDefaultTimeLimitSeconds, kUsage);
             return 0;
         }
         if (arg == "--version" || arg == "-V") {
