@@ -108,7 +108,8 @@ TEST(LffFont, HostileFilesEndWithAMessage) {
     EXPECT_FALSE(longer.problems.empty());
 
     // Not a font at all, or numbers that are not coordinates.
-    EXPECT_FALSE(readLffFont(std::string("\x00\xff\x01[zz]\n1e999,nan;", 20), "junk").font);
+    static constexpr char kJunk[] = "\x00\xff\x01[zz]\n1e999,nan;";
+    EXPECT_FALSE(readLffFont(std::string(kJunk, sizeof kJunk - 1), "junk").font);
     const StrokeFontResult bad = readLffFont("[0041] A\n1e999,2;nan,1;3,4,Ax\n", "bad");
     EXPECT_FALSE(bad.problems.empty());
 }
