@@ -112,7 +112,9 @@ ContentKind detectContent(std::span<const std::uint8_t> head) {
 
 Drawing readDrawingFile(const std::string& path) {
     MappedFile file(path);
-    return readDrawingBytes(file.bytes(), path);
+    Drawing drawing = readDrawingBytes(file.bytes(), path);
+    drawing.sourcePath = path;
+    return drawing;
 }
 
 Drawing readDrawingBytes(std::span<const std::uint8_t> bytes, const std::string& path) {

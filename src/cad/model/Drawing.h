@@ -77,6 +77,9 @@ struct Drawing {
     std::vector<Layout> layouts; // the paper sheets, in tab order once finishLayouts has run
     std::vector<std::string> diagnostics;
     std::vector<DimStyle> dimStyles;
+    // The file the drawing was read from (empty when read from memory): files it refers to by
+    // name, such as raster images and shape fonts, are looked for beside it.
+    std::string sourcePath;
 
     // Index of the layer with this name (exact), adding a default layer when there is none.
     std::uint32_t layerIndex(const std::string& name);
