@@ -118,13 +118,17 @@ struct LffReader {
             std::string_view part = line.substr(0, semi);
             line = semi == std::string_view::npos ? std::string_view{} : line.substr(semi + 1);
             double bulge = 0;
-            const std::size_t arc = part.find(",A");
+            // The bulge follows "A", normally after a comma; some glyphs of the installed
+            // fonts leave the comma out.
+            const std::size_t arc = part.find('A');
             if (arc != std::string_view::npos) {
-                if (!parseDouble(part.substr(arc + 2), bulge) || std::abs(bulge) > 1e3) {
+                if (!parseDouble(part.substr(arc + 1), bulge) || std::abs(bulge) > 1e3) {
                     problems.insert("bad arc bulge");
                     bulge = 0;
                 }
                 part = part.substr(0, arc);
+                if (!part.empty() && part.back() == ',')
+                    part.remove_suffix(1);
             }
             const std::size_t comma = part.find(',');
             Vec2 p;

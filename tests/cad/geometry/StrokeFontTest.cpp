@@ -28,7 +28,10 @@ const char* kFont = "# Format: LibreCAD Font 1\n"
                     "3,10;3,10.5\n"
                     "\n"
                     "[0055] U\n"
-                    "0,9;0,4.5;9,4.5,A1;9,9\n";
+                    "0,9;0,4.5;9,4.5,A1;9,9\n"
+                    "\n"
+                    "[0056] V\n" // the bulge without its comma, as some installed glyphs have it
+                    "0,9;0,4.5;9,4.5A1;9,9\n";
 
 bool hasPoint(const StrokeGlyph& g, Vec2 p) {
     for (Vec2 q : g.points)
@@ -74,6 +77,11 @@ TEST(LffFont, StrokesLandWhereTheFilePutsThem) {
         lowest = std::min(lowest, p.y);
     EXPECT_NEAR(lowest, 0.0, 1e-3);
     EXPECT_TRUE(hasPoint(*u, {1.0, 1.0})); // the last point, after the arc
+    const StrokeGlyph* v = r.font->glyph(U'V');
+    ASSERT_NE(v, nullptr);
+    ASSERT_EQ(v->points.size(), u->points.size());
+    for (Vec2 p : u->points)
+        EXPECT_TRUE(hasPoint(*v, p));
 }
 
 TEST(LffFont, HostileFilesEndWithAMessage) {
