@@ -1,5 +1,6 @@
 #include "EntityAssembler.h"
 
+#include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
 #include "../io/ParallelLoad.h"
 #include "LayoutObjects.h"
@@ -38,8 +39,10 @@ bool isVertexType(std::uint16_t type) {
 // the read without a checkpoint: the new storage is claimed and the load checked first.
 void appendEntity(std::vector<Entity>& to, Entity&& entity) {
     if (to.size() == to.capacity()) {
-        claimLoadMemory(std::max<std::size_t>(2 * to.capacity(), 1), sizeof(Entity));
+        const std::size_t grown = std::max<std::size_t>(2 * to.capacity(), 16);
+        claimLoadMemory(grown, sizeof(Entity));
         loadCheckpoint();
+        reserveLarge(to, grown);
     }
     to.push_back(std::move(entity));
 }
@@ -372,7 +375,7 @@ void EntityAssembler::readListedEntities() {
             }
         }
         claimLoadMemory(target->size() + listed.size(), sizeof(Entity));
-        target->reserve(target->size() + listed.size());
+        reserveLarge(*target, target->size() + listed.size());
         readObjects(
             listed.size(),
             [&](std::size_t i) {
@@ -403,7 +406,7 @@ void EntityAssembler::scanObjectMap() {
     });
     if (!hasList(tables_.modelSpace)) {
         claimLoadMemory(topLevel.load(), sizeof(Entity));
-        drawing_.modelSpace.reserve(topLevel.load());
+        reserveLarge(drawing_.modelSpace, topLevel.load());
     }
     // Objects of other types are left out here; unreadable types are tried again, to be noted
     // as damage in their place.
