@@ -1,6 +1,8 @@
 #include "EntityAssembler.h"
 
+#include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
+#include "../io/ParallelLoad.h"
 #include "LayoutObjects.h"
 #include "ObjectTypes.h"
 #include "TableRecords.h"
@@ -14,6 +16,10 @@ namespace {
 constexpr std::size_t kMaxDamageMessages = 8;
 // Marks an object whose type number could not be read in the first pass.
 constexpr std::uint16_t kUnreadableType = 0xFFFF;
+// Objects read between two placings, and handed to a thread at a time: a batch bounds the
+// entities held twice, a chunk the cost of handing out work.
+constexpr std::size_t kBatchObjects = 16384;
+constexpr std::size_t kChunkObjects = 256;
 
 bool isPaperSpaceName(std::string_view name) {
     constexpr std::string_view prefix = "*paper_space";
@@ -29,6 +35,18 @@ bool isVertexType(std::uint16_t type) {
     return type >= kTypeVertex2d && type <= kTypeVertexPfaceFace;
 }
 
+// Appends to an entity list. Growing it moves every entity read so far, the longest stretch of
+// the read without a checkpoint: the new storage is claimed and the load checked first.
+void appendEntity(std::vector<Entity>& to, Entity&& entity) {
+    if (to.size() == to.capacity()) {
+        const std::size_t grown = std::max<std::size_t>(2 * to.capacity(), 16);
+        claimLoadMemory(grown, sizeof(Entity));
+        loadCheckpoint();
+        reserveLarge(to, grown);
+    }
+    to.push_back(std::move(entity));
+}
+
 } // namespace
 
 EntityAssembler::EntityAssembler(const ObjectStore& store, const TableIndex& tables,
@@ -42,6 +60,7 @@ std::uint32_t EntityAssembler::layerOf(std::uint64_t handle) const {
 }
 
 Color EntityAssembler::colorBookColor(std::uint64_t handle, Color nearest) {
+    const std::lock_guard lock(colorBookMutex_);
     auto [it, added] = colorBook_.try_emplace(handle);
     if (added) {
         try {
@@ -108,9 +127,11 @@ std::vector<Entity>* EntityAssembler::destination(const EntityPreamble& p) {
 
 template <class Visit> void EntityAssembler::walkChildren(const ParsedEntity& e, Visit visit) {
     auto visitOne = [&](std::uint64_t handle, EntityPreamble* preamble) {
-        if (childBudget_ == 0)
-            return false;
-        --childBudget_;
+        std::size_t left = childBudget_.load(std::memory_order_relaxed);
+        do {
+            if (left == 0)
+                return false;
+        } while (!childBudget_.compare_exchange_weak(left, left - 1, std::memory_order_relaxed));
         auto f = store_.open(handle);
         if (!f)
             return false;
@@ -171,8 +192,8 @@ void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
     });
 }
 
-void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
-                                 std::vector<Entity>* target) {
+void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target,
+                                 ReadObject& out) {
     loadCheckpoint();
     ParsedEntity e;
     e.common = readEntityPreamble(f);
@@ -180,8 +201,10 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
         target = destination(e.common);
     if (!target)
         return;
+    out.target = target;
     if (f.type == kTypeViewport) {
-        addViewport(f, e, *target);
+        // Placed in order with the entities; read again then, being rare.
+        out.outcome = ReadObject::Outcome::Viewport;
         return;
     }
     parseEntityData(info.kind, f, decode_, e, info.name);
@@ -204,9 +227,72 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
         else if (auto* mtext = std::get_if<MText>(&e.data))
             mtext->style = style;
     }
-    if (info.kind == EntityKind::Other)
-        ++notDrawn_[info.name];
-    target->push_back(Entity{commonOf(e, f.handle), std::move(e.data)});
+    out.notDrawn = info.kind == EntityKind::Other;
+    out.entity = Entity{commonOf(e, f.handle), std::move(e.data)};
+    out.outcome = ReadObject::Outcome::Entity;
+}
+
+void EntityAssembler::parseObject(const Pending& pending, std::vector<Entity>* target,
+                                  ReadObject& out) {
+    out = ReadObject{};
+    out.entry = pending.entry;
+    try {
+        const TypeInfo info = store_.typeInfo(
+            pending.type == kUnreadableType ? store_.typeAt(pending.entry->offset) : pending.type);
+        out.name = info.name;
+        if (!isTopLevel(info))
+            return;
+        ObjectFrame f = store_.openAt(pending.entry->offset);
+        readEntity(f, info, target, out);
+    } catch (const DwgFormatError& e) {
+        out.outcome = ReadObject::Outcome::Damaged;
+        out.damage = e;
+    }
+}
+
+void EntityAssembler::place(ReadObject& object) {
+    switch (object.outcome) {
+    case ReadObject::Outcome::Skipped:
+        return;
+    case ReadObject::Outcome::Damaged:
+        noteDamage(object.name, object.entry->handle, *object.damage);
+        return;
+    case ReadObject::Outcome::Viewport:
+        try {
+            ObjectFrame f = store_.openAt(object.entry->offset);
+            ParsedEntity e;
+            e.common = readEntityPreamble(f);
+            addViewport(f, e, *object.target);
+        } catch (const DwgFormatError& e) {
+            noteDamage(object.name, object.entry->handle, e);
+        }
+        return;
+    case ReadObject::Outcome::Entity:
+        if (object.notDrawn)
+            ++notDrawn_[object.name];
+        appendEntity(*object.target, std::move(object.entity));
+        return;
+    }
+}
+
+template <class PendingAt>
+void EntityAssembler::readObjects(std::size_t count, PendingAt pendingAt,
+                                  std::vector<Entity>* target) {
+    std::vector<ReadObject> batch;
+    for (std::size_t start = 0; start < count; start += kBatchObjects) {
+        batch.resize(std::min(kBatchObjects, count - start));
+        forEachChunkInParallel(batch.size(), kChunkObjects, [&](std::size_t b, std::size_t e) {
+            for (std::size_t i = b; i < e; ++i) {
+                const std::optional<Pending> pending = pendingAt(start + i);
+                if (pending)
+                    parseObject(*pending, target, batch[i]);
+                else
+                    batch[i] = ReadObject{};
+            }
+        });
+        for (ReadObject& object : batch)
+            place(object);
+    }
 }
 
 void EntityAssembler::addViewport(ObjectFrame& f, const ParsedEntity& e,
@@ -288,19 +374,14 @@ void EntityAssembler::readListedEntities() {
                 listed.push_back(entry);
             }
         }
-        target->reserve(target->size() + listed.size());
-        for (const ObjectMap::Entry* entry : listed) {
-            TypeInfo info;
-            try {
-                info = store_.typeInfo(store_.typeAt(entry->offset));
-                if (!isTopLevel(info))
-                    continue;
-                ObjectFrame f = store_.openAt(entry->offset);
-                readEntity(f, info, target);
-            } catch (const DwgFormatError& e) {
-                noteDamage(info.name, entry->handle, e);
-            }
-        }
+        claimLoadMemory(target->size() + listed.size(), sizeof(Entity));
+        reserveLarge(*target, target->size() + listed.size());
+        readObjects(
+            listed.size(),
+            [&](std::size_t i) {
+                return std::optional<Pending>({listed[i], kUnreadableType});
+            },
+            target);
     }
 }
 
@@ -310,30 +391,33 @@ void EntityAssembler::scanObjectMap() {
     // avoids moving every entity when the list grows, and the pages of a reserve that blocks
     // end up not needing are never touched.
     std::vector<std::uint16_t> types(entries.size(), kUnreadableType);
-    std::size_t topLevel = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        loadCheckpoint();
-        try {
-            types[i] = store_.typeAt(entries[i].offset);
-            topLevel += isTopLevel(store_.typeInfo(types[i])) ? 1 : 0;
-        } catch (const DwgFormatError&) {
+    std::atomic<std::size_t> topLevel{0};
+    forEachChunkInParallel(entries.size(), kBatchObjects, [&](std::size_t b, std::size_t e) {
+        std::size_t found = 0;
+        for (std::size_t i = b; i < e; ++i) {
+            loadCheckpoint();
+            try {
+                types[i] = store_.typeAt(entries[i].offset);
+                found += isTopLevel(store_.typeInfo(types[i])) ? 1 : 0;
+            } catch (const DwgFormatError&) {
+            }
         }
+        topLevel.fetch_add(found, std::memory_order_relaxed);
+    });
+    if (!hasList(tables_.modelSpace)) {
+        claimLoadMemory(topLevel.load(), sizeof(Entity));
+        reserveLarge(drawing_.modelSpace, topLevel.load());
     }
-    if (!hasList(tables_.modelSpace))
-        drawing_.modelSpace.reserve(topLevel);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        TypeInfo info;
-        try {
-            info = store_.typeInfo(types[i] == kUnreadableType ? store_.typeAt(entries[i].offset)
-                                                               : types[i]);
-            if (read_[i] || !isTopLevel(info))
-                continue;
-            ObjectFrame f = store_.openAt(entries[i].offset);
-            readEntity(f, info);
-        } catch (const DwgFormatError& e) {
-            noteDamage(info.name, entries[i].handle, e);
-        }
-    }
+    // Objects of other types are left out here; unreadable types are tried again, to be noted
+    // as damage in their place.
+    readObjects(
+        entries.size(),
+        [&](std::size_t i) -> std::optional<Pending> {
+            if (read_[i] || (types[i] != kUnreadableType && !isTopLevel(store_.typeInfo(types[i]))))
+                return std::nullopt;
+            return Pending{&entries[i], types[i]};
+        },
+        nullptr);
 }
 
 void EntityAssembler::run() {

@@ -6,8 +6,10 @@
 #include "TableLoader.h"
 #include "TextDecoder.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -17,7 +19,8 @@ namespace vexor::cad::dwg {
 // Reads the entities of model space and of the block definitions. From R2004 each block header
 // lists its entities, which are read in that order; otherwise (and for blocks whose header
 // could not be read) every entity in object map order goes where its owner says. Vertices and
-// attributes are gathered into their polyline or insert.
+// attributes are gathered into their polyline or insert. Objects are parsed on every core in
+// batches and placed by the calling thread in the order a single thread would place them.
 class EntityAssembler {
 public:
     EntityAssembler(const ObjectStore& store, const TableIndex& tables, const TextDecoder& decode,
@@ -34,8 +37,33 @@ private:
     bool everyOwnerHasList() const;
     void readListedEntities();
     void scanObjectMap();
-    // Reads the entity into `target`, or where destination() says when that is null.
-    void readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target = nullptr);
+
+    // An object to read, with its type number when a first pass has read it.
+    struct Pending {
+        const ObjectMap::Entry* entry = nullptr;
+        std::uint16_t type;
+    };
+    // An object as a worker thread read it, for the calling thread to place.
+    struct ReadObject {
+        enum class Outcome : std::uint8_t { Skipped, Entity, Viewport, Damaged };
+        Outcome outcome = Outcome::Skipped;
+        const char* name = ""; // type name
+        bool notDrawn = false;
+        const ObjectMap::Entry* entry = nullptr;
+        std::vector<Entity>* target = nullptr;
+        std::optional<DwgFormatError> damage;
+        Entity entity;
+    };
+    // Reads the objects `pendingAt(i)` names for i in [0, count) (nothing: skip it) into
+    // `target`, or where destination() says when that is null.
+    template <class PendingAt>
+    void readObjects(std::size_t count, PendingAt pendingAt, std::vector<Entity>* target);
+    // Thread-safe: reads one object into `out`.
+    void parseObject(const Pending& pending, std::vector<Entity>* target, ReadObject& out);
+    void readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target,
+                    ReadObject& out);
+    // On the calling thread, in map order: puts what parseObject read where it belongs.
+    void place(ReadObject& object);
     static bool isTopLevel(const TypeInfo& info);
     EntityCommon commonOf(const ParsedEntity& e, std::uint64_t handle);
     // A VIEWPORT goes to the viewports of the paper-space block whose list `owner` is.
@@ -55,11 +83,12 @@ private:
     const TextDecoder& decode_;
     Drawing& drawing_;
     std::uint32_t defaultLayer_ = 0;
-    std::size_t childBudget_; // vertex and attribute visits left; stops cycles
+    std::atomic<std::size_t> childBudget_; // vertex and attribute visits left; stops cycles
     std::size_t damaged_ = 0;
     std::vector<bool> read_; // by object map entry: already read from a block header's list
     std::map<std::string, std::size_t> notDrawn_;                       // entity name -> count
     std::unordered_map<std::uint64_t, std::optional<Color>> colorBook_; // DBCOLOR handle -> colour
+    std::mutex colorBookMutex_;
 };
 
 } // namespace vexor::cad::dwg

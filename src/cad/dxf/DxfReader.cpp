@@ -1,5 +1,6 @@
 #include "DxfReader.h"
 
+#include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
 #include "../model/ReadError.h"
 #include "EntityBuilder.h"
@@ -93,7 +94,7 @@ private:
     void reserveModelSpace() {
         auto& list = context_.drawing().modelSpace;
         if (list.capacity() == 0)
-            list.reserve(fileSize_ / 100);
+            reserveLarge(list, fileSize_ / 100);
     }
 
     // Where entities go: a block's index, or kModelSpace. Indexes stay valid while the

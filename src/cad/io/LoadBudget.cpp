@@ -80,16 +80,18 @@ void LoadBudget::stopForMemory(std::uint64_t needed) const {
 void LoadBudget::checkpoint() {
     if (cancelled())
         throw LoadStopped(LoadStopReason::Cancelled, "loading was cancelled");
-    if (++sinceClockLook_ < kClockEvery)
+    if (sinceClockLook_.fetch_add(1, std::memory_order_relaxed) + 1 < kClockEvery)
         return;
-    sinceClockLook_ = 0;
+    sinceClockLook_.store(0, std::memory_order_relaxed);
     const auto now = std::chrono::steady_clock::now();
     if (hasDeadline_ && now > deadline_)
         throw LoadStopped(LoadStopReason::TimedOut, "loading took longer than allowed");
-    if (now - lastHeapLook_ >= kHeapEvery) {
-        lastHeapLook_ = now;
+    auto last = lastHeapLook_.load(std::memory_order_relaxed);
+    const auto nowTicks = now.time_since_epoch().count();
+    // One thread looks at the heap per period; the others go on.
+    if (nowTicks - last >= std::chrono::steady_clock::duration(kHeapEvery).count() &&
+        lastHeapLook_.compare_exchange_strong(last, nowTicks, std::memory_order_relaxed))
         checkMemory();
-    }
 }
 
 void LoadBudget::checkMemory() const {

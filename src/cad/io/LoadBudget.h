@@ -35,14 +35,15 @@ public:
 
     explicit LoadBudget(std::uint64_t maxBytes);
 
-    // From any thread; the load stops at its next checkpoint.
+    // From any thread; the load stops at its next checkpoint, on every thread working for it.
     void cancel() noexcept { cancelled_.store(true, std::memory_order_relaxed); }
     bool cancelled() const noexcept { return cancelled_.load(std::memory_order_relaxed); }
     void setTimeout(std::chrono::milliseconds timeout);
     std::uint64_t maxBytes() const { return maxBytes_; }
 
     // Throws LoadStopped when cancelled, past the deadline or over the memory budget. Cheap:
-    // the clock is looked at every few calls, the heap every few milliseconds.
+    // the clock is looked at every few calls, the heap every few milliseconds. Safe to call
+    // from the worker threads of a load (each under its own LoadScope of this budget).
     void checkpoint();
     // Throws LoadStopped when the load's heap is over the budget now; at the end of a read
     // and of a compile, whose last objects the checkpoints may not have seen.
@@ -62,8 +63,9 @@ private:
     std::atomic<bool> cancelled_{false};
     bool hasDeadline_ = false;
     std::chrono::steady_clock::time_point deadline_;
-    std::uint32_t sinceClockLook_ = 0;
-    std::chrono::steady_clock::time_point lastHeapLook_;
+    // Checkpoints may come from several threads of one load (see io/ParallelLoad.h).
+    std::atomic<std::uint32_t> sinceClockLook_{0};
+    std::atomic<std::chrono::steady_clock::rep> lastHeapLook_{0};
 };
 
 // Makes `budget` the one the current thread's reads and compiles answer to, for the scope's
