@@ -130,3 +130,32 @@ TEST(PreR13Entities, LayerStateAndCodePage) {
     EXPECT_EQ(kit->color.index, 7);
     EXPECT_EQ(open("dwg/AC1009/mjs-ac1009__TD1.DWG").header.codepage, "ANSI_1250");
 }
+
+TEST(PreR13Entities, EachDimensionDrawsItsOwnBlockWhereItWasMoved) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/libredwg__r11_ACEB10.dwg");
+    const auto dims = all<cad::Dimension>(d.modelSpace);
+    ASSERT_EQ(dims.size(), 15u);
+    std::vector<std::uint32_t> blocks;
+    for (const cad::Dimension* dim : dims) {
+        ASSERT_LT(dim->block, d.blocks.size());
+        EXPECT_TRUE(d.blocks[dim->block].anonymous);
+        blocks.push_back(dim->block);
+    }
+    // Every anonymous block is stored as "*D": each dimension still has a block of its own.
+    std::ranges::sort(blocks);
+    EXPECT_EQ(std::ranges::unique(blocks).begin(), blocks.end());
+
+    // A dimension moved after it was made keeps its block where it was drawn and stores the
+    // displacement: shifted by it, the block's text sits at the dimension's text point.
+    const auto moved = std::ranges::find_if(dims, [](auto* dim) { return dim->text == "35mm"; });
+    ASSERT_NE(moved, dims.end());
+    const cad::Dimension& dim = **moved;
+    EXPECT_NEAR(dim.insert.x, -6.9866, 1e-4);
+    EXPECT_NEAR(dim.insert.y, 0.2112, 1e-4);
+    const auto texts = all<cad::Text>(d.blocks[dim.block].entities);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->text, "35mm");
+    EXPECT_NEAR(texts[0]->insert.x + dim.insert.x, dim.textMidpoint.x, 0.5);
+    EXPECT_NEAR(texts[0]->insert.y + dim.insert.y, dim.textMidpoint.y, 0.5);
+}

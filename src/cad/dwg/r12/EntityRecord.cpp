@@ -370,8 +370,10 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         const bool spatial = release_ >= Release::R10;
         d.definitionPoint = spatial ? point3() : point2();
         d.textMidpoint = point2();
+        // A dimension copied or moved keeps its block and stores the displacement here: the
+        // block is drawn shifted by it, as an insert at this point.
         if (bit(opts, 0))
-            (void)point2(); // where copies of the dimension were placed from
+            d.insert = point2();
         if (bit(opts, 1))
             d.dimType = r.u8();
         if (bit(opts, 2))

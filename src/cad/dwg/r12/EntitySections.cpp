@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vexor::cad::dwg::r12 {
 namespace {
@@ -41,8 +42,25 @@ public:
     Assembler(std::span<const std::uint8_t> file, const FileHeader& header, const Tables& tables,
               const TextDecoder& decode, Drawing& drawing)
         : file_(file), header_(header), tables_(tables), decode_(decode), d_(drawing) {
+        // Anonymous blocks are all stored under their bare kind ("*D" for every dimension,
+        // "*X" for hatches, ...): each becomes a block of its own under a numbered name.
+        std::unordered_set<std::string> names;
+        for (const BlockRecord& b : tables_.blocks)
+            names.insert(b.name);
+        std::unordered_map<std::string, int> numbered;
         for (const BlockRecord& b : tables_.blocks) {
-            const std::uint32_t index = d_.blockIndex(b.name);
+            if (b.name.empty()) { // a record left by a purged block
+                blockOfTable_.push_back(kNoIndex);
+                continue;
+            }
+            std::string name = b.name;
+            if (b.anonymous && name.size() <= 2) {
+                int& n = numbered[name];
+                while (names.contains(name + std::to_string(n)))
+                    ++n;
+                name += std::to_string(n++);
+            }
+            const std::uint32_t index = d_.blockIndex(name);
             d_.blocks[index].anonymous = b.anonymous;
             d_.blocks[index].externalReference = b.externalReference;
             blockOfTable_.push_back(index);
