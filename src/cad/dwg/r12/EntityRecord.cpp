@@ -179,7 +179,11 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         p.z = finite(r.f64());
         return p;
     };
-    const auto set = [&](EntityData data) { rec.entity = Entity{common, std::move(data)}; };
+    // The data goes straight into the record's entity; its common part is resolved from
+    // `rec.common` once the tables are known.
+    const auto set = [&]<class T>(T&& data) {
+        rec.entity.emplace().data.template emplace<std::decay_t<T>>(std::forward<T>(data));
+    };
     // Text fields after the string, shared by TEXT, ATTRIB and ATTDEF; `first` is the bit of
     // the rotation.
     const auto textTail = [&](Text& t, int first) {
@@ -220,7 +224,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         }
         if (bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
-        set(l);
+        set(std::move(l));
         break;
     }
     case EntityKind::Point:
@@ -233,7 +237,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         c.radius = finite(r.f64());
         if (bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
-        set(c);
+        set(std::move(c));
         break;
     }
     case EntityKind::Arc: {
@@ -244,7 +248,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         a.endAngle = finite(r.f64());
         if (bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
-        set(a);
+        set(std::move(a));
         break;
     }
     case EntityKind::Trace:
@@ -256,7 +260,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             c = point2();
         if (s.kind == Solid::Kind::Solid && bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
-        set(s);
+        set(std::move(s));
         break;
     }
     case EntityKind::Face3d: {
@@ -266,7 +270,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             c = point();
         if (bit(opts, 0) && release_ >= Release::R11)
             f.invisibleEdges = static_cast<std::uint8_t>(r.u16() & 0x0F);
-        set(f);
+        set(std::move(f));
         break;
     }
     case EntityKind::Text: {
@@ -279,7 +283,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         textTail(t, 0);
         if (bit(opts, 8))
             t.vAlign = r.u8();
-        set(t);
+        set(std::move(t));
         break;
     }
     case EntityKind::AttributeDefinition:
@@ -302,7 +306,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             common.extrusion = extrusion(r);
         if (bit(opts, 9))
             t.vAlign = r.u8();
-        set(t);
+        set(std::move(t));
         break;
     }
     case EntityKind::Shape: {

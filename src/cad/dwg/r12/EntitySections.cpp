@@ -176,10 +176,11 @@ private:
             return;
         }
         if (kind == EntityKind::Attribute && insert_) {
-            if (rec.entity)
-                std::get<Insert>(insert_->data)
-                    .attributes.push_back(
-                        {resolveCommon(rec), styled(std::get<Text>(rec.entity->data), rec)});
+            if (rec.entity) {
+                Text& t = std::get<Text>(rec.entity->data);
+                style(t, rec);
+                std::get<Insert>(insert_->data).attributes.push_back({resolveCommon(rec), std::move(t)});
+            }
             return;
         }
         flushOpen();
@@ -207,10 +208,10 @@ private:
                 ++notDrawn_[entityKindName(rec.kind)];
             return;
         }
-        Entity e = std::move(*rec.entity);
+        Entity& e = *rec.entity;
         e.common = resolveCommon(rec);
         if (auto* text = std::get_if<Text>(&e.data))
-            *text = styled(std::move(*text), rec);
+            style(*text, rec);
         else if (auto* ins = std::get_if<Insert>(&e.data))
             ins->block =
                 rec.blockName.empty() ? blockOf(rec.blockIndex) : d_.blockIndex(rec.blockName);
@@ -310,10 +311,9 @@ private:
         return c;
     }
 
-    Text styled(Text t, const EntityRecord& rec) const {
+    void style(Text& t, const EntityRecord& rec) const {
         if (tables_.styleCount > 0)
             t.style = rec.hasStyle && rec.styleIndex < tables_.styleCount ? rec.styleIndex : 0;
-        return t;
     }
 
     void store(Entity e) {
