@@ -134,7 +134,11 @@ TEST(PreR13Entities, LayerStateAndCodePage) {
 TEST(PreR13Entities, EachDimensionDrawsItsOwnBlockWhereItWasMoved) {
     VEXOR_REQUIRE_CORPUS();
     const cad::Drawing d = open("dwg/AC1009/libredwg__r11_ACEB10.dwg");
-    const auto dims = all<cad::Dimension>(d.modelSpace);
+    // The whole drawing lies on its sheet: its records name the paper-space viewport.
+    EXPECT_TRUE(d.modelSpace.empty());
+    ASSERT_EQ(d.layouts.size(), 1u);
+    ASSERT_LT(d.layouts[0].block, d.blocks.size());
+    const auto dims = all<cad::Dimension>(d.blocks[d.layouts[0].block].entities);
     ASSERT_EQ(dims.size(), 15u);
     std::vector<std::uint32_t> blocks;
     for (const cad::Dimension* dim : dims) {

@@ -15,7 +15,9 @@ constexpr std::uint8_t kHasExtraFlags = 0x40;
 constexpr std::uint8_t kAttributesFollow = 0x80; // INSERT
 // Bits of the extra flag byte (R11).
 constexpr std::uint8_t kExtraHasXData = 0x02;
-constexpr std::uint8_t kExtraHasViewport = 0x04;
+// The record lies in paper space; a field follows naming the paper-space viewport it was drawn
+// in (1, the sheet itself). Records of model space leave it out, with or without other extras.
+constexpr std::uint8_t kExtraInPaperSpace = 0x04;
 constexpr std::uint8_t kErased = 0x80;
 
 constexpr const char* kKindNames[] = {
@@ -142,8 +144,10 @@ void EntityRecordReader::readCommon(EntityRecord& rec, ByteReader& r, std::uint8
             handle = handle << 8 | b;
         e.handle = handle;
     }
-    if (extra & kExtraHasViewport)
+    if (extra & kExtraInPaperSpace) {
         r.skip(2);
+        rec.paperSpace = true;
+    }
     rec.attributesFollow =
         rec.kind == static_cast<int>(EntityKind::Insert) && (flags & kAttributesFollow) != 0;
 }

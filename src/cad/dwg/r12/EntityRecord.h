@@ -74,6 +74,7 @@ struct EntityRecord {
     Vec3 blockBase;                // BLOCK
     std::uint32_t jumpAddress = 0; // JUMP: where the entities go on
     bool fieldsMismatch = false;   // the fields read did not fill the stored length
+    bool paperSpace = false;       // R11: drawn on the sheet rather than in model space
 };
 
 // Reads entity records one after another from an entity section.

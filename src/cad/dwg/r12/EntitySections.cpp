@@ -221,6 +221,7 @@ private:
             ++notDrawn_[u->typeName];
         if (std::holds_alternative<Polyline>(e.data)) {
             polyline_ = std::move(e);
+            polylinePaper_ = rec.paperSpace;
             polylineFlags_ = rec.polylineFlags;
             polylineElevation_ = rec.elevation;
             startWidth_ = rec.defaultStartWidth;
@@ -230,9 +231,10 @@ private:
         }
         if (rec.attributesFollow && std::holds_alternative<Insert>(e.data)) {
             insert_ = std::move(e);
+            insertPaper_ = rec.paperSpace;
             return;
         }
-        store(std::move(e));
+        store(std::move(e), rec.paperSpace);
     }
 
     static bool isDrawable(int kind) {
@@ -316,8 +318,12 @@ private:
             t.style = rec.hasStyle && rec.styleIndex < tables_.styleCount ? rec.styleIndex : 0;
     }
 
-    void store(Entity e) {
-        if (target_ == kModel)
+    // Stores an entity where the records are going: the current block, or model or paper
+    // space for the entity sections.
+    void store(Entity e, bool paper) {
+        if (target_ == kModel && paper)
+            d_.blocks[paperSpaceBlock()].entities.push_back(std::move(e));
+        else if (target_ == kModel)
             d_.modelSpace.push_back(std::move(e));
         else if (target_ != kNoTarget)
             d_.blocks[target_].entities.push_back(std::move(e));
@@ -325,14 +331,20 @@ private:
             ++stray_[dxfTypeName(e)];
     }
 
+    std::uint32_t paperSpaceBlock() {
+        if (paperSpace_ == kNoIndex)
+            paperSpace_ = d_.blockIndex("*Paper_Space");
+        return paperSpace_;
+    }
+
     void flushOpen() {
         if (insert_) {
-            store(std::move(*insert_));
+            store(std::move(*insert_), insertPaper_);
             insert_.reset();
         }
         if (polyline_) {
             finishPolyline();
-            store(std::move(*polyline_));
+            store(std::move(*polyline_), polylinePaper_);
             polyline_.reset();
         }
     }
@@ -404,6 +416,8 @@ private:
     bool extraReached_ = false;
     std::uint32_t target_ = kModel;
     std::optional<Entity> polyline_, insert_;
+    bool polylinePaper_ = false, insertPaper_ = false;
+    std::uint32_t paperSpace_ = kNoIndex;
     std::uint8_t polylineFlags_ = 0;
     double startWidth_ = 0, endWidth_ = 0, polylineElevation_ = 0;
     std::vector<VertexRecord> vertices_;
