@@ -163,3 +163,46 @@ TEST(PreR13Entities, EachDimensionDrawsItsOwnBlockWhereItWasMoved) {
     EXPECT_NEAR(texts[0]->insert.x + dim.insert.x, dim.textMidpoint.x, 0.5);
     EXPECT_NEAR(texts[0]->insert.y + dim.insert.y, dim.textMidpoint.y, 0.5);
 }
+
+TEST(PreR13Entities, DimensionStylesAndWhatDimensionsMeasure) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/libredwg__r11_ACEB10.dwg");
+    ASSERT_EQ(d.dimStyles.size(), 1u);
+    const cad::DimStyle& style = d.dimStyles[0];
+    EXPECT_EQ(style.name, "STANDARD");
+    EXPECT_DOUBLE_EQ(style.scale, 1.0);
+    EXPECT_DOUBLE_EQ(style.arrowSize, 0.18);
+    EXPECT_DOUBLE_EQ(style.extensionOffset, 0.0625);
+    EXPECT_DOUBLE_EQ(style.extensionBeyond, 0.18);
+    EXPECT_DOUBLE_EQ(style.textHeight, 0.18);
+    EXPECT_DOUBLE_EQ(style.textGap, 0.09);
+    EXPECT_DOUBLE_EQ(style.linearFactor, 1.0);
+    EXPECT_TRUE(style.textInsideHorizontal);
+    EXPECT_TRUE(style.textOutsideHorizontal);
+    EXPECT_EQ(style.textAbove, 0);
+    EXPECT_TRUE(hasDiagnostic(d, "table records read and not used: 1 VPORT"));
+    EXPECT_TRUE(hasDiagnostic(d, "table records read and not used: 1 APPID"));
+
+    ASSERT_EQ(d.layouts.size(), 1u);
+    const auto dims = all<cad::Dimension>(d.blocks[d.layouts[0].block].entities);
+    const auto text = [&](const char* t) {
+        const auto it = std::ranges::find_if(dims, [&](auto* dim) { return dim->text == t; });
+        return it == dims.end() ? nullptr : *it;
+    };
+    const cad::Dimension* horizontal = text("35mm");
+    ASSERT_NE(horizontal, nullptr);
+    EXPECT_EQ(horizontal->style, 0u);
+    EXPECT_EQ(horizontal->dimType, 0);
+    ASSERT_TRUE(horizontal->definition);
+    EXPECT_NEAR(horizontal->definition->point13.x, 15.69875, 1e-5);
+    EXPECT_NEAR(horizontal->definition->point14.y, 23.97858, 1e-5);
+    EXPECT_DOUBLE_EQ(horizontal->definition->rotation, 0.0);
+    EXPECT_FALSE(horizontal->definition->textUserPlaced);
+
+    const cad::Dimension* vertical = text("2.62");
+    ASSERT_NE(vertical, nullptr);
+    ASSERT_TRUE(vertical->definition);
+    EXPECT_NEAR(vertical->definition->rotation, std::numbers::pi / 2, 1e-9);
+    EXPECT_TRUE(vertical->definition->textUserPlaced); // type 128
+    EXPECT_NEAR(vertical->definition->point14.y - vertical->definition->point13.y, 2.625, 1e-9);
+}

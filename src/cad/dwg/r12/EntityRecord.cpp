@@ -1,6 +1,7 @@
 #include "EntityRecord.h"
 
 #include <cmath>
+#include <memory>
 
 namespace vexor::cad::dwg::r12 {
 namespace {
@@ -382,19 +383,36 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         // block is drawn shifted by it, as an insert at this point.
         if (bit(opts, 0))
             d.insert = point2();
+        std::uint8_t type = 0;
         if (bit(opts, 1))
-            d.dimType = r.u8();
+            type = r.u8();
         if (bit(opts, 2))
             d.text = text(r);
-        // The remaining fields (extension line origins, arc point, leader length, angles)
-        // are drawn in the dimension's block already; they are passed over in order.
-        const int p = spatial ? 24 : 16;
-        const int sizes[] = {p, p, p, 16, 8, 8, 8, 8};
-        for (int i = 0; i < 8; ++i)
-            if (bit(opts, 3 + i))
-                r.skip(static_cast<std::size_t>(sizes[i]));
+        // What the dimension measures, for drawing it when its block is missing.
+        auto def = std::make_unique<DimensionDefinition>();
+        const auto spatialPoint = [&] { return spatial ? point3() : point2(); };
+        if (bit(opts, 3))
+            def->point13 = spatialPoint();
+        if (bit(opts, 4))
+            def->point14 = spatialPoint();
+        if (bit(opts, 5))
+            def->point15 = spatialPoint();
+        if (bit(opts, 6))
+            def->point16 = point2();
+        if (bit(opts, 7))
+            r.skip(8); // leader length of radial dimensions
+        if (bit(opts, 8))
+            def->rotation = finite(r.f64()); // radians
+        if (bit(opts, 9))
+            r.skip(8); // the horizontal direction of the text
+        if (bit(opts, 10))
+            r.skip(8); // the angle of oblique extension lines
         if (bit(opts, 15) && (opts & 0x7800) == 0)
-            r.skip(2); // dimension style
+            rec.dimStyleIndex = r.i16();
+        d.dimType = type & 0x07;
+        def->ordinateX = (type & 64) != 0;
+        def->textUserPlaced = (type & 128) != 0;
+        d.definition = std::move(def);
         set(std::move(d));
         break;
     }

@@ -216,7 +216,7 @@ private:
             ins->block =
                 rec.blockName.empty() ? blockOf(rec.blockIndex) : d_.blockIndex(rec.blockName);
         else if (auto* dim = std::get_if<Dimension>(&e.data))
-            dim->block = blockOf(rec.blockIndex);
+            resolveDimension(*dim, rec);
         else if (auto* u = std::get_if<Unsupported>(&e.data))
             ++notDrawn_[u->typeName];
         if (std::holds_alternative<Polyline>(e.data)) {
@@ -281,6 +281,17 @@ private:
         const std::size_t end =
             next == blockStarts_.end() ? size : std::min<std::size_t>(*next, size);
         d_.blocks[index].entities.reserve((end - start) / kTypicalRecord);
+    }
+
+    void resolveDimension(Dimension& dim, const EntityRecord& rec) {
+        dim.block = blockOf(rec.blockIndex);
+        if (tables_.dimStyleCount == 0)
+            return;
+        const auto index = static_cast<std::size_t>(rec.dimStyleIndex);
+        // Without a style of its own a dimension takes the first, "STANDARD".
+        dim.style = rec.dimStyleIndex >= 0 && index < tables_.dimStyleCount
+                        ? static_cast<std::uint32_t>(index)
+                        : 0;
     }
 
     std::uint32_t blockOf(std::int16_t tableIndex) {
