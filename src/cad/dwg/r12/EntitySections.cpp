@@ -343,8 +343,11 @@ private:
     }
 
     std::uint32_t paperSpaceBlock() {
-        if (paperSpace_ == kNoIndex)
+        if (paperSpace_ == kNoIndex) {
             paperSpace_ = d_.blockIndex("*Paper_Space");
+            // Drawings on paper usually hold everything there: the same room as model space.
+            d_.blocks[paperSpace_].entities.reserve(d_.modelSpace.capacity());
+        }
         return paperSpace_;
     }
 
