@@ -67,6 +67,22 @@ constexpr double kStrike = 0.5;
 constexpr std::size_t kMaxAtoms = 200000; // pieces of one multi-line text
 constexpr std::size_t kMaxNesting = 64;   // { } groups
 
+// The character a %%nnn code stands for. The standard fonts of the early releases held the
+// degree, plus/minus and diameter signs just past ASCII, at 127, 128 and 129, and drawings of
+// those years use the numbers for them; every other number is the character itself.
+std::uint32_t numberedSymbol(std::uint32_t code) {
+    switch (code) {
+    case 127:
+        return 0x00B0;
+    case 128:
+        return 0x00B1;
+    case 129:
+        return 0x2300;
+    default:
+        return code;
+    }
+}
+
 // Expands %% codes; when `toggles` is given, records where %%u, %%o and %%k switch in the
 // output (byte offset, code letter).
 std::string expandCodes(std::string_view s, std::vector<std::pair<std::size_t, char>>* toggles) {
@@ -88,7 +104,7 @@ std::string expandCodes(std::string_view s, std::vector<std::pair<std::size_t, c
                 std::uint32_t code = 0;
                 while (j < s.size() && j < i + 5 && std::isdigit(static_cast<unsigned char>(s[j])))
                     code = code * 10 + static_cast<std::uint32_t>(s[j++] - '0');
-                appendUtf8(out, code);
+                appendUtf8(out, numberedSymbol(code));
                 i = j;
                 continue;
             } else if (c == 'u' || c == 'o' || c == 'k') {

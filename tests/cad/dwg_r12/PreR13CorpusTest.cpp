@@ -37,11 +37,19 @@ QJsonObject oracleOf(const fs::path& file) {
     return QJsonDocument::fromJson(f.readAll()).object();
 }
 
-std::map<std::string, int> modelCounts(const cad::Drawing& d) {
+std::map<std::string, int> countsOf(const std::vector<cad::Entity>& entities) {
     std::map<std::string, int> counts;
-    for (const cad::Entity& e : d.modelSpace)
+    for (const cad::Entity& e : entities)
         ++counts[cad::dxfTypeName(e)];
     return counts;
+}
+
+// What the drawing holds on its sheet: the entities of its paper-space block.
+std::map<std::string, int> paperCounts(const cad::Drawing& d) {
+    for (const cad::Layout& layout : d.layouts)
+        if (layout.block < d.blocks.size())
+            return countsOf(d.blocks[layout.block].entities);
+    return {};
 }
 
 // "skipped as erased: 2 LINE" and the like, by kind.
@@ -56,27 +64,24 @@ std::map<std::string, int> diagnosedCounts(const cad::Drawing& d, const std::str
     return counts;
 }
 
-// The oracle's count of the entities a drawing shows, named as this reader names them.
-std::map<std::string, int> oracleShownCounts(const QJsonObject& oracle) {
+// The oracle's count of the entities of one space ("model", "paper"), named as this reader
+// names them.
+std::map<std::string, int> oracleCounts(const QJsonObject& oracle, const char* space) {
     std::map<std::string, int> counts;
     const QJsonObject spaces = oracle["entities_by_space"].toObject();
-    // The oracle files R11 records that carry extra flags under paper space; both are the
-    // entity section, which is what the drawing shows.
-    for (const char* space : {"model", "paper"}) {
-        const QJsonObject byType = spaces[space].toObject();
-        for (auto it = byType.begin(); it != byType.end(); ++it) {
-            std::string name = it.key().toStdString();
-            if (name.starts_with("DIMENSION"))
-                name = "DIMENSION"; // one entity kind, whatever it measures
-            else if (name.starts_with("POLYLINE"))
-                name = "POLYLINE";
-            else if (name == "3DLINE")
-                name = "LINE"; // an early 3D line is a line with z values
-            else if (name == "JUMP" || name == "REPEAT" || name == "ENDREP" || name == "LOAD" ||
-                     name == "VIEWPORT")
-                continue; // links and markers, listed in the diagnostics rather than drawn
-            counts[name] += it.value().toInt();
-        }
+    const QJsonObject byType = spaces[space].toObject();
+    for (auto it = byType.begin(); it != byType.end(); ++it) {
+        std::string name = it.key().toStdString();
+        if (name.starts_with("DIMENSION"))
+            name = "DIMENSION"; // one entity kind, whatever it measures
+        else if (name.starts_with("POLYLINE"))
+            name = "POLYLINE";
+        else if (name == "3DLINE")
+            name = "LINE"; // an early 3D line is a line with z values
+        else if (name == "JUMP" || name == "REPEAT" || name == "ENDREP" || name == "LOAD" ||
+                 name == "VIEWPORT")
+            continue; // links and markers, listed in the diagnostics rather than drawn
+        counts[name] += it.value().toInt();
     }
     return counts;
 }
@@ -122,15 +127,29 @@ void checkLayers(const cad::Drawing& d, const QJsonObject& oracle) {
 }
 
 void checkCounts(const fs::path& file, const cad::Drawing& d, const QJsonObject& oracle) {
-    std::map<std::string, int> ours = modelCounts(d);
-    std::map<std::string, int> expected = oracleShownCounts(oracle);
+    std::map<std::string, int> ours = countsOf(d.modelSpace);
+    std::map<std::string, int> expected = oracleCounts(oracle, "model");
+    std::map<std::string, int> oursOnPaper = paperCounts(d);
+    std::map<std::string, int> expectedOnPaper = oracleCounts(oracle, "paper");
     // The oracle counts erased records as entities; this reader skips them and lists them.
     for (const auto& [kind, n] : diagnosedCounts(d, "skipped as erased"))
         ours[kind] += n;
     const std::string name = file.filename().string();
+    // R11 records with extra flags that hold only extended data lie in model space, as the
+    // header's model extents show; the oracle files every record with extra flags under paper
+    // space.
+    const std::map<std::string, std::pair<const char*, int>> modelWithExtras = {
+        {"mjs-ac1009__ARC2.DWG", {"ARC", 1}},
+        {"mjs-ac1009__INSERT2.DWG", {"INSERT", 1}},
+        {"mjs-ac1009__LINE3.DWG", {"LINE", 1}},
+    };
+    if (const auto it = modelWithExtras.find(name); it != modelWithExtras.end()) {
+        expected[it->second.first] += it->second.second;
+        expectedOnPaper[it->second.first] -= it->second.second;
+    }
     if (name == "libredwg__r11_ACEB10.dwg") {
         // The oracle files 3 of the 46 TEXT records of the block section under paper space.
-        expected["TEXT"] -= 3;
+        expectedOnPaper["TEXT"] -= 3;
     }
     if (name == "libredwg__r1.4_entities.dwg") {
         // R1.4 keeps its one block among the entities: the oracle counts the block's LINE as
@@ -138,8 +157,10 @@ void checkCounts(const fs::path& file, const cad::Drawing& d, const QJsonObject&
         expected["LINE"] -= 1;
         expected["POINT"] -= 1;
     }
-    std::erase_if(expected, [](const auto& kv) { return kv.second == 0; });
+    for (auto* counts : {&expected, &expectedOnPaper})
+        std::erase_if(*counts, [](const auto& kv) { return kv.second == 0; });
     EXPECT_EQ(ours, expected);
+    EXPECT_EQ(oursOnPaper, expectedOnPaper);
 }
 
 } // namespace

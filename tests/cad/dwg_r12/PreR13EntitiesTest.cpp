@@ -130,3 +130,79 @@ TEST(PreR13Entities, LayerStateAndCodePage) {
     EXPECT_EQ(kit->color.index, 7);
     EXPECT_EQ(open("dwg/AC1009/mjs-ac1009__TD1.DWG").header.codepage, "ANSI_1250");
 }
+
+TEST(PreR13Entities, EachDimensionDrawsItsOwnBlockWhereItWasMoved) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/libredwg__r11_ACEB10.dwg");
+    // The whole drawing lies on its sheet: its records name the paper-space viewport.
+    EXPECT_TRUE(d.modelSpace.empty());
+    ASSERT_EQ(d.layouts.size(), 1u);
+    ASSERT_LT(d.layouts[0].block, d.blocks.size());
+    const auto dims = all<cad::Dimension>(d.blocks[d.layouts[0].block].entities);
+    ASSERT_EQ(dims.size(), 15u);
+    std::vector<std::uint32_t> blocks;
+    for (const cad::Dimension* dim : dims) {
+        ASSERT_LT(dim->block, d.blocks.size());
+        EXPECT_TRUE(d.blocks[dim->block].anonymous);
+        blocks.push_back(dim->block);
+    }
+    // Every anonymous block is stored as "*D": each dimension still has a block of its own.
+    std::ranges::sort(blocks);
+    EXPECT_EQ(std::ranges::unique(blocks).begin(), blocks.end());
+
+    // A dimension moved after it was made keeps its block where it was drawn and stores the
+    // displacement: shifted by it, the block's text sits at the dimension's text point.
+    const auto moved = std::ranges::find_if(dims, [](auto* dim) { return dim->text == "35mm"; });
+    ASSERT_NE(moved, dims.end());
+    const cad::Dimension& dim = **moved;
+    EXPECT_NEAR(dim.insert.x, -6.9866, 1e-4);
+    EXPECT_NEAR(dim.insert.y, 0.2112, 1e-4);
+    const auto texts = all<cad::Text>(d.blocks[dim.block].entities);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->text, "35mm");
+    EXPECT_NEAR(texts[0]->insert.x + dim.insert.x, dim.textMidpoint.x, 0.5);
+    EXPECT_NEAR(texts[0]->insert.y + dim.insert.y, dim.textMidpoint.y, 0.5);
+}
+
+TEST(PreR13Entities, DimensionStylesAndWhatDimensionsMeasure) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/libredwg__r11_ACEB10.dwg");
+    ASSERT_EQ(d.dimStyles.size(), 1u);
+    const cad::DimStyle& style = d.dimStyles[0];
+    EXPECT_EQ(style.name, "STANDARD");
+    EXPECT_DOUBLE_EQ(style.scale, 1.0);
+    EXPECT_DOUBLE_EQ(style.arrowSize, 0.18);
+    EXPECT_DOUBLE_EQ(style.extensionOffset, 0.0625);
+    EXPECT_DOUBLE_EQ(style.extensionBeyond, 0.18);
+    EXPECT_DOUBLE_EQ(style.textHeight, 0.18);
+    EXPECT_DOUBLE_EQ(style.textGap, 0.09);
+    EXPECT_DOUBLE_EQ(style.linearFactor, 1.0);
+    EXPECT_TRUE(style.textInsideHorizontal);
+    EXPECT_TRUE(style.textOutsideHorizontal);
+    EXPECT_EQ(style.textAbove, 0);
+    EXPECT_TRUE(hasDiagnostic(d, "table records read and not used: 1 VPORT"));
+    EXPECT_TRUE(hasDiagnostic(d, "table records read and not used: 1 APPID"));
+
+    ASSERT_EQ(d.layouts.size(), 1u);
+    const auto dims = all<cad::Dimension>(d.blocks[d.layouts[0].block].entities);
+    const auto text = [&](const char* t) {
+        const auto it = std::ranges::find_if(dims, [&](auto* dim) { return dim->text == t; });
+        return it == dims.end() ? nullptr : *it;
+    };
+    const cad::Dimension* horizontal = text("35mm");
+    ASSERT_NE(horizontal, nullptr);
+    EXPECT_EQ(horizontal->style, 0u);
+    EXPECT_EQ(horizontal->dimType, 0);
+    ASSERT_TRUE(horizontal->definition);
+    EXPECT_NEAR(horizontal->definition->point13.x, 15.69875, 1e-5);
+    EXPECT_NEAR(horizontal->definition->point14.y, 23.97858, 1e-5);
+    EXPECT_DOUBLE_EQ(horizontal->definition->rotation, 0.0);
+    EXPECT_FALSE(horizontal->definition->textUserPlaced);
+
+    const cad::Dimension* vertical = text("2.62");
+    ASSERT_NE(vertical, nullptr);
+    ASSERT_TRUE(vertical->definition);
+    EXPECT_NEAR(vertical->definition->rotation, std::numbers::pi / 2, 1e-9);
+    EXPECT_TRUE(vertical->definition->textUserPlaced); // type 128
+    EXPECT_NEAR(vertical->definition->point14.y - vertical->definition->point13.y, 2.625, 1e-9);
+}

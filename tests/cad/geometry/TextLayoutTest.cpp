@@ -25,6 +25,9 @@ TEST(TextCodes, PercentCodesBecomeSymbols) {
     EXPECT_EQ(expandTextCodes("%%uUnder%%u and %%oover"), "Under and over");
     EXPECT_EQ(expandTextCodes("100%%%"), "100%");
     EXPECT_EQ(expandTextCodes("%%065"), "A");
+    // The early releases' fonts: degree, plus/minus and diameter past ASCII.
+    EXPECT_EQ(expandTextCodes("45%%127 %%12810 %%12920"), "45\u00B0 \u00B110 \u230020");
+    EXPECT_EQ(expandTextCodes("%%176"), "\u00B0");
     EXPECT_EQ(expandTextCodes("50% off"), "50% off");
     EXPECT_EQ(expandTextCodes("\\U+00C4rger"), "\u00C4rger");
 }

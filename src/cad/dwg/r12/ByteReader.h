@@ -40,26 +40,11 @@ public:
         return bytes_[pos_++];
     }
     std::int8_t i8() { return static_cast<std::int8_t>(u8()); }
-    std::uint16_t u16() {
-        need(2);
-        const auto v = static_cast<std::uint16_t>(bytes_[pos_] | bytes_[pos_ + 1] << 8);
-        pos_ += 2;
-        return v;
-    }
+    std::uint16_t u16() { return little<std::uint16_t>(); }
     std::int16_t i16() { return static_cast<std::int16_t>(u16()); }
-    std::uint32_t u32() {
-        const std::uint32_t low = u16();
-        return low | static_cast<std::uint32_t>(u16()) << 16;
-    }
+    std::uint32_t u32() { return little<std::uint32_t>(); }
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-    double f64() {
-        need(8);
-        std::uint64_t v = 0;
-        for (int i = 7; i >= 0; --i)
-            v = v << 8 | bytes_[pos_ + static_cast<std::size_t>(i)];
-        pos_ += 8;
-        return std::bit_cast<double>(v);
-    }
+    double f64() { return std::bit_cast<double>(little<std::uint64_t>()); }
 
     // A fixed-size text field, cut at its first NUL.
     std::string fixedText(std::size_t size) {
@@ -81,6 +66,20 @@ public:
     }
 
 private:
+    // An unsigned little-endian field, copied whole: these readers run once per coordinate.
+    template <class T> T little() {
+        need(sizeof(T));
+        T v = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&v, bytes_.data() + pos_, sizeof(T));
+        } else {
+            for (std::size_t i = sizeof(T); i-- > 0;)
+                v = static_cast<T>(v << 8 | bytes_[pos_ + i]);
+        }
+        pos_ += sizeof(T);
+        return v;
+    }
+
     void need(std::size_t n) const {
         if (n > bytes_.size() - pos_)
             fail("record ends early");

@@ -1,6 +1,7 @@
 #include "EntityRecord.h"
 
 #include <cmath>
+#include <memory>
 
 namespace vexor::cad::dwg::r12 {
 namespace {
@@ -15,7 +16,9 @@ constexpr std::uint8_t kHasExtraFlags = 0x40;
 constexpr std::uint8_t kAttributesFollow = 0x80; // INSERT
 // Bits of the extra flag byte (R11).
 constexpr std::uint8_t kExtraHasXData = 0x02;
-constexpr std::uint8_t kExtraHasViewport = 0x04;
+// The record lies in paper space; a field follows naming the paper-space viewport it was drawn
+// in (1, the sheet itself). Records of model space leave it out, with or without other extras.
+constexpr std::uint8_t kExtraInPaperSpace = 0x04;
 constexpr std::uint8_t kErased = 0x80;
 
 constexpr const char* kKindNames[] = {
@@ -142,8 +145,10 @@ void EntityRecordReader::readCommon(EntityRecord& rec, ByteReader& r, std::uint8
             handle = handle << 8 | b;
         e.handle = handle;
     }
-    if (extra & kExtraHasViewport)
+    if (extra & kExtraInPaperSpace) {
         r.skip(2);
+        rec.paperSpace = true;
+    }
     rec.attributesFollow =
         rec.kind == static_cast<int>(EntityKind::Insert) && (flags & kAttributesFollow) != 0;
 }
@@ -179,7 +184,11 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         p.z = finite(r.f64());
         return p;
     };
-    const auto set = [&](EntityData data) { rec.entity = Entity{common, std::move(data)}; };
+    // The data goes straight into the record's entity; its common part is resolved from
+    // `rec.common` once the tables are known.
+    const auto set = [&]<class T>(T&& data) {
+        rec.entity.emplace().data.template emplace<std::decay_t<T>>(std::forward<T>(data));
+    };
     // Text fields after the string, shared by TEXT, ATTRIB and ATTDEF; `first` is the bit of
     // the rotation.
     const auto textTail = [&](Text& t, int first) {
@@ -220,7 +229,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         }
         if (bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
-        set(l);
+        set(std::move(l));
         break;
     }
     case EntityKind::Point:
@@ -233,7 +242,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         c.radius = finite(r.f64());
         if (bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
-        set(c);
+        set(std::move(c));
         break;
     }
     case EntityKind::Arc: {
@@ -244,7 +253,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         a.endAngle = finite(r.f64());
         if (bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
-        set(a);
+        set(std::move(a));
         break;
     }
     case EntityKind::Trace:
@@ -256,7 +265,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             c = point2();
         if (s.kind == Solid::Kind::Solid && bit(opts, 0) && release_ >= Release::R11)
             common.extrusion = extrusion(r);
-        set(s);
+        set(std::move(s));
         break;
     }
     case EntityKind::Face3d: {
@@ -266,7 +275,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             c = point();
         if (bit(opts, 0) && release_ >= Release::R11)
             f.invisibleEdges = static_cast<std::uint8_t>(r.u16() & 0x0F);
-        set(f);
+        set(std::move(f));
         break;
     }
     case EntityKind::Text: {
@@ -279,7 +288,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         textTail(t, 0);
         if (bit(opts, 8))
             t.vAlign = r.u8();
-        set(t);
+        set(std::move(t));
         break;
     }
     case EntityKind::AttributeDefinition:
@@ -302,7 +311,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             common.extrusion = extrusion(r);
         if (bit(opts, 9))
             t.vAlign = r.u8();
-        set(t);
+        set(std::move(t));
         break;
     }
     case EntityKind::Shape: {
@@ -370,21 +379,40 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         const bool spatial = release_ >= Release::R10;
         d.definitionPoint = spatial ? point3() : point2();
         d.textMidpoint = point2();
+        // A dimension copied or moved keeps its block and stores the displacement here: the
+        // block is drawn shifted by it, as an insert at this point.
         if (bit(opts, 0))
-            (void)point2(); // where copies of the dimension were placed from
+            d.insert = point2();
+        std::uint8_t type = 0;
         if (bit(opts, 1))
-            d.dimType = r.u8();
+            type = r.u8();
         if (bit(opts, 2))
             d.text = text(r);
-        // The remaining fields (extension line origins, arc point, leader length, angles)
-        // are drawn in the dimension's block already; they are passed over in order.
-        const int p = spatial ? 24 : 16;
-        const int sizes[] = {p, p, p, 16, 8, 8, 8, 8};
-        for (int i = 0; i < 8; ++i)
-            if (bit(opts, 3 + i))
-                r.skip(static_cast<std::size_t>(sizes[i]));
+        // What the dimension measures, for drawing it when its block is missing.
+        auto def = std::make_unique<DimensionDefinition>();
+        const auto spatialPoint = [&] { return spatial ? point3() : point2(); };
+        if (bit(opts, 3))
+            def->point13 = spatialPoint();
+        if (bit(opts, 4))
+            def->point14 = spatialPoint();
+        if (bit(opts, 5))
+            def->point15 = spatialPoint();
+        if (bit(opts, 6))
+            def->point16 = point2();
+        if (bit(opts, 7))
+            r.skip(8); // leader length of radial dimensions
+        if (bit(opts, 8))
+            def->rotation = finite(r.f64()); // radians
+        if (bit(opts, 9))
+            r.skip(8); // the horizontal direction of the text
+        if (bit(opts, 10))
+            r.skip(8); // the angle of oblique extension lines
         if (bit(opts, 15) && (opts & 0x7800) == 0)
-            r.skip(2); // dimension style
+            rec.dimStyleIndex = r.i16();
+        d.dimType = type & 0x07;
+        def->ordinateX = (type & 64) != 0;
+        def->textUserPlaced = (type & 128) != 0;
+        d.definition = std::move(def);
         set(std::move(d));
         break;
     }

@@ -63,6 +63,7 @@ struct EntityRecord {
     // Drawable data or the polyline/insert/attribute that later records complete.
     std::optional<Entity> entity;
     std::int16_t blockIndex = -1;   // INSERT, DIMENSION: index into the block table
+    std::int16_t dimStyleIndex = -1; // DIMENSION: index into the dimension style table
     std::uint8_t styleIndex = 0xFF; // TEXT, ATTRIB, ATTDEF: index into the style table
     bool hasStyle = false;
     bool attributesFollow = false;  // INSERT
@@ -74,6 +75,7 @@ struct EntityRecord {
     Vec3 blockBase;                // BLOCK
     std::uint32_t jumpAddress = 0; // JUMP: where the entities go on
     bool fieldsMismatch = false;   // the fields read did not fill the stored length
+    bool paperSpace = false;       // R11: drawn on the sheet rather than in model space
 };
 
 // Reads entity records one after another from an entity section.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vexor::cad::dwg::r12 {
 namespace {
@@ -41,8 +42,25 @@ public:
     Assembler(std::span<const std::uint8_t> file, const FileHeader& header, const Tables& tables,
               const TextDecoder& decode, Drawing& drawing)
         : file_(file), header_(header), tables_(tables), decode_(decode), d_(drawing) {
+        // Anonymous blocks are all stored under their bare kind ("*D" for every dimension,
+        // "*X" for hatches, ...): each becomes a block of its own under a numbered name.
+        std::unordered_set<std::string> names;
+        for (const BlockRecord& b : tables_.blocks)
+            names.insert(b.name);
+        std::unordered_map<std::string, int> numbered;
         for (const BlockRecord& b : tables_.blocks) {
-            const std::uint32_t index = d_.blockIndex(b.name);
+            if (b.name.empty()) { // a record left by a purged block
+                blockOfTable_.push_back(kNoIndex);
+                continue;
+            }
+            std::string name = b.name;
+            if (b.anonymous && name.size() <= 2) {
+                int& n = numbered[name];
+                while (names.contains(name + std::to_string(n)))
+                    ++n;
+                name += std::to_string(n++);
+            }
+            const std::uint32_t index = d_.blockIndex(name);
             d_.blocks[index].anonymous = b.anonymous;
             d_.blocks[index].externalReference = b.externalReference;
             blockOfTable_.push_back(index);
@@ -158,10 +176,11 @@ private:
             return;
         }
         if (kind == EntityKind::Attribute && insert_) {
-            if (rec.entity)
-                std::get<Insert>(insert_->data)
-                    .attributes.push_back(
-                        {resolveCommon(rec), styled(std::get<Text>(rec.entity->data), rec)});
+            if (rec.entity) {
+                Text& t = std::get<Text>(rec.entity->data);
+                style(t, rec);
+                std::get<Insert>(insert_->data).attributes.push_back({resolveCommon(rec), std::move(t)});
+            }
             return;
         }
         flushOpen();
@@ -189,19 +208,20 @@ private:
                 ++notDrawn_[entityKindName(rec.kind)];
             return;
         }
-        Entity e = std::move(*rec.entity);
+        Entity& e = *rec.entity;
         e.common = resolveCommon(rec);
         if (auto* text = std::get_if<Text>(&e.data))
-            *text = styled(std::move(*text), rec);
+            style(*text, rec);
         else if (auto* ins = std::get_if<Insert>(&e.data))
             ins->block =
                 rec.blockName.empty() ? blockOf(rec.blockIndex) : d_.blockIndex(rec.blockName);
         else if (auto* dim = std::get_if<Dimension>(&e.data))
-            dim->block = blockOf(rec.blockIndex);
+            resolveDimension(*dim, rec);
         else if (auto* u = std::get_if<Unsupported>(&e.data))
             ++notDrawn_[u->typeName];
         if (std::holds_alternative<Polyline>(e.data)) {
             polyline_ = std::move(e);
+            polylinePaper_ = rec.paperSpace;
             polylineFlags_ = rec.polylineFlags;
             polylineElevation_ = rec.elevation;
             startWidth_ = rec.defaultStartWidth;
@@ -211,9 +231,10 @@ private:
         }
         if (rec.attributesFollow && std::holds_alternative<Insert>(e.data)) {
             insert_ = std::move(e);
+            insertPaper_ = rec.paperSpace;
             return;
         }
-        store(std::move(e));
+        store(std::move(e), rec.paperSpace);
     }
 
     static bool isDrawable(int kind) {
@@ -262,6 +283,17 @@ private:
         d_.blocks[index].entities.reserve((end - start) / kTypicalRecord);
     }
 
+    void resolveDimension(Dimension& dim, const EntityRecord& rec) {
+        dim.block = blockOf(rec.blockIndex);
+        if (tables_.dimStyleCount == 0)
+            return;
+        const auto index = static_cast<std::size_t>(rec.dimStyleIndex);
+        // Without a style of its own a dimension takes the first, "STANDARD".
+        dim.style = rec.dimStyleIndex >= 0 && index < tables_.dimStyleCount
+                        ? static_cast<std::uint32_t>(index)
+                        : 0;
+    }
+
     std::uint32_t blockOf(std::int16_t tableIndex) {
         if (tableIndex >= 0 && static_cast<std::size_t>(tableIndex) < blockOfTable_.size())
             return blockOfTable_[static_cast<std::size_t>(tableIndex)];
@@ -292,14 +324,17 @@ private:
         return c;
     }
 
-    Text styled(Text t, const EntityRecord& rec) const {
+    void style(Text& t, const EntityRecord& rec) const {
         if (tables_.styleCount > 0)
             t.style = rec.hasStyle && rec.styleIndex < tables_.styleCount ? rec.styleIndex : 0;
-        return t;
     }
 
-    void store(Entity e) {
-        if (target_ == kModel)
+    // Stores an entity where the records are going: the current block, or model or paper
+    // space for the entity sections.
+    void store(Entity e, bool paper) {
+        if (target_ == kModel && paper)
+            d_.blocks[paperSpaceBlock()].entities.push_back(std::move(e));
+        else if (target_ == kModel)
             d_.modelSpace.push_back(std::move(e));
         else if (target_ != kNoTarget)
             d_.blocks[target_].entities.push_back(std::move(e));
@@ -307,14 +342,23 @@ private:
             ++stray_[dxfTypeName(e)];
     }
 
+    std::uint32_t paperSpaceBlock() {
+        if (paperSpace_ == kNoIndex) {
+            paperSpace_ = d_.blockIndex("*Paper_Space");
+            // Drawings on paper usually hold everything there: the same room as model space.
+            d_.blocks[paperSpace_].entities.reserve(d_.modelSpace.capacity());
+        }
+        return paperSpace_;
+    }
+
     void flushOpen() {
         if (insert_) {
-            store(std::move(*insert_));
+            store(std::move(*insert_), insertPaper_);
             insert_.reset();
         }
         if (polyline_) {
             finishPolyline();
-            store(std::move(*polyline_));
+            store(std::move(*polyline_), polylinePaper_);
             polyline_.reset();
         }
     }
@@ -386,6 +430,8 @@ private:
     bool extraReached_ = false;
     std::uint32_t target_ = kModel;
     std::optional<Entity> polyline_, insert_;
+    bool polylinePaper_ = false, insertPaper_ = false;
+    std::uint32_t paperSpace_ = kNoIndex;
     std::uint8_t polylineFlags_ = 0;
     double startWidth_ = 0, endWidth_ = 0, polylineElevation_ = 0;
     std::vector<VertexRecord> vertices_;

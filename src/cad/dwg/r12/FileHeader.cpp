@@ -27,6 +27,11 @@ constexpr std::size_t kExtMin = 0x78;
 constexpr std::size_t kLimMin = 0xA8;
 constexpr std::size_t kLinetypeScale = 0x132;
 constexpr std::size_t kCodepage = 0x3F9;
+// Locators of the tables later releases added, among the header variables.
+constexpr std::size_t kUcsTable = 0x3EF;
+constexpr std::size_t kViewportConfigTable = 0x500;
+constexpr std::size_t kApplicationTable = 0x512;
+constexpr std::size_t kDimStyleTable = 0x522;
 // Releases 1.x keep a fixed header of this size; their entities follow it directly.
 constexpr std::size_t kR1HeaderSize = 0x202;
 constexpr std::size_t kR1EntityEnd = 0x24;
@@ -155,6 +160,19 @@ FileHeader parseFileHeader(std::span<const std::uint8_t> file) {
     h.layers = table(r);
     h.styles = table(r);
     h.linetypes = table(r);
+    h.views = table(r);
+    if (h.release >= Release::R10) {
+        r.seek(kUcsTable);
+        h.ucs = table(r);
+        r.seek(kViewportConfigTable);
+        h.viewportConfigs = table(r);
+    }
+    if (h.release >= Release::R11) {
+        r.seek(kApplicationTable);
+        h.applications = table(r);
+        r.seek(kDimStyleTable);
+        h.dimStyles = table(r);
+    }
     readValues(r, h);
     return h;
 }

@@ -42,7 +42,9 @@ struct FileHeader {
     Release release = Release::R11;
     std::string versionName; // "AC1009" ...
     Extent entities, blockEntities, extraEntities;
-    TableLocator blocks, layers, styles, linetypes;
+    TableLocator blocks, layers, styles, linetypes, views;
+    TableLocator ucs, viewportConfigs;    // from R10
+    TableLocator applications, dimStyles; // from R11
     int codepage = 0; // DWG code page number; 0 when the release has none
     Header values;    // extents, limits, linetype scale
 };

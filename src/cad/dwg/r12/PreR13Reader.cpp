@@ -43,6 +43,7 @@ Drawing readPreR13Dwg(std::span<const std::uint8_t> bytes, const std::string& fi
         tables.layers.push_back(drawing.layerIndex("0"));
     readEntitySections(bytes, header, tables, decode, drawing);
     breakBlockCycles(drawing);
+    finishLayouts(drawing);
     return drawing;
 }
 

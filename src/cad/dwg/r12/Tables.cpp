@@ -112,6 +112,97 @@ void readStyles(std::span<const std::uint8_t> file, const FileHeader& header,
                   });
 }
 
+// A dimension style record (R11): the variables in a fixed order, sizes first, then the
+// switches, texts and colours, with the two variables added last at the end.
+constexpr std::size_t kDimStyleRecord = 322; // without the check sum
+constexpr std::size_t kDimSuffixSize = 16;
+constexpr std::size_t kDimBlockNameSize = 33;
+
+Color dimColor(std::int16_t n) {
+    if (n == 256)
+        return Color::byLayer();
+    if (n >= 1 && n <= 255)
+        return Color::indexed(n);
+    return Color::byBlock();
+}
+
+void readDimStyles(std::span<const std::uint8_t> file, const FileHeader& header,
+                   const TextDecoder& decode, Drawing& drawing) {
+    if (header.dimStyles.count > 0 && header.dimStyles.recordSize < kDimStyleRecord) {
+        drawing.diagnostics.push_back("dimension style records of " +
+                                      std::to_string(header.dimStyles.recordSize) +
+                                      " bytes are not understood; the styles are left out");
+        return;
+    }
+    forEachRecord(file, header, header.dimStyles, "dimension style", decode, drawing.diagnostics,
+                  [&](ByteReader& r, const RecordStart& start) {
+                      DimStyle d;
+                      d.name = start.name;
+                      const auto size = [&](double fallback) {
+                          const double v = r.f64();
+                          return std::isfinite(v) && v >= 0 && v < 1e12 ? v : fallback;
+                      };
+                      d.scale = size(1);
+                      if (d.scale == 0)
+                          d.scale = 1;
+                      d.arrowSize = size(d.arrowSize);
+                      d.extensionOffset = size(d.extensionOffset);
+                      r.skip(8); // DIMDLI: spacing of baseline dimensions
+                      d.extensionBeyond = size(d.extensionBeyond);
+                      d.rounding = size(d.rounding);
+                      d.dimLineBeyond = size(d.dimLineBeyond);
+                      r.skip(8 + 8); // DIMTP, DIMTM: tolerances
+                      d.textHeight = size(d.textHeight);
+                      r.skip(8); // DIMCEN: centre marks
+                      d.tickSize = size(d.tickSize);
+                      r.skip(8); // DIMALTF: alternate units
+                      const double factor = r.f64();
+                      if (std::isfinite(factor) && factor != 0 && std::abs(factor) < 1e12)
+                          d.linearFactor = factor;
+                      r.skip(8);     // DIMTVP: text above the line by a factor
+                      r.skip(1 + 1); // DIMTOL, DIMLIM
+                      d.textInsideHorizontal = r.u8() != 0;
+                      d.textOutsideHorizontal = r.u8() != 0;
+                      d.suppressExtension1 = r.u8() != 0;
+                      d.suppressExtension2 = r.u8() != 0;
+                      d.textAbove = r.u8();
+                      d.zeroSuppression = r.u8();
+                      r.skip(1 + 1 + 1); // DIMALT, DIMALTD, DIMTOFL
+                      d.separateArrows = r.u8() != 0;
+                      r.skip(1 + 1); // DIMTIX, DIMSOXD
+                      d.postfix = decode(r.fixedText(kDimSuffixSize));
+                      r.skip(kDimSuffixSize); // DIMAPOST
+                      d.arrow = decode(r.fixedText(kDimBlockNameSize));
+                      d.arrow1 = decode(r.fixedText(kDimBlockNameSize));
+                      d.arrow2 = decode(r.fixedText(kDimBlockNameSize));
+                      d.lineColor = dimColor(r.i16());
+                      d.extensionColor = dimColor(r.i16());
+                      d.textColor = dimColor(r.i16());
+                      r.skip(8); // DIMTFAC: tolerance text height
+                      d.textGap = size(d.textGap);
+                      drawing.dimStyles.push_back(std::move(d));
+                  });
+}
+
+// Tables the drawing has no place for, read to check them and counted.
+void countUnused(std::span<const std::uint8_t> file, const FileHeader& header,
+                 const TextDecoder& decode, std::vector<std::string>& diagnostics) {
+    const std::pair<const TableLocator*, const char*> tables[] = {
+        {&header.views, "VIEW"},
+        {&header.ucs, "UCS"},
+        {&header.viewportConfigs, "VPORT"},
+        {&header.applications, "APPID"},
+    };
+    for (const auto& [table, name] : tables) {
+        std::size_t records = 0;
+        forEachRecord(file, header, *table, name, decode, diagnostics,
+                      [&](ByteReader&, const RecordStart&) { ++records; });
+        if (records > 0)
+            diagnostics.push_back("table records read and not used: " + std::to_string(records) +
+                                  " " + name);
+    }
+}
+
 } // namespace
 
 std::vector<Layer> readLayers(std::span<const std::uint8_t> file, const FileHeader& header,
@@ -151,6 +242,9 @@ Tables readTables(std::span<const std::uint8_t> file, const FileHeader& header,
         drawing.layers[index] = std::move(layer);
         tables.layers.push_back(index);
     }
+    readDimStyles(file, header, decode, drawing);
+    tables.dimStyleCount = drawing.dimStyles.size();
+    countUnused(file, header, decode, drawing.diagnostics);
     forEachRecord(file, header, header.blocks, "block", decode, drawing.diagnostics,
                   [&](ByteReader& r, const RecordStart& start) {
                       BlockRecord block;

@@ -26,6 +26,7 @@ struct Tables {
     std::vector<std::uint32_t> layers; // Drawing::layers index of each layer table record
     std::size_t linetypeCount = 0;     // Drawing::linetypes from the table, in table order
     std::size_t styleCount = 0;        // Drawing::textStyles, in table order
+    std::size_t dimStyleCount = 0;     // Drawing::dimStyles, in table order (R11)
 };
 
 // Layers as the table holds them, in table order; a damaged or missing table gives what could
@@ -33,7 +34,9 @@ struct Tables {
 std::vector<Layer> readLayers(std::span<const std::uint8_t> file, const FileHeader& header,
                               const TextDecoder& decode, std::vector<std::string>& diagnostics);
 
-// Fills the layers, linetypes and text styles of `drawing` and returns the block table.
+// Fills the layers, linetypes, text styles and dimension styles of `drawing` and returns the
+// block table. Saved views, coordinate systems, viewport setups and application names are
+// checked and counted in the diagnostics: the drawing has no place for them.
 Tables readTables(std::span<const std::uint8_t> file, const FileHeader& header,
                   const TextDecoder& decode, Drawing& drawing);
 
