@@ -88,10 +88,11 @@ public:
     virtual WindowId WindowHandle() = 0;
 
     // Layouts: 0 is model space, then the drawing's sheets in tab order. ShowLayout shows one
-    // whole; every drawing read starts on model space.
+    // whole; a drawing read starts on model space, unless only a sheet has something on it.
     virtual std::int32_t LayoutCount() = 0; // model space included
     virtual std::string LayoutName(std::int32_t index) = 0;
     virtual void ShowLayout(std::int32_t index) = 0;
+    virtual std::int32_t ShownLayout() = 0;
 
     // Printing
     virtual void SetPrinterDC(QPaintDevice* device) = 0;

@@ -129,10 +129,10 @@ void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document)
     scene_.document = std::move(document);
     scene_.style.hiddenLayers =
         scene_.document ? scene_.document->initiallyHiddenLayers() : std::vector<char>{};
-    scene_.style.sheet = -1;
-    items_ = scene_.document ? ItemRecords(scene_.document->drawing(), scene_.document->extents())
-                             : ItemRecords();
-    viewport_.reset(scene_.document ? scene_.document->extents() : cad::Box2{});
+    scene_.style.sheet = scene_.document ? cad::openingSheet(scene_.document->displayList()) : -1;
+    const cad::Box2 whole = shownExtents(scene_);
+    items_ = scene_.document ? ItemRecords(scene_.document->drawing(), whole) : ItemRecords();
+    viewport_.reset(whole);
     sceneChanged();
 }
 
@@ -162,6 +162,10 @@ void DrawingWidget::ShowLayout(std::int32_t index) {
     items_ = scene_.document ? ItemRecords(scene_.document->drawing(), whole) : ItemRecords();
     viewport_.reset(whole);
     sceneChanged();
+}
+
+std::int32_t DrawingWidget::ShownLayout() {
+    return scene_.style.sheet + 1;
 }
 
 // ---- Layer tables ----

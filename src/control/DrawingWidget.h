@@ -84,6 +84,7 @@ public:
     std::int32_t LayoutCount() override;
     std::string LayoutName(std::int32_t index) override;
     void ShowLayout(std::int32_t index) override;
+    std::int32_t ShownLayout() override;
 
     // Printing
     void SetPrinterDC(QPaintDevice* device) override;

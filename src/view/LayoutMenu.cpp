@@ -48,7 +48,7 @@ void BuildLayoutMenu(Program& p) {
         menu->SetCaption(i, p.Dbcocx1.LayoutName(i));
     }
     groupEntries(*menu);
-    choose(*menu, 0);
+    choose(*menu, p.Dbcocx1.ShownLayout());
 }
 
 void mnuLayout_Click(Program& p, int index) {

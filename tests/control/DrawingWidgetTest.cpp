@@ -161,6 +161,29 @@ TEST_F(DrawingWidgetTest, FirstViewIsTheWholeDrawingWithASmallMargin) {
     EXPECT_DOUBLE_EQ(v.e2, 200);
 }
 
+TEST_F(DrawingWidgetTest, ADrawingMadeOnPaperOpensOnItsSheet) {
+    // Model space empty, the two squares on the second layout's sheet: that sheet is shown.
+    cad::Drawing paper = test::twoSquares();
+    const std::uint32_t empty = paper.blockIndex("*Paper_Space");
+    const std::uint32_t drawn = paper.blockIndex("*Paper_Space0");
+    paper.blocks[drawn].entities = std::move(paper.modelSpace);
+    paper.modelSpace.clear();
+    for (const auto& [name, block] : {std::pair{"Empty", empty}, std::pair{"Drawn", drawn}}) {
+        cad::Layout layout;
+        layout.name = name;
+        layout.block = block;
+        layout.paperSize = {297, 210};
+        paper.layouts.push_back(layout);
+    }
+    widget.showDrawing(paper);
+    EXPECT_EQ(widget.ShownLayout(), 2);
+    EXPECT_EQ(widget.LayoutName(widget.ShownLayout()), "Drawn");
+
+    // Anything in model space, and the drawing opens on it as usual.
+    widget.showDrawing(test::twoSquares());
+    EXPECT_EQ(widget.ShownLayout(), 0);
+}
+
 TEST_F(DrawingWidgetTest, LayerRecordsAndCornerItems) {
     widget.showDrawing(test::twoSquares());
     ASSERT_EQ(widget.ItemCount(), 5);

@@ -39,7 +39,7 @@ void FakeDrawingControl::CreateDrawing(const std::string& path, std::int32_t mod
 void FakeDrawingControl::LoadDwg(const std::string& path) {
     record(call("LoadDwg", path), "LoadDwg");
     drawingOpen = true;
-    shownLayout = 0;
+    shownLayout = openingLayout;
 }
 void FakeDrawingControl::SetImportLibrary(const std::string& path) {
     record(call("SetImportLibrary", path), "SetImportLibrary");
@@ -52,7 +52,7 @@ void FakeDrawingControl::DgnImport(const std::string& path, std::int32_t handle,
                                    const std::string& options) {
     record(call("DgnImport", path, handle, options), "DgnImport");
     drawingOpen = true;
-    shownLayout = 0;
+    shownLayout = openingLayout;
 }
 void FakeDrawingControl::AttachLibrary(const std::string& name, const std::string& options,
                                        std::int32_t flags) {
@@ -211,6 +211,10 @@ std::string FakeDrawingControl::LayoutName(std::int32_t index) {
 void FakeDrawingControl::ShowLayout(std::int32_t index) {
     record(call("ShowLayout", index), "ShowLayout");
     shownLayout = index;
+}
+std::int32_t FakeDrawingControl::ShownLayout() {
+    record(call("ShownLayout"), "ShownLayout");
+    return shownLayout;
 }
 void FakeDrawingControl::PrintEnd(std::int32_t flags) {
     record(call("PrintEnd", flags), "PrintEnd");

@@ -31,8 +31,9 @@ public:
     bool visible = false;
     int top = 0, width = 0, height = 0;
     control::DrawingControlEvents* sink = nullptr;
-    // Layout names after "Model", and the layout last shown.
+    // Layout names after "Model", the layout a load starts on, and the layout last shown.
     std::vector<std::string> layouts;
+    std::int32_t openingLayout = 0;
     std::int32_t shownLayout = 0;
 
     // Sets the "V100"/"V101" items with VX1/VY1 texts.
@@ -95,6 +96,7 @@ public:
     std::int32_t LayoutCount() override;
     std::string LayoutName(std::int32_t index) override;
     void ShowLayout(std::int32_t index) override;
+    std::int32_t ShownLayout() override;
 
     void SetVisible(bool v) override;
     bool Visible() override;

@@ -107,7 +107,7 @@ bool writeOutput(const RenderCommand& command, const cad::DisplayList& list, int
 
 // The sheet named `name` (exactly, else ignoring case), -1 for "Model"; nullopt when none is.
 std::optional<int> findSheet(const cad::DisplayList& list, const QString& name) {
-    if (name.isEmpty() || name.compare("Model", Qt::CaseInsensitive) == 0)
+    if (name.compare("Model", Qt::CaseInsensitive) == 0)
         return -1;
     const auto& sheets = list.sheets();
     for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
@@ -205,8 +205,8 @@ int runRenderCommand(const RenderCommand& command) {
     cad::LoadBudget budget(cad::LoadBudget::allowedBytes(
         static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(command.input).size(), 0))));
     if (command.timeoutSeconds > 0)
-        budget.setTimeout(std::chrono::milliseconds(
-            static_cast<std::int64_t>(command.timeoutSeconds * 1000.0)));
+        budget.setTimeout(
+            std::chrono::milliseconds(static_cast<std::int64_t>(command.timeoutSeconds * 1000.0)));
     cad::Drawing drawing;
     std::shared_ptr<const cad::DisplayList> list;
     try {
@@ -231,7 +231,8 @@ int runRenderCommand(const RenderCommand& command) {
         std::fputc('\n', stdout);
         return 0;
     }
-    const std::optional<int> sheet = findSheet(*list, command.layout);
+    const std::optional<int> sheet =
+        command.layout.isEmpty() ? cad::openingSheet(*list) : findSheet(*list, command.layout);
     if (!sheet) {
         printError(command.input + ": no layout named \"" + command.layout + "\"");
         return 2;

@@ -196,6 +196,10 @@ private:
     std::vector<Sheet> sheets_;
 };
 
+// The sheet a drawing opens on: model space (-1), unless model space draws nothing and a sheet
+// does, as in drawings made entirely on paper; then the first such sheet in tab order.
+int openingSheet(const DisplayList& list);
+
 // Inserts nested deeper than this are not drawn (a diagnostic says so).
 inline constexpr int kMaxInsertDepth = 16;
 

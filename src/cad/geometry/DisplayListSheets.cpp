@@ -190,4 +190,14 @@ std::vector<Vec2> DisplayListCompiler::clipBoundary(const Block& block,
     return ring;
 }
 
+int openingSheet(const DisplayList& list) {
+    if (!list.extents().empty())
+        return -1;
+    const auto& sheets = list.sheets();
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (sheets[i].block < list.blockCount() && !list.block(sheets[i].block).extents.empty())
+            return static_cast<int>(i);
+    return -1;
+}
+
 } // namespace vexor::cad

@@ -57,6 +57,12 @@ TEST_F(LayoutMenuTest, RebuiltForEachDrawingAndStartsOnModel) {
     EXPECT_EQ(entries(), (std::vector<std::string>{"Model"}));
 }
 
+TEST_F(LayoutMenuTest, ADrawingThatOpensOnASheetHasThatSheetChosen) {
+    t.control.openingLayout = 2;
+    load("/d/paper.dwg", {"Sheet 1", "Sheet 2"});
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Model", "Sheet 1", "Sheet 2*"}));
+}
+
 TEST_F(LayoutMenuTest, ChoosingALayoutTakesItsFrameAsTheExtents) {
     load("/d/a.dwg", {"Sheet"});
     EXPECT_EQ(t.program.DrawingExtents.X2, 10);
