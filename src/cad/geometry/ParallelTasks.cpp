@@ -6,6 +6,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -30,14 +31,14 @@ struct Run {
     void fail(std::size_t index, std::exception_ptr error) {
         stop.store(true, std::memory_order_relaxed);
         std::lock_guard lock(failureMutex);
-        // The earliest task's error wins, whichever thread saw it first.
+        // Of the tasks that failed, the earliest one's error is thrown.
         if (index < failedTask) {
             failedTask = index;
             failure = std::move(error);
         }
     }
 
-    void work(bool helper) {
+    void work() {
         for (;;) {
             if (stop.load(std::memory_order_relaxed) || (budget && budget->cancelled()))
                 return;
@@ -50,8 +51,6 @@ struct Run {
                 return;
             } catch (...) {
                 fail(index, std::current_exception());
-                if (helper)
-                    return;
             }
         }
     }
@@ -72,12 +71,16 @@ void runParallel(std::size_t count, const std::function<void(std::size_t)>& task
     std::vector<std::thread> threads;
     threads.reserve(helpers);
     for (std::size_t i = 0; i < helpers; ++i) {
-        threads.emplace_back([&run] {
-            tHelperRun = &run;
-            run.work(true);
-        });
+        try {
+            threads.emplace_back([&run] {
+                tHelperRun = &run;
+                run.work();
+            });
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: the ones running do the work
+        }
     }
-    run.work(false);
+    run.work();
     for (std::thread& thread : threads)
         thread.join();
     loadCheckpoint(); // a load cancelled while the helpers ran stops here

@@ -78,6 +78,25 @@ struct Inherited {
     std::int16_t lineweight = cad::kLineweightDefault;
 };
 
+// A window as the scan over a list's summaries tests it: centre and half size relative to the
+// extents' corner, as floats widened by their rounding error, so that no item in view is missed.
+struct ScanWindow {
+    float centreX = 0, centreY = 0, halfWidth = 0, halfHeight = 0;
+
+    ScanWindow() = default;
+    ScanWindow(const Box2& window, const Box2& extents) {
+        const double slack = std::max(extents.width(), extents.height()) * 0x1p-22;
+        centreX = static_cast<float>((window.minX + window.maxX) / 2 - extents.minX);
+        centreY = static_cast<float>((window.minY + window.maxY) / 2 - extents.minY);
+        halfWidth = static_cast<float>(window.width() / 2 + slack);
+        halfHeight = static_cast<float>(window.height() / 2 + slack);
+    }
+    bool misses(const cad::ItemSummary& s) const {
+        return std::fabs(s.centreX - centreX) > s.halfWidth + halfWidth ||
+               std::fabs(s.centreY - centreY) > s.halfHeight + halfHeight;
+    }
+};
+
 class ViewRenderer {
 public:
     ViewRenderer(const cad::DisplayList& list, Device& device, const QRectF& target,
@@ -153,8 +172,8 @@ private:
         Affine2 fromCorner; // summary positions to device
         PixelCanvas canvas; // cut to the view's rectangle
         float dotHalfSize = 0;
-        bool all = false;                                              // the whole model is in view
-        float centreX = 0, centreY = 0, halfWidth = 0, halfHeight = 0; // the window, as scanned
+        bool all = false; // the whole model is in view
+        ScanWindow window;
         std::vector<QRgb> layerColors; // kHiddenLayer for layers hidden or frozen in the view
     };
 
@@ -200,11 +219,7 @@ private:
             far.canvas = cutCanvas(*canvas_, boxes[v]);
             far.dotHalfSize = static_cast<float>(kDotPixels * pixel_ / scale / 2);
             far.all = covered >= 1;
-            const double slack = std::max(model.extents.width(), model.extents.height()) * 0x1p-22;
-            far.centreX = static_cast<float>((window.minX + window.maxX) / 2 - model.extents.minX);
-            far.centreY = static_cast<float>((window.minY + window.maxY) / 2 - model.extents.minY);
-            far.halfWidth = static_cast<float>(window.width() / 2 + slack);
-            far.halfHeight = static_cast<float>(window.height() / 2 + slack);
+            far.window = ScanWindow(window, model.extents);
             far.layerColors = layerColors_;
             for (std::uint32_t layer : view.frozenLayers)
                 if (layer < far.layerColors.size())
@@ -222,9 +237,7 @@ private:
                 continue;
             const float size = std::max(s.halfWidth, s.halfHeight);
             for (const FarView& far : views) {
-                if (!far.all &&
-                    (std::fabs(s.centreX - far.centreX) > s.halfWidth + far.halfWidth ||
-                     std::fabs(s.centreY - far.centreY) > s.halfHeight + far.halfHeight))
+                if (!far.all && far.window.misses(s))
                     continue;
                 if (size >= far.dotHalfSize) {
                     near[far.view].push_back(i);
@@ -407,20 +420,13 @@ private:
     // widened by their rounding error, so no item in view is missed.
     template <class Visit>
     void scanSummaries(const ItemList& items, const Box2& window, bool all, Visit& visit) {
-        const double slack = std::max(items.extents.width(), items.extents.height()) * 0x1p-22;
-        const float centreX =
-            static_cast<float>((window.minX + window.maxX) / 2 - items.extents.minX);
-        const float centreY =
-            static_cast<float>((window.minY + window.maxY) / 2 - items.extents.minY);
-        const float halfWidth = static_cast<float>(window.width() / 2 + slack);
-        const float halfHeight = static_cast<float>(window.height() / 2 + slack);
+        const ScanWindow scan(window, items.extents);
         const std::size_t n = items.summaries.size();
         for (std::uint32_t i = 0; i < n; ++i) {
             const cad::ItemSummary& s = items.summaries[i];
             if (s.skipped())
                 continue;
-            if (!all && (std::fabs(s.centreX - centreX) > s.halfWidth + halfWidth ||
-                         std::fabs(s.centreY - centreY) > s.halfHeight + halfHeight))
+            if (!all && scan.misses(s))
                 continue;
             visit(i);
         }
