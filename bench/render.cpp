@@ -1,16 +1,24 @@
 // Renderer speed: compile time, redraw at extents and zoomed 20x into the centre of a
-// million-entity drawing (made here, and the stress drawing that tools/make-stress-drawings.py
-// writes into $VEXOR_STRESS_DIR or /tmp/vexor-stress when it is there), and time to first frame
-// of the largest corpus DXF and of the stress drawing.
+// million-entity drawing (made here, the corpus's million-entity DWG, and the stress drawing
+// that tools/make-stress-drawings.py writes into $VEXOR_STRESS_DIR or /tmp/vexor-stress when it
+// is there), a whole-pixel pan of the main view, a layout with four views of the million
+// entities against the model alone, and time to first frame of the largest corpus DXF and of
+// the stress drawing.
 #include "cad/geometry/DisplayList.h"
 #include "cad/io/DrawingReader.h"
+#include "control/DrawingDocument.h"
+#include "control/SceneImage.h"
+#include "control/ViewImage.h"
+#include "control/Viewport.h"
 #include "control/render/Renderer.h"
 #include "control/render/TrueTypeFaces.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -130,16 +138,108 @@ const cad::DisplayList& millionOnASheet() {
     return *list;
 }
 
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+template <class Draw> double millisecondsOf(Draw&& draw) {
+    const auto start = std::chrono::steady_clock::now();
+    draw();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// Each iteration draws the sheet and, for comparison in the same run, the model alone at
+// extents; "ratio" is the sheet's median over the model's.
 void BM_RedrawLayoutFourViews(benchmark::State& state) {
     const cad::DisplayList& list = millionOnASheet();
     QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
     control::RenderStyle style;
     style.sheet = 0;
+    std::vector<double> sheet, model;
     for (auto _ : state) {
-        QPainter painter(&image);
-        control::renderView(list, painter, QRectF(0, 0, image.width(), image.height()),
-                            list.sheets()[0].paper, style);
+        sheet.push_back(millisecondsOf([&] {
+            QPainter painter(&image);
+            control::renderView(list, painter, QRectF(0, 0, image.width(), image.height()),
+                                list.sheets()[0].paper, style);
+        }));
+        state.PauseTiming();
+        model.push_back(millisecondsOf([&] { paint(list, image, list.extents()); }));
+        state.ResumeTiming();
     }
+    state.counters["sheet_ms"] = median(sheet);
+    state.counters["model_ms"] = median(model);
+    state.counters["ratio"] = median(sheet) / std::max(median(model), 1e-9);
+}
+
+// The main view panned by whole pixels (one to eight, both ways) at extents: the kept image is
+// reused and only what came into view is drawn.
+void BM_PanMillion(benchmark::State& state) {
+    static const auto document =
+        std::make_shared<const control::DrawingDocument>(stressDrawing(1'000'000));
+    control::Scene scene;
+    scene.document = document;
+    control::Viewport view;
+    view.setPixelSize(1920, 1080);
+    view.reset(document->extents());
+    control::ViewImage cache;
+    cache.image(scene, view, 1.0);
+    int step = 0;
+    std::size_t shifted = 0;
+    for (auto _ : state) {
+        const int pixels = (1 + step % 8) * (step % 2 ? -1 : 1);
+        ++step;
+        const cad::Vec2 c = view.centre();
+        view.panTo({c.x + pixels / view.scale(), c.y + (pixels / 2) / view.scale()});
+        benchmark::DoNotOptimize(cache.image(scene, view, 1.0).constBits());
+        shifted += cache.lastWasShifted() ? 1 : 0;
+    }
+    state.counters["shifted"] = static_cast<double>(shifted) / std::max<double>(step, 1);
+}
+
+// The corpus's million-entity DWG: read once, compiled and redrawn.
+std::filesystem::path stressDwg() {
+    const char* env = std::getenv("VEXOR_CORPUS");
+    const std::filesystem::path root = env ? env : VEXOR_DEFAULT_CORPUS;
+    return root / "stress" / "lines-1000000.dwg";
+}
+
+const cad::Drawing& stressDwgDrawing() {
+    static const cad::Drawing drawing = cad::readDrawingFile(stressDwg().string());
+    return drawing;
+}
+
+void registerStressDwgBenchmarks() {
+    if (!std::filesystem::exists(stressDwg()))
+        return;
+    benchmark::RegisterBenchmark("BM_CompileStressDwg",
+                                 [](benchmark::State& state) {
+                                     const cad::Drawing& d = stressDwgDrawing();
+                                     for (auto _ : state)
+                                         benchmark::DoNotOptimize(control::compileDrawing(d));
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    static std::shared_ptr<const cad::DisplayList> list;
+    auto redraw = [](benchmark::State& state, double zoom) {
+        if (!list)
+            list = control::compileDrawing(stressDwgDrawing());
+        QImage image(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+        const cad::Box2 window = zoom > 1 ? zoomedCentre(list->extents(), zoom) : list->extents();
+        for (auto _ : state)
+            paint(*list, image, window);
+    };
+    benchmark::RegisterBenchmark("BM_RedrawExtents/stress_dwg",
+                                 [redraw](benchmark::State& s) { redraw(s, 1); })
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
+    benchmark::RegisterBenchmark("BM_RedrawZoom20/stress_dwg",
+                                 [redraw](benchmark::State& s) { redraw(s, 20); })
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(5)
+        ->ReportAggregatesOnly(true);
 }
 
 std::filesystem::path largestCorpusDxf() {
@@ -277,6 +377,7 @@ BENCHMARK(BM_RedrawLayoutFourViews)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PanMillion)->Unit(benchmark::kMicrosecond)->Iterations(200);
 BENCHMARK(BM_FirstFrameLargestDxf)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
@@ -284,6 +385,7 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    registerStressDwgBenchmarks();
     registerStressBenchmarks();
     registerTextBenchmarks();
     benchmark::RunSpecifiedBenchmarks();

@@ -47,7 +47,11 @@ bool ViewImage::shift(const Scene& scene, const Viewport& view) {
     if (std::abs(sx) >= image_.width() || std::abs(sy) >= image_.height())
         return false;
 
-    QImage moved(image_.size(), image_.format());
+    // The previous frame's buffer is reused: a fresh one would cost more in page faults than
+    // drawing the strips does.
+    QImage moved = std::move(spare_);
+    if (moved.size() != image_.size() || moved.format() != image_.format())
+        moved = QImage(image_.size(), image_.format());
     moved.setDevicePixelRatio(dpr_);
     QPainter painter(&moved);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -63,6 +67,7 @@ bool ViewImage::shift(const Scene& scene, const Viewport& view) {
     else if (sy < 0)
         renderStrip(scene, view, painter, QRectF(0, h + ly, w, -ly));
     painter.end();
+    spare_ = std::move(image_);
     image_ = std::move(moved);
     return true;
 }

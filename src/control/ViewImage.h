@@ -25,6 +25,7 @@ private:
                      const QRectF& strip);
 
     QImage image_;
+    QImage spare_; // the frame before, drawn over by the next shift
     bool valid_ = false;
     bool lastWasShifted_ = false;
     cad::Vec2 centre_;

@@ -1,6 +1,6 @@
 #include "DisplayListCompiler.h"
 
-#include "../io/LoadBudget.h"
+#include "ParallelTasks.h"
 #include "Tessellate.h"
 #include "TextLayout.h"
 
@@ -40,9 +40,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     compileLayers();
     compileTextStyles();
     out_->blocks_.resize(drawing_.blocks.size());
-    for (std::size_t b = 0; b < drawing_.blocks.size(); ++b)
-        compileEntities(drawing_.blocks[b].entities, out_->blocks_[b], true);
-    compileEntities(drawing_.modelSpace, out_->model_, false);
+    compileAllEntities();
     reportNotDrawn();
     resolveExtents();
     compileSheets();
@@ -50,9 +48,9 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
 }
 
 void DisplayListCompiler::diagnose(const std::string& message) {
-    if (std::find(out_->diagnostics_.begin(), out_->diagnostics_.end(), message) ==
-        out_->diagnostics_.end())
-        out_->diagnostics_.push_back(message);
+    std::vector<std::string>& diagnostics = diagnostics_ ? *diagnostics_ : out_->diagnostics_;
+    if (std::find(diagnostics.begin(), diagnostics.end(), message) == diagnostics.end())
+        diagnostics.push_back(message);
 }
 
 void DisplayListCompiler::compileLayers() {
@@ -117,10 +115,10 @@ DisplayItem DisplayListCompiler::makeItem(const EntityCommon& common, bool inBlo
     return item;
 }
 
-void DisplayListCompiler::compileEntities(const std::vector<Entity>& entities, ItemList& list,
+void DisplayListCompiler::compileEntities(std::span<const Entity> entities, ItemList& list,
                                           bool inBlock) {
     for (const Entity& entity : entities) {
-        loadCheckpoint();
+        parallelCheckpoint();
         if (entity.common.invisible)
             continue;
         addEntity(entity, list, inBlock);

@@ -6,8 +6,9 @@
 
 #include <cstddef>
 #include <map>
-#include <string>
 #include <memory>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace vexor::cad {
@@ -22,7 +23,11 @@ public:
 
 private:
     void compileLayers();
-    void compileEntities(const std::vector<Entity>& entities, ItemList& list, bool inBlock);
+    // DisplayListJobs.cpp: every list's entities, on several threads for large drawings.
+    // Entity code may therefore run on any thread: it writes only into the list it is given
+    // and reports through diagnose() and countNotDrawn().
+    void compileAllEntities();
+    void compileEntities(std::span<const Entity> entities, ItemList& list, bool inBlock);
     void addEntity(const Entity& entity, ItemList& list, bool inBlock);
     void diagnose(const std::string& message);
 
@@ -84,7 +89,8 @@ private:
     std::vector<double> blockWeight_;
     std::size_t extentsBudget_ = 0;
     std::size_t droppedCopies_ = 0;
-    std::map<std::string, std::size_t> notDrawn_; // entity kind -> how many
+    std::map<std::string, std::size_t> notDrawn_;     // entity kind -> how many
+    std::vector<std::string>* diagnostics_ = nullptr; // where diagnose() reports: the list's own
     const TextStyle* standardStyle_ = nullptr;
 };
 

@@ -1,6 +1,6 @@
-#include "DisplayListCompiler.h"
-
 #include "../io/LoadBudget.h"
+#include "DisplayListCompiler.h"
+#include "ParallelTasks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -127,22 +127,24 @@ void DisplayListCompiler::summarise(ItemList& list) {
     if (list.items.size() < kSummaryFrom)
         return;
     list.summaries.resize(list.items.size());
-    for (std::size_t i = 0; i < list.items.size(); ++i) {
-        const DisplayItem& item = list.items[i];
-        ItemSummary& s = list.summaries[i];
-        s.layer = item.layer;
-        s.color = ItemSummary::pack(item.color);
-        if (item.kind == ItemKind::Ray || item.kind == ItemKind::Xline || item.box.empty())
-            continue;
-        s.centreX = static_cast<float>((item.box.minX + item.box.maxX) / 2 - list.extents.minX);
-        s.centreY = static_cast<float>((item.box.minY + item.box.maxY) / 2 - list.extents.minY);
-        // Rounded up so that the float box always holds the item.
-        s.halfWidth = std::nextafter(static_cast<float>(item.box.width() / 2), INFINITY);
-        s.halfHeight = std::nextafter(static_cast<float>(item.box.height() / 2), INFINITY);
-        // Wipeouts are never dots: give them a size no view can shrink below a pixel.
-        if (item.kind == ItemKind::Wipeout)
-            s.halfWidth = s.halfHeight = INFINITY;
-    }
+    parallelRanges(list.items.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const DisplayItem& item = list.items[i];
+            ItemSummary& s = list.summaries[i];
+            s.layer = item.layer;
+            s.color = ItemSummary::pack(item.color);
+            if (item.kind == ItemKind::Ray || item.kind == ItemKind::Xline || item.box.empty())
+                continue;
+            s.centreX = static_cast<float>((item.box.minX + item.box.maxX) / 2 - list.extents.minX);
+            s.centreY = static_cast<float>((item.box.minY + item.box.maxY) / 2 - list.extents.minY);
+            // Rounded up so that the float box always holds the item.
+            s.halfWidth = std::nextafter(static_cast<float>(item.box.width() / 2), INFINITY);
+            s.halfHeight = std::nextafter(static_cast<float>(item.box.height() / 2), INFINITY);
+            // Wipeouts are never dots: give them a size no view can shrink below a pixel.
+            if (item.kind == ItemKind::Wipeout)
+                s.halfWidth = s.halfHeight = INFINITY;
+        }
+    });
 }
 
 // Items of a list whose drawing order does not matter are stored along the index's curve:
@@ -153,17 +155,23 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
     order.insert(order.end(), list.unbounded.begin(), list.unbounded.end());
     if (order.size() != list.items.size())
         return; // items with empty boxes are in neither: keep the list as it is
-    std::vector<DisplayItem> items;
-    std::vector<Vec2> points;
-    items.reserve(list.items.size());
-    points.reserve(list.points.size());
-    for (std::uint32_t old : order) {
-        DisplayItem item = list.items[old];
-        const auto from = list.points.begin() + item.first;
-        item.first = static_cast<std::uint32_t>(points.size());
-        points.insert(points.end(), from, from + item.count);
-        items.push_back(item);
+    // Where each item's points start in the new order, then items and points copied there.
+    std::vector<std::uint32_t> firsts(order.size());
+    std::uint32_t next = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        firsts[k] = next;
+        next += list.items[order[k]].count;
     }
+    std::vector<DisplayItem> items(list.items.size());
+    std::vector<Vec2> points(next);
+    parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t k = begin; k < end; ++k) {
+            DisplayItem item = list.items[order[k]];
+            std::copy_n(list.points.begin() + item.first, item.count, points.begin() + firsts[k]);
+            item.first = firsts[k];
+            items[k] = item;
+        }
+    });
     list.items = std::move(items);
     list.points = std::move(points);
     for (std::size_t i = 0; i < list.unbounded.size(); ++i)

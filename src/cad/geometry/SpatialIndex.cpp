@@ -1,7 +1,9 @@
 #include "SpatialIndex.h"
 
+#include "../io/LoadBudget.h"
+#include "ParallelTasks.h"
+
 #include <algorithm>
-#include <numeric>
 
 namespace vexor::cad {
 
@@ -31,6 +33,24 @@ std::uint32_t toGrid(double v) {
     return v > 0 ? static_cast<std::uint32_t>(std::min(v, 65535.0)) : 0;
 }
 
+// Sorts keys by their upper 32 bits, keeping the order of equal ones: three passes of eleven
+// bits.
+void radixSortByHigh32(std::vector<std::uint64_t>& keys) {
+    constexpr int kBits = 11;
+    constexpr std::size_t kBuckets = std::size_t{1} << kBits;
+    std::vector<std::uint64_t> other(keys.size());
+    for (int shift = 32; shift < 64; shift += kBits) {
+        std::vector<std::size_t> start(kBuckets + 1, 0);
+        for (std::uint64_t k : keys)
+            ++start[((k >> shift) & (kBuckets - 1)) + 1];
+        for (std::size_t b = 1; b <= kBuckets; ++b)
+            start[b] += start[b - 1];
+        for (std::uint64_t k : keys)
+            other[start[(k >> shift) & (kBuckets - 1)]++] = k;
+        keys.swap(other);
+    }
+}
+
 } // namespace
 
 void SpatialIndex::build(const std::vector<Box2>& boxes) {
@@ -47,28 +67,41 @@ void SpatialIndex::build(const std::vector<Box2>& boxes) {
     if (valid == 0)
         return;
 
+    // Each item's place on the curve (32 bits) above its index: sorted, neighbours on the
+    // curve follow each other and equal places keep the items' order.
     const double sx = all.width() > 0 ? 65535.0 / all.width() : 0;
     const double sy = all.height() > 0 ? 65535.0 / all.height() : 0;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
-    keyed.reserve(valid);
-    for (std::uint32_t i = 0; i < boxes.size(); ++i) {
+    auto keyOf = [&](std::uint32_t i) {
         const Box2& b = boxes[i];
-        if (b.empty())
-            continue;
         const double cx = ((b.minX + b.maxX) * 0.5 - all.minX) * sx;
         const double cy = ((b.minY + b.maxY) * 0.5 - all.minY) * sy;
-        const std::uint32_t gx = toGrid(cx), gy = toGrid(cy);
-        keyed.emplace_back(hilbertKey(gx, gy), i);
+        return hilbertKey(toGrid(cx), toGrid(cy)) << 32 | i;
+    };
+    std::vector<std::uint64_t> keys(valid);
+    if (valid == boxes.size()) {
+        parallelRanges(valid, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i)
+                keys[i] = keyOf(static_cast<std::uint32_t>(i));
+        });
+    } else {
+        std::size_t k = 0;
+        for (std::uint32_t i = 0; i < boxes.size(); ++i)
+            if (!boxes[i].empty())
+                keys[k++] = keyOf(i);
     }
-    std::sort(keyed.begin(), keyed.end());
+    loadCheckpoint();
+    radixSortByHigh32(keys);
+    loadCheckpoint();
 
-    order_.reserve(keyed.size());
-    std::vector<Box2> level;
-    level.reserve(keyed.size());
-    for (const auto& [key, item] : keyed) {
-        order_.push_back(item);
-        level.push_back(boxes[item]);
-    }
+    order_.resize(valid);
+    std::vector<Box2> level(valid);
+    parallelRanges(valid, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t k = begin; k < end; ++k) {
+            const auto item = static_cast<std::uint32_t>(keys[k]);
+            order_[k] = item;
+            level[k] = boxes[item];
+        }
+    });
     levels_.push_back(std::move(level));
     while (levels_.back().size() > kNodeSize) {
         const std::vector<Box2>& below = levels_.back();

@@ -78,6 +78,25 @@ struct Inherited {
     std::int16_t lineweight = cad::kLineweightDefault;
 };
 
+// A window as the scan over a list's summaries tests it: centre and half size relative to the
+// extents' corner, as floats widened by their rounding error, so that no item in view is missed.
+struct ScanWindow {
+    float centreX = 0, centreY = 0, halfWidth = 0, halfHeight = 0;
+
+    ScanWindow() = default;
+    ScanWindow(const Box2& window, const Box2& extents) {
+        const double slack = std::max(extents.width(), extents.height()) * 0x1p-22;
+        centreX = static_cast<float>((window.minX + window.maxX) / 2 - extents.minX);
+        centreY = static_cast<float>((window.minY + window.maxY) / 2 - extents.minY);
+        halfWidth = static_cast<float>(window.width() / 2 + slack);
+        halfHeight = static_cast<float>(window.height() / 2 + slack);
+    }
+    bool misses(const cad::ItemSummary& s) const {
+        return std::fabs(s.centreX - centreX) > s.halfWidth + halfWidth ||
+               std::fabs(s.centreY - centreY) > s.halfHeight + halfHeight;
+    }
+};
+
 class ViewRenderer {
 public:
     ViewRenderer(const cad::DisplayList& list, Device& device, const QRectF& target,
@@ -128,9 +147,11 @@ private:
             stroke_ = {QColor(128, 128, 128), 0, {}};
             device_.strokePolyline(rectangle(paper), true, stroke_);
         }
-        for (const cad::SheetView& view : sheet.views)
-            if (view.showsModel)
-                drawSheetView(view, toDevice, top);
+        std::vector<std::vector<std::uint32_t>> near(sheet.views.size());
+        const std::vector<char> shared = drawFarItemsOfViews(sheet, toDevice, top, near);
+        for (std::size_t v = 0; v < sheet.views.size(); ++v)
+            if (sheet.views[v].showsModel)
+                drawSheetView(sheet.views[v], toDevice, top, shared[v] ? &near[v] : nullptr);
         if (sheet.block != cad::kNoIndex)
             drawList(list_.block(sheet.block), toDevice, 1, top);
         for (const cad::SheetView& view : sheet.views) {
@@ -145,9 +166,101 @@ private:
         }
     }
 
+    // One view of model space from a sheet, as the pass over the model's summaries sees it.
+    struct FarView {
+        std::size_t view = 0;
+        Affine2 fromCorner; // summary positions to device
+        PixelCanvas canvas; // cut to the view's rectangle
+        float dotHalfSize = 0;
+        bool all = false; // the whole model is in view
+        ScanWindow window;
+        std::vector<QRgb> layerColors; // kHiddenLayer for layers hidden or frozen in the view
+    };
+
+    // Views of a sheet that each show most of a long model list would each scan all of its
+    // summaries. Instead one pass over them writes the dots of every such view (rectangular,
+    // apart from the other views, so that their order cannot show) and keeps, per view, the
+    // items too large for a dot, drawn afterwards by drawSheetView. Only for models whose
+    // drawing order changes nothing visible. Returns which views were served so.
+    std::vector<char> drawFarItemsOfViews(const cad::Sheet& sheet, const Affine2& toDevice,
+                                          const Inherited& top,
+                                          std::vector<std::vector<std::uint32_t>>& near) {
+        std::vector<char> served(sheet.views.size(), 0);
+        const ItemList& model = list_.modelSpace();
+        if (!canvas_ || model.summaries.empty() || !model.orderFree)
+            return served;
+        std::vector<Box2> boxes(sheet.views.size());
+        for (std::size_t v = 0; v < sheet.views.size(); ++v) {
+            const Box2 clip = mapBox(sheet.views[v].clipBox, toDevice);
+            boxes[v] = Box2{std::max(viewBox_.minX, clip.minX), std::max(viewBox_.minY, clip.minY),
+                            std::min(viewBox_.maxX, clip.maxX), std::min(viewBox_.maxY, clip.maxY)};
+        }
+        std::vector<FarView> views;
+        for (std::size_t v = 0; v < sheet.views.size(); ++v) {
+            const cad::SheetView& view = sheet.views[v];
+            if (!view.showsModel || !view.rectangular || boxes[v].empty())
+                continue;
+            bool apart = true;
+            for (std::size_t w = 0; w < sheet.views.size(); ++w)
+                if (w != v && sheet.views[w].showsModel && boxes[w].intersects(boxes[v]))
+                    apart = false;
+            const Affine2 t = toDevice * view.modelToPaper;
+            Affine2 fromDevice;
+            if (!apart || !inverse(t, fromDevice))
+                continue;
+            const Box2 window = mapBox(boxes[v], fromDevice);
+            const double scale = std::sqrt(std::fabs(t.determinant()));
+            const double covered = coveredFraction(window, model.extents);
+            if (!summariesPrecise(model, scale) || covered < kScanFrom)
+                continue;
+            FarView far;
+            far.view = v;
+            far.fromCorner = t * Affine2::translate(model.extents.minX, model.extents.minY);
+            far.canvas = cutCanvas(*canvas_, boxes[v]);
+            far.dotHalfSize = static_cast<float>(kDotPixels * pixel_ / scale / 2);
+            far.all = covered >= 1;
+            far.window = ScanWindow(window, model.extents);
+            far.layerColors = layerColors_;
+            for (std::uint32_t layer : view.frozenLayers)
+                if (layer < far.layerColors.size())
+                    far.layerColors[layer] = kHiddenLayer;
+            views.push_back(std::move(far));
+        }
+        if (views.size() < 2)
+            return served;
+        for (const FarView& far : views)
+            served[far.view] = 1;
+        const std::size_t n = model.summaries.size();
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const cad::ItemSummary& s = model.summaries[i];
+            if (s.skipped())
+                continue;
+            const float size = std::max(s.halfWidth, s.halfHeight);
+            for (const FarView& far : views) {
+                if (!far.all && far.window.misses(s))
+                    continue;
+                if (size >= far.dotHalfSize) {
+                    near[far.view].push_back(i);
+                    continue;
+                }
+                const QRgb byLayer =
+                    s.layer < far.layerColors.size() ? far.layerColors[s.layer] : top.color;
+                if (byLayer == kHiddenLayer)
+                    continue;
+                ++stats_.itemsVisited;
+                ++stats_.itemsAsDots;
+                const Vec2 p = far.fromCorner.map({s.centreX, s.centreY});
+                far.canvas.put(p.x, p.y, colors_.resolvePacked(s.color, byLayer, top.color));
+            }
+        }
+        return served;
+    }
+
     // Model space seen through one viewport: culled against the viewport's part of the view,
-    // drawn with the viewport's frozen layers hidden. Every view draws from the one model list.
-    void drawSheetView(const cad::SheetView& view, const Affine2& toDevice, const Inherited& top) {
+    // drawn with the viewport's frozen layers hidden. Every view draws from the one model list;
+    // `near`, when given, lists the only items left to draw (the rest are dots already).
+    void drawSheetView(const cad::SheetView& view, const Affine2& toDevice, const Inherited& top,
+                       const std::vector<std::uint32_t>* near) {
         const Box2 clipBox = mapBox(view.clipBox, toDevice);
         const Box2 saved = viewBox_;
         viewBox_ = Box2{std::max(saved.minX, clipBox.minX), std::max(saved.minY, clipBox.minY),
@@ -173,7 +286,17 @@ private:
                 hidden_[layer] = 1;
                 layerColors_[layer] = kHiddenLayer;
             }
-        drawList(list_.modelSpace(), toDevice * view.modelToPaper, 0, top);
+        if (near) {
+            const ItemList& model = list_.modelSpace();
+            const Affine2 t = toDevice * view.modelToPaper;
+            const double scale = std::sqrt(std::fabs(t.determinant()));
+            for (std::uint32_t i : *near)
+                drawItem(model, i, t, scale, 0, top);
+            for (std::uint32_t i : model.unbounded)
+                drawItem(model, i, t, scale, 0, top);
+        } else {
+            drawList(list_.modelSpace(), toDevice * view.modelToPaper, 0, top);
+        }
         flushDots();
         for (const auto& [layer, color] : frozen) {
             hidden_[layer] = 0;
@@ -297,20 +420,13 @@ private:
     // widened by their rounding error, so no item in view is missed.
     template <class Visit>
     void scanSummaries(const ItemList& items, const Box2& window, bool all, Visit& visit) {
-        const double slack = std::max(items.extents.width(), items.extents.height()) * 0x1p-22;
-        const float centreX =
-            static_cast<float>((window.minX + window.maxX) / 2 - items.extents.minX);
-        const float centreY =
-            static_cast<float>((window.minY + window.maxY) / 2 - items.extents.minY);
-        const float halfWidth = static_cast<float>(window.width() / 2 + slack);
-        const float halfHeight = static_cast<float>(window.height() / 2 + slack);
+        const ScanWindow scan(window, items.extents);
         const std::size_t n = items.summaries.size();
         for (std::uint32_t i = 0; i < n; ++i) {
             const cad::ItemSummary& s = items.summaries[i];
             if (s.skipped())
                 continue;
-            if (!all && (std::fabs(s.centreX - centreX) > s.halfWidth + halfWidth ||
-                         std::fabs(s.centreY - centreY) > s.halfHeight + halfHeight))
+            if (!all && scan.misses(s))
                 continue;
             visit(i);
         }

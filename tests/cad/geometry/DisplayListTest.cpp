@@ -1,7 +1,9 @@
 #include "cad/geometry/DisplayList.h"
 
 #include "DrawingBuilder.h"
+#include "cad/io/LoadBudget.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -183,4 +185,84 @@ TEST(DisplayList, MemoryStaysNearTheModel) {
     const auto list = compileDisplayList(b.drawing);
     const std::size_t model = b.drawing.modelSpace.capacity() * sizeof(Entity);
     EXPECT_LT(list->memoryBytes(), model * 2);
+}
+
+// Large drawings are compiled in parts on several threads: the parts join in the order of the
+// entities, references into the list's arrays stay right across the joins, and what is not
+// drawn is counted once over all parts.
+TEST(DisplayList, LargeDrawingCompiledInPartsKeepsOrderAndCounts) {
+    DrawingBuilder b;
+    constexpr int kEntities = 70'000;
+    for (int i = 0; i < kEntities; ++i) {
+        const double x = (i % 300) * 10.0, y = (i / 300) * 10.0;
+        if (i % 1000 == 7) {
+            Text t;
+            t.insert = {x, y, 0};
+            t.height = 2;
+            t.text = "T" + std::to_string(i);
+            Entity e;
+            e.data = t;
+            b.drawing.modelSpace.push_back(e);
+        } else if (i % 1000 == 500) {
+            Solid solid;
+            solid.corners[0] = {x, y, 0};
+            solid.corners[1] = {x + 1, y, 0};
+            solid.corners[2] = {x, y + 1, 0};
+            solid.corners[3] = {x + 1, y + 1, 0};
+            Entity e;
+            e.data = solid;
+            b.drawing.modelSpace.push_back(e);
+        } else if (i % 10000 == 9999) {
+            Entity e;
+            e.data = Unsupported{"WIDGET"};
+            b.drawing.modelSpace.push_back(e);
+        } else {
+            b.line({x, y}, {x + 5, y + i % 7});
+        }
+    }
+    const auto list = compileDisplayList(b.drawing);
+    const ItemList& model = list->modelSpace();
+    ASSERT_FALSE(model.orderFree); // the fills keep the entities' order
+    std::size_t item = 0, texts = 0, unsupported = 0;
+    for (int i = 0; i < kEntities; ++i) {
+        const double x = (i % 300) * 10.0, y = (i / 300) * 10.0;
+        if (i % 10000 == 9999) {
+            ++unsupported;
+            continue;
+        }
+        ASSERT_LT(item, model.items.size());
+        const DisplayItem& d = model.items[item++];
+        if (i % 1000 == 7) {
+            ASSERT_EQ(d.kind, ItemKind::Text);
+            EXPECT_EQ(model.texts[d.extra].text, "T" + std::to_string(i));
+            ++texts;
+        } else if (i % 1000 == 500) {
+            ASSERT_EQ(d.kind, ItemKind::Polygon);
+            EXPECT_EQ(model.ringSizes[d.extra], 4u);
+            EXPECT_EQ(model.points[d.first].x, x);
+        } else {
+            ASSERT_EQ(d.kind, ItemKind::Polyline) << i;
+            ASSERT_EQ(d.count, 2u);
+            EXPECT_EQ(model.points[d.first].x, x);
+            EXPECT_EQ(model.points[d.first + 1].y, y + i % 7) << i;
+        }
+    }
+    EXPECT_EQ(item, model.items.size());
+    EXPECT_EQ(texts, model.texts.size());
+    const auto& d = list->diagnostics();
+    EXPECT_EQ(std::count(d.begin(), d.end(),
+                         "7 WIDGET entities not drawn: this kind of entity is not drawn yet"),
+              1);
+    EXPECT_EQ(unsupported, 7u);
+}
+
+// A cancelled load stops in the compile, whichever thread meets the cancellation.
+TEST(DisplayList, CancelledCompileStops) {
+    DrawingBuilder b;
+    for (int i = 0; i < 100'000; ++i)
+        b.line({i * 1.0, 0}, {i * 1.0, 1});
+    LoadBudget budget(LoadBudget::allowedBytes(0));
+    budget.cancel();
+    LoadScope scope(budget);
+    EXPECT_THROW(compileDisplayList(b.drawing), LoadStopped);
 }

@@ -182,3 +182,60 @@ TEST(SheetRender, ModelSpaceIsDrawnWhenNoSheetIsChosen) {
     painter.end();
     EXPECT_EQ(image.pixel(16, 50) & 0xFFFFFF, kRed);
 }
+
+// Views of a long model list are drawn from one pass over its summaries: each view still shows
+// exactly what it shows drawn alone, far (dots, a layer frozen) or near (strokes).
+TEST(SheetRender, ViewsDrawnTogetherMatchEachViewDrawnAlone) {
+    cad::Drawing d;
+    d.format = cad::FileFormat::Dxf;
+    d.layerIndex("0");
+    const std::uint32_t r = d.layerIndex("R"), b = d.layerIndex("B");
+    d.layers[r].color = cad::Color::indexed(1);
+    d.layers[b].color = cad::Color::indexed(5);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            cad::Entity e;
+            e.common.layer = (x + y) % 2 ? r : b;
+            const double px = 1000 + x * 4, py = 1000 + y * 4;
+            e.data = cad::Line{{px, py, 0}, {px + 2, py + 1, 0}};
+            d.modelSpace.push_back(e);
+        }
+    const std::uint32_t paper = d.blockIndex("*Paper_Space");
+    cad::Viewport whole;
+    whole.centre = {148.5, 105, 0};
+    whole.width = 297;
+    whole.height = 210;
+    whole.id = 1;
+    cad::Viewport far = viewAt({60, 105});
+    far.viewCentre = {1040, 1040};
+    far.frozenLayers = {b};
+    cad::Viewport near = viewAt({200, 105});
+    near.viewCentre = {1040, 1040};
+    near.viewHeight = 60;
+    cad::Layout layout;
+    layout.name = "Sheet";
+    layout.block = paper;
+    layout.paperSize = {297, 210};
+    d.layouts.push_back(layout);
+    auto render = [&](std::vector<cad::Viewport> views) {
+        d.blocks[paper].viewports = std::move(views);
+        return renderSheet(*cad::compileDisplayList(d));
+    };
+    const QImage both = render({whole, far, near});
+    const QImage farAlone = render({whole, far});
+    const QImage nearAlone = render({whole, near});
+    // Inside each view's rectangle (paper x 20..100 and 160..240, y 75..135).
+    auto sameInside = [&](const QImage& alone, int x0) {
+        int inked = 0;
+        for (int y = 151; y < 270; ++y)
+            for (int x = x0 + 1; x < x0 + 160; ++x) {
+                EXPECT_EQ(both.pixel(x, y), alone.pixel(x, y)) << x << "," << y;
+                inked += (alone.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+                if (both.pixel(x, y) != alone.pixel(x, y))
+                    return;
+            }
+        EXPECT_GT(inked, 0);
+    };
+    sameInside(farAlone, 40);
+    sameInside(nearAlone, 320);
+}

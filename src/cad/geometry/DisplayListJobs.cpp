@@ -1,0 +1,126 @@
+#include "DisplayListCompiler.h"
+#include "ParallelTasks.h"
+
+#include <span>
+
+namespace vexor::cad {
+
+namespace {
+
+// Lists with more entities than this are compiled in parts of this many, one task each; the
+// parts are joined in order afterwards, so the result is the one a single thread makes.
+constexpr std::size_t kEntitiesPerTask = 16384;
+// Drawings with fewer entities are compiled on the calling thread alone.
+constexpr std::size_t kParallelFrom = 2 * kEntitiesPerTask;
+
+// Appends `part` to `list`, renumbering the part's references into the list's arrays.
+void appendItems(ItemList& list, ItemList&& part) {
+    const auto points = static_cast<std::uint32_t>(list.points.size());
+    const auto rings = static_cast<std::uint32_t>(list.ringSizes.size());
+    const auto texts = static_cast<std::uint32_t>(list.texts.size());
+    const auto inserts = static_cast<std::uint32_t>(list.inserts.size());
+    for (DisplayItem item : part.items) {
+        item.first += points;
+        if (item.extra != kNoIndex) {
+            switch (item.kind) {
+            case ItemKind::Polygon:
+            case ItemKind::Wipeout:
+                item.extra += rings;
+                break;
+            case ItemKind::Text:
+                item.extra += texts;
+                break;
+            case ItemKind::Insert:
+                item.extra += inserts;
+                break;
+            case ItemKind::Polyline:
+            case ItemKind::Segments:
+            case ItemKind::Points:
+            case ItemKind::Ray:
+            case ItemKind::Xline:
+                break;
+            }
+        }
+        list.items.push_back(item);
+    }
+    list.points.insert(list.points.end(), part.points.begin(), part.points.end());
+    list.ringSizes.insert(list.ringSizes.end(), part.ringSizes.begin(), part.ringSizes.end());
+    list.texts.insert(list.texts.end(), std::make_move_iterator(part.texts.begin()),
+                      std::make_move_iterator(part.texts.end()));
+    list.inserts.insert(list.inserts.end(), part.inserts.begin(), part.inserts.end());
+}
+
+} // namespace
+
+// Every block and model space, in parts run on several threads. Each part is compiled by a
+// copy of this compiler that reports into the part's own diagnostics and counts; they are
+// merged in the order a single pass would have met them.
+void DisplayListCompiler::compileAllEntities() {
+    struct Part {
+        std::uint32_t list; // block index, or kNoIndex for model space
+        std::size_t begin, end;
+        ItemList items;
+        std::vector<std::string> diagnostics;
+        std::map<std::string, std::size_t> notDrawn;
+    };
+    std::vector<Part> parts;
+    std::size_t total = 0;
+    auto split = [&](const std::vector<Entity>& entities, std::uint32_t list) {
+        total += entities.size();
+        for (std::size_t begin = 0; begin < entities.size(); begin += kEntitiesPerTask)
+            parts.push_back(
+                {list, begin, std::min(entities.size(), begin + kEntitiesPerTask), {}, {}, {}});
+    };
+    for (std::uint32_t b = 0; b < drawing_.blocks.size(); ++b)
+        split(drawing_.blocks[b].entities, b);
+    split(drawing_.modelSpace, kNoIndex);
+
+    auto entitiesOf = [&](std::uint32_t list) -> const std::vector<Entity>& {
+        return list == kNoIndex ? drawing_.modelSpace : drawing_.blocks[list].entities;
+    };
+    auto target = [&](std::uint32_t list) -> ItemList& {
+        return list == kNoIndex ? out_->model_ : out_->blocks_[list];
+    };
+    if (total < kParallelFrom) {
+        for (const Part& part : parts)
+            if (part.begin == 0)
+                compileEntities(entitiesOf(part.list), target(part.list), part.list != kNoIndex);
+        return;
+    }
+
+    runParallel(parts.size(), [&](std::size_t index) {
+        Part& part = parts[index];
+        DisplayListCompiler worker(*this);
+        worker.diagnostics_ = &part.diagnostics;
+        worker.notDrawn_.clear();
+        const std::vector<Entity>& entities = entitiesOf(part.list);
+        worker.compileEntities(
+            std::span<const Entity>(entities.data() + part.begin, part.end - part.begin),
+            part.items, part.list != kNoIndex);
+        part.notDrawn = std::move(worker.notDrawn_);
+    });
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        Part& part = parts[p];
+        ItemList& list = target(part.list);
+        if (part.begin == 0) {
+            list = std::move(part.items);
+            // Room for the list's other parts at once: they follow this one.
+            std::size_t items = list.items.size(), points = list.points.size();
+            for (std::size_t q = p + 1; q < parts.size() && parts[q].list == part.list; ++q) {
+                items += parts[q].items.items.size();
+                points += parts[q].items.points.size();
+            }
+            list.items.reserve(items);
+            list.points.reserve(points);
+        } else {
+            appendItems(list, std::move(part.items));
+        }
+        part.items = {};
+        for (const std::string& message : part.diagnostics)
+            diagnose(message);
+        for (const auto& [kind, count] : part.notDrawn)
+            notDrawn_[kind] += count;
+    }
+}
+
+} // namespace vexor::cad
