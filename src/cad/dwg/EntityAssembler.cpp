@@ -174,6 +174,7 @@ void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
 void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
                                  std::vector<Entity>* target) {
     loadCheckpoint();
+    addLoadWork();
     ParsedEntity e;
     e.common = readEntityPreamble(f);
     if (!target)
@@ -339,6 +340,7 @@ void EntityAssembler::scanObjectMap() {
 void EntityAssembler::run() {
     defaultLayer_ = drawing_.layerIndex("0");
     read_.assign(store_.map().size(), false);
+    expectLoadWork(store_.map().size());
     readListedEntities();
     if (!everyOwnerHasList())
         scanObjectMap();

@@ -66,6 +66,7 @@ private:
         EntityRecord record;
         while (readRecord(record)) {
             loadCheckpoint();
+            reportLoadProgress(record.position.byteOffset, fileSize_);
             if (record.type == "ENDSEC")
                 break;
             if (record.type == "EOF" || record.type == "SECTION") {

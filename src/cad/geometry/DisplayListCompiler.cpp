@@ -121,6 +121,7 @@ void DisplayListCompiler::compileEntities(const std::vector<Entity>& entities, I
                                           bool inBlock) {
     for (const Entity& entity : entities) {
         loadCheckpoint();
+        addLoadWork();
         if (entity.common.invisible)
             continue;
         addEntity(entity, list, inBlock);
