@@ -314,6 +314,7 @@ void EntityAssembler::scanObjectMap() {
     std::size_t topLevel = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         loadCheckpoint();
+        addLoadWork();
         try {
             types[i] = store_.typeAt(entries[i].offset);
             topLevel += isTopLevel(store_.typeInfo(types[i])) ? 1 : 0;
@@ -340,7 +341,7 @@ void EntityAssembler::scanObjectMap() {
 void EntityAssembler::run() {
     defaultLayer_ = drawing_.layerIndex("0");
     read_.assign(store_.map().size(), false);
-    expectLoadWork(store_.map().size());
+    expectLoadWork(store_.map().size() * (everyOwnerHasList() ? 1 : 2)); // a scan passes twice
     readListedEntities();
     if (!everyOwnerHasList())
         scanObjectMap();
