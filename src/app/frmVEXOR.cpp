@@ -158,7 +158,8 @@ void frmVEXOR::printCommand() {
     printing_->StartPrint();
 }
 
-void frmVEXOR::Form_Load(const std::string& commandLine) {
+void frmVEXOR::Form_Load(const std::string& commandLine,
+                         const std::function<void()>& beforeDrawing) {
     SetCaption(view::ProgramTitle());
     menuIcons_.SetOwnerWindow(this);
     menuIcons_.SetImageList(&ilsIcons_);
@@ -173,6 +174,8 @@ void frmVEXOR::Form_Load(const std::string& commandLine) {
     program_.ScreenPixelsPerTwip = w.GetSystemMetrics(1) / w.ScreenHeightTwips();
 
     if (const auto path = commandLineDrawing(commandLine)) {
+        if (beforeDrawing)
+            beforeDrawing();
         // Any kind the viewer reads, recognised by its content; a file that is missing or
         // cannot be read says so in the drawing area, as File > Open does. A failure must not
         // keep the main window from opening.

@@ -38,7 +38,9 @@ public:
     ~frmVEXOR() override;
 
     // Sets the window up and opens a drawing named on the command line.
-    void Form_Load(const std::string& commandLine);
+    // `beforeDrawing`, when given, runs just before a drawing named on the command line is
+    // read: the program shows the window there, so that the read's progress is seen in it.
+    void Form_Load(const std::string& commandLine, const std::function<void()>& beforeDrawing = {});
 
     view::Program& program() { return program_; }
     CommandTable& commands() { return table_; }

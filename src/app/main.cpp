@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "control/DocumentLoader.h"
 #include "control/DrawingWidget.h"
 #include "data/DatabaseLocation.h"
 #include "data/ProjectDatabase.h"
@@ -60,9 +61,20 @@ int main(int argc, char** argv) {
 
     vexor::control::DrawingWidget control;
     vexor::app::frmVEXOR mainWindow(control, &control, windows, programFolder, database.get());
-    mainWindow.Form_Load(vexor::app::commandLineText(invocation.arguments));
+    // A drawing named on the command line may take a while to read: the main window is shown
+    // before it is, so that the drawing area shows how far the read has come.
+    auto showMainWindow = [&] {
+        mainWindow.show();
+        splash->close();
+        windows.DoEvents();
+    };
+    mainWindow.Form_Load(vexor::app::commandLineText(invocation.arguments), showMainWindow);
     mainWindow.show();
     splash->close();
     delete splash;
-    return app.exec();
+    const int status = app.exec();
+    // A load cancelled by closing the window may still be unwinding: the program ends without
+    // waiting for it.
+    vexor::control::endProgramWithoutWaitingForLoads(status);
+    return status;
 }

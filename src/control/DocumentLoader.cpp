@@ -12,8 +12,11 @@
 #include <QThread>
 #include <QWidget>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <future>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <thread>
@@ -34,18 +37,66 @@ std::vector<std::shared_ptr<cad::LoadBudget>>& runningLoads() {
 // should wait.
 constexpr auto kCancelGrace = std::chrono::milliseconds(100);
 
+// What the worker of one load hands back. A caller that stops waiting abandons it, and the
+// worker then frees what it built itself.
+struct LoadRun {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool abandoned = false;
+    LoadOutcome outcome;
+
+    void finish(LoadOutcome result) {
+        {
+            std::lock_guard lock(mutex);
+            finished = true;
+            if (!abandoned)
+                outcome = std::move(result);
+        }
+        done.notify_all();
+        // An abandoned result is released here, on the worker.
+    }
+    bool waitFor(std::chrono::milliseconds time) {
+        std::unique_lock lock(mutex);
+        return done.wait_for(lock, time, [this] { return finished; });
+    }
+    // Gives up on the result; false when the worker finished after all.
+    bool abandon() {
+        std::lock_guard lock(mutex);
+        abandoned = !finished;
+        return abandoned;
+    }
+    bool stillRunning() {
+        std::lock_guard lock(mutex);
+        return !finished;
+    }
+};
+
 // Workers of cancelled loads that had not finished within the grace period; they release what
-// they built in the background and are joined when the program ends.
+// they built in the background. They are joined when the program ends normally; a program that
+// ends while one is still busy does not wait for it (endProgramWithoutWaitingForLoads).
 class RetiredWorkers {
 public:
     ~RetiredWorkers() {
-        for (std::thread& worker : workers_)
-            worker.join();
+        for (Retired& r : retired_)
+            r.worker.join();
     }
-    void add(std::thread worker) { workers_.push_back(std::move(worker)); }
+    void add(std::thread worker, std::shared_ptr<LoadRun> run) {
+        retired_.push_back({std::move(worker), std::move(run)});
+    }
+    bool anyRunning() const {
+        for (const Retired& r : retired_)
+            if (r.run->stillRunning())
+                return true;
+        return false;
+    }
 
 private:
-    std::vector<std::thread> workers_;
+    struct Retired {
+        std::thread worker;
+        std::shared_ptr<LoadRun> run;
+    };
+    std::vector<Retired> retired_;
 };
 
 RetiredWorkers& retiredWorkers() {
@@ -59,12 +110,17 @@ std::shared_ptr<cad::LoadBudget> budgetFor(const std::string& path) {
     return std::make_shared<cad::LoadBudget>(cad::LoadBudget::allowedBytes(error ? 0 : size));
 }
 
-LoadOutcome readAndCompile(const std::string& path, cad::LoadBudget& budget) {
+LoadOutcome readAndCompile(const std::string& path) {
+    return {std::make_shared<const DrawingDocument>(cad::readDrawingFile(path)), {}};
+}
+
+// Runs `work` under `budget`, turning every failure into an outcome with its message.
+LoadOutcome runUnderBudget(const std::string& path, const LoadWork& work, cad::LoadBudget& budget) {
     try {
         // The read and the compile answer to one budget; what a stopped load had built is
         // released on the way out.
         cad::LoadScope scope(budget);
-        return {std::make_shared<const DrawingDocument>(cad::readDrawingFile(path)), {}};
+        return work(budget);
     } catch (const cad::ReadError& e) {
         return {nullptr, e.what()};
     } catch (const cad::LoadStopped& e) {
@@ -150,25 +206,32 @@ void cancelLoading() {
         budget->cancel();
 }
 
-LoadOutcome loadDocument(const std::string& path) {
+LoadOutcome loadDocument(const std::string& path, const LoadStarted& started) {
+    return runLoad(
+        path, [path](cad::LoadBudget&) { return readAndCompile(path); }, started);
+}
+
+LoadOutcome runLoad(const std::string& path, LoadWork work, const LoadStarted& started) {
     const std::shared_ptr<cad::LoadBudget> budget = budgetFor(path);
+    if (started)
+        started(budget);
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread())
-        return readAndCompile(path, *budget);
+        return runUnderBudget(path, work, *budget);
 
     // A newer load replaces the one running.
     cancelLoading();
     runningLoads().push_back(budget);
-    std::packaged_task<LoadOutcome()> task(
-        [path, budget] { return readAndCompile(path, *budget); });
-    std::future<LoadOutcome> result = task.get_future();
-    std::thread worker(std::move(task));
+    auto run = std::make_shared<LoadRun>();
+    std::thread worker([path, work = std::move(work), budget, run] {
+        run->finish(runUnderBudget(path, work, *budget));
+    });
     bool finished = false;
     {
         LoadInputGuard guard(*budget);
         using namespace std::chrono_literals;
         std::optional<std::chrono::steady_clock::time_point> cancelledAt;
-        while (!(finished = result.wait_for(10ms) == std::future_status::ready)) {
+        while (!(finished = run->waitFor(10ms))) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
             if (!budget->cancelled())
                 continue;
@@ -180,12 +243,25 @@ LoadOutcome loadDocument(const std::string& path) {
         }
     }
     std::erase(runningLoads(), budget);
-    if (!finished) {
-        retiredWorkers().add(std::move(worker));
+    if (!finished && run->abandon()) {
+        retiredWorkers().add(std::move(worker), std::move(run));
         return {nullptr, path + ": loading was cancelled", true};
     }
     worker.join();
-    return result.get();
+    return std::move(run->outcome);
+}
+
+bool cancelledLoadsUnwinding() {
+    return retiredWorkers().anyRunning();
+}
+
+void endProgramWithoutWaitingForLoads(int status) {
+    if (!cancelledLoadsUnwinding())
+        return;
+    // Everything the user keeps is already saved when the last window has closed; the worker
+    // only frees memory the process is about to give back whole.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 } // namespace vexor::control

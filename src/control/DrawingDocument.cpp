@@ -1,5 +1,6 @@
 #include "DrawingDocument.h"
 
+#include "cad/io/LoadBudget.h"
 #include "render/RenderStyle.h"
 #include "render/TrueTypeFaces.h"
 
@@ -20,10 +21,21 @@ bool usableExtents(const std::optional<cad::Vec3>& lo, const std::optional<cad::
     return lo->x <= hi->x && lo->y <= hi->y;
 }
 
+// Compiles the display list as the load's preparing phase. The compiler counts one unit per
+// entity it compiles and one per item it bounds and indexes, about two per entity.
+std::shared_ptr<const cad::DisplayList> prepare(const cad::Drawing& drawing) {
+    std::uint64_t entities = drawing.modelSpace.size();
+    for (const cad::Block& block : drawing.blocks)
+        entities += block.entities.size();
+    cad::setLoadPhase(cad::LoadPhase::Preparing);
+    cad::expectLoadWork(2 * entities);
+    return compileDrawing(drawing);
+}
+
 } // namespace
 
 DrawingDocument::DrawingDocument(cad::Drawing drawing)
-    : drawing_(std::move(drawing)), displayList_(compileDrawing(drawing_)) {
+    : drawing_(std::move(drawing)), displayList_(prepare(drawing_)) {
     extents_ = displayList_->extents();
     const auto& h = drawing_.header;
     if (extents_.empty() && usableExtents(h.extMin, h.extMax)) {

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vexor::control {
 namespace {
@@ -97,7 +98,20 @@ void DrawingWidget::loadFile(const std::string& path) {
     // A load started while another one runs cancels it (loadDocument does) and wins: the
     // cancelled one, returning after it, leaves the control alone.
     const std::uint64_t generation = ++loadGeneration_;
-    const LoadOutcome outcome = loadDocument(path);
+    LoadOutcome outcome;
+    {
+        LoadProgressOverlay progress(*this, path);
+        LoadProgressOverlay* const outer = std::exchange(loadProgress_, &progress);
+        try {
+            outcome = loadDocument(path, [&progress](std::shared_ptr<const cad::LoadBudget> b) {
+                progress.watch(std::move(b));
+            });
+        } catch (...) {
+            loadProgress_ = outer;
+            throw;
+        }
+        loadProgress_ = outer;
+    }
     if (generation != loadGeneration_)
         return;
     if (outcome.document) {
@@ -413,6 +427,8 @@ void DrawingWidget::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(selection_.rubberBand());
     }
+    if (loadProgress_)
+        loadProgress_->paint(painter, rect(), bg);
 }
 
 void DrawingWidget::resizeEvent(QResizeEvent*) {

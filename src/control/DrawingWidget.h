@@ -3,6 +3,7 @@
 #include "DrawingControl.h"
 #include "ItemRecords.h"
 #include "LayerTables.h"
+#include "LoadProgressOverlay.h"
 #include "PrintBackEnd.h"
 #include "SceneImage.h"
 #include "ViewImage.h"
@@ -118,6 +119,8 @@ public:
     // The image the widget shows, rendered now if it is out of date.
     const QImage& viewImage();
     bool lastImageWasShifted() const { return image_.lastWasShifted(); }
+    // The progress shown over the drawing area while a file loads; nullptr between loads.
+    const LoadProgressOverlay* loadProgress() const { return loadProgress_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -155,6 +158,7 @@ private:
     std::string importLibrary_;
     double zoomStep_ = 0.5;
     QString errorMessage_;
+    LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;
 };

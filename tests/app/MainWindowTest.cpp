@@ -69,6 +69,23 @@ TEST_F(MainWindowTest, CommandLineDrawingIsLoaded) {
         << "recorded and listed";
 }
 
+TEST_F(MainWindowTest, TheWindowCanBeShownBeforeACommandLineDrawingIsRead) {
+    windows.existingFiles.insert("/plans/big.dwg");
+    std::vector<std::string> callsBefore;
+    int runs = 0;
+    window.Form_Load("/plans/big.dwg", [&] {
+        ++runs;
+        callsBefore = control.calls;
+    });
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(test::only(callsBefore, {"LoadDwg", "CreateDrawing"}).empty())
+        << "before the drawing is read";
+    EXPECT_EQ(test::only(control.calls, {"LoadDwg"}).size(), 1u);
+
+    window.Form_Load("", [&] { ++runs; });
+    EXPECT_EQ(runs, 1) << "not without a drawing";
+}
+
 TEST_F(MainWindowTest, MissingCommandLineDrawingIsLoadedLikeFileOpenButNotRecorded) {
     window.Form_Load("/plans/gone.dwg");
     EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/gone.dwg");

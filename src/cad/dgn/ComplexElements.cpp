@@ -155,6 +155,7 @@ std::size_t ElementAssembler::componentsEnd(std::size_t header, std::size_t end)
 void ElementAssembler::processRange(std::size_t begin, std::size_t end, int depth) {
     for (std::size_t i = begin; i < end;) {
         loadCheckpoint();
+        reportLoadProgress(i, elements_.size());
         const Element& e = elements_[i];
         if (hasTotalLength(e.type) || e.type == kBsplineCurve || e.type == kBsplineSurface) {
             const std::size_t last = componentsEnd(i, end);

@@ -195,6 +195,7 @@ void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
 void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target,
                                  ReadObject& out) {
     loadCheckpoint();
+    addLoadWork();
     ParsedEntity e;
     e.common = readEntityPreamble(f);
     if (!target)
@@ -396,6 +397,7 @@ void EntityAssembler::scanObjectMap() {
         std::size_t found = 0;
         for (std::size_t i = b; i < e; ++i) {
             loadCheckpoint();
+            addLoadWork();
             try {
                 types[i] = store_.typeAt(entries[i].offset);
                 found += isTopLevel(store_.typeInfo(types[i])) ? 1 : 0;
@@ -423,6 +425,7 @@ void EntityAssembler::scanObjectMap() {
 void EntityAssembler::run() {
     defaultLayer_ = drawing_.layerIndex("0");
     read_.assign(store_.map().size(), false);
+    expectLoadWork(store_.map().size() * (everyOwnerHasList() ? 1 : 2)); // a scan passes twice
     readListedEntities();
     if (!everyOwnerHasList())
         scanObjectMap();

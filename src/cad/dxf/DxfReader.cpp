@@ -67,6 +67,7 @@ private:
         EntityRecord record;
         while (readRecord(record)) {
             loadCheckpoint();
+            reportLoadProgress(record.position.byteOffset, fileSize_);
             if (record.type == "ENDSEC")
                 break;
             if (record.type == "EOF" || record.type == "SECTION") {

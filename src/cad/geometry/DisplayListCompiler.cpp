@@ -119,6 +119,7 @@ void DisplayListCompiler::compileEntities(std::span<const Entity> entities, Item
                                           bool inBlock) {
     for (const Entity& entity : entities) {
         parallelCheckpoint();
+        addLoadWork();
         if (entity.common.invisible)
             continue;
         addEntity(entity, list, inBlock);

@@ -80,6 +80,7 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
     double drawn = 1; // lists drawn when this one is drawn once
     for (std::uint32_t i = 0; i < list.items.size(); ++i) {
         loadCheckpoint();
+        addLoadWork();
         DisplayItem& item = list.items[i];
         if (item.kind == ItemKind::Ray || item.kind == ItemKind::Xline) {
             list.unbounded.push_back(i);

@@ -111,6 +111,32 @@ void LoadBudget::claim(std::uint64_t count, std::uint64_t bytesEach) {
         stopForMemory(wanted > UINT64_MAX - used ? UINT64_MAX : used + wanted);
 }
 
+void LoadBudget::setPhase(LoadPhase phase) noexcept {
+    workTotal_.store(0, std::memory_order_relaxed);
+    workDone_.store(0, std::memory_order_relaxed);
+    phase_.store(phase, std::memory_order_relaxed);
+}
+
+void LoadBudget::expectWork(std::uint64_t units) noexcept {
+    workTotal_.store(units, std::memory_order_relaxed);
+}
+
+void LoadBudget::setWorkDone(std::uint64_t done, std::uint64_t total) noexcept {
+    workTotal_.store(total, std::memory_order_relaxed);
+    workDone_.store(done, std::memory_order_relaxed);
+}
+
+LoadProgress LoadBudget::progress() const noexcept {
+    LoadProgress p;
+    p.phase = phase_.load(std::memory_order_relaxed);
+    const std::uint64_t total = workTotal_.load(std::memory_order_relaxed);
+    const std::uint64_t done = workDone_.load(std::memory_order_relaxed);
+    // The two counts are read apart, and estimates may fall short: never past the end.
+    if (total > 0)
+        p.fraction = std::min(1.0, static_cast<double>(done) / static_cast<double>(total));
+    return p;
+}
+
 LoadScope::LoadScope(LoadBudget& budget) : previous_(tActive) {
     if (!budget.started_) {
         budget.started_ = true;
@@ -135,6 +161,26 @@ void loadCheckpoint() {
 void claimLoadMemory(std::uint64_t count, std::uint64_t bytesEach) {
     if (tActive)
         tActive->claim(count, bytesEach);
+}
+
+void setLoadPhase(LoadPhase phase) {
+    if (tActive)
+        tActive->setPhase(phase);
+}
+
+void expectLoadWork(std::uint64_t units) {
+    if (tActive)
+        tActive->expectWork(units);
+}
+
+void addLoadWork(std::uint64_t units) {
+    if (tActive)
+        tActive->addWork(units);
+}
+
+void reportLoadProgress(std::uint64_t done, std::uint64_t total) {
+    if (tActive)
+        tActive->setWorkDone(done, total);
 }
 
 } // namespace vexor::cad

@@ -8,6 +8,16 @@
 
 namespace vexor::cad {
 
+// What a load is doing: reading the file into the model, then preparing it for display
+// (compiling the display list and its spatial index).
+enum class LoadPhase : std::uint8_t { Reading, Preparing };
+
+// How far a load has come, as another thread sees it.
+struct LoadProgress {
+    LoadPhase phase = LoadPhase::Reading;
+    double fraction = 0; // of the phase, 0 to 1; 0 while the phase's work is not yet known
+};
+
 // Why a load was stopped before it finished.
 enum class LoadStopReason : std::uint8_t { Cancelled, TimedOut, OutOfMemoryBudget };
 
@@ -41,6 +51,18 @@ public:
     void setTimeout(std::chrono::milliseconds timeout);
     std::uint64_t maxBytes() const { return maxBytes_; }
 
+    // Progress, written by the thread doing the load and read by any other. A phase's work is
+    // counted in units the code doing it chooses (objects, entities, bytes): it says how many
+    // it expects, then adds them as it goes, or reports a position outright. Cheap enough to
+    // call once per object.
+    void setPhase(LoadPhase phase) noexcept;
+    void expectWork(std::uint64_t units) noexcept;
+    void addWork(std::uint64_t units) noexcept {
+        workDone_.fetch_add(units, std::memory_order_relaxed);
+    }
+    void setWorkDone(std::uint64_t done, std::uint64_t total) noexcept;
+    LoadProgress progress() const noexcept;
+
     // Throws LoadStopped when cancelled, past the deadline or over the memory budget. Cheap:
     // the clock is looked at every few calls, the heap every few milliseconds. Safe to call
     // from the worker threads of a load (each under its own LoadScope of this budget).
@@ -61,6 +83,9 @@ private:
     std::uint64_t heapAtStart_ = 0;
     bool started_ = false;
     std::atomic<bool> cancelled_{false};
+    std::atomic<LoadPhase> phase_{LoadPhase::Reading};
+    std::atomic<std::uint64_t> workTotal_{0};
+    std::atomic<std::uint64_t> workDone_{0};
     bool hasDeadline_ = false;
     std::chrono::steady_clock::time_point deadline_;
     // Checkpoints may come from several threads of one load (see io/ParallelLoad.h).
@@ -88,5 +113,10 @@ LoadBudget* activeLoadBudget();
 void loadCheckpoint();
 // Before allocating `count` elements taken from a file.
 void claimLoadMemory(std::uint64_t count, std::uint64_t bytesEach);
+// Progress of the active budget's load (see LoadBudget::setPhase and the work counts).
+void setLoadPhase(LoadPhase phase);
+void expectLoadWork(std::uint64_t units);
+void addLoadWork(std::uint64_t units = 1);
+void reportLoadProgress(std::uint64_t done, std::uint64_t total);
 
 } // namespace vexor::cad

@@ -10,8 +10,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -139,4 +141,29 @@ TEST_F(EndToEnd, LayersMenuHidesAndShowsALayer) {
     layers.Entry(index)->trigger();
     EXPECT_TRUE(layers.Checked(index));
     EXPECT_EQ(control.viewImage(), shown) << "showing it again restores the picture";
+}
+
+TEST_F(EndToEnd, ClosingTheWindowWhileTheMillionLineDrawingLoadsClosesItPromptly) {
+    VEXOR_REQUIRE_CORPUS();
+    window.resize(900, 700);
+    window.show();
+    QApplication::processEvents();
+    QElapsedTimer sinceClose;
+    QTimer::singleShot(500, [&] {
+        sinceClose.start();
+        window.close();
+    });
+    window.program().CurrentDrawingPath =
+        (*test::corpusDir() / "stress/lines-1000000.dwg").string();
+    view::LoadDrawing(window.program());
+    ASSERT_TRUE(sinceClose.isValid()) << "the load ended before the window was closed";
+    while (window.isVisible() && sinceClose.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(window.isVisible());
+    // On an idle machine 0.1 to 0.2 s; generous against a busy one.
+    EXPECT_LT(sinceClose.elapsed(), 1500);
+    std::printf("window closed %lld ms after the close\n",
+                static_cast<long long>(sinceClose.elapsed()));
+    EXPECT_FALSE(control.scene().document && control.scene().document->extents().width() > 0)
+        << "the cancelled drawing is not shown";
 }
