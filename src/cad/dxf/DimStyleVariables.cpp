@@ -142,6 +142,8 @@ bool applyDimVariable(DimStyle& s, int code, const Group& g, DxfContext& context
             s.textStyle = style;
         break;
     }
+    case 341:
+        return arrowByHandle(s.leaderArrow, g, context);
     case 342:
         return arrowByHandle(s.arrow, g, context);
     case 343:

@@ -157,6 +157,16 @@ std::uint32_t DxfContext::textStyleByHandle(std::uint64_t handle) const {
     return it != textStyleHandles_.end() ? it->second : kNoIndex;
 }
 
+void DxfContext::addLinetypeHandle(std::uint64_t handle, std::int32_t linetype) {
+    if (handle != 0)
+        linetypeHandles_[handle] = linetype;
+}
+
+std::int32_t DxfContext::linetypeByHandle(std::uint64_t handle, std::int32_t fallback) const {
+    const auto it = linetypeHandles_.find(handle);
+    return it != linetypeHandles_.end() ? it->second : fallback;
+}
+
 void DxfContext::deferArrowHandle(std::uint32_t dimStyle, int code, std::uint64_t handle) {
     deferredArrows_.push_back({dimStyle, code, handle});
 }
@@ -167,7 +177,10 @@ void DxfContext::resolveDeferredArrows() {
         if (!name || d.dimStyle >= drawing_.dimStyles.size())
             continue;
         DimStyle& style = drawing_.dimStyles[d.dimStyle];
-        (d.code == 342 ? style.arrow : d.code == 343 ? style.arrow1 : style.arrow2) = *name;
+        (d.code == 341   ? style.leaderArrow
+         : d.code == 342 ? style.arrow
+         : d.code == 343 ? style.arrow1
+                         : style.arrow2) = *name;
     }
     deferredArrows_.clear();
 }

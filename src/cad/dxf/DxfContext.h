@@ -42,6 +42,9 @@ public:
     const std::string* blockRecordName(std::uint64_t handle) const;
     void addTextStyleHandle(std::uint64_t handle, std::uint32_t style);
     std::uint32_t textStyleByHandle(std::uint64_t handle) const;
+    void addLinetypeHandle(std::uint64_t handle, std::int32_t linetype);
+    // The linetype index, or `fallback` for an unknown handle.
+    std::int32_t linetypeByHandle(std::uint64_t handle, std::int32_t fallback) const;
     // A dimension style's arrowhead given by a handle of a block record not read yet; looked
     // up once the tables are read.
     void deferArrowHandle(std::uint32_t dimStyle, int code, std::uint64_t handle);
@@ -69,6 +72,7 @@ private:
     std::size_t diagnosticsDropped_ = 0;
     std::unordered_map<std::uint64_t, std::string> blockRecordNames_;
     std::unordered_map<std::uint64_t, std::uint32_t> textStyleHandles_;
+    std::unordered_map<std::uint64_t, std::int32_t> linetypeHandles_;
     struct DeferredArrow {
         std::uint32_t dimStyle;
         int code;

@@ -5,6 +5,7 @@
 #include "../model/ReadError.h"
 #include "EntityBuilder.h"
 #include "LayoutRecords.h"
+#include "MultiLeaderRecords.h"
 #include "TableReader.h"
 
 #include <charconv>
@@ -84,6 +85,8 @@ private:
                 addEntity(record, modelOrPaper(record));
             else if (objects && record.type == "LAYOUT")
                 context_.drawing().layouts.push_back(readLayout(record, context_));
+            else if (objects && record.type == "MLEADERSTYLE")
+                readMultiLeaderStyle(record, context_);
         }
         closeComplex();
         if (tables)

@@ -1,6 +1,7 @@
 #include "EntityBuilder.h"
 
 #include "DimStyleVariables.h"
+#include "MultiLeaderRecords.h"
 
 #include <algorithm>
 #include <charconv>
@@ -332,18 +333,39 @@ Dimension readDimension(const EntityRecord& r, DxfContext& context) {
     return dim;
 }
 
-Leader readLeader(const EntityRecord& r) {
+Leader readLeader(const EntityRecord& r, DxfContext& context) {
     Leader leader;
+    std::string_view styleName;
     for (const Group& g : r.groups) {
         if (g.code == 10)
             leader.points.emplace_back();
         if (!leader.points.empty() && readCoordinate(g, 10, leader.points.back()))
             continue;
-        if (g.code == 71)
+        if (readCoordinate(g, 211, leader.horizontal))
+            continue;
+        switch (g.code) {
+        case 3:
+            styleName = g.trimmed();
+            break;
+        case 71:
             leader.arrowhead = g.asInt(1) != 0;
-        else if (g.code == 72)
+            break;
+        case 72:
             leader.spline = g.asInt() == 1;
+            break;
+        case 74:
+            leader.hooklineAlongHorizontal = g.asInt() != 0;
+            break;
+        case 75:
+            leader.hookline = g.asInt() != 0;
+            break;
+        }
     }
+    const Drawing& drawing = context.drawing();
+    leader.style = drawing.findDimStyle(context.decode(styleName.empty() ? "STANDARD" : styleName));
+    const DimStyle base =
+        leader.style < drawing.dimStyles.size() ? drawing.dimStyles[leader.style] : DimStyle{};
+    leader.overrides = dimStyleOverrides(r.xdata, base, context);
     return leader;
 }
 
@@ -558,7 +580,9 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
         dim.kind = t == "ARC_DIMENSION" ? Dimension::Kind::ArcLength : Dimension::Kind::LargeRadial;
         entity.data = std::move(dim);
     } else if (t == "LEADER")
-        entity.data = readLeader(r);
+        entity.data = readLeader(r, context);
+    else if (t == "MULTILEADER")
+        entity.data = readMultiLeader(r, context);
     else if (t == "RAY")
         entity.data = readRay(r, Ray::Kind::Ray);
     else if (t == "XLINE")

@@ -69,9 +69,15 @@ void readLayer(const EntityRecord& r, DxfContext& context) {
 
 void readLinetype(const EntityRecord& r, DxfContext& context) {
     Linetype linetype;
+    std::uint64_t handle = 0;
+    std::string_view rawName;
     for (const Group& g : r.groups) {
         switch (g.code) {
+        case 5:
+            handle = parseHandle(g.trimmed());
+            break;
         case 2:
+            rawName = g.trimmed();
             linetype.name = context.decode(g.text);
             break;
         case 3:
@@ -88,6 +94,8 @@ void readLinetype(const EntityRecord& r, DxfContext& context) {
     auto& list = context.drawing().linetypes;
     if (context.drawing().findLinetype(linetype.name) < 0)
         list.push_back(std::move(linetype));
+    // Multileaders and their styles name linetypes by handle.
+    context.addLinetypeHandle(handle, context.linetype(rawName));
 }
 
 void readTextStyle(const EntityRecord& r, DxfContext& context) {

@@ -131,9 +131,11 @@ bool builtInArrow(const std::string& name) {
                        [&](const char* n) { return kind == n; });
 }
 
+} // namespace
+
 // Arrowhead shapes in units of the arrow size, the tip at the origin pointing along +x.
-void addArrow(DimensionPicture& pic, const std::string& name, Vec2 tip, Vec2 direction,
-              double size) {
+void addArrowhead(DimensionPicture& pic, const std::string& name, Vec2 tip, Vec2 direction,
+                  double size) {
     if (!(size > 0))
         return;
     const Vec2 d = unit(direction) * size, n = perp(unit(direction)) * size;
@@ -190,6 +192,8 @@ void addArrow(DimensionPicture& pic, const std::string& name, Vec2 tip, Vec2 dir
         pic.blocks.push_back({name, tip, unit(direction), size});
     }
 }
+
+namespace {
 
 // What the dimension draws with: sizes already multiplied by the overall scale.
 struct Sizes {
@@ -365,17 +369,17 @@ private:
         }
         if (ticks) {
             if (!style_.suppressDimLine1)
-                addArrow(pic_, "OBLIQUE", a, u, size_.tick * 2);
+                addArrowhead(pic_, "OBLIQUE", a, u, size_.tick * 2);
             if (!style_.suppressDimLine2)
-                addArrow(pic_, "OBLIQUE", b, u, size_.tick * 2);
+                addArrowhead(pic_, "OBLIQUE", b, u, size_.tick * 2);
             return;
         }
         // Arrows point outwards at their ends, or inwards from outside when there is no room.
         const double out = room ? 1 : -1;
         if (!style_.suppressDimLine1)
-            addArrow(pic_, arrowName(1), a, u * -out, size_.arrow);
+            addArrowhead(pic_, arrowName(1), a, u * -out, size_.arrow);
         if (!style_.suppressDimLine2)
-            addArrow(pic_, arrowName(2), b, u * out, size_.arrow);
+            addArrowhead(pic_, arrowName(2), b, u * out, size_.arrow);
     }
 
     void linear(bool aligned) {
@@ -408,12 +412,12 @@ private:
         const double out = room ? 1 : -1;
         const Vec2 t0 = perp(polar(start)) * -out, t1 = perp(polar(end)) * out;
         if (size_.tick > 0) {
-            addArrow(pic_, "OBLIQUE", c + polar(start) * r, t0, size_.tick * 2);
-            addArrow(pic_, "OBLIQUE", c + polar(end) * r, t1, size_.tick * 2);
+            addArrowhead(pic_, "OBLIQUE", c + polar(start) * r, t0, size_.tick * 2);
+            addArrowhead(pic_, "OBLIQUE", c + polar(end) * r, t1, size_.tick * 2);
             return;
         }
-        addArrow(pic_, arrowName(1), c + polar(start) * r, t0, size_.arrow);
-        addArrow(pic_, arrowName(2), c + polar(end) * r, t1, size_.arrow);
+        addArrowhead(pic_, arrowName(1), c + polar(start) * r, t0, size_.arrow);
+        addArrowhead(pic_, arrowName(2), c + polar(end) * r, t1, size_.arrow);
     }
 
     // The extension line of an angular or arc dimension along the ray from `c` at `angle`,
@@ -513,11 +517,11 @@ private:
         if (pic_.hasText && textAlong > r + size_.arrow) {
             const double reach = std::max(r + size_.arrow, textAlong - textWidth / 2 - size_.gap);
             stroke({tip, centre + u * reach}, DimensionPicture::Part::DimLine);
-            addArrow(pic_, arrowName(end), tip, u * -1, size_.arrow);
+            addArrowhead(pic_, arrowName(end), tip, u * -1, size_.arrow);
             return;
         }
         stroke({from, tip}, DimensionPicture::Part::DimLine);
-        addArrow(pic_, arrowName(end), tip, u, size_.arrow);
+        addArrowhead(pic_, arrowName(end), tip, u, size_.arrow);
     }
 
     void radius() {
@@ -536,8 +540,8 @@ private:
         const bool outside = pic_.hasText && length(textAt() - c) > pic_.measurement / 2;
         if (!outside) {
             stroke({near, far}, DimensionPicture::Part::DimLine);
-            addArrow(pic_, arrowName(1), near, unit(near - far), size_.arrow);
-            addArrow(pic_, arrowName(2), far, unit(far - near), size_.arrow);
+            addArrowhead(pic_, arrowName(1), near, unit(near - far), size_.arrow);
+            addArrowhead(pic_, arrowName(2), far, unit(far - near), size_.arrow);
             return;
         }
         // Text outside: the line leaves the circle on the text's side.
@@ -583,7 +587,7 @@ private:
              (centre + chord) * 0.5, "R");
         const Vec2 jog = p14(), from = p13();
         stroke({from, jog, chord}, DimensionPicture::Part::DimLine);
-        addArrow(pic_, arrowName(2), chord, unit(chord - jog), size_.arrow);
+        addArrowhead(pic_, arrowName(2), chord, unit(chord - jog), size_.arrow);
     }
 
     const Dimension& dim_;
@@ -618,13 +622,19 @@ bool sane(double v, bool mayBeZero) {
 } // namespace
 
 DimStyle effectiveDimStyle(const Drawing& drawing, const Dimension& dim, std::string& problem) {
+    return effectiveDimStyle(drawing, dim.style,
+                             dim.definition ? dim.definition->style.get() : nullptr, problem);
+}
+
+DimStyle effectiveDimStyle(const Drawing& drawing, std::uint32_t index, const DimStyle* overrides,
+                           std::string& problem) {
     DimStyle style;
     const DimStyle defaults =
         drawing.header.measurement.value_or(0) == 1 ? metricDefaults() : DimStyle{};
-    if (dim.definition && dim.definition->style)
-        style = *dim.definition->style;
-    else if (dim.style < drawing.dimStyles.size())
-        style = drawing.dimStyles[dim.style];
+    if (overrides)
+        style = *overrides;
+    else if (index < drawing.dimStyles.size())
+        style = drawing.dimStyles[index];
     else
         style = defaults;
     bool fixedUp = false;
@@ -634,6 +644,8 @@ DimStyle effectiveDimStyle(const Drawing& drawing, const Dimension& dim, std::st
             fixedUp = true;
         }
     };
+    if (style.scale == 0) // scaled to the viewport: drawn at full size in model space
+        style.scale = 1;
     check(style.scale, 1, false);
     if (style.scale * std::max(style.textHeight, style.arrowSize) > kMaxSize)
         style.scale = 1, fixedUp = true;
@@ -652,13 +664,17 @@ DimStyle effectiveDimStyle(const Drawing& drawing, const Dimension& dim, std::st
     if (style.textStyle >= drawing.textStyles.size())
         style.textStyle = kNoIndex;
     // An arrowhead block the drawing does not hold is drawn as the standard one.
-    for (std::string* arrow : {&style.arrow, &style.arrow1, &style.arrow2})
-        if (!builtInArrow(*arrow) && findBlockNamed(drawing, *arrow) == kNoIndex)
+    for (std::string* arrow : {&style.arrow, &style.arrow1, &style.arrow2, &style.leaderArrow})
+        if (!arrowDrawable(drawing, *arrow))
             arrow->clear();
     if (fixedUp)
         problem = "dimension style \"" + style.name +
                   "\" has sizes out of range; the standard sizes are used instead";
     return style;
+}
+
+bool arrowDrawable(const Drawing& drawing, const std::string& name) {
+    return builtInArrow(name) || findBlockNamed(drawing, name) != kNoIndex;
 }
 
 std::uint32_t findBlockNamed(const Drawing& drawing, std::string_view name) {

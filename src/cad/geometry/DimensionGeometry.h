@@ -40,6 +40,18 @@ struct DimensionPicture {
 // the drawing's measurement system. Absurd values (negative, not finite, beyond any sensible
 // size) are replaced by the defaults and `problem` says so.
 DimStyle effectiveDimStyle(const Drawing& drawing, const Dimension& dim, std::string& problem);
+// The same for what else draws with a dimension style (leaders): the entry at `index` of the
+// DIMSTYLE table, or `overrides` when not null.
+DimStyle effectiveDimStyle(const Drawing& drawing, std::uint32_t index, const DimStyle* overrides,
+                           std::string& problem);
+
+// Adds an arrowhead of the kind `name` names (a built-in kind such as "" (closed filled),
+// "_OPEN" or "_DOT", otherwise a user block) with its tip at `tip`, pointing along
+// `direction`, `size` long.
+void addArrowhead(DimensionPicture& pic, const std::string& name, Vec2 tip, Vec2 direction,
+                  double size);
+// Whether `name` is a built-in arrowhead or a block the drawing holds.
+bool arrowDrawable(const Drawing& drawing, const std::string& name);
 
 // The index of the block with this name in any case, or kNoIndex.
 std::uint32_t findBlockNamed(const Drawing& drawing, std::string_view name);

@@ -20,8 +20,16 @@ void DisplayListCompiler::addDimension(ItemList& list, const EntityCommon& commo
             part.color = partColor;
         return makeItem(part, inBlock);
     };
-    const DisplayItem line = itemIn(style.lineColor);
-    const DisplayItem extension = itemIn(style.extensionColor);
+    addPicture(list, itemIn(style.lineColor), itemIn(style.extensionColor), pic);
+    if (pic.hasText) {
+        const DisplayItem text = itemIn(style.textColor);
+        for (TextRun& run : layoutMText(pic.text, common.extrusion))
+            addText(list, text, std::move(run));
+    }
+}
+
+void DisplayListCompiler::addPicture(ItemList& list, const DisplayItem& line,
+                                     const DisplayItem& extension, const DimensionPicture& pic) {
     for (const DimensionPicture::Stroke& s : pic.strokes)
         addPolyline(list, s.part == DimensionPicture::Part::Extension ? extension : line, s.points,
                     s.closed);
@@ -40,19 +48,21 @@ void DisplayListCompiler::addDimension(ItemList& list, const EntityCommon& commo
                                   Affine2::translate(-base.x, -base.y);
         addBlockReference(list, line, block, transform);
     }
-    if (pic.hasText) {
-        const DisplayItem text = itemIn(style.textColor);
-        for (TextRun& run : layoutMText(pic.text, common.extrusion))
-            addText(list, text, std::move(run));
-    }
 }
 
 void DisplayListCompiler::countNotDrawn(const std::string& typeName) {
     ++notDrawn_[typeName];
 }
 
+void DisplayListCompiler::countIncomplete(const std::string& typeName, const std::string& reason) {
+    ++incomplete_[{typeName, reason}];
+}
+
 // Whatever the drawing holds and the display list leaves out is said, by kind and reason.
 void DisplayListCompiler::reportNotDrawn() {
+    for (const auto& [what, count] : incomplete_)
+        diagnose(std::to_string(count) + " " + what.first +
+                 (count == 1 ? " entity " : " entities ") + what.second);
     for (const auto& [name, count] : notDrawn_) {
         const bool solid = name == "3DSOLID" || name == "REGION" || name == "BODY" ||
                            name.find("SURFACE") != std::string::npos || name == "MESH";

@@ -366,6 +366,7 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
                     addDimension(list, common, e, inBlock);
             },
             [&](const Leader& e) { addLeader(list, common, e, inBlock); },
+            [&](const MultiLeader& e) { addMultiLeader(list, common, e, inBlock); },
             [&](const Ray& e) {
                 const Vec2 d = e.direction.xy();
                 if (!(length(d) > 0) || !finite(d) || !finite(e.base.xy()))

@@ -13,6 +13,8 @@
 
 namespace vexor::cad {
 
+struct DimensionPicture;
+
 // Turns a Drawing into a DisplayList: every entity of model space and of each block becomes
 // primitives with a bounding box; then block extents are resolved through their inserts and
 // each list gets its spatial index.
@@ -59,7 +61,17 @@ private:
     // DimensionItems.cpp: a dimension without a block, drawn from its definition.
     void addDimension(ItemList& list, const EntityCommon& common, const Dimension& dim,
                       bool inBlock);
+    // Strokes, fills and arrowhead blocks of an annotation's picture; extension lines take
+    // `extension`, everything else `line`.
+    void addPicture(ItemList& list, const DisplayItem& line, const DisplayItem& extension,
+                    const DimensionPicture& pic);
+    // LeaderItems.cpp: a multileader's leader lines, doglegs and content.
+    void addMultiLeader(ItemList& list, const EntityCommon& common, const MultiLeader& leader,
+                        bool inBlock);
     void countNotDrawn(const std::string& typeName);
+    // An entity drawn only in part or not at all, for a reason of its own ("drawn in part: the
+    // content block is missing"); said once per kind and reason with the count.
+    void countIncomplete(const std::string& typeName, const std::string& reason);
     void reportNotDrawn();
 
     // DisplayListExtents.cpp: block extents through inserts (with cycle and depth checks),
@@ -91,6 +103,7 @@ private:
     std::size_t droppedCopies_ = 0;
     std::map<std::string, std::size_t> notDrawn_;     // entity kind -> how many
     std::vector<std::string>* diagnostics_ = nullptr; // where diagnose() reports: the list's own
+    std::map<std::pair<std::string, std::string>, std::size_t> incomplete_; // (kind, reason)
     const TextStyle* standardStyle_ = nullptr;
 };
 

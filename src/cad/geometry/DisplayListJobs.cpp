@@ -62,6 +62,7 @@ void DisplayListCompiler::compileAllEntities() {
         ItemList items;
         std::vector<std::string> diagnostics;
         std::map<std::string, std::size_t> notDrawn;
+        std::map<std::pair<std::string, std::string>, std::size_t> incomplete;
     };
     std::vector<Part> parts;
     std::size_t total = 0;
@@ -69,7 +70,7 @@ void DisplayListCompiler::compileAllEntities() {
         total += entities.size();
         for (std::size_t begin = 0; begin < entities.size(); begin += kEntitiesPerTask)
             parts.push_back(
-                {list, begin, std::min(entities.size(), begin + kEntitiesPerTask), {}, {}, {}});
+                {list, begin, std::min(entities.size(), begin + kEntitiesPerTask), {}, {}, {}, {}});
     };
     for (std::uint32_t b = 0; b < drawing_.blocks.size(); ++b)
         split(drawing_.blocks[b].entities, b);
@@ -93,11 +94,13 @@ void DisplayListCompiler::compileAllEntities() {
         DisplayListCompiler worker(*this);
         worker.diagnostics_ = &part.diagnostics;
         worker.notDrawn_.clear();
+        worker.incomplete_.clear();
         const std::vector<Entity>& entities = entitiesOf(part.list);
         worker.compileEntities(
             std::span<const Entity>(entities.data() + part.begin, part.end - part.begin),
             part.items, part.list != kNoIndex);
         part.notDrawn = std::move(worker.notDrawn_);
+        part.incomplete = std::move(worker.incomplete_);
     });
     for (std::size_t p = 0; p < parts.size(); ++p) {
         Part& part = parts[p];
@@ -120,6 +123,8 @@ void DisplayListCompiler::compileAllEntities() {
             diagnose(message);
         for (const auto& [kind, count] : part.notDrawn)
             notDrawn_[kind] += count;
+        for (const auto& [what, count] : part.incomplete)
+            incomplete_[what] += count;
     }
 }
 

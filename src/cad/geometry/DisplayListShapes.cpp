@@ -193,32 +193,4 @@ void DisplayListCompiler::addHatch(ItemList& list, const EntityCommon& common, c
     addPolyline(list, lines, segments.points, false);
 }
 
-void DisplayListCompiler::addLeader(ItemList& list, const EntityCommon& common,
-                                    const Leader& leader, bool inBlock) {
-    std::vector<Vec2> pts;
-    for (const Vec3& p : leader.points)
-        pts.push_back(p.xy());
-    if (leader.spline && pts.size() > 2) {
-        SplineData fit;
-        fit.fitPoints = leader.points;
-        pts.clear();
-        for (const Vec3& p : tessellateSpline(fit))
-            pts.push_back(p.xy());
-    }
-    const DisplayItem item = makeItem(common, inBlock);
-    addPolyline(list, item, pts, false);
-    if (!leader.arrowhead || pts.size() < 2)
-        return;
-    // Arrowhead at the first point, the usual size of the drawing's units.
-    const double size = drawing_.header.measurement.value_or(0) == 1 ? 2.5 : 0.18;
-    const Vec2 tip = pts[0];
-    const Vec2 d = pts[1] - tip;
-    const double len = length(d);
-    if (!(len > size))
-        return;
-    const Vec2 along = d * (size / len);
-    const Vec2 side = leftNormal(d) * (size / 6);
-    addPolygon(list, item, {{tip, tip + along + side, tip + along - side}});
-}
-
 } // namespace vexor::cad

@@ -2,6 +2,7 @@
 
 #include "Entities.h"
 #include "Layout.h"
+#include "MultiLeader.h"
 
 #include <cstdint>
 #include <optional>
@@ -77,6 +78,7 @@ struct Drawing {
     std::vector<Layout> layouts; // the paper sheets, in tab order once finishLayouts has run
     std::vector<std::string> diagnostics;
     std::vector<DimStyle> dimStyles;
+    std::vector<MultiLeaderStyle> multiLeaderStyles;
     // The file the drawing was read from (empty when read from memory): files it refers to by
     // name, such as raster images and shape fonts, are looked for beside it.
     std::string sourcePath;

@@ -254,10 +254,27 @@ struct Dimension { // drawn from its block when the file has one
     DimensionDefinitionRef definition;
 };
 
+struct DimStyle;
+
 struct Leader {
     std::vector<Vec3> points;
     bool arrowhead = true;
     bool spline = false;
+    // A hook line runs from the last point along `horizontal` (or against it), one arrow size
+    // long, towards the text the leader was made with.
+    bool hookline = false;
+    bool hooklineAlongHorizontal = false;
+    Vec3 horizontal{1, 0, 0};
+    std::uint32_t style = kNoIndex;            // index into Drawing::dimStyles
+    std::shared_ptr<const DimStyle> overrides; // the style with this leader's own overrides
+};
+
+struct MultiLeaderData;
+
+// A leader with its content (text or a block) and any number of leader lines; its parts are
+// held out of line (one pointer, shared by copies: they never change once read).
+struct MultiLeader {
+    std::shared_ptr<const MultiLeaderData> data;
 };
 
 struct Ray { // world coordinates
@@ -285,7 +302,7 @@ struct Unsupported {
 
 using EntityData =
     std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText, Solid, Face3d,
-                 Insert, Hatch, Dimension, Leader, Ray, ImageFrame, Unsupported>;
+                 Insert, Hatch, Dimension, Leader, Ray, ImageFrame, MultiLeader, Unsupported>;
 
 struct Entity {
     EntityCommon common;
@@ -326,6 +343,7 @@ struct DimStyle {
     std::string postfix;               // DIMPOST: "<>" stands for the value, else a suffix
     bool separateArrows = false;       // DIMSAH
     std::string arrow, arrow1, arrow2; // DIMBLK, DIMBLK1, DIMBLK2: block names, "" closed filled
+    std::string leaderArrow;           // DIMLDRBLK: the arrowhead of leaders
     Color lineColor = Color::byBlock(), extensionColor = Color::byBlock(),
           textColor = Color::byBlock(); // DIMCLRD, DIMCLRE, DIMCLRT
     std::uint32_t textStyle = kNoIndex; // DIMTXSTY: index into Drawing::textStyles

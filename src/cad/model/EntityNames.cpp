@@ -35,6 +35,7 @@ struct NameOf {
         }
     }
     const char* operator()(const Leader&) const { return "LEADER"; }
+    const char* operator()(const MultiLeader&) const { return "MULTILEADER"; }
     const char* operator()(const Ray& r) const {
         return r.kind == Ray::Kind::ConstructionLine ? "XLINE" : "RAY";
     }
