@@ -2,6 +2,7 @@
 
 #include "../io/LoadBudget.h"
 #include "../model/ReadError.h"
+#include "AnnotationRecords.h"
 #include "EntityBuilder.h"
 #include "LayoutRecords.h"
 #include "TableReader.h"
@@ -82,6 +83,8 @@ private:
                 addEntity(record, modelOrPaper(record));
             else if (objects && record.type == "LAYOUT")
                 context_.drawing().layouts.push_back(readLayout(record, context_));
+            else if (objects)
+                readAnnotationObject(record, context_);
         }
         closeComplex();
         if (tables)

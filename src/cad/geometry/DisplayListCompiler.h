@@ -54,6 +54,14 @@ private:
     // DimensionItems.cpp: a dimension without a block, drawn from its definition.
     void addDimension(ItemList& list, const EntityCommon& common, const Dimension& dim,
                       bool inBlock);
+    // AnnotationItems.cpp: multilines, feature control frames, wipeouts, images and underlays.
+    void addMLine(ItemList& list, const EntityCommon& common, const MLine& line, bool inBlock);
+    void addTolerance(ItemList& list, const EntityCommon& common, const Tolerance& tolerance,
+                      bool inBlock);
+    void addImageFrame(ItemList& list, const EntityCommon& common, const ImageFrame& image,
+                       bool inBlock);
+    void addUnderlay(ItemList& list, const EntityCommon& common, const Underlay& underlay,
+                     bool inBlock);
     void countNotDrawn(const std::string& typeName);
     void reportNotDrawn();
 
