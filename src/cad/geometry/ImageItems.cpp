@@ -122,7 +122,7 @@ void DisplayListCompiler::addUnderlay(ItemList& list, const EntityCommon& common
                                                        : "DGNUNDERLAY";
     // The page's size is in the referenced file: without a clip boundary the frame is unknown.
     if (u.clip.size() < 3) {
-        countNotDrawn(std::string(name) + " without a clip boundary");
+        countNotDrawn(name);
         return;
     }
     const Affine2 place = OcsFrame::fromExtrusion(common.extrusion).planeToWorld(u.origin.z) *
