@@ -409,6 +409,7 @@ void parseImageFrame(ImageFrame::Kind kind, ObjectFrame& f, ParsedEntity& out) {
     }
     if (clipping)
         img.clip = std::move(clip);
+    img.definition = f.readHandle();
     out.data = std::move(img);
 }
 

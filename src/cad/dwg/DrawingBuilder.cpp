@@ -4,6 +4,7 @@
 #include "BlockGraph.h"
 #include "EntityAssembler.h"
 #include "HeaderVariables.h"
+#include "ImageDefinitions.h"
 #include "LayoutObjects.h"
 #include "ObjectTypes.h"
 #include "TableLoader.h"
@@ -131,6 +132,7 @@ Drawing buildDrawing(const DwgSections& sections) {
     const TableIndex tables = loader.load(file.variables.handles, drawing);
     EntityAssembler(*file.store, tables, decode, drawing).run();
     readLayouts(*file.store, tables, decode, drawing);
+    readImageDefinitions(*file.store, decode, drawing);
     finishLayouts(drawing);
     breakBlockCycles(drawing);
     return drawing;

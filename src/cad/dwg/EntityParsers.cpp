@@ -416,6 +416,12 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
     case EntityKind::Wipeout:
         parseImageFrame(ImageFrame::Kind::Wipeout, f, out);
         return;
+    case EntityKind::MLine:
+        parseMLine(f, out);
+        return;
+    case EntityKind::Tolerance:
+        parseTolerance(f, decode, out);
+        return;
     default:
         out.data = Unsupported{dxfName};
         return;

@@ -43,6 +43,8 @@ enum class EntityKind : std::uint8_t {
     Leader,
     Image,
     Wipeout,
+    MLine,
+    Tolerance,
     // Parts of other entities, never placed on their own.
     SeqEnd,
     Block,
@@ -90,6 +92,8 @@ void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decod
                     ParsedEntity& out, std::string_view dxfName);
 void parseLeader(ObjectFrame& f, ParsedEntity& out);
 void parseImageFrame(ImageFrame::Kind kind, ObjectFrame& f, ParsedEntity& out);
+void parseMLine(ObjectFrame& f, ParsedEntity& out);
+void parseTolerance(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out);
 
 // Count checks: a list of `count` items of at least `minBits` each must fit in what remains.
 std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits);

@@ -92,9 +92,9 @@ TypeInfo fixedType(std::uint16_t type) {
     case kTypeLeader:
         return entity(EntityKind::Leader, "LEADER");
     case kTypeTolerance:
-        return entity(EntityKind::Other, "TOLERANCE");
+        return entity(EntityKind::Tolerance, "TOLERANCE");
     case kTypeMLine:
-        return entity(EntityKind::Other, "MLINE");
+        return entity(EntityKind::MLine, "MLINE");
     case kTypeOle2Frame:
         return entity(EntityKind::Other, "OLE2FRAME");
     case kTypeLwPolyline:

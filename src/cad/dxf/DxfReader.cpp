@@ -3,6 +3,7 @@
 #include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
 #include "../model/ReadError.h"
+#include "AnnotationRecords.h"
 #include "EntityBuilder.h"
 #include "LayoutRecords.h"
 #include "MultiLeaderRecords.h"
@@ -87,6 +88,8 @@ private:
                 context_.drawing().layouts.push_back(readLayout(record, context_));
             else if (objects && record.type == "MLEADERSTYLE")
                 readMultiLeaderStyle(record, context_);
+            else if (objects)
+                readAnnotationObject(record, context_);
         }
         closeComplex();
         if (tables)

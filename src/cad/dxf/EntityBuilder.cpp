@@ -1,5 +1,6 @@
 #include "EntityBuilder.h"
 
+#include "AnnotationRecords.h"
 #include "DimStyleVariables.h"
 #include "MultiLeaderRecords.h"
 
@@ -381,6 +382,7 @@ ImageFrame readImage(const EntityRecord& r, ImageFrame::Kind kind) {
     ImageFrame image;
     image.kind = kind;
     std::int64_t clipType = 1;
+    bool clipping = true;
     for (const Group& g : r.groups) {
         if (readCoordinate(g, 10, image.origin) || readCoordinate(g, 11, image.uPixel) ||
             readCoordinate(g, 12, image.vPixel) || readCoordinate(g, 13, image.sizePixels))
@@ -389,9 +391,26 @@ ImageFrame readImage(const EntityRecord& r, ImageFrame::Kind kind) {
             image.clip.emplace_back();
         if (!image.clip.empty() && readCoordinate(g, 14, image.clip.back()))
             continue;
-        if (g.code == 71)
+        switch (g.code) {
+        case 71:
             clipType = g.asInt(1);
+            break;
+        case 70:
+            image.showImage = (g.asInt(1) & 1) != 0;
+            break;
+        case 280:
+            clipping = g.asInt(1) != 0;
+            break;
+        case 290:
+            image.clipInverted = g.asInt() != 0;
+            break;
+        case 340:
+            image.definition = parseHandle(g.trimmed());
+            break;
+        }
     }
+    if (!clipping)
+        image.clip.clear();
     if (clipType == 1 && image.clip.size() == 2) {
         const Vec2 a = image.clip[0], b = image.clip[1];
         image.clip = {a, {b.x, a.y}, b, {a.x, b.y}};
@@ -591,6 +610,16 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
         entity.data = readImage(r, ImageFrame::Kind::Image);
     else if (t == "WIPEOUT")
         entity.data = readImage(r, ImageFrame::Kind::Wipeout);
+    else if (t == "MLINE")
+        entity.data = readMLine(r, context);
+    else if (t == "TOLERANCE")
+        entity.data = readTolerance(r, context);
+    else if (t == "PDFUNDERLAY")
+        entity.data = readUnderlay(r, Underlay::Kind::Pdf);
+    else if (t == "DWFUNDERLAY")
+        entity.data = readUnderlay(r, Underlay::Kind::Dwf);
+    else if (t == "DGNUNDERLAY")
+        entity.data = readUnderlay(r, Underlay::Kind::Dgn);
     else
         entity.data = Unsupported{std::string(t)};
     return entity;

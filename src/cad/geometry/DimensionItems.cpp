@@ -66,9 +66,12 @@ void DisplayListCompiler::reportNotDrawn() {
     for (const auto& [name, count] : notDrawn_) {
         const bool solid = name == "3DSOLID" || name == "REGION" || name == "BODY" ||
                            name.find("SURFACE") != std::string::npos || name == "MESH";
-        const std::string why = solid ? "3D solids, regions and surfaces are not drawn"
-                                : name == "VIEWPORT" ? "viewports show the drawing, not themselves"
-                                                     : "this kind of entity is not drawn yet";
+        const std::string why =
+            solid                ? "3D solids, regions and surfaces are not drawn"
+            : name == "VIEWPORT" ? "viewports show the drawing, not themselves"
+            : name.ends_with("UNDERLAY")
+                ? "without a clip boundary the page size is in the referenced file"
+                : "this kind of entity is not drawn yet";
         diagnose(std::to_string(count) + " " + name + (count == 1 ? " entity" : " entities") +
                  " not drawn: " + why);
     }

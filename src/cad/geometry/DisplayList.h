@@ -34,6 +34,7 @@ enum class ItemKind : std::uint8_t {
     Insert,   // a block drawn through a transform
     Ray,      // half-infinite line from points[0] along points[1]
     Xline,    // infinite line through points[0] along points[1]
+    Image,    // a raster picture (DisplayList images) clipped to the ring in points
 };
 
 // One line of text, laid out in its own frame: x along the baseline, y up, one unit = the text's
@@ -63,11 +64,25 @@ struct InsertRef {
     Vec2 columnStep, rowStep; // vectors between copies, in the coordinates of the owning list
 };
 
+// A raster picture an IMAGE entity shows. The engine only says where: the renderer reads the
+// file (found beside the drawing when the list was compiled) and caches it.
+struct RasterImage {
+    std::string file;
+    // Maps picture coordinates (x right, y down, one unit per pixel, (0, 0) the top-left corner
+    // of the picture) to the drawing, for a picture of `sizePixels`; a file whose size differs
+    // is stretched to that size.
+    Affine2 pixelToWorld;
+    Vec2 sizePixels;
+    // The clip is the item's points: one ring, or (when this is not 0) an outer ring of this
+    // many points with the rest a hole in it (a boundary that keeps what lies outside).
+    std::uint32_t outerRing = 0;
+};
+
 // A primitive of the compiled drawing. Geometry lives in the owning ItemList's arrays.
 struct DisplayItem {
     Box2 box;                           // world (or block) coordinates; for inserts the whole array
     std::uint32_t first = 0, count = 0; // points of the item (Polygon: ring sizes in `rings`)
-    std::uint32_t extra = kNoIndex;     // text run, insert, or first ring entry
+    std::uint32_t extra = kNoIndex;     // text run, insert, image, or first ring entry
     std::uint32_t layer = 0;            // index into DisplayList::layers()
     ItemColor color;
     std::int32_t linetype = kLinetypeContinuous; // index into Drawing::linetypes, or kLinetype*
@@ -106,6 +121,7 @@ struct ItemList {
     std::vector<std::uint32_t> ringSizes;
     std::vector<TextRun> texts;
     std::vector<InsertRef> inserts;
+    std::vector<RasterImage> images;      // of Image items
     SpatialIndex index;                   // every item but rays and construction lines
     std::vector<std::uint32_t> unbounded; // rays and construction lines: drawn in every view
     Box2 extents;                         // of everything but rays and construction lines

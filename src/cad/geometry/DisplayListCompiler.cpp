@@ -380,26 +380,10 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
                 item.box.add(e.base.xy()); // the base only: rays never count towards extents
                 list.items.push_back(item);
             },
-            [&](const ImageFrame& e) {
-                std::vector<Vec2> ring;
-                auto at = [&](Vec2 px) {
-                    return e.origin.xy() + e.uPixel.xy() * px.x + e.vPixel.xy() * px.y;
-                };
-                if (e.clip.size() >= 3) {
-                    for (Vec2 px : e.clip)
-                        ring.push_back(at(px + Vec2{0.5, 0.5}));
-                } else {
-                    const Vec2 s = e.sizePixels;
-                    ring = {at({0, 0}), at({s.x, 0}), at({s.x, s.y}), at({0, s.y})};
-                }
-                DisplayItem item = makeItem(common, inBlock);
-                if (e.kind == ImageFrame::Kind::Wipeout) {
-                    item.kind = ItemKind::Wipeout;
-                    addPolygon(list, item, {ring});
-                } else {
-                    addPolyline(list, item, ring, true);
-                }
-            },
+            [&](const ImageFrame& e) { addImageFrame(list, common, e, inBlock); },
+            [&](const MLine& e) { addMLine(list, common, e, inBlock); },
+            [&](const Tolerance& e) { addTolerance(list, common, e, inBlock); },
+            [&](const Underlay& e) { addUnderlay(list, common, e, inBlock); },
             [&](const Unsupported& e) { countNotDrawn(e.typeName); },
         },
         entity.data);

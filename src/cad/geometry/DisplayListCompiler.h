@@ -68,6 +68,14 @@ private:
     // LeaderItems.cpp: a multileader's leader lines, doglegs and content.
     void addMultiLeader(ItemList& list, const EntityCommon& common, const MultiLeader& leader,
                         bool inBlock);
+    // AnnotationItems.cpp: multilines, feature control frames, wipeouts, images and underlays.
+    void addMLine(ItemList& list, const EntityCommon& common, const MLine& line, bool inBlock);
+    void addTolerance(ItemList& list, const EntityCommon& common, const Tolerance& tolerance,
+                      bool inBlock);
+    void addImageFrame(ItemList& list, const EntityCommon& common, const ImageFrame& image,
+                       bool inBlock);
+    void addUnderlay(ItemList& list, const EntityCommon& common, const Underlay& underlay,
+                     bool inBlock);
     void countNotDrawn(const std::string& typeName);
     // An entity drawn only in part or not at all, for a reason of its own ("drawn in part: the
     // content block is missing"); said once per kind and reason with the count.

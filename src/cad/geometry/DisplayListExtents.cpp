@@ -110,7 +110,7 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
             item.box = ref.block == kNoIndex ? Box2{} : insertBox(ref, depth);
         }
         if (item.kind == ItemKind::Polygon || item.kind == ItemKind::Wipeout ||
-            item.kind == ItemKind::Insert)
+            item.kind == ItemKind::Insert || item.kind == ItemKind::Image)
             list.orderFree = false;
         boxes[i] = item.box;
         list.extents.add(item.box);

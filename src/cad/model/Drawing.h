@@ -53,6 +53,39 @@ struct Block {
     std::vector<Viewport> viewports; // paper-space blocks: the views onto model space
 };
 
+// How the elements of multilines look: offsets, colours and linetypes, fill and caps. The
+// offsets serve lines whose vertices do not store their own.
+struct MLineStyle {
+    enum Flags : std::uint16_t {
+        Fill = 1,
+        ShowMiters = 2,
+        StartLine = 16,
+        StartInnerArcs = 32,
+        StartOuterArc = 64,
+        EndLine = 256,
+        EndInnerArcs = 512,
+        EndOuterArc = 1024,
+    };
+    struct Element {
+        double offset = 0;
+        Color color = Color::byLayer();
+        std::int32_t linetype = kLinetypeByLayer;
+    };
+    std::string name;
+    std::uint64_t handle = 0;
+    std::uint16_t flags = 0;
+    Color fillColor = Color::byLayer();
+    std::vector<Element> elements;
+};
+
+// A raster picture a drawing refers to: the file as stored (often relative or from another
+// machine) and its size in pixels.
+struct ImageDefinition {
+    std::uint64_t handle = 0;
+    std::string fileName;
+    Vec2 sizePixels;
+};
+
 // Values stored in the file's header. Absent when the file has none.
 struct Header {
     std::string version; // AC1015, AC1032, "V7" ...
@@ -64,6 +97,9 @@ struct Header {
     double linetypeScale = 1.0;
     std::int32_t pointMode = 0;
     double pointSize = 0;
+    // Whether frames are drawn round wipeouts (WIPEOUTFRAME: 0 no, 1 yes, 2 shown but not
+    // plotted) and round raster images (IMAGEFRAME); absent when the file does not say.
+    std::optional<std::int32_t> wipeoutFrame, imageFrame;
 };
 
 // A format-neutral drawing as the readers fill it and the renderer draws it.
@@ -79,6 +115,8 @@ struct Drawing {
     std::vector<std::string> diagnostics;
     std::vector<DimStyle> dimStyles;
     std::vector<MultiLeaderStyle> multiLeaderStyles;
+    std::vector<MLineStyle> mlineStyles;
+    std::vector<ImageDefinition> imageDefinitions;
     // The file the drawing was read from (empty when read from memory): files it refers to by
     // name, such as raster images and shape fonts, are looked for beside it.
     std::string sourcePath;

@@ -287,11 +287,60 @@ struct Ray { // world coordinates
 struct ImageFrame { // world coordinates
     enum class Kind : std::uint8_t { Image, Wipeout };
     Kind kind = Kind::Image;
-    Vec3 origin;
+    Vec3 origin;          // the lower-left corner of the picture
     Vec3 uPixel{1, 0, 0}; // one pixel along the image's x
-    Vec3 vPixel{0, 1, 0}; // one pixel along the image's y
+    Vec3 vPixel{0, 1, 0}; // one pixel along the image's y (upwards)
     Vec2 sizePixels{1, 1};
-    std::vector<Vec2> clip; // in pixel coordinates; empty = whole frame
+    // In pixel coordinates as stored: x right, y down from the top-left pixel's centre (so
+    // the picture spans -0.5 .. size - 0.5); empty = whole frame.
+    std::vector<Vec2> clip;
+    bool clipInverted = false;         // what lies outside the boundary shows
+    bool showImage = true;             // display flag 1: off shows the frame alone
+    std::uint64_t definition = 0;      // handle of the IMAGEDEF naming the picture's file
+};
+
+// A multiline: parallel elements along a path. Each vertex stores where its segment goes and
+// the direction of the miter at it; each element stores its distance along the miter and the
+// breaks along the segment, already scaled and justified, so the style only adds colours,
+// linetypes, fill and caps.
+struct MLineVertex {
+    Vec3 point;
+    Vec3 direction{1, 0, 0}; // of the segment that starts here
+    Vec3 miter{0, 1, 0};
+    // Per element: the distance along the miter, then distances along the segment direction
+    // where dashes start and end (an odd count leaves the last dash running to the next vertex).
+    std::vector<std::vector<double>> elements;
+};
+
+struct MLine { // world coordinates
+    std::uint64_t styleHandle = 0; // the MLINESTYLE object, or 0
+    std::string styleName;
+    bool closed = false;
+    bool suppressStartCaps = false, suppressEndCaps = false;
+    std::vector<MLineVertex> vertices;
+};
+
+// A feature control frame: rows of boxes holding geometric-tolerance symbols and values, as
+// text with `%%v` between boxes, `^J` (or a line feed) between rows and the symbols as
+// characters of the GDT font (`{\Fgdt;j}`).
+struct Tolerance { // world coordinates
+    Vec3 insert;
+    Vec3 xDirection{1, 0, 0};
+    std::string text;
+    std::uint32_t dimStyle = kNoIndex; // index into Drawing::dimStyles
+    double height = 0;                 // text height when the file stores one (else the style's)
+};
+
+// A PDF, DWF or DGN page placed in the drawing. Only its frame is drawn: the clip boundary,
+// in the underlay's own units, placed by scale, rotation and insertion point.
+struct Underlay { // OCS
+    enum class Kind : std::uint8_t { Pdf, Dwf, Dgn };
+    Kind kind = Kind::Pdf;
+    Vec3 origin;
+    Vec3 scale{1, 1, 1};
+    double rotation = 0; // radians
+    std::vector<Vec2> clip;
+    std::uint64_t definition = 0;
 };
 
 // Something read from the file that the model does not draw (a MLINE, a 3DSOLID, ...):
@@ -302,7 +351,8 @@ struct Unsupported {
 
 using EntityData =
     std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText, Solid, Face3d,
-                 Insert, Hatch, Dimension, Leader, Ray, ImageFrame, MultiLeader, Unsupported>;
+                 Insert, Hatch, Dimension, Leader, Ray, ImageFrame, MultiLeader, MLine, Tolerance,
+                 Underlay, Unsupported>;
 
 struct Entity {
     EntityCommon common;

@@ -42,6 +42,15 @@ struct NameOf {
     const char* operator()(const ImageFrame& i) const {
         return i.kind == ImageFrame::Kind::Wipeout ? "WIPEOUT" : "IMAGE";
     }
+    const char* operator()(const MLine&) const { return "MLINE"; }
+    const char* operator()(const Tolerance&) const { return "TOLERANCE"; }
+    const char* operator()(const Underlay& u) const {
+        switch (u.kind) {
+        case Underlay::Kind::Dwf: return "DWFUNDERLAY";
+        case Underlay::Kind::Dgn: return "DGNUNDERLAY";
+        default: return "PDFUNDERLAY";
+        }
+    }
     const char* operator()(const Unsupported& u) const { return u.typeName.c_str(); }
 };
 

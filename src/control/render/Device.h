@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+class QImage;
 class QPainter;
 class QRawFont;
 
@@ -71,6 +72,12 @@ public:
     virtual void drawText(const QString& text, const TextStyle& style) = 0;
     // Dots of one device pixel (or the smallest visible mark of the device).
     virtual void drawDots(std::span<const QPointF> points, const QColor& color) = 0;
+    // A raster picture: `toDevice` maps its pixels (x right, y down, one unit a pixel) to the
+    // device, and only what lies inside `clip` is drawn (the rings in `rings` taken together,
+    // even-odd). Devices that show no pictures ignore it.
+    virtual void drawImage(const QImage& /*image*/, const QTransform& /*toDevice*/,
+                           std::span<const QPointF> /*clip*/,
+                           std::span<const std::uint32_t> /*rings*/) {}
     // Limits drawing to the inside of a ring (device coordinates) until clearClip(). Devices
     // that cannot clip draw everything (a recording device, for example).
     virtual void setClip(std::span<const QPointF> /*ring*/) {}
@@ -93,6 +100,8 @@ public:
                      const QColor& color, bool evenOdd = true) override;
     void drawText(const QString& text, const TextStyle& style) override;
     void drawDots(std::span<const QPointF> points, const QColor& color) override;
+    void drawImage(const QImage& image, const QTransform& toDevice, std::span<const QPointF> clip,
+                   std::span<const std::uint32_t> rings) override;
     void setClip(std::span<const QPointF> ring) override;
     void clearClip() override;
     double pixelScale() const override { return pixelScale_; }

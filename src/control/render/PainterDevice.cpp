@@ -206,6 +206,26 @@ void PainterDevice::drawDots(std::span<const QPointF> points, const QColor& colo
     painter_.drawPoints(points.data(), static_cast<int>(points.size()));
 }
 
+void PainterDevice::drawImage(const QImage& image, const QTransform& toDevice,
+                              std::span<const QPointF> clip, std::span<const std::uint32_t> rings) {
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    std::size_t at = 0;
+    for (const std::uint32_t n : rings) {
+        if (n > clip.size() - at)
+            break;
+        path.addPolygon(QPolygonF(QList<QPointF>(clip.begin() + at, clip.begin() + at + n)));
+        path.closeSubpath();
+        at += n;
+    }
+    painter_.save();
+    painter_.setClipPath(path, painter_.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    painter_.setTransform(toDevice, true);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter_.drawImage(QPointF(0, 0), image);
+    painter_.restore();
+}
+
 void PainterDevice::setClip(std::span<const QPointF> ring) {
     clearClip();
     QPainterPath path;

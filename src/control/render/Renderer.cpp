@@ -2,6 +2,7 @@
 
 #include "ColorResolver.h"
 #include "Device.h"
+#include "ImageCache.h"
 #include "StrokeBuilder.h"
 #include "cad/geometry/TextLayout.h"
 
@@ -486,6 +487,9 @@ private:
         case ItemKind::Points:
             drawPoint(items.points[item.first], toDevice, scale, color);
             return;
+        case ItemKind::Image:
+            drawPicture(items, item, toDevice, color);
+            return;
         default:
             break;
         }
@@ -511,6 +515,28 @@ private:
             device_.strokeSegments(scratch_, stroke_);
         else
             device_.strokePolyline(scratch_, item.closed, stroke_);
+    }
+
+    // A raster picture clipped to its boundary; its boundary alone when the file cannot be read.
+    void drawPicture(const ItemList& items, const DisplayItem& item, const Affine2& toDevice,
+                     QRgb color) {
+        const cad::RasterImage& ref = items.images[item.extra];
+        mapPoints(items, item, toDevice);
+        const QImage image = ImageCache::instance().image(QString::fromStdString(ref.file));
+        if (image.isNull()) {
+            stroke_ = {QColor::fromRgb(color), 0, {}};
+            const std::size_t outer = ref.outerRing ? ref.outerRing : scratch_.size();
+            device_.strokePolyline(std::span(scratch_).first(outer), true, stroke_);
+            return;
+        }
+        ++stats_.itemsDrawn;
+        const Affine2 fit = Affine2::scale(ref.sizePixels.x / image.width(),
+                                           ref.sizePixels.y / image.height());
+        const std::array<std::uint32_t, 2> rings{
+            ref.outerRing ? ref.outerRing : item.count,
+            ref.outerRing ? item.count - ref.outerRing : 0};
+        device_.drawImage(image, toQTransform(toDevice * ref.pixelToWorld * fit), scratch_,
+                          std::span(rings).first(ref.outerRing ? 2 : 1));
     }
 
     void mapPoints(const ItemList& items, const DisplayItem& item, const Affine2& toDevice) {

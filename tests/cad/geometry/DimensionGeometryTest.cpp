@@ -393,7 +393,7 @@ TEST(DimensionItems, DrawnInTheLayerColourOrFromTheirBlock) {
                        .point(11, 10, 11)
                        .point(13, 0, 0)
                        .point(14, 20, 0)
-                       .g(0, "MLINE")
+                       .g(0, "3DSOLID")
                        .g(8, "0");
     const cad::Drawing drawing = drawingWith(body, {}, layers);
     const auto list = cad::compileDisplayList(drawing);
@@ -411,10 +411,10 @@ TEST(DimensionItems, DrawnInTheLayerColourOrFromTheirBlock) {
     ASSERT_EQ(texts, 1);
     EXPECT_EQ(list->modelSpace().texts.at(0).text, "20");
     // What is not drawn is said, by kind.
-    bool saidMline = false;
+    bool saidSolid = false;
     for (const std::string& d : list->diagnostics())
-        saidMline = saidMline || d.find("1 MLINE entity not drawn") != std::string::npos;
-    EXPECT_TRUE(saidMline);
+        saidSolid = saidSolid || d.find("1 3DSOLID entity not drawn") != std::string::npos;
+    EXPECT_TRUE(saidSolid);
 
     // With a block that has something in it, the block is drawn instead.
     cad::Drawing withBlock = drawing;
