@@ -33,6 +33,7 @@ DisplayListCompiler::DisplayListCompiler(const Drawing& drawing)
     : drawing_(drawing), out_(std::make_shared<DisplayList>()) {}
 
 std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
+    const DrawingFontFolder fontFolder(drawing_.sourcePath);
     out_->linetypes_ = drawing_.linetypes;
     out_->linetypeScale_ = drawing_.header.linetypeScale > 0 ? drawing_.header.linetypeScale : 1;
     out_->pointMode_ = drawing_.header.pointMode;
