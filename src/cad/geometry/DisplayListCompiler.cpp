@@ -45,6 +45,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
         compileEntities(drawing_.blocks[b].entities, out_->blocks_[b], true);
     compileEntities(drawing_.modelSpace, out_->model_, false);
     reportNotDrawn();
+    reportShapeMarkers();
     resolveExtents();
     compileSheets();
     return out_;
@@ -189,7 +190,18 @@ const TextStyle* DisplayListCompiler::textStyle(std::uint32_t index) const {
 
 // Which font each style resolves to, for the drawing's information and its diagnostics.
 void DisplayListCompiler::compileTextStyles() {
-    for (const TextStyle& style : drawing_.textStyles) {
+    shapeFiles_.assign(drawing_.textStyles.size(), nullptr);
+    for (std::size_t i = 0; i < drawing_.textStyles.size(); ++i) {
+        const TextStyle& style = drawing_.textStyles[i];
+        if (style.shapeFile) {
+            ShapeFileChoice choice = resolveShapeFile(style.fontFile);
+            out_->styleFonts_.push_back(
+                {style.name, style.fontFile, choice.shapes ? choice.shapes->path() : ""});
+            for (const std::string& problem : choice.problems)
+                diagnose("damaged shape file " + problem);
+            shapeFiles_[i] = std::move(choice.shapes);
+            continue;
+        }
         std::string upper = style.name;
         for (char& c : upper)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -401,6 +413,7 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
                     addPolyline(list, item, ring, true);
                 }
             },
+            [&](const Shape& e) { addShape(list, common, e, inBlock); },
             [&](const Unsupported& e) { countNotDrawn(e.typeName); },
         },
         entity.data);

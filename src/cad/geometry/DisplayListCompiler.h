@@ -54,6 +54,9 @@ private:
     // DimensionItems.cpp: a dimension without a block, drawn from its definition.
     void addDimension(ItemList& list, const EntityCommon& common, const Dimension& dim,
                       bool inBlock);
+    // ShapeItems.cpp: SHAPE entities from their shape files, or a marker where none is found.
+    void addShape(ItemList& list, const EntityCommon& common, const Shape& shape, bool inBlock);
+    void reportShapeMarkers();
     void countNotDrawn(const std::string& typeName);
     void reportNotDrawn();
 
@@ -86,6 +89,8 @@ private:
     std::size_t droppedCopies_ = 0;
     std::map<std::string, std::size_t> notDrawn_; // entity kind -> how many
     const TextStyle* standardStyle_ = nullptr;
+    std::vector<std::shared_ptr<const StrokeFont>> shapeFiles_; // per text style; null: none
+    std::map<std::string, std::size_t> shapeMarkers_;          // why -> how many
 };
 
 } // namespace vexor::cad

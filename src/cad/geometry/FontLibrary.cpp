@@ -505,6 +505,14 @@ FontChoice resolveFamily(std::string_view family, bool bold, bool italic) {
     return cached(cacheKey, [&] { return trueTypeChoice(key, key, bold, italic); });
 }
 
+ShapeFileChoice resolveShapeFile(std::string_view file) {
+    ShapeFileChoice choice;
+    const auto [stem, ext] = stemAndExtension(file);
+    if (!stem.empty())
+        choice.shapes = Library::instance().shx(stem, choice.problems);
+    return choice;
+}
+
 std::shared_ptr<const TextFont> defaultTextFont() {
     static const std::shared_ptr<const TextFont> font = resolveFont("txt").font;
     return font;

@@ -74,6 +74,14 @@ FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile =
 // A TrueType family by name with bold and italic, as MTEXT font switches give it.
 FontChoice resolveFamily(std::string_view family, bool bold, bool italic);
 
+// A shape file for SHAPE entities, by the name a shape-file style gives: read from the drawing's
+// folder or the user's font folder. Null when neither has it.
+struct ShapeFileChoice {
+    std::shared_ptr<const StrokeFont> shapes;
+    std::vector<std::string> problems; // faults in the file read
+};
+ShapeFileChoice resolveShapeFile(std::string_view file);
+
 // The stroke font drawn when a style names none or the drawing's text has no style.
 std::shared_ptr<const TextFont> defaultTextFont();
 

@@ -41,6 +41,7 @@ struct NameOf {
     const char* operator()(const ImageFrame& i) const {
         return i.kind == ImageFrame::Kind::Wipeout ? "WIPEOUT" : "IMAGE";
     }
+    const char* operator()(const Shape&) const { return "SHAPE"; }
     const char* operator()(const Unsupported& u) const { return u.typeName.c_str(); }
 };
 

@@ -1,6 +1,7 @@
 #include "cad/geometry/DisplayList.h"
 #include "cad/geometry/StrokeFont.h"
 #include "cad/geometry/TextFont.h"
+#include "cad/io/DrawingReader.h"
 
 #include <cmath>
 #include <filesystem>
@@ -25,13 +26,13 @@ void put32(Bytes& b, unsigned v) {
     put16(b, v >> 16);
 }
 
-struct Shape {
+struct ShapeDef {
     unsigned number;
     std::string name;
     std::vector<int> spec; // signed values are stored as their byte
 };
 
-Bytes definition(const Shape& s) {
+Bytes definition(const ShapeDef& s) {
     Bytes d = s.name + '\0';
     for (int v : s.spec)
         d += static_cast<char>(static_cast<unsigned char>(v & 0xFF));
@@ -39,22 +40,22 @@ Bytes definition(const Shape& s) {
 }
 
 // A "shapes 1.0" file: index of numbers and sizes, then the definitions.
-Bytes shapesFile(const std::vector<Shape>& shapes) {
+Bytes shapesFile(const std::vector<ShapeDef>& shapes) {
     Bytes b = "AutoCAD-86 shapes 1.0\r\n\x1a";
     put16(b, 0);
     put16(b, 255);
     put16(b, static_cast<unsigned>(shapes.size()));
-    for (const Shape& s : shapes) {
+    for (const ShapeDef& s : shapes) {
         put16(b, s.number);
         put16(b, static_cast<unsigned>(definition(s).size()));
     }
-    for (const Shape& s : shapes)
+    for (const ShapeDef& s : shapes)
         b += definition(s);
     return b;
 }
 
 // A big font: escape ranges, then an index of numbers, sizes and file offsets.
-Bytes bigFontFile(const std::vector<Shape>& shapes) {
+Bytes bigFontFile(const std::vector<ShapeDef>& shapes) {
     Bytes b = "AutoCAD-86 bigfont 1.0\r\n\x1a";
     put16(b, 8);
     put16(b, static_cast<unsigned>(shapes.size()));
@@ -62,19 +63,19 @@ Bytes bigFontFile(const std::vector<Shape>& shapes) {
     put16(b, 0x81);
     put16(b, 0x9F);
     std::size_t offset = b.size() + shapes.size() * 8;
-    for (const Shape& s : shapes) {
+    for (const ShapeDef& s : shapes) {
         put16(b, s.number);
         put16(b, static_cast<unsigned>(definition(s).size()));
         put32(b, static_cast<unsigned>(offset));
         offset += definition(s).size();
     }
-    for (const Shape& s : shapes)
+    for (const ShapeDef& s : shapes)
         b += definition(s);
     return b;
 }
 
 // A Unicode font: count, font information, then each shape with its number and size.
-Bytes unifontFile(const std::vector<Shape>& shapes) {
+Bytes unifontFile(const std::vector<ShapeDef>& shapes) {
     Bytes b = "AutoCAD-86 unifont 1.0\r\n\x1a";
     put32(b, static_cast<unsigned>(shapes.size()));
     const Bytes info = definition(shapes.front());
@@ -89,22 +90,22 @@ Bytes unifontFile(const std::vector<Shape>& shapes) {
 }
 
 // Font information: 10 units above the baseline, 2 below.
-const Shape kInfo{0, "TEST", {10, 2, 0, 0}};
+const ShapeDef kInfo{0, "TEST", {10, 2, 0, 0}};
 
 // 'A': a 4-unit vector east, a counterclockwise octant arc of radius 2 over two octants from
 // octant 0, then pen up and an X-Y move to (5, 0).
-const Shape kA{65, "A", {0x40, 10, 2, 0x02, 2, 8, 3, -2, 0}};
+const ShapeDef kA{65, "A", {0x40, 10, 2, 0x02, 2, 8, 3, -2, 0}};
 // 'B': a semicircle by bulge from (0,0) to (4,0), counterclockwise (below the chord).
-const Shape kB{66, "B", {12, 4, 0, 127, 0}};
+const ShapeDef kB{66, "B", {12, 4, 0, 127, 0}};
 // 'C': 'A' as a sub-shape (which ends with the pen up), pen down, a 2-unit vector east.
-const Shape kC{67, "C", {7, 65, 1, 0x20, 0}};
+const ShapeDef kC{67, "C", {7, 65, 1, 0x20, 0}};
 // 'D': a fractional arc of radius 3 from 55 to 95 degrees (the offsets of 10 and 5 degrees
 // past their octant boundaries, in 256ths of an octant).
-const Shape kD{68, "D", {11, 56, 28, 0, 3, 0x12, 0}};
+const ShapeDef kD{68, "D", {11, 56, 28, 0, 3, 0x12, 0}};
 // 'E': calls itself.
-const Shape kE{69, "E", {0x10, 7, 69, 0}};
+const ShapeDef kE{69, "E", {0x10, 7, 69, 0}};
 // 'F': the vertical-text flag skips the X-Y move after it; then a vector north.
-const Shape kF{70, "F", {14, 8, 50, 50, 0x14, 0}};
+const ShapeDef kF{70, "F", {14, 8, 50, 50, 0x14, 0}};
 
 bool near(Vec2 a, Vec2 b, double tolerance = 1e-9) {
     return std::abs(a.x - b.x) < tolerance && std::abs(a.y - b.y) < tolerance;
@@ -172,7 +173,7 @@ TEST(ShxFont, StrokesLandWhereTheBytesSay) {
 }
 
 TEST(ShxFont, BigAndUnicodeFontsKeyShapesByTheirCode) {
-    const Shape kanji{0x8140, "", {0x40, 0x04 | 0x20, 0}};
+    const ShapeDef kanji{0x8140, "", {0x40, 0x04 | 0x20, 0}};
     const StrokeFontResult big = readShxFont(bigFontFile({kInfo, kanji}), "big");
     ASSERT_TRUE(big.font);
     EXPECT_TRUE(big.problems.empty());
@@ -180,8 +181,8 @@ TEST(ShxFont, BigAndUnicodeFontsKeyShapesByTheirCode) {
     EXPECT_TRUE(near(big.font->glyph(0x8140)->points.back(), {0.4, 0.2}));
 
     // A Unicode font's sub-shape number takes two bytes.
-    const Shape one{0x4E00, "", {0x30, 0}};
-    const Shape two{0x4E8C, "", {7, 0x4E, 0x00, 0x30, 0}};
+    const ShapeDef one{0x4E00, "", {0x30, 0}};
+    const ShapeDef two{0x4E8C, "", {7, 0x4E, 0x00, 0x30, 0}};
     const StrokeFontResult uni = readShxFont(unifontFile({kInfo, one, two}), "uni");
     ASSERT_TRUE(uni.font);
     EXPECT_TRUE(uni.problems.empty());
@@ -216,7 +217,7 @@ TEST(ShxFont, HostileFilesEndWithAMessage) {
     }
 
     // Shapes fanning out to each other (each calls the next twice) are bounded in work.
-    std::vector<Shape> fan = {kInfo};
+    std::vector<ShapeDef> fan = {kInfo};
     for (unsigned n = 1; n < 200; ++n)
         fan.push_back({n, "", {0x11, 7, static_cast<int>(n + 1), 7, static_cast<int>(n + 1), 0}});
     const StrokeFontResult f = readShxFont(shapesFile(fan), "fan");
@@ -265,4 +266,48 @@ TEST(ShxFont, DrawingsUseTheShxBesideThemAndReportIt) {
     elsewhere.sourcePath.clear();
     const auto other = compileDisplayList(elsewhere);
     EXPECT_NE(other->styleFonts()[0].resolved, (folder.path / "myfont.shx").string());
+}
+
+TEST(ShxFont, ShapeEntitiesDrawFromTheirShapeFile) {
+    const TempFolder folder;
+    // A shape library (no font information: its own units): "TRI" two vectors, east then north.
+    folder.write("shapes.shx", shapesFile({{1, "TRI", {0x20, 0x24, 0}}}));
+    // Two shape-file entries (both nameless), the first naming a file nobody has.
+    const std::string dxf = "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nSTYLE\n"
+                            "0\nSTYLE\n2\n\n70\n1\n3\nmissing.shx\n"
+                            "0\nSTYLE\n2\n\n70\n1\n3\nSHAPES.SHX\n0\nENDTAB\n0\nENDSEC\n"
+                            "0\nSECTION\n2\nENTITIES\n"
+                            "0\nSHAPE\n8\n0\n10\n10\n20\n20\n30\n0\n40\n0.5\n2\ntri\n50\n90\n"
+                            "0\nSHAPE\n8\n0\n10\n0\n20\n0\n30\n0\n40\n1\n2\nNOPE\n"
+                            "0\nENDSEC\n0\nEOF\n";
+    folder.write("plan.dxf", dxf);
+    const Drawing d = readDrawingFile((folder.path / "plan.dxf").string());
+    ASSERT_EQ(d.textStyles.size(), 2u);
+    EXPECT_TRUE(d.textStyles[1].shapeFile);
+    ASSERT_EQ(d.modelSpace.size(), 2u);
+    const auto& shape = std::get<vexor::cad::Shape>(d.modelSpace[0].data);
+    EXPECT_EQ(shape.name, "tri");
+    EXPECT_DOUBLE_EQ(shape.size, 0.5);
+
+    const auto list = compileDisplayList(d);
+    const ItemList& model = list->modelSpace();
+    ASSERT_EQ(model.items.size(), 2u);
+    // ShapeDef units times the size, turned by the rotation, from the insertion point.
+    const DisplayItem& tri = model.items[0];
+    ASSERT_EQ(tri.count, 3u);
+    EXPECT_TRUE(near(model.points[tri.first], {10, 20}, 1e-12));
+    EXPECT_TRUE(near(model.points[tri.first + 1], {10, 21}, 1e-12));
+    EXPECT_TRUE(near(model.points[tri.first + 2], {9, 21}, 1e-12));
+    // The shape the file lacks is a marker of its size, and said.
+    EXPECT_NEAR(model.items[1].box.width(), 1, 1e-12);
+    std::string all;
+    for (const std::string& m : list->diagnostics())
+        all += m + "\n";
+    EXPECT_NE(all.find("1 SHAPE entity drawn as a square marker: the shape is not in its shape "
+                       "file"),
+              std::string::npos)
+        << all;
+    ASSERT_EQ(list->styleFonts().size(), 2u);
+    EXPECT_EQ(list->styleFonts()[0].resolved, "");
+    EXPECT_EQ(list->styleFonts()[1].resolved, (folder.path / "shapes.shx").string());
 }
