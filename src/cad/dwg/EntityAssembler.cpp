@@ -203,6 +203,8 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info,
             text->style = style;
         else if (auto* mtext = std::get_if<MText>(&e.data))
             mtext->style = style;
+        else if (auto* shape = std::get_if<Shape>(&e.data))
+            shape->style = style;
     }
     if (info.kind == EntityKind::Other)
         ++notDrawn_[info.name];
