@@ -227,6 +227,8 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
             text->style = style;
         else if (auto* mtext = std::get_if<MText>(&e.data))
             mtext->style = style;
+        else if (auto* shape = std::get_if<Shape>(&e.data))
+            shape->style = style;
     }
     out.notDrawn = info.kind == EntityKind::Other;
     out.entity = Entity{commonOf(e, f.handle), std::move(e.data)};

@@ -392,6 +392,20 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
         out.data = ray;
         return;
     }
+    case EntityKind::Shape: {
+        Shape shape;
+        shape.insert = r.point3();
+        shape.size = r.bitDouble();
+        shape.rotation = r.bitDouble();
+        shape.widthFactor = r.bitDouble();
+        shape.oblique = r.bitDouble();
+        out.thickness = r.bitDouble();
+        shape.number = static_cast<std::uint16_t>(r.bitShort());
+        out.extrusion = r.extrusion(v);
+        out.styleHandle = f.readHandle();
+        out.data = shape;
+        return;
+    }
     case EntityKind::MText:
         out.data = readMText(f, decode, out);
         return;

@@ -68,7 +68,7 @@ TypeInfo fixedType(std::uint16_t type) {
     case kTypeTrace:
         return entity(EntityKind::Trace, "TRACE");
     case kTypeShape:
-        return entity(EntityKind::Other, "SHAPE");
+        return entity(EntityKind::Shape, "SHAPE");
     case kTypeViewport:
         return entity(EntityKind::Other, "VIEWPORT");
     case kTypeEllipse:

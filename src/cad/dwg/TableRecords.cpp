@@ -124,8 +124,8 @@ TextStyle parseTextStyle(ObjectFrame& f, const TextDecoder& decode) {
     readObjectPreamble(f);
     TextStyle style;
     style.name = readRecordName(f, decode);
-    f.data.bit(); // vertical
-    f.data.bit(); // is a shape file
+    style.shapeFile = f.data.bit(); // loads a shape file, not a text font
+    f.data.bit();                   // vertical
     style.fixedHeight = f.data.bitDouble();
     style.widthFactor = f.data.bitDouble();
     style.oblique = f.data.bitDouble();

@@ -378,6 +378,32 @@ Ray readRay(const EntityRecord& r, Ray::Kind kind) {
     return ray;
 }
 
+Shape readShape(const EntityRecord& r, DxfContext& context) {
+    Shape shape;
+    for (const Group& g : r.groups) {
+        if (readCoordinate(g, 10, shape.insert))
+            continue;
+        switch (g.code) {
+        case 2:
+            shape.name = context.decode(g.trimmed());
+            break;
+        case 40:
+            shape.size = g.asDouble(1);
+            break;
+        case 41:
+            shape.widthFactor = g.asDouble(1);
+            break;
+        case 50:
+            shape.rotation = g.asDouble() * kDegreesToRadians;
+            break;
+        case 51:
+            shape.oblique = g.asDouble() * kDegreesToRadians;
+            break;
+        }
+    }
+    return shape;
+}
+
 ImageFrame readImage(const EntityRecord& r, ImageFrame::Kind kind) {
     ImageFrame image;
     image.kind = kind;
@@ -620,6 +646,8 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
         entity.data = readUnderlay(r, Underlay::Kind::Dwf);
     else if (t == "DGNUNDERLAY")
         entity.data = readUnderlay(r, Underlay::Kind::Dgn);
+    else if (t == "SHAPE")
+        entity.data = readShape(r, context);
     else
         entity.data = Unsupported{std::string(t)};
     return entity;

@@ -124,10 +124,15 @@ void readTextStyle(const EntityRecord& r, DxfContext& context) {
         case 50:
             style.oblique = g.asDouble() * kDegreesToRadians;
             break;
+        case 70:
+            style.shapeFile = (g.asInt() & 1) != 0;
+            break;
         }
     }
     auto& list = context.drawing().textStyles;
-    std::uint32_t index = context.drawing().findTextStyle(style.name);
+    // Shape files have no name of their own: each is an entry.
+    std::uint32_t index =
+        style.shapeFile ? kNoIndex : context.drawing().findTextStyle(style.name);
     if (index == kNoIndex) {
         index = static_cast<std::uint32_t>(list.size());
         list.push_back(std::move(style));

@@ -33,6 +33,7 @@ DisplayListCompiler::DisplayListCompiler(const Drawing& drawing)
     : drawing_(drawing), out_(std::make_shared<DisplayList>()) {}
 
 std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
+    const DrawingFontFolder fontFolder(drawing_.sourcePath);
     out_->linetypes_ = drawing_.linetypes;
     out_->linetypeScale_ = drawing_.header.linetypeScale > 0 ? drawing_.header.linetypeScale : 1;
     out_->pointMode_ = drawing_.header.pointMode;
@@ -42,6 +43,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     out_->blocks_.resize(drawing_.blocks.size());
     compileAllEntities();
     reportNotDrawn();
+    reportShapeMarkers();
     resolveExtents();
     compileSheets();
     return out_;
@@ -187,7 +189,18 @@ const TextStyle* DisplayListCompiler::textStyle(std::uint32_t index) const {
 
 // Which font each style resolves to, for the drawing's information and its diagnostics.
 void DisplayListCompiler::compileTextStyles() {
-    for (const TextStyle& style : drawing_.textStyles) {
+    shapeFiles_.assign(drawing_.textStyles.size(), nullptr);
+    for (std::size_t i = 0; i < drawing_.textStyles.size(); ++i) {
+        const TextStyle& style = drawing_.textStyles[i];
+        if (style.shapeFile) {
+            ShapeFileChoice choice = resolveShapeFile(style.fontFile);
+            out_->styleFonts_.push_back(
+                {style.name, style.fontFile, choice.shapes ? choice.shapes->path() : ""});
+            for (const std::string& problem : choice.problems)
+                diagnose("damaged shape file " + problem);
+            shapeFiles_[i] = std::move(choice.shapes);
+            continue;
+        }
         std::string upper = style.name;
         for (char& c : upper)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -384,6 +397,7 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
             [&](const MLine& e) { addMLine(list, common, e, inBlock); },
             [&](const Tolerance& e) { addTolerance(list, common, e, inBlock); },
             [&](const Underlay& e) { addUnderlay(list, common, e, inBlock); },
+            [&](const Shape& e) { addShape(list, common, e, inBlock); },
             [&](const Unsupported& e) { countNotDrawn(e.typeName); },
         },
         entity.data);

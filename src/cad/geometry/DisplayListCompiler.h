@@ -76,6 +76,9 @@ private:
                        bool inBlock);
     void addUnderlay(ItemList& list, const EntityCommon& common, const Underlay& underlay,
                      bool inBlock);
+    // ShapeItems.cpp: SHAPE entities from their shape files, or a marker where none is found.
+    void addShape(ItemList& list, const EntityCommon& common, const Shape& shape, bool inBlock);
+    void reportShapeMarkers();
     void countNotDrawn(const std::string& typeName);
     // An entity drawn only in part or not at all, for a reason of its own ("drawn in part: the
     // content block is missing"); said once per kind and reason with the count.
@@ -113,6 +116,8 @@ private:
     std::vector<std::string>* diagnostics_ = nullptr; // where diagnose() reports: the list's own
     std::map<std::pair<std::string, std::string>, std::size_t> incomplete_; // (kind, reason)
     const TextStyle* standardStyle_ = nullptr;
+    std::vector<std::shared_ptr<const StrokeFont>> shapeFiles_; // per text style; null: none
+    std::map<std::string, std::size_t> shapeMarkers_;          // why -> how many
 };
 
 } // namespace vexor::cad

@@ -1,4 +1,5 @@
 #include "DisplayListCompiler.h"
+#include "TextFont.h"
 #include "ParallelTasks.h"
 
 #include <span>
@@ -63,14 +64,21 @@ void DisplayListCompiler::compileAllEntities() {
         std::vector<std::string> diagnostics;
         std::map<std::string, std::size_t> notDrawn;
         std::map<std::pair<std::string, std::string>, std::size_t> incomplete;
+        std::map<std::string, std::size_t> shapeMarkers;
     };
     std::vector<Part> parts;
     std::size_t total = 0;
     auto split = [&](const std::vector<Entity>& entities, std::uint32_t list) {
         total += entities.size();
         for (std::size_t begin = 0; begin < entities.size(); begin += kEntitiesPerTask)
-            parts.push_back(
-                {list, begin, std::min(entities.size(), begin + kEntitiesPerTask), {}, {}, {}, {}});
+            parts.push_back({list,
+                             begin,
+                             std::min(entities.size(), begin + kEntitiesPerTask),
+                             {},
+                             {},
+                             {},
+                             {},
+                             {}});
     };
     for (std::uint32_t b = 0; b < drawing_.blocks.size(); ++b)
         split(drawing_.blocks[b].entities, b);
@@ -91,16 +99,20 @@ void DisplayListCompiler::compileAllEntities() {
 
     runParallel(parts.size(), [&](std::size_t index) {
         Part& part = parts[index];
+        // Fonts named by the drawing are looked for beside it on every thread.
+        const DrawingFontFolder fontFolder(drawing_.sourcePath);
         DisplayListCompiler worker(*this);
         worker.diagnostics_ = &part.diagnostics;
         worker.notDrawn_.clear();
         worker.incomplete_.clear();
+        worker.shapeMarkers_.clear();
         const std::vector<Entity>& entities = entitiesOf(part.list);
         worker.compileEntities(
             std::span<const Entity>(entities.data() + part.begin, part.end - part.begin),
             part.items, part.list != kNoIndex);
         part.notDrawn = std::move(worker.notDrawn_);
         part.incomplete = std::move(worker.incomplete_);
+        part.shapeMarkers = std::move(worker.shapeMarkers_);
     });
     for (std::size_t p = 0; p < parts.size(); ++p) {
         Part& part = parts[p];
@@ -125,6 +137,8 @@ void DisplayListCompiler::compileAllEntities() {
             notDrawn_[kind] += count;
         for (const auto& [what, count] : part.incomplete)
             incomplete_[what] += count;
+        for (const auto& [why, count] : part.shapeMarkers)
+            shapeMarkers_[why] += count;
     }
 }
 

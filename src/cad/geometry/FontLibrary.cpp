@@ -173,6 +173,31 @@ public:
         return nullptr;
     }
 
+    // A compiled shape font (.shx) by file stem, from the drawing's folder or the user's font
+    // folder (names compared without case, as the drawing's author's system did); read once.
+    std::shared_ptr<const StrokeFont> shx(const std::string& stem,
+                                          std::vector<std::string>& problems) {
+        std::vector<std::string> folders;
+        if (const std::string& drawing = DrawingFontFolder::current(); !drawing.empty())
+            folders.push_back(drawing);
+        if (const std::string user = userFontFolder(); !user.empty())
+            folders.push_back(user);
+        for (const std::string& folder : folders) {
+            const std::string path = findShx(folder, stem);
+            if (path.empty())
+                continue;
+            std::lock_guard lock(mutex_);
+            auto [it, added] = strokeFonts_.try_emplace(path);
+            if (added)
+                it->second = load(path, stem);
+            for (const std::string& p : it->second.problems)
+                problems.push_back(path + ": " + p);
+            if (it->second.font)
+                return it->second.font;
+        }
+        return nullptr;
+    }
+
     // A TrueType file by its name without extension (case-insensitive), from the font folders.
     std::string trueTypeFile(const std::string& stem) {
         std::lock_guard lock(mutex_);
@@ -193,6 +218,24 @@ public:
     }
 
 private:
+    static std::string findShx(const std::string& folder, const std::string& stem) {
+        std::error_code ec;
+        for (const std::string& name : {stem + ".shx", stem + ".SHX"}) {
+            const std::string path = folder + "/" + name;
+            if (fs::is_regular_file(path, ec))
+                return path;
+        }
+        std::size_t budget = 5000; // entries looked at in one folder
+        for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec),
+             end;
+             !ec && it != end && budget > 0; it.increment(ec), --budget) {
+            const auto [entryStem, ext] = stemAndExtension(it->path().filename().string());
+            if (ext == "shx" && entryStem == stem && it->is_regular_file(ec))
+                return it->path().string();
+        }
+        return {};
+    }
+
     static StrokeFontResult load(const std::string& path, const std::string& stem) {
         std::ifstream in(path, std::ios::binary);
         std::error_code ec;
@@ -203,6 +246,8 @@ private:
                : static_cast<std::size_t>(std::min<std::uintmax_t>(size, kMaxFontFileBytes + 1)));
         in.read(text.data(), static_cast<std::streamsize>(text.size()));
         text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+        if (looksLikeShx(text))
+            return readShxFont(text, stem, path);
         return readLffFont(text, stem, path);
     }
 
@@ -371,7 +416,10 @@ FontChoice resolveFontUncached(std::string_view fontFile, std::string_view bigFo
     }
     Library& library = Library::instance();
     auto font = std::make_shared<TextFont>();
-    font->stroke = library.stroke(stem, choice.problems);
+    if (ext.empty() || ext == "shx")
+        font->stroke = library.shx(stem, choice.problems);
+    if (!font->stroke)
+        font->stroke = library.stroke(stem, choice.problems);
     if (!font->stroke) {
         const std::string mapped = strokeFontFor(stem);
         if (!mapped.empty())
@@ -394,9 +442,15 @@ FontChoice resolveFontUncached(std::string_view fontFile, std::string_view bigFo
     // Characters the font lacks come from the big font's stand-in (or the wide one).
     if (!bigFontFile.empty()) {
         const auto [bigStem, bigExt] = stemAndExtension(bigFontFile);
-        if (bigStem != stem)
-            if (const std::string mapped = strokeFontFor(bigStem); !mapped.empty())
+        if (bigStem == stem) {
+            choice.problems.push_back(std::string(bigFontFile) +
+                                      ": the font names itself as its big font; ignored");
+        } else {
+            font->fallback = library.shx(bigStem, choice.problems);
+            if (const std::string mapped = strokeFontFor(bigStem);
+                !font->fallback && !mapped.empty())
                 font->fallback = library.stroke(mapped, choice.problems);
+        }
     }
     choice.font = std::move(font);
     return choice;
@@ -420,9 +474,25 @@ template <typename Make> FontChoice cached(const std::string& key, Make make) {
 
 } // namespace
 
+namespace {
+thread_local std::string drawingFontFolder;
+} // namespace
+
+DrawingFontFolder::DrawingFontFolder(std::string drawingPath) : previous_(drawingFontFolder) {
+    drawingFontFolder =
+        drawingPath.empty() ? std::string{} : fs::path(drawingPath).parent_path().string();
+    if (drawingFontFolder.empty() && !drawingPath.empty())
+        drawingFontFolder = ".";
+}
+
+DrawingFontFolder::~DrawingFontFolder() { drawingFontFolder = std::move(previous_); }
+
+const std::string& DrawingFontFolder::current() { return drawingFontFolder; }
+
 FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile) {
     std::string key = "s|";
-    key.append(fontFile).append("|").append(bigFontFile);
+    key.append(fontFile).append("|").append(bigFontFile).append("|").append(
+        DrawingFontFolder::current());
     return cached(key, [&] { return resolveFontUncached(fontFile, bigFontFile); });
 }
 
@@ -433,6 +503,14 @@ FontChoice resolveFamily(std::string_view family, bool bold, bool italic) {
         return resolveFont(family);
     const std::string cacheKey = "f|" + key + (bold ? "|b" : "|") + (italic ? "|i" : "|");
     return cached(cacheKey, [&] { return trueTypeChoice(key, key, bold, italic); });
+}
+
+ShapeFileChoice resolveShapeFile(std::string_view file) {
+    ShapeFileChoice choice;
+    const auto [stem, ext] = stemAndExtension(file);
+    if (!stem.empty())
+        choice.shapes = Library::instance().shx(stem, choice.problems);
+    return choice;
 }
 
 std::shared_ptr<const TextFont> defaultTextFont() {

@@ -36,6 +36,11 @@ public:
     double letterSpacing() const { return letterSpacing_; }
     double lineSpacingFactor() const { return lineSpacingFactor_; }
     std::size_t glyphCount() const { return glyphs_.size(); }
+    // The shape a compiled shape file names (upper case, as SHAPE entities name it), or 0.
+    char32_t shapeNumber(const std::string& name) const {
+        const auto it = shapeNames_.find(name);
+        return it == shapeNames_.end() ? 0 : it->second;
+    }
 
     // Advance of one character: its glyph's, a space's, or the fallback glyph's.
     double advance(char32_t c) const;
@@ -44,8 +49,10 @@ public:
 
 private:
     friend struct StrokeFontResult readLffFont(std::string_view, std::string, std::string);
+    friend struct StrokeFontResult readShxFont(std::string_view, std::string, std::string);
     std::string name_, path_;
     std::unordered_map<char32_t, StrokeGlyph> glyphs_;
+    std::unordered_map<std::string, char32_t> shapeNames_;
     double wordSpacing_ = 0.75, letterSpacing_ = 1.0 / 3.0, lineSpacingFactor_ = 1.0;
 };
 
@@ -68,6 +75,14 @@ inline constexpr int kMaxGlyphReferenceDepth = 8;
 // or a reference "C<hex>" to the strokes of another glyph. Coordinates are in units where the
 // cap height is 9.
 StrokeFontResult readLffFont(std::string_view text, std::string name, std::string path = {});
+
+// Reads a compiled shape font or shape file (.shx: "AutoCAD-86 shapes 1.0/1.1", "unifont" and
+// "bigfont" variants). Glyphs are keyed by shape number (the character code; for big fonts the
+// two-byte code) and scaled so that the font's height above the baseline is 1; shape files
+// without font information keep their own units.
+StrokeFontResult readShxFont(std::string_view bytes, std::string name, std::string path = {});
+// Whether bytes start like a compiled shape file.
+bool looksLikeShx(std::string_view bytes);
 
 // Decodes one UTF-8 character at s[i], advancing i; malformed bytes give U+FFFD.
 char32_t nextCodepoint(std::string_view s, std::size_t& i);

@@ -49,13 +49,38 @@ struct FontChoice {
     std::vector<std::string> problems; // faults in the font files read
 };
 
+// The folder of the drawing being compiled, on this thread, while the object lives: compiled
+// fonts (.shx) lying beside a drawing are the ones its author used, so they are looked for
+// there first. Resolutions are cached per folder.
+class DrawingFontFolder {
+public:
+    explicit DrawingFontFolder(std::string drawingPath);
+    ~DrawingFontFolder();
+    DrawingFontFolder(const DrawingFontFolder&) = delete;
+    DrawingFontFolder& operator=(const DrawingFontFolder&) = delete;
+    static const std::string& current();
+
+private:
+    std::string previous_;
+};
+
 // Finds the font for a style's font file name ("romans.shx", "arial.ttf", "Arial" ...) and big
 // font name. Compiled CAD fonts map to stroke fonts, TrueType names to TrueType files or their
-// metric-compatible stand-ins. Stroke fonts are looked for in the user's font folder
-// ($XDG_DATA_HOME/vexor/fonts) before the installed ones. Fonts are read once per process.
+// metric-compatible stand-ins. A compiled font file of the name (.shx) in the drawing's folder
+// or the user's font folder ($XDG_DATA_HOME/vexor/fonts) is read itself; otherwise stroke fonts
+// are looked for in the user's font folder before the installed ones. A .shx big font gives
+// the characters the font lacks. Fonts are read once per process.
 FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile = {});
 // A TrueType family by name with bold and italic, as MTEXT font switches give it.
 FontChoice resolveFamily(std::string_view family, bool bold, bool italic);
+
+// A shape file for SHAPE entities, by the name a shape-file style gives: read from the drawing's
+// folder or the user's font folder. Null when neither has it.
+struct ShapeFileChoice {
+    std::shared_ptr<const StrokeFont> shapes;
+    std::vector<std::string> problems; // faults in the file read
+};
+ShapeFileChoice resolveShapeFile(std::string_view file);
 
 // The stroke font drawn when a style names none or the drawing's text has no style.
 std::shared_ptr<const TextFont> defaultTextFont();

@@ -41,6 +41,7 @@ struct TextStyle {
     double fixedHeight = 0;
     double widthFactor = 1;
     double oblique = 0; // radians
+    bool shapeFile = false; // the entry loads a shape file for SHAPE entities, not a text font
 };
 
 struct Block {

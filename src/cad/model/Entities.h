@@ -343,6 +343,18 @@ struct Underlay { // OCS
     std::uint64_t definition = 0;
 };
 
+// A shape from a compiled shape file, placed like a one-character text.
+struct Shape { // OCS
+    Vec3 insert;
+    double size = 1;     // scale of the shape's units (a font shape: its height)
+    double rotation = 0; // radians
+    double widthFactor = 1;
+    double oblique = 0;             // radians
+    std::string name;               // DXF: the shape's name in its file
+    std::uint32_t number = 0;       // DWG: the shape's number; 0 when named
+    std::uint32_t style = kNoIndex; // the shape file's entry in Drawing::textStyles, if known
+};
+
 // Something read from the file that the model does not draw (a MLINE, a 3DSOLID, ...):
 // kept so that counts and diagnostics are honest.
 struct Unsupported {
@@ -352,7 +364,7 @@ struct Unsupported {
 using EntityData =
     std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText, Solid, Face3d,
                  Insert, Hatch, Dimension, Leader, Ray, ImageFrame, MultiLeader, MLine, Tolerance,
-                 Underlay, Unsupported>;
+                 Underlay, Shape, Unsupported>;
 
 struct Entity {
     EntityCommon common;

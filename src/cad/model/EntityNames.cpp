@@ -51,6 +51,7 @@ struct NameOf {
         default: return "PDFUNDERLAY";
         }
     }
+    const char* operator()(const Shape&) const { return "SHAPE"; }
     const char* operator()(const Unsupported& u) const { return u.typeName.c_str(); }
 };
 

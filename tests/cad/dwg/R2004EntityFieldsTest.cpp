@@ -223,6 +223,10 @@ void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, con
                                a.points.size() + 1 == b.points.size(),
                            e, "points");
                 diff.check(a.arrowhead == b.arrowhead, e, "arrowhead");
+            } else if constexpr (std::is_same_v<T, Shape>) {
+                diff.check(near(a.insert, b.insert) && near(a.size, b.size) &&
+                               nearAngle(a.rotation, b.rotation),
+                           e, "shape placement");
             } else if constexpr (std::is_same_v<T, Ray>) {
                 diff.check(near(a.base, b.base) && near(a.direction, b.direction), e, "ray");
             } else if constexpr (std::is_same_v<T, ImageFrame>) {
