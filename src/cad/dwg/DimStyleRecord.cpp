@@ -20,12 +20,15 @@ public:
     }
     // A colour: an index up to R2000, the table colour form from R2004.
     void color(int code) {
-        int index = 0;
-        if (f_.version >= DwgVersion::R2004)
-            readTableColor(f_, decode_, &index);
-        else
-            index = f_.data.bitShort();
-        number(code, index);
+        if (f_.version < DwgVersion::R2004) {
+            number(code, f_.data.bitShort());
+            return;
+        }
+        // The index stored first may be 0 while the packed value holds the colour.
+        int stored = 0;
+        DimValue v;
+        v.color = readTableColor(f_, decode_, &stored);
+        out_.variables.emplace_back(code, std::move(v));
     }
     void handle(int code) {
         DimValue v;

@@ -7,6 +7,8 @@ namespace vexor::cad {
 namespace {
 
 Color colorNumber(const DimValue& v) {
+    if (v.color)
+        return *v.color;
     const double n = v.hasNumber ? v.number : 0;
     if (n == 256)
         return Color::byLayer();

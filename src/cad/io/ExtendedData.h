@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,8 +43,9 @@ public:
 struct DimValue {
     bool hasNumber = false; // false: a number was expected and not found; the variable stays
     double number = 0;
-    std::string text;         // UTF-8
-    std::uint64_t handle = 0; // DIMTXSTY and DIMBLK/1/2 given by handle
+    std::string text;           // UTF-8
+    std::uint64_t handle = 0;   // DIMTXSTY and DIMBLK/1/2 given by handle
+    std::optional<Color> color; // colours given whole (true colours from R2004 DWG)
 };
 
 // Sets the dimension variable a DXF group code names (the codes of DIMSTYLE table entries,
