@@ -284,15 +284,18 @@ void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decod
                     ParsedEntity& out, std::string_view dxfName) {
     BitReader& r = f.data;
     Dimension d;
+    auto def = std::make_unique<DimensionDefinition>();
     if (f.version >= DwgVersion::R2010)
         r.rawChar(); // version
     out.extrusion = r.point3();
     const Vec2 textMid = r.rawPoint2();
     const double elevation = r.bitDouble();
     d.textMidpoint = {textMid.x, textMid.y, elevation};
-    r.rawChar(); // flags
+    // Bit 0 set: the text sits where the dimension puts it, not where the user moved it.
+    def->textUserPlaced = (r.rawChar() & 1) == 0;
     d.text = f.text(decode);
-    r.bitDouble(); // text rotation
+    def->textRotation = r.bitDouble();
+    def->hasTextRotation = def->textRotation != 0;
     r.bitDouble(); // horizontal direction
     r.point3();    // insertion scale
     r.bitDouble(); // insertion rotation
@@ -306,48 +309,64 @@ void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decod
         r.bits(3); // unknown, flip arrows
     const Vec2 clone = r.rawPoint2();
     d.insert = {clone.x, clone.y, elevation};
+    bool defined = true;
     switch (type) {
     case kTypeDimOrdinate:
         d.dimType = 6;
         d.definitionPoint = point(r);
+        def->point13 = point(r);
+        def->point14 = point(r);
+        def->ordinateX = (r.rawChar() & 1) != 0;
         break;
     case kTypeDimLinear:
     case kTypeDimAligned:
         d.dimType = type == kTypeDimLinear ? 0 : 1;
-        point(r); // first extension line origin
-        point(r); // second
+        def->point13 = point(r);
+        def->point14 = point(r);
         d.definitionPoint = point(r);
+        r.bitDouble(); // extension line oblique angle
+        if (type == kTypeDimLinear)
+            def->rotation = r.bitDouble();
         break;
     case kTypeDimAngular3Pt:
         d.dimType = 5;
         d.definitionPoint = point(r);
+        def->point13 = point(r);
+        def->point14 = point(r);
+        def->point15 = point(r);
         break;
-    case kTypeDimAngular2Ln:
+    case kTypeDimAngular2Ln: {
         d.dimType = 2;
-        r.rawPoint2();
-        point(r);
-        point(r);
-        point(r);
+        const Vec2 arc = r.rawPoint2();
+        def->point16 = {arc.x, arc.y, elevation};
+        def->point13 = point(r);
+        def->point14 = point(r);
+        def->point15 = point(r);
         d.definitionPoint = point(r);
         break;
+    }
     case kTypeDimRadius:
         d.dimType = 4;
         d.definitionPoint = point(r);
+        def->point15 = point(r);
         break;
     case kTypeDimDiameter:
         d.dimType = 3;
-        point(r); // the chord point on the far side
+        def->point15 = point(r); // the chord point on the far side
         d.definitionPoint = point(r);
         break;
     default:
         // Class-numbered kinds: only their common data and block are read.
+        defined = false;
         if (dxfName == "ARC_DIMENSION")
             d.kind = Dimension::Kind::ArcLength;
         else if (dxfName == "LARGE_RADIAL_DIMENSION")
             d.kind = Dimension::Kind::LargeRadial;
         break;
     }
-    f.refs.handle(); // dimension style
+    if (defined)
+        d.definition = std::move(def);
+    out.styleHandle = f.readHandle(); // dimension style
     out.blockHandle = f.readHandle();
     out.data = std::move(d);
 }

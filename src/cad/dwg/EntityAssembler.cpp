@@ -219,6 +219,8 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
     if (auto* dim = std::get_if<Dimension>(&e.data)) {
         const auto b = tables_.blocks.find(e.blockHandle);
         dim->block = b != tables_.blocks.end() ? b->second : kNoIndex;
+        resolveDimensionStyle(f, e.styleHandle, *dim);
+        e.styleHandle = 0;
     }
     if (e.styleHandle) {
         const auto s = tables_.textStyles.find(e.styleHandle);
@@ -310,11 +312,52 @@ void EntityAssembler::addViewport(ObjectFrame& f, const ParsedEntity& e,
         return;
     }
     Viewport viewport = parseViewport(f);
+    // R13 and R14 keep the view in the ACAD extended data.
+    if (f.version < DwgVersion::R2000 && !readViewportView(extendedData(f), viewport))
+        ++notDrawn_["VIEWPORT (view not stored)"];
     const EntityCommon common = commonOf(e, f.handle);
     viewport.handle = f.handle;
     viewport.layer = common.layer;
     viewport.color = common.color;
     block->viewports.push_back(std::move(viewport));
+}
+
+void EntityAssembler::resolveDimensionStyle(const ObjectFrame& f, std::uint64_t styleHandle,
+                                            Dimension& dim) {
+    const auto s = tables_.dimStyles.find(styleHandle);
+    dim.style = s != tables_.dimStyles.end() ? s->second : drawing_.findDimStyle("STANDARD");
+    if (!dim.definition)
+        return;
+    const DimStyle base =
+        dim.style < drawing_.dimStyles.size() ? drawing_.dimStyles[dim.style] : DimStyle{};
+    // The definition is read-only once made: it is rebuilt with the overrides.
+    DimensionDefinition def = *dim.definition;
+    def.style = dimStyleOverrides(extendedData(f), base, TableHandleLookup(tables_, drawing_));
+    dim.definition = std::make_unique<DimensionDefinition>(std::move(def));
+}
+
+ExtendedData EntityAssembler::extendedData(const ObjectFrame& f) {
+    const auto applicationName = [this](std::uint64_t handle) -> std::string {
+        const auto known = applicationNames_.find(handle);
+        if (known != applicationNames_.end())
+            return known->second;
+        std::string name;
+        try {
+            if (std::optional<ObjectFrame> app = store_.open(handle)) {
+                readObjectPreamble(*app);
+                name = app->text(decode_);
+            }
+        } catch (const DwgFormatError&) {
+            // An unreadable APPID names nothing; its data is then ignored.
+        }
+        return applicationNames_.emplace(handle, std::move(name)).first->second;
+    };
+    try {
+        return readExtendedData(f, decode_, applicationName);
+    } catch (const DwgFormatError& e) {
+        noteDamage("extended data", f.handle, e);
+        return {};
+    }
 }
 
 void EntityAssembler::noteDamage(const char* name, std::uint64_t handle, const DwgFormatError& e) {

@@ -2,6 +2,7 @@
 
 #include "../model/Drawing.h"
 #include "EntityParsers.h"
+#include "ExtendedDataReader.h"
 #include "ObjectStore.h"
 #include "TableLoader.h"
 #include "TextDecoder.h"
@@ -68,6 +69,10 @@ private:
     EntityCommon commonOf(const ParsedEntity& e, std::uint64_t handle);
     // A VIEWPORT goes to the viewports of the paper-space block whose list `owner` is.
     void addViewport(ObjectFrame& f, const ParsedEntity& e, const std::vector<Entity>& owner);
+    // The dimension's style, and its own overrides from its extended data.
+    void resolveDimensionStyle(const ObjectFrame& f, std::uint64_t styleHandle, Dimension& dim);
+    // The object's extended data with application names resolved; empty when it is damaged.
+    ExtendedData extendedData(const ObjectFrame& f);
     // The colour of a colour-book reference (a DBCOLOR object), or `nearest` when it cannot
     // be read.
     Color colorBookColor(std::uint64_t handle, Color nearest);
@@ -89,6 +94,7 @@ private:
     std::map<std::string, std::size_t> notDrawn_;                       // entity name -> count
     std::unordered_map<std::uint64_t, std::optional<Color>> colorBook_; // DBCOLOR handle -> colour
     std::mutex colorBookMutex_;
+    std::unordered_map<std::uint64_t, std::string> applicationNames_;   // APPID handle -> name
 };
 
 } // namespace vexor::cad::dwg

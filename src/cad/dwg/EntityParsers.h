@@ -60,7 +60,7 @@ struct ParsedEntity {
     Vec3 extrusion{0, 0, 1};
     double elevation = 0;          // 2D polylines: the z of their vertices
     std::uint64_t blockHandle = 0; // INSERT, MINSERT, DIMENSION
-    std::uint64_t styleHandle = 0; // texts; shapes: their shape file
+    std::uint64_t styleHandle = 0; // texts; shapes: their shape file; DIMENSION: its style
     // Vertices of a polyline or attributes of an insert: a chain from first to last (R13-R2000)
     // or a list (R2004+).
     std::uint64_t firstChild = 0, lastChild = 0;

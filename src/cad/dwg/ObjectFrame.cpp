@@ -132,6 +132,7 @@ ObjectFrame openObject(std::span<const std::uint8_t> bytes, std::uint64_t offset
     if (version >= DwgVersion::R2007)
         placeStringStream(f);
     f.handle = f.data.handle().value;
+    f.xdataStartBit = f.data.bitPosition();
     skipExtendedData(f.data);
     return f;
 }

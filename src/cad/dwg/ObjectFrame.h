@@ -21,6 +21,7 @@ struct ObjectFrame {
     BitReader data{{}};
     BitReader refs{{}};
     std::size_t refsStartBit = 0; // where the handle references begin in the data
+    std::size_t xdataStartBit = 0; // where the extended data begins in the data
     // R2007+: the string stream, nothing when the object has no texts.
     std::optional<BitReader> strings;
 

@@ -60,6 +60,8 @@ enum ObjectType : std::uint16_t {
     kTypeStyle = 53,
     kTypeLinetypeControl = 56,
     kTypeLinetype = 57,
+    kTypeDimStyleControl = 68,
+    kTypeDimStyle = 69,
     kTypeOle2Frame = 74,
     kTypeLwPolyline = 77,
     kTypeHatch = 78,

@@ -161,7 +161,45 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
             report("block", h, e.what());
         }
     }
+    // After the blocks: dimension styles name their arrowhead blocks by handle.
+    loadDimStyles(handles.dimstyleControl, index, drawing);
     return index;
+}
+
+void TableLoader::loadDimStyles(std::uint64_t control, TableIndex& index, Drawing& drawing) {
+    if (control == 0)
+        return;
+    const TableHandleLookup lookup(index, drawing);
+    for (std::uint64_t h : controlEntries(control, kTypeDimStyleControl)) {
+        try {
+            auto f = store_.open(h);
+            if (!f || f->type != kTypeDimStyle)
+                continue;
+            const DimStyleRecord record = parseDimStyle(*f, decode_);
+            if (index.dimStyles.count(h) || drawing.findDimStyle(record.name) != kNoIndex)
+                continue;
+            DimStyle style;
+            style.name = record.name;
+            for (const auto& [code, value] : record.variables)
+                applyDimVariable(style, code, value, lookup);
+            index.dimStyles[h] = static_cast<std::uint32_t>(drawing.dimStyles.size());
+            drawing.dimStyles.push_back(std::move(style));
+        } catch (const DwgFormatError& e) {
+            report("dimension style", h, e.what());
+        }
+    }
+}
+
+const std::string* TableHandleLookup::blockName(std::uint64_t handle) const {
+    const auto it = index_.blocks.find(handle);
+    return it != index_.blocks.end() && it->second < drawing_.blocks.size()
+               ? &drawing_.blocks[it->second].name
+               : nullptr;
+}
+
+std::uint32_t TableHandleLookup::textStyle(std::uint64_t handle) const {
+    const auto it = index_.textStyles.find(handle);
+    return it != index_.textStyles.end() ? it->second : kNoIndex;
 }
 
 } // namespace vexor::cad::dwg

@@ -18,6 +18,7 @@ struct TableIndex {
     std::unordered_map<std::uint64_t, std::int32_t> linetypes;
     std::unordered_map<std::uint64_t, std::uint32_t> textStyles;
     std::unordered_map<std::uint64_t, std::uint32_t> blocks; // block header -> block
+    std::unordered_map<std::uint64_t, std::uint32_t> dimStyles;
     std::uint64_t modelSpace = 0;
     std::uint64_t paperSpace = 0;
     std::uint64_t linetypeByLayer = 0;
@@ -25,6 +26,19 @@ struct TableIndex {
     // R2004+: the entities each readable block header lists (model space included), in their
     // drawing order.
     std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> ownedEntities;
+};
+
+// Looks up the block records and text styles that dimension variables name by handle.
+class TableHandleLookup final : public DimHandleLookup {
+public:
+    TableHandleLookup(const TableIndex& index, const Drawing& drawing)
+        : index_(index), drawing_(drawing) {}
+    const std::string* blockName(std::uint64_t handle) const override;
+    std::uint32_t textStyle(std::uint64_t handle) const override;
+
+private:
+    const TableIndex& index_;
+    const Drawing& drawing_;
 };
 
 // Records of a table in table order, each read with `parse`; damaged ones are reported and
@@ -44,6 +58,7 @@ public:
 private:
     std::vector<std::uint64_t> controlEntries(std::uint64_t control, std::uint16_t type,
                                               TableControl* out = nullptr);
+    void loadDimStyles(std::uint64_t control, TableIndex& index, Drawing& drawing);
     void report(const char* what, std::uint64_t handle, const std::string& reason);
 
     const ObjectStore& store_;

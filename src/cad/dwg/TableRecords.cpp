@@ -5,7 +5,8 @@ namespace {
 
 constexpr int kMaxDashes = 255;
 
-// Name and flags every table record starts with.
+} // namespace
+
 std::string readRecordName(ObjectFrame& f, const TextDecoder& decode) {
     std::string name = f.text(decode);
     f.data.bit(); // 64-flag (referenced)
@@ -15,8 +16,6 @@ std::string readRecordName(ObjectFrame& f, const TextDecoder& decode) {
     return name;
 }
 
-// CMC from R2004: a colour index (its sign says a layer is off), a packed colour whose top byte
-// says index (0xC3) or RGB (0xC2), and optional colour and book names.
 Color readTableColor(ObjectFrame& f, const TextDecoder& decode, int* storedIndex) {
     const int index = f.data.bitShort();
     *storedIndex = index;
@@ -35,6 +34,8 @@ Color readTableColor(ObjectFrame& f, const TextDecoder& decode, int* storedIndex
         return Color::indexed(index < 0 ? -index : index);
     }
 }
+
+namespace {
 
 // Handles every record has after its owner, reactors and dictionary.
 void skipExternalReferenceHandle(ObjectFrame& f) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../io/ExtendedData.h"
 #include "../model/Drawing.h"
 #include "ObjectFrame.h"
 #include "ObjectTypes.h"
@@ -31,12 +32,26 @@ struct BlockHeaderRecord {
     std::vector<std::uint64_t> ownedEntities;      // R2004+
 };
 
+// A DIMSTYLE record: its name and its dimension variables as DXF group codes and values, the
+// ones given by handle (text style, arrowhead blocks) still as handles.
+struct DimStyleRecord {
+    std::string name;
+    std::vector<std::pair<int, DimValue>> variables;
+};
+
+// The name and flags every table record starts with.
+std::string readRecordName(ObjectFrame& frame, const TextDecoder& decode);
+// CMC from R2004: a colour index (its sign says a layer is off), a packed colour whose top byte
+// says index (0xC3) or RGB (0xC2), and optional colour and book names.
+Color readTableColor(ObjectFrame& frame, const TextDecoder& decode, int* storedIndex);
+
 // Each reads one record from a frame just opened by openObject (preamble not yet read).
 TableControl parseTableControl(ObjectFrame& frame);
 LayerRecord parseLayer(ObjectFrame& frame, const TextDecoder& decode);
 Linetype parseLinetype(ObjectFrame& frame, const TextDecoder& decode);
 TextStyle parseTextStyle(ObjectFrame& frame, const TextDecoder& decode);
 BlockHeaderRecord parseBlockHeader(ObjectFrame& frame, const TextDecoder& decode);
+DimStyleRecord parseDimStyle(ObjectFrame& frame, const TextDecoder& decode);
 // The colour of a DBCOLOR object, which colour-book colours of entities refer to.
 Color parseColorBookColor(ObjectFrame& frame, const TextDecoder& decode);
 

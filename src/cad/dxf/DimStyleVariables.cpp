@@ -1,157 +1,58 @@
 #include "DimStyleVariables.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace vexor::cad::dxf {
 namespace {
 
-Color colorNumber(const Group& g) {
-    const std::int64_t n = g.asInt(0);
-    if (n == 256)
-        return Color::byLayer();
-    if (n >= 1 && n <= 255)
-        return Color::indexed(static_cast<int>(n));
-    return Color::byBlock();
-}
-
-std::int16_t small(const Group& g, std::int64_t fallback) {
-    return static_cast<std::int16_t>(std::clamp<std::int64_t>(g.asInt(fallback), -32768, 32767));
-}
-
-// An arrowhead block by its handle (R2000 and later); an unknown or zero handle leaves the
-// name as it is.
-bool arrowByHandle(std::string& arrow, const Group& g, DxfContext& context) {
-    const std::uint64_t handle = parseHandle(g.trimmed());
-    if (handle == 0) {
-        arrow.clear();
-        return true;
+// The block records and text styles read so far, by handle.
+class ContextLookup final : public DimHandleLookup {
+public:
+    explicit ContextLookup(const DxfContext& context) : context_(context) {}
+    const std::string* blockName(std::uint64_t handle) const override {
+        return context_.blockRecordName(handle);
     }
-    const std::string* name = context.blockRecordName(handle);
-    if (!name)
-        return false;
-    arrow = *name;
-    return true;
-}
+    std::uint32_t textStyle(std::uint64_t handle) const override {
+        return context_.textStyleByHandle(handle);
+    }
+
+private:
+    const DxfContext& context_;
+};
 
 } // namespace
 
-bool applyDimVariable(DimStyle& s, int code, const Group& g, DxfContext& context) {
-    switch (code) {
-    case 3:
-        s.postfix = context.decode(g.text);
-        break;
-    case 5:
-        s.arrow = context.decode(g.trimmed());
-        break;
-    case 6:
-        s.arrow1 = context.decode(g.trimmed());
-        break;
-    case 7:
-        s.arrow2 = context.decode(g.trimmed());
-        break;
-    case 40:
-        s.scale = g.asDouble(s.scale);
-        break;
-    case 41:
-        s.arrowSize = g.asDouble(s.arrowSize);
-        break;
-    case 42:
-        s.extensionOffset = g.asDouble(s.extensionOffset);
-        break;
-    case 44:
-        s.extensionBeyond = g.asDouble(s.extensionBeyond);
-        break;
-    case 45:
-        s.rounding = g.asDouble(s.rounding);
-        break;
-    case 46:
-        s.dimLineBeyond = g.asDouble(s.dimLineBeyond);
-        break;
-    case 140:
-        s.textHeight = g.asDouble(s.textHeight);
-        break;
-    case 142:
-        s.tickSize = g.asDouble(s.tickSize);
-        break;
-    case 144:
-        s.linearFactor = g.asDouble(s.linearFactor);
-        break;
-    case 147:
-        s.textGap = g.asDouble(s.textGap);
-        break;
-    case 73:
-        s.textInsideHorizontal = g.asInt(1) != 0;
-        break;
-    case 74:
-        s.textOutsideHorizontal = g.asInt(1) != 0;
-        break;
-    case 75:
-        s.suppressExtension1 = g.asInt() != 0;
-        break;
-    case 76:
-        s.suppressExtension2 = g.asInt() != 0;
-        break;
-    case 77:
-        s.textAbove = small(g, 0);
-        break;
-    case 78:
-        s.zeroSuppression = small(g, 0);
-        break;
-    case 79:
-        s.angularZeroSuppression = small(g, 0);
-        break;
-    case 173:
-        s.separateArrows = g.asInt() != 0;
-        break;
-    case 176:
-        s.lineColor = colorNumber(g);
-        break;
-    case 177:
-        s.extensionColor = colorNumber(g);
-        break;
-    case 178:
-        s.textColor = colorNumber(g);
-        break;
-    case 179:
-        s.angularDecimals = small(g, 0);
-        break;
-    case 271:
-        s.decimals = small(g, 4);
-        break;
-    case 275:
-        s.angularUnits = small(g, 0);
-        break;
-    case 277:
-        s.linearUnits = small(g, 2);
-        break;
-    case 278: {
-        const std::int64_t c = g.asInt('.');
-        s.decimalSeparator = c > 32 && c < 127 ? static_cast<char>(c) : '.';
-        break;
+bool applyDimVariable(DimStyle& style, int code, const Group& g, DxfContext& context) {
+    DimValue value;
+    value.hasNumber = g.toDouble(value.number);
+    // DIMPOST keeps its blanks; block names do not.
+    value.text = context.decode(code == 3 ? g.text : g.trimmed());
+    if (code >= 340 && code <= 344)
+        value.handle = parseHandle(g.trimmed());
+    return applyDimVariable(style, code, value, ContextLookup(context));
+}
+
+ExtendedData extendedData(std::span<const Group> xdata, DxfContext& context) {
+    ExtendedData out;
+    out.reserve(xdata.size());
+    for (const Group& g : xdata) {
+        // The y and z of a point (1020 to 1033) complete the point item before them.
+        if (g.code >= 1020 && g.code <= 1033) {
+            if (!out.empty() && out.back().code == (g.code % 10) + 1010)
+                (g.code < 1030 ? out.back().point.y : out.back().point.z) = g.asDouble();
+            continue;
+        }
+        XdataItem item;
+        item.code = g.code;
+        if (g.code >= 1010 && g.code <= 1013)
+            item.point.x = g.asDouble();
+        else if (g.code >= 1040 && g.code <= 1071)
+            item.number = g.asDouble();
+        else if (g.code == 1005)
+            item.handle = parseHandle(g.trimmed());
+        else
+            item.text = context.decode(g.code == 1000 ? g.text : g.trimmed());
+        out.push_back(std::move(item));
     }
-    case 281:
-        s.suppressDimLine1 = g.asInt() != 0;
-        break;
-    case 282:
-        s.suppressDimLine2 = g.asInt() != 0;
-        break;
-    case 340: {
-        const std::uint32_t style = context.textStyleByHandle(parseHandle(g.trimmed()));
-        if (style != kNoIndex)
-            s.textStyle = style;
-        break;
-    }
-    case 341:
-        return arrowByHandle(s.leaderArrow, g, context);
-    case 342:
-        return arrowByHandle(s.arrow, g, context);
-    case 343:
-        return arrowByHandle(s.arrow1, g, context);
-    case 344:
-        return arrowByHandle(s.arrow2, g, context);
-    }
-    return true;
+    return out;
 }
 
 void readDimStyle(std::span<const Group> groups, DxfContext& context) {
@@ -187,27 +88,7 @@ void readDimStyle(std::span<const Group> groups, DxfContext& context) {
 
 std::shared_ptr<const DimStyle> dimStyleOverrides(std::span<const Group> xdata,
                                                   const DimStyle& base, DxfContext& context) {
-    std::size_t i = 0;
-    bool acad = false;
-    for (; i < xdata.size(); ++i) {
-        const Group& g = xdata[i];
-        if (g.code == 1001)
-            acad = g.trimmed() == "ACAD";
-        else if (acad && g.code == 1000 && g.trimmed() == "DSTYLE")
-            break;
-    }
-    if (i + 1 >= xdata.size() || !xdata[i + 1].is(1002, "{"))
-        return nullptr;
-    auto style = std::make_shared<DimStyle>(base);
-    bool any = false;
-    for (i += 2; i + 1 < xdata.size(); i += 2) {
-        const Group& code = xdata[i];
-        if (code.code != 1070)
-            break;
-        applyDimVariable(*style, static_cast<int>(code.asInt(-1)), xdata[i + 1], context);
-        any = true;
-    }
-    return any ? style : nullptr;
+    return cad::dimStyleOverrides(extendedData(xdata, context), base, ContextLookup(context));
 }
 
 } // namespace vexor::cad::dxf

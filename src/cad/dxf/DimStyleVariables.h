@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../io/ExtendedData.h"
 #include "DxfContext.h"
 
 #include <span>
@@ -11,6 +12,9 @@ namespace vexor::cad::dxf {
 // handle are looked up among the block records read so far; false when such a handle is not
 // known yet, so that the caller can look again later. Unknown codes are ignored.
 bool applyDimVariable(DimStyle& style, int code, const Group& value, DxfContext& context);
+
+// A record's extended data groups as neutral items, texts decoded.
+ExtendedData extendedData(std::span<const Group> xdata, DxfContext& context);
 
 // A DIMSTYLE table entry.
 void readDimStyle(std::span<const Group> groups, DxfContext& context);

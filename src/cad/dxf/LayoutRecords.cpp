@@ -1,5 +1,7 @@
 #include "LayoutRecords.h"
 
+#include "DimStyleVariables.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -97,6 +99,7 @@ Viewport readViewport(const EntityRecord& record, DxfContext& context) {
     viewport.layer = common.layer;
     viewport.color = common.color;
     std::int64_t status = 0;
+    bool viewInGroups = false;
     for (const Group& g : record.groups) {
         if (readCoordinate(g, 10, viewport.centre) || readCoordinate(g, 12, viewport.viewCentre) ||
             readCoordinate(g, 16, viewport.viewDirection) ||
@@ -111,6 +114,7 @@ Viewport readViewport(const EntityRecord& record, DxfContext& context) {
             break;
         case 45:
             viewport.viewHeight = g.asDouble();
+            viewInGroups = true;
             break;
         case 51:
             viewport.twist = g.asDouble() * kDegreesToRadians;
@@ -138,6 +142,9 @@ Viewport readViewport(const EntityRecord& record, DxfContext& context) {
     viewport.clipByBoundary = (status & 0x10000) != 0;
     if (status & 0x20000)
         viewport.on = false;
+    // Files before R2000 keep the view in the ACAD extended data.
+    if (!viewInGroups && !record.xdata.empty())
+        readViewportView(extendedData(record.xdata, context), viewport);
     return viewport;
 }
 

@@ -8,7 +8,7 @@ namespace vexor::cad::dxf {
 Layout readLayout(const EntityRecord& record, DxfContext& context);
 
 // A VIEWPORT entity (from R2000 on its view is stored in groups; older files keep it in
-// extended data, which is not read).
+// extended data).
 Viewport readViewport(const EntityRecord& record, DxfContext& context);
 
 } // namespace vexor::cad::dxf

@@ -47,12 +47,16 @@ void DisplayListCompiler::compileSheets() {
         sheet.name = layout.name;
         sheet.sizeMm = sheetSize(layout);
         sheet.unitsPerMm = paperUnitsPerMillimetre(layout);
-        // Paper space's origin lies at the printable area's corner, moved by the plot origin;
-        // which margins are left and bottom depends on how the sheet is turned.
+        // Paper space's origin lies at the printable area's corner, moved by the plot origin.
+        // Both are given on the paper as it lies unturned: the plot rotation decides which
+        // margins are left and bottom of the sheet as looked at, and turns the plot origin's
+        // offset with the sheet.
         const double* m = layout.margins;
         const Vec2 corner[4] = {{m[0], m[1]}, {m[1], m[2]}, {m[2], m[3]}, {m[3], m[0]}};
+        const Vec2 o = layout.plotOrigin;
+        const Vec2 origin[4] = {{o.x, o.y}, {o.y, -o.x}, {-o.x, -o.y}, {-o.y, o.x}};
         const Vec2 lowerLeft =
-            (corner[layout.rotation & 3] + layout.plotOrigin) * -sheet.unitsPerMm;
+            (corner[layout.rotation & 3] + origin[layout.rotation & 3]) * -sheet.unitsPerMm;
         const Vec2 size = sheet.sizeMm * sheet.unitsPerMm;
         sheet.paper.add(lowerLeft);
         sheet.paper.add(lowerLeft + size);

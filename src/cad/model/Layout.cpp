@@ -138,12 +138,29 @@ void finishLayouts(Drawing& drawing) {
     for (std::uint32_t l = 0; l < drawing.layers.size(); ++l)
         if (drawing.layers[l].handle != 0)
             layerByHandle.emplace(drawing.layers[l].handle, l);
+    // Layer names are compared without regard to case, as CAD programs do.
+    std::unordered_map<std::string, std::uint32_t> layerByName;
+    const auto upper = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        return s;
+    };
     std::size_t unresolved = 0;
     for (Block& block : drawing.blocks)
         for (Viewport& viewport : block.viewports) {
             viewport.frozenLayers.clear();
             for (std::uint64_t handle : viewport.frozenLayerHandles) {
                 if (auto it = layerByHandle.find(handle); it != layerByHandle.end())
+                    viewport.frozenLayers.push_back(it->second);
+                else
+                    ++unresolved;
+            }
+            if (!viewport.frozenLayerNames.empty() && layerByName.empty())
+                for (std::uint32_t l = 0; l < drawing.layers.size(); ++l)
+                    layerByName.emplace(upper(drawing.layers[l].name), l);
+            for (const std::string& name : viewport.frozenLayerNames) {
+                if (auto it = layerByName.find(upper(name)); it != layerByName.end())
                     viewport.frozenLayers.push_back(it->second);
                 else
                     ++unresolved;

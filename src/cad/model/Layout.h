@@ -29,6 +29,7 @@ struct Viewport {
     bool clipByBoundary = false;    // clipped by `clipBoundary` rather than its rectangle
     std::uint64_t clipBoundary = 0; // handle of an entity of the same block
     std::vector<std::uint64_t> frozenLayerHandles; // as stored in the file
+    std::vector<std::string> frozenLayerNames;     // older files name them instead
     std::vector<std::uint32_t> frozenLayers;       // indexes into Drawing::layers
 };
 

@@ -1,5 +1,6 @@
 #include "DwgCorpusSupport.h"
 #include "cad/dwg/DwgReader.h"
+#include "cad/io/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
 
@@ -43,7 +44,7 @@ void checkAgainstOracle(const fs::path& file) {
     SCOPED_TRACE(file.string());
     const auto bytes = fileBytes(file);
     ASSERT_FALSE(bytes.empty());
-    const cad::Drawing d = cad::dwg::readDwg(bytes, file.string());
+    const cad::Drawing d = cad::readDrawingFile(file.string());
     EXPECT_EQ(d.format, cad::FileFormat::Dwg);
     EXPECT_FALSE(d.header.codepage.empty());
     const auto oraclePath = oracleFor(file);
@@ -99,7 +100,7 @@ TEST(DwgCorpus, LayerTableBeforeLoadingAgreesWithTheDrawing) {
     for (const fs::path& file : dwgCorpusFiles(false)) {
         SCOPED_TRACE(file.string());
         const auto bytes = fileBytes(file);
-        const cad::Drawing d = cad::dwg::readDwg(bytes, file.string());
+        const cad::Drawing d = cad::readDrawingFile(file.string());
         const auto table = cad::dwg::readDwgLayerTable(bytes, file.string());
         ASSERT_EQ(table.size(), d.layers.size());
         for (std::size_t i = 0; i < table.size(); ++i) {
@@ -113,7 +114,7 @@ TEST(DwgCorpus, EntitiesReferToExistingTablesAndBlocks) {
     VEXOR_REQUIRE_CORPUS();
     for (const fs::path& file : dwgCorpusFiles(false)) {
         SCOPED_TRACE(file.string());
-        const cad::Drawing d = cad::dwg::readDwg(fileBytes(file), file.string());
+        const cad::Drawing d = cad::readDrawingFile(file.string());
         auto check = [&](const cad::Entity& e) {
             EXPECT_LT(e.common.layer, d.layers.size());
             EXPECT_TRUE(e.common.linetype < 0 ||
@@ -138,7 +139,7 @@ TEST(DwgCorpus, EntitiesReferToExistingTablesAndBlocks) {
 TEST(DwgCorpus, SmallR2000DrawingHasItsGeometry) {
     VEXOR_REQUIRE_CORPUS();
     const fs::path file = *corpusDir() / "dwg/AC1015/libredwg__sample_2000.dwg";
-    const cad::Drawing d = cad::dwg::readDwg(fileBytes(file), file.string());
+    const cad::Drawing d = cad::readDrawingFile(file.string());
     EXPECT_EQ(d.header.codepage, "ANSI_1252");
     ASSERT_TRUE(d.header.insUnits);
     EXPECT_EQ(*d.header.insUnits, 4);
@@ -164,7 +165,7 @@ TEST(DwgCorpus, SmallR2000DrawingHasItsGeometry) {
 TEST(DwgCorpus, PolylinesGatherTheirVerticesAndInsertsTheirBlocks) {
     VEXOR_REQUIRE_CORPUS();
     const fs::path file = *corpusDir() / "dwg/AC1015/libredwg__example_2000.dwg";
-    const cad::Drawing d = cad::dwg::readDwg(fileBytes(file), file.string());
+    const cad::Drawing d = cad::readDrawingFile(file.string());
     int polylines = 0, inserts = 0, attributes = 0, dimensionsWithBlocks = 0;
     for (const auto& e : d.modelSpace) {
         if (const auto* p = std::get_if<cad::Polyline>(&e.data);
@@ -212,7 +213,7 @@ TEST(DwgCorpus, DwgAndDxfTwinsAgree) {
         const QJsonObject model = oracle["entities_by_space"].toObject()["model"].toObject();
         if (model.isEmpty())
             continue;
-        const cad::Drawing d = cad::dwg::readDwg(fileBytes(dwg), dwg.string());
+        const cad::Drawing d = cad::readDrawingFile(dwg.string());
         auto ours = modelSpaceCounts(d);
         auto theirs = countsOf(model);
         // An R14 DXF cannot hold a multileader; its twin carries it as a proxy entity.

@@ -295,7 +295,7 @@ TEST(R2004EntityFields, EntitiesMatchTheirDxfTwins) {
     std::set<std::string> versionsSeen;
     for (const Twin& twin : r2004FamilyTwins()) {
         SCOPED_TRACE(twin.dwg.filename().string());
-        const Drawing dwg = dwg::readDwg(fileBytes(twin.dwg), twin.dwg.string());
+        const Drawing dwg = readDrawingFile(twin.dwg.string());
         const Drawing dxf = readDrawingFile(twin.dxf.string());
         std::map<std::uint64_t, const Entity*> byHandle;
         forEachEntity(dxf, [&](const Entity& e) { byHandle[e.common.handle] = &e; });

@@ -182,3 +182,71 @@ TEST(DxfLayout, FilesWithoutLayoutObjectsHaveOneSheet) {
     EXPECT_EQ(d.blocks[d.layouts[0].block].entities.size(), 1u);
     EXPECT_GT(d.layouts[0].paperSize.x, 0);
 }
+
+// Before R2000 the view of a viewport is kept in its ACAD "MVIEW" extended data, with the
+// layers frozen in it by name; a list the view cannot be read from leaves no view.
+TEST(DxfLayout, OlderViewportsTakeTheirViewFromExtendedData) {
+    DxfText f;
+    f.begin("HEADER").g(9, "$ACADVER").g(1, "AC1009").end();
+    f.begin("TABLES").g(0, "TABLE").g(2, "LAYER").g(0, "LAYER").g(2, "Notes").g(0, "ENDTAB").end();
+    f.begin("ENTITIES")
+        .g(0, "VIEWPORT")
+        .g(67, 1)
+        .g(8, "0")
+        .point(10, 60, 40)
+        .g(40, 80.0)
+        .g(41, 50.0)
+        .g(68, 2)
+        .g(69, 2)
+        .g(1001, "ACAD")
+        .g(1000, "MVIEW")
+        .g(1002, "{")
+        .g(1070, 16)
+        .g(1010, 5.0)
+        .g(1020, 6.0)
+        .g(1030, 0.0)
+        .g(1010, 0.0)
+        .g(1020, 0.0)
+        .g(1030, 1.0)
+        .g(1040, 0.5)   // twist
+        .g(1040, 250.0) // view height
+        .g(1040, 100.0) // view centre
+        .g(1040, 70.0)
+        .g(1040, 50.0)
+        .g(1070, 0)
+        .g(1002, "{")
+        .g(1003, "NOTES")
+        .g(1003, "GONE")
+        .g(1002, "}")
+        .g(1002, "}")
+        .g(0, "VIEWPORT")
+        .g(67, 1)
+        .g(8, "0")
+        .point(10, 10, 10)
+        .g(40, 5.0)
+        .g(41, 5.0)
+        .g(69, 3)
+        .g(1001, "ACAD")
+        .g(1000, "MVIEW")
+        .g(1002, "{")
+        .g(1070, 16)
+        .g(1002, "}")
+        .end()
+        .eof();
+    const cad::Drawing d = test::readText(f.str());
+    ASSERT_EQ(d.layouts.size(), 1u);
+    const auto& viewports = d.blocks[d.layouts[0].block].viewports;
+    ASSERT_EQ(viewports.size(), 2u);
+    const cad::Viewport& v = viewports[0];
+    EXPECT_EQ(v.viewTarget.x, 5);
+    EXPECT_EQ(v.viewTarget.y, 6);
+    EXPECT_EQ(v.viewDirection.z, 1);
+    EXPECT_DOUBLE_EQ(v.twist, 0.5);
+    EXPECT_EQ(v.viewHeight, 250);
+    EXPECT_EQ(v.viewCentre.x, 100);
+    EXPECT_EQ(v.viewCentre.y, 70);
+    ASSERT_EQ(v.frozenLayers.size(), 1u);
+    EXPECT_EQ(d.layers[v.frozenLayers[0]].name, "Notes");
+    EXPECT_TRUE(mentions(d, "layers frozen in viewports are not in the layer table"));
+    EXPECT_EQ(viewports[1].viewHeight, 0);
+}

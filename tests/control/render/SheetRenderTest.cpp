@@ -239,3 +239,40 @@ TEST(SheetRender, ViewsDrawnTogetherMatchEachViewDrawnAlone) {
     sameInside(farAlone, 40);
     sameInside(nearAlone, 320);
 }
+
+// Margins and plot origin are given on the paper as it lies; a plot rotation turns the sheet
+// and both with it.
+TEST(SheetRender, PlotRotationTurnsTheSheetWithItsMarginsAndPlotOrigin) {
+    const auto placed = [](std::int16_t rotation) {
+        cad::Drawing d = sheetDrawing();
+        cad::Layout& layout = d.layouts[0];
+        layout.paperSize = {210, 297}; // portrait paper
+        layout.rotation = rotation;
+        const double margins[4] = {5, 10, 15, 20}; // left, bottom, right, top
+        std::copy(std::begin(margins), std::end(margins), layout.margins);
+        layout.plotOrigin = {2, 3};
+        return cad::compileDisplayList(d)->sheets()[0].paper;
+    };
+    // Unturned: paper space's origin at the printable corner (5, 10) plus the origin (2, 3).
+    const cad::Box2 upright = placed(0);
+    EXPECT_DOUBLE_EQ(upright.minX, -7);
+    EXPECT_DOUBLE_EQ(upright.minY, -13);
+    EXPECT_DOUBLE_EQ(upright.maxX, 203);
+    EXPECT_DOUBLE_EQ(upright.maxY, 284);
+    // A quarter turn: the paper's bottom margin is the sheet's left, its right margin the
+    // sheet's bottom, and the origin's offset (2, 3) turns to (3, -2).
+    const cad::Box2 quarter = placed(1);
+    EXPECT_DOUBLE_EQ(quarter.minX, -13);
+    EXPECT_DOUBLE_EQ(quarter.minY, -13);
+    EXPECT_DOUBLE_EQ(quarter.maxX, 284);
+    EXPECT_DOUBLE_EQ(quarter.maxY, 197);
+    // Half a turn: right and top margins, the offset reversed.
+    const cad::Box2 half = placed(2);
+    EXPECT_DOUBLE_EQ(half.minX, -13);
+    EXPECT_DOUBLE_EQ(half.minY, -17);
+    // Three quarters: top and left margins, the offset turned to (-3, 2).
+    const cad::Box2 three = placed(3);
+    EXPECT_DOUBLE_EQ(three.minX, -17);
+    EXPECT_DOUBLE_EQ(three.minY, -7);
+    EXPECT_DOUBLE_EQ(three.maxX - three.minX, 297);
+}
