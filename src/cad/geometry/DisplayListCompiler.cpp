@@ -1,5 +1,6 @@
 #include "DisplayListCompiler.h"
 
+#include "../io/LoadBudget.h"
 #include "ParallelTasks.h"
 #include "Tessellate.h"
 #include "TextLayout.h"

@@ -20,6 +20,7 @@ void appendItems(ItemList& list, ItemList&& part) {
     const auto rings = static_cast<std::uint32_t>(list.ringSizes.size());
     const auto texts = static_cast<std::uint32_t>(list.texts.size());
     const auto inserts = static_cast<std::uint32_t>(list.inserts.size());
+    const auto images = static_cast<std::uint32_t>(list.images.size());
     for (DisplayItem item : part.items) {
         item.first += points;
         if (item.extra != kNoIndex) {
@@ -33,6 +34,9 @@ void appendItems(ItemList& list, ItemList&& part) {
                 break;
             case ItemKind::Insert:
                 item.extra += inserts;
+                break;
+            case ItemKind::Image:
+                item.extra += images;
                 break;
             case ItemKind::Polyline:
             case ItemKind::Segments:
@@ -49,6 +53,8 @@ void appendItems(ItemList& list, ItemList&& part) {
     list.texts.insert(list.texts.end(), std::make_move_iterator(part.texts.begin()),
                       std::make_move_iterator(part.texts.end()));
     list.inserts.insert(list.inserts.end(), part.inserts.begin(), part.inserts.end());
+    list.images.insert(list.images.end(), std::make_move_iterator(part.images.begin()),
+                       std::make_move_iterator(part.images.end()));
 }
 
 } // namespace

@@ -73,7 +73,7 @@ std::vector<Piece> pieces(std::string_view cell) {
     return out;
 }
 
-using Shape = std::vector<std::vector<Vec2>>; // polylines in a unit box, y up
+using SymbolStrokes = std::vector<std::vector<Vec2>>; // polylines in a unit box, y up
 
 std::vector<Vec2> circle(Vec2 c, double r, double from = 0, double to = 2 * kPi) {
     std::vector<Vec2> pts;
@@ -93,7 +93,7 @@ std::vector<Vec2> arrowTip(Vec2 from, Vec2 tip) {
 
 // The geometric-tolerance symbols as simple strokes in a unit box; the circled letters get
 // their letter from `letter`.
-Shape symbolShape(char c, char& letter) {
+SymbolStrokes symbolShape(char c, char& letter) {
     letter = 0;
     switch (c) {
     case 'a':
@@ -230,7 +230,7 @@ void DisplayListCompiler::addTolerance(ItemList& list, const EntityCommon& commo
                     continue;
                 }
                 char letter = 0;
-                const Shape shape = symbolShape(p.symbol, letter);
+                const SymbolStrokes shape = symbolShape(p.symbol, letter);
                 const Affine2 box = place * Affine2::translate(at, baseline) * Affine2::scale(h, h);
                 if (shape.empty())
                     putText(std::string(1, p.symbol), at, baseline, h, true);

@@ -68,6 +68,7 @@ const std::vector<std::string> kDwgSequence = {
     "SetColorMode(2)",
     "SetForeColor(\"#\", 256)",
     "LayoutCount()",
+    "ShownLayout()",
 };
 
 } // namespace
