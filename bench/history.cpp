@@ -1,7 +1,6 @@
 // Project database speed: opening a working connection (key derivation included), recording a
 // drawing with a durable commit, and reading the ten newest of a large history.
 #include "data/HistoryStore.h"
-
 #include "data/ProjectDatabase.h"
 #include "data/ProjectSchema.h"
 

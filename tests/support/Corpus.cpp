@@ -49,8 +49,8 @@ std::optional<fs::path> oracleFor(const fs::path& file) {
 }
 
 fs::path scratchDir(const std::string& name) {
-    fs::path dir = fs::temp_directory_path() /
-                   ("vexor-test-" + name + "-" + std::to_string(::getpid()));
+    fs::path dir =
+        fs::temp_directory_path() / ("vexor-test-" + name + "-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;

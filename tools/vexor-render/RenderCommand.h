@@ -16,7 +16,7 @@ struct RenderCommand {
     QSize size{1600, 1200};
     QColor background = Qt::white;
     double timeoutSeconds = 0; // give up reading and compiling after this long; 0 = no limit
-    QString layout; // a layout's name: its sheet is drawn (a PDF page of its paper size)
+    QString layout;            // a layout's name: its sheet is drawn (a PDF page of its paper size)
 };
 
 // Parses the arguments (without the program name); nullopt with `error` set when they are

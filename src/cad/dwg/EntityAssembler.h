@@ -94,7 +94,7 @@ private:
     std::map<std::string, std::size_t> notDrawn_;                       // entity name -> count
     std::unordered_map<std::uint64_t, std::optional<Color>> colorBook_; // DBCOLOR handle -> colour
     std::mutex colorBookMutex_;
-    std::unordered_map<std::uint64_t, std::string> applicationNames_;   // APPID handle -> name
+    std::unordered_map<std::uint64_t, std::string> applicationNames_; // APPID handle -> name
 };
 
 } // namespace vexor::cad::dwg

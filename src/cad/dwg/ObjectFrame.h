@@ -20,7 +20,7 @@ struct ObjectFrame {
     std::uint64_t offset = 0; // absolute position of the object, for messages
     BitReader data{{}};
     BitReader refs{{}};
-    std::size_t refsStartBit = 0; // where the handle references begin in the data
+    std::size_t refsStartBit = 0;  // where the handle references begin in the data
     std::size_t xdataStartBit = 0; // where the extended data begins in the data
     // R2007+: the string stream, nothing when the object has no texts.
     std::optional<BitReader> strings;

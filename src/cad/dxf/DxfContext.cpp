@@ -1,10 +1,9 @@
 #include "DxfContext.h"
 
-#include <charconv>
-
 #include "../io/Codepage.h"
 
 #include <cctype>
+#include <charconv>
 
 namespace vexor::cad::dxf {
 namespace {

@@ -327,8 +327,8 @@ Dimension readDimension(const EntityRecord& r, DxfContext& context) {
     def->textUserPlaced = (type & 128) != 0;
     const Drawing& drawing = context.drawing();
     dim.style = drawing.findDimStyle(context.decode(styleName.empty() ? "STANDARD" : styleName));
-    const DimStyle base = dim.style < drawing.dimStyles.size() ? drawing.dimStyles[dim.style]
-                                                                 : DimStyle{};
+    const DimStyle base =
+        dim.style < drawing.dimStyles.size() ? drawing.dimStyles[dim.style] : DimStyle{};
     def->style = dimStyleOverrides(r.xdata, base, context);
     dim.definition = std::move(def);
     return dim;

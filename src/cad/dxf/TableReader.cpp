@@ -131,8 +131,7 @@ void readTextStyle(const EntityRecord& r, DxfContext& context) {
     }
     auto& list = context.drawing().textStyles;
     // Shape files have no name of their own: each is an entry.
-    std::uint32_t index =
-        style.shapeFile ? kNoIndex : context.drawing().findTextStyle(style.name);
+    std::uint32_t index = style.shapeFile ? kNoIndex : context.drawing().findTextStyle(style.name);
     if (index == kNoIndex) {
         index = static_cast<std::uint32_t>(list.size());
         list.push_back(std::move(style));

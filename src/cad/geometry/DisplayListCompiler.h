@@ -117,7 +117,7 @@ private:
     std::map<std::pair<std::string, std::string>, std::size_t> incomplete_; // (kind, reason)
     const TextStyle* standardStyle_ = nullptr;
     std::vector<std::shared_ptr<const StrokeFont>> shapeFiles_; // per text style; null: none
-    std::map<std::string, std::size_t> shapeMarkers_;          // why -> how many
+    std::map<std::string, std::size_t> shapeMarkers_;           // why -> how many
 };
 
 } // namespace vexor::cad

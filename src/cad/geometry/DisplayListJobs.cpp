@@ -1,6 +1,6 @@
 #include "DisplayListCompiler.h"
-#include "TextFont.h"
 #include "ParallelTasks.h"
+#include "TextFont.h"
 
 #include <span>
 

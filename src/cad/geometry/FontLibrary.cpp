@@ -485,14 +485,21 @@ DrawingFontFolder::DrawingFontFolder(std::string drawingPath) : previous_(drawin
         drawingFontFolder = ".";
 }
 
-DrawingFontFolder::~DrawingFontFolder() { drawingFontFolder = std::move(previous_); }
+DrawingFontFolder::~DrawingFontFolder() {
+    drawingFontFolder = std::move(previous_);
+}
 
-const std::string& DrawingFontFolder::current() { return drawingFontFolder; }
+const std::string& DrawingFontFolder::current() {
+    return drawingFontFolder;
+}
 
 FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile) {
     std::string key = "s|";
-    key.append(fontFile).append("|").append(bigFontFile).append("|").append(
-        DrawingFontFolder::current());
+    key.append(fontFile)
+        .append("|")
+        .append(bigFontFile)
+        .append("|")
+        .append(DrawingFontFolder::current());
     return cached(key, [&] { return resolveFontUncached(fontFile, bigFontFile); });
 }
 

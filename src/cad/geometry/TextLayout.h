@@ -51,7 +51,7 @@ struct MTextLayout {
     std::vector<TextRun> runs;
     std::vector<std::optional<Color>> colors; // one per run
     std::vector<TextRule> rules;
-    bool truncated = false; // the text had more pieces than are laid out
+    bool truncated = false;                // the text had more pieces than are laid out
     std::vector<std::string> missingFonts; // what font switches named and could not find
 };
 

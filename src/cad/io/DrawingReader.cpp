@@ -123,11 +123,15 @@ Drawing readDrawingBytes(std::span<const std::uint8_t> bytes, const std::string&
     const ContentKind kind = detectContent(bytes);
     return underBudget(bytes.size(), path, [&]() -> Drawing {
         switch (kind) {
-        case ContentKind::Dwg: return dwg::readDwg(bytes, path);
+        case ContentKind::Dwg:
+            return dwg::readDwg(bytes, path);
         case ContentKind::DxfText:
-        case ContentKind::DxfBinary: return dxf::readDxf(bytes, path);
-        case ContentKind::Dgn7: return dgn::readDgn(bytes, path);
-        default: rejectUnknown(kind, path);
+        case ContentKind::DxfBinary:
+            return dxf::readDxf(bytes, path);
+        case ContentKind::Dgn7:
+            return dgn::readDgn(bytes, path);
+        default:
+            rejectUnknown(kind, path);
         }
         return {};
     });
@@ -144,9 +148,12 @@ std::vector<LayerTableEntry> readLayerTable(const std::string& path) {
     const Drawing drawing = underBudget(bytes.size(), path, [&]() -> Drawing {
         switch (kind) {
         case ContentKind::DxfText:
-        case ContentKind::DxfBinary: return dxf::readDxf(bytes, path);
-        case ContentKind::Dgn7: return dgn::readDgn(bytes, path);
-        default: rejectUnknown(kind, path);
+        case ContentKind::DxfBinary:
+            return dxf::readDxf(bytes, path);
+        case ContentKind::Dgn7:
+            return dgn::readDgn(bytes, path);
+        default:
+            rejectUnknown(kind, path);
         }
         return {};
     });

@@ -29,12 +29,24 @@ std::array<std::uint32_t, 256> buildTable() {
         const double falling = lo + (v - lo) * (1.0 - f);
         double r = 0, g = 0, b = 0;
         switch (k) {
-        case 0: r = v, g = rising, b = lo; break;
-        case 1: r = falling, g = v, b = lo; break;
-        case 2: r = lo, g = v, b = rising; break;
-        case 3: r = lo, g = falling, b = v; break;
-        case 4: r = rising, g = lo, b = v; break;
-        default: r = v, g = lo, b = falling; break;
+        case 0:
+            r = v, g = rising, b = lo;
+            break;
+        case 1:
+            r = falling, g = v, b = lo;
+            break;
+        case 2:
+            r = lo, g = v, b = rising;
+            break;
+        case 3:
+            r = lo, g = falling, b = v;
+            break;
+        case 4:
+            r = rising, g = lo, b = v;
+            break;
+        default:
+            r = v, g = lo, b = falling;
+            break;
         }
         auto c = [](double x) { return static_cast<std::uint32_t>(std::floor(x)); };
         t[i] = (c(r) << 16) | (c(g) << 8) | c(b);

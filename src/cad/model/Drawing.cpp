@@ -53,7 +53,8 @@ std::uint32_t Drawing::findTextStyle(const std::string& name) const {
 
 std::uint32_t Drawing::findDimStyle(std::string_view name) const {
     auto same = [](std::string_view a, std::string_view b) {
-        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                    return std::tolower(static_cast<unsigned char>(x)) ==
                           std::tolower(static_cast<unsigned char>(y));
                });

@@ -18,7 +18,7 @@ enum class FileFormat : std::uint8_t { Unknown, Dwg, Dxf, Dgn };
 struct Layer {
     std::string name;
     Color color = Color::indexed(7); // the layer's colour number (positive) or true colour
-    bool off = false;    // stored as a negative colour number in the files
+    bool off = false;                // stored as a negative colour number in the files
     bool frozen = false;
     bool locked = false;
     bool plottable = true;
@@ -40,7 +40,7 @@ struct TextStyle {
     std::string bigFontFile;
     double fixedHeight = 0;
     double widthFactor = 1;
-    double oblique = 0; // radians
+    double oblique = 0;     // radians
     bool shapeFile = false; // the entry loads a shape file for SHAPE entities, not a text font
 };
 
@@ -89,7 +89,7 @@ struct ImageDefinition {
 
 // Values stored in the file's header. Absent when the file has none.
 struct Header {
-    std::string version; // AC1015, AC1032, "V7" ...
+    std::string version;  // AC1015, AC1032, "V7" ...
     std::string codepage; // ANSI_1252 ...
     std::optional<Vec3> extMin, extMax;
     std::optional<Vec2> limMin, limMax;
@@ -126,9 +126,9 @@ struct Drawing {
     std::uint32_t layerIndex(const std::string& name);
     // Index of the block with this name (exact), adding an empty block when there is none.
     std::uint32_t blockIndex(const std::string& name);
-    std::int32_t findLinetype(const std::string& name) const; // -1 when absent
+    std::int32_t findLinetype(const std::string& name) const;   // -1 when absent
     std::uint32_t findTextStyle(const std::string& name) const; // kNoIndex when absent
-    std::uint32_t findDimStyle(std::string_view name) const; // any case; kNoIndex when absent
+    std::uint32_t findDimStyle(std::string_view name) const;    // any case; kNoIndex when absent
 
 private:
     std::unordered_map<std::string, std::uint32_t> layerByName_;

@@ -294,9 +294,9 @@ struct ImageFrame { // world coordinates
     // In pixel coordinates as stored: x right, y down from the top-left pixel's centre (so
     // the picture spans -0.5 .. size - 0.5); empty = whole frame.
     std::vector<Vec2> clip;
-    bool clipInverted = false;         // what lies outside the boundary shows
-    bool showImage = true;             // display flag 1: off shows the frame alone
-    std::uint64_t definition = 0;      // handle of the IMAGEDEF naming the picture's file
+    bool clipInverted = false;    // what lies outside the boundary shows
+    bool showImage = true;        // display flag 1: off shows the frame alone
+    std::uint64_t definition = 0; // handle of the IMAGEDEF naming the picture's file
 };
 
 // A multiline: parallel elements along a path. Each vertex stores where its segment goes and
@@ -312,7 +312,7 @@ struct MLineVertex {
     std::vector<std::vector<double>> elements;
 };
 
-struct MLine { // world coordinates
+struct MLine {                     // world coordinates
     std::uint64_t styleHandle = 0; // the MLINESTYLE object, or 0
     std::string styleName;
     bool closed = false;
@@ -361,10 +361,9 @@ struct Unsupported {
     std::string typeName; // DXF entity name
 };
 
-using EntityData =
-    std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText, Solid, Face3d,
-                 Insert, Hatch, Dimension, Leader, Ray, ImageFrame, MultiLeader, MLine, Tolerance,
-                 Underlay, Shape, Unsupported>;
+using EntityData = std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText,
+                                Solid, Face3d, Insert, Hatch, Dimension, Leader, Ray, ImageFrame,
+                                MultiLeader, MLine, Tolerance, Underlay, Shape, Unsupported>;
 
 struct Entity {
     EntityCommon common;

@@ -15,9 +15,12 @@ struct NameOf {
     const char* operator()(const Spline&) const { return "SPLINE"; }
     const char* operator()(const Text& t) const {
         switch (t.kind) {
-        case TextKind::Attribute: return "ATTRIB";
-        case TextKind::AttributeDefinition: return "ATTDEF";
-        default: return "TEXT";
+        case TextKind::Attribute:
+            return "ATTRIB";
+        case TextKind::AttributeDefinition:
+            return "ATTDEF";
+        default:
+            return "TEXT";
         }
     }
     const char* operator()(const MText&) const { return "MTEXT"; }
@@ -29,9 +32,12 @@ struct NameOf {
     const char* operator()(const Hatch&) const { return "HATCH"; }
     const char* operator()(const Dimension& d) const {
         switch (d.kind) {
-        case Dimension::Kind::ArcLength: return "ARC_DIMENSION";
-        case Dimension::Kind::LargeRadial: return "LARGE_RADIAL_DIMENSION";
-        default: return "DIMENSION";
+        case Dimension::Kind::ArcLength:
+            return "ARC_DIMENSION";
+        case Dimension::Kind::LargeRadial:
+            return "LARGE_RADIAL_DIMENSION";
+        default:
+            return "DIMENSION";
         }
     }
     const char* operator()(const Leader&) const { return "LEADER"; }
@@ -46,9 +52,12 @@ struct NameOf {
     const char* operator()(const Tolerance&) const { return "TOLERANCE"; }
     const char* operator()(const Underlay& u) const {
         switch (u.kind) {
-        case Underlay::Kind::Dwf: return "DWFUNDERLAY";
-        case Underlay::Kind::Dgn: return "DGNUNDERLAY";
-        default: return "PDFUNDERLAY";
+        case Underlay::Kind::Dwf:
+            return "DWFUNDERLAY";
+        case Underlay::Kind::Dgn:
+            return "DGNUNDERLAY";
+        default:
+            return "PDFUNDERLAY";
         }
     }
     const char* operator()(const Shape&) const { return "SHAPE"; }
@@ -57,6 +66,8 @@ struct NameOf {
 
 } // namespace
 
-const char* dxfTypeName(const Entity& e) { return std::visit(NameOf{}, e.data); }
+const char* dxfTypeName(const Entity& e) {
+    return std::visit(NameOf{}, e.data);
+}
 
 } // namespace vexor::cad

@@ -18,18 +18,36 @@ struct Vec3 {
     Vec2 xy() const { return {x, y}; }
 };
 
-inline Vec2 operator+(Vec2 a, Vec2 b) { return {a.x + b.x, a.y + b.y}; }
-inline Vec2 operator-(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
-inline Vec2 operator*(Vec2 a, double s) { return {a.x * s, a.y * s}; }
-inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3 operator*(Vec3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec2 operator+(Vec2 a, Vec2 b) {
+    return {a.x + b.x, a.y + b.y};
+}
+inline Vec2 operator-(Vec2 a, Vec2 b) {
+    return {a.x - b.x, a.y - b.y};
+}
+inline Vec2 operator*(Vec2 a, double s) {
+    return {a.x * s, a.y * s};
+}
+inline Vec3 operator+(Vec3 a, Vec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator*(Vec3 a, double s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline double dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3 cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double length(Vec3 a) { return std::sqrt(dot(a, a)); }
-inline double length(Vec2 a) { return std::hypot(a.x, a.y); }
+inline double length(Vec3 a) {
+    return std::sqrt(dot(a, a));
+}
+inline double length(Vec2 a) {
+    return std::hypot(a.x, a.y);
+}
 
 // Axis-aligned box in the XY plane; empty until the first point is added.
 struct Box2 {
@@ -66,8 +84,8 @@ struct Affine2 {
     Vec2 mapVector(Vec2 v) const { return {a * v.x + c * v.y, b * v.x + d * v.y}; }
     // this * other: apply other first, then this.
     Affine2 operator*(const Affine2& o) const {
-        return {a * o.a + c * o.b,     b * o.a + d * o.b,     a * o.c + c * o.d,
-                b * o.c + d * o.d,     a * o.e + c * o.f + e, b * o.e + d * o.f + f};
+        return {a * o.a + c * o.b, b * o.a + d * o.b,     a * o.c + c * o.d,
+                b * o.c + d * o.d, a * o.e + c * o.f + e, b * o.e + d * o.f + f};
     }
     double determinant() const { return a * d - b * c; }
     static Affine2 translate(double tx, double ty) { return {1, 0, 0, 1, tx, ty}; }

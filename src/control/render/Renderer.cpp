@@ -530,11 +530,10 @@ private:
             return;
         }
         ++stats_.itemsDrawn;
-        const Affine2 fit = Affine2::scale(ref.sizePixels.x / image.width(),
-                                           ref.sizePixels.y / image.height());
-        const std::array<std::uint32_t, 2> rings{
-            ref.outerRing ? ref.outerRing : item.count,
-            ref.outerRing ? item.count - ref.outerRing : 0};
+        const Affine2 fit =
+            Affine2::scale(ref.sizePixels.x / image.width(), ref.sizePixels.y / image.height());
+        const std::array<std::uint32_t, 2> rings{ref.outerRing ? ref.outerRing : item.count,
+                                                 ref.outerRing ? item.count - ref.outerRing : 0};
         device_.drawImage(image, toQTransform(toDevice * ref.pixelToWorld * fit), scratch_,
                           std::span(rings).first(ref.outerRing ? 2 : 1));
     }

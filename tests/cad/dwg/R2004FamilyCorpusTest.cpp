@@ -1,6 +1,5 @@
 #include "DwgCorpusSupport.h"
 #include "cad/dwg/DwgReader.h"
-#include "cad/io/DrawingReader.h"
 #include "cad/geometry/DisplayListCompiler.h"
 #include "cad/io/Codepage.h"
 #include "cad/io/DrawingReader.h"

@@ -246,6 +246,7 @@ TEST(ImageItems, UnderlaysShowTheirClipFrameAndAreCountedWithoutOne) {
     EXPECT_NEAR(m.items[0].box.maxY, 20, 1e-9);
     const auto& diag = list->diagnostics();
     EXPECT_TRUE(std::any_of(diag.begin(), diag.end(), [](const std::string& s) {
-        return s.find("1 DWFUNDERLAY entity not drawn: without a clip boundary") != std::string::npos;
+        return s.find("1 DWFUNDERLAY entity not drawn: without a clip boundary") !=
+               std::string::npos;
     }));
 }

@@ -59,8 +59,8 @@ TEST(LayoutCorpus, LayoutNamesMatchTheOracle) {
             // Some writers put the OBJECTS section with its LAYOUT objects into R12 files too;
             // the oracle's reader ignores it there and lists only the default sheet, while
             // the viewer shows every layout the file defines.
-            EXPECT_TRUE(std::includes(names.begin(), names.end(), expected->begin(),
-                                      expected->end()))
+            EXPECT_TRUE(
+                std::includes(names.begin(), names.end(), expected->begin(), expected->end()))
                 << file;
         } else {
             EXPECT_EQ(names, *expected) << file;

@@ -62,9 +62,9 @@ struct EntityRecord {
     EntityCommon common;         // layer and linetype still as table indexes above
     // Drawable data or the polyline/insert/attribute that later records complete.
     std::optional<Entity> entity;
-    std::int16_t blockIndex = -1;   // INSERT, DIMENSION: index into the block table
+    std::int16_t blockIndex = -1;    // INSERT, DIMENSION: index into the block table
     std::int16_t dimStyleIndex = -1; // DIMENSION: index into the dimension style table
-    std::uint8_t styleIndex = 0xFF; // TEXT, ATTRIB, ATTDEF: index into the style table
+    std::uint8_t styleIndex = 0xFF;  // TEXT, ATTRIB, ATTDEF: index into the style table
     bool hasStyle = false;
     bool attributesFollow = false;  // INSERT
     double elevation = 0;           // the plane of 2D records

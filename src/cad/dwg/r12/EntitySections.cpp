@@ -179,7 +179,8 @@ private:
             if (rec.entity) {
                 Text& t = std::get<Text>(rec.entity->data);
                 style(t, rec);
-                std::get<Insert>(insert_->data).attributes.push_back({resolveCommon(rec), std::move(t)});
+                std::get<Insert>(insert_->data)
+                    .attributes.push_back({resolveCommon(rec), std::move(t)});
             }
             return;
         }

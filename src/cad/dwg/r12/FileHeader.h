@@ -45,8 +45,8 @@ struct FileHeader {
     TableLocator blocks, layers, styles, linetypes, views;
     TableLocator ucs, viewportConfigs;    // from R10
     TableLocator applications, dimStyles; // from R11
-    int codepage = 0; // DWG code page number; 0 when the release has none
-    Header values;    // extents, limits, linetype scale
+    int codepage = 0;                     // DWG code page number; 0 when the release has none
+    Header values;                        // extents, limits, linetype scale
 };
 
 // Reads the fixed header at the start of the file; throws DwgFormatError when the sections it
