@@ -51,7 +51,7 @@ struct Bytes {
 // A shape's program: its bytes after the name.
 struct ShapeProgram {
     std::string_view name;
-    std::string_view spec;
+    std::string_view program;
 };
 
 // Splits a shape's definition bytes into its zero-terminated name and its program.
@@ -142,10 +142,10 @@ private:
     }
 
     // Octants are counted counterclockwise from 3 o'clock; a count of 0 is a full circle.
-    static void octants(std::uint32_t spec, bool& ccw, int& first, int& count) {
-        ccw = (spec & 0x80) == 0;
-        first = static_cast<int>((spec >> 4) & 7);
-        count = static_cast<int>(spec & 7);
+    static void octants(std::uint32_t octantByte, bool& ccw, int& first, int& count) {
+        ccw = (octantByte & 0x80) == 0;
+        first = static_cast<int>((octantByte >> 4) & 7);
+        count = static_cast<int>(octantByte & 7);
         if (count == 0)
             count = 8;
     }
@@ -242,24 +242,24 @@ private:
             }
             break;
         case 10: {
-            const std::uint32_t radius = b.u8(), spec = b.u8();
+            const std::uint32_t radius = b.u8(), octantByte = b.u8();
             if (!execute || !b.ok)
                 break;
             bool ccw;
             int first, count;
-            octants(spec, ccw, first, count);
+            octants(octantByte, ccw, first, count);
             arc(radius * scale, first * kPi / 4, (ccw ? count : -count) * kPi / 4);
             break;
         }
         case 11: {
             const std::uint32_t startOffset = b.u8(), endOffset = b.u8();
             const std::uint32_t radius = (b.u8() << 8) | b.u8();
-            const std::uint32_t spec = b.u8();
+            const std::uint32_t octantByte = b.u8();
             if (!execute || !b.ok)
                 break;
             bool ccw;
             int first, count;
-            octants(spec, ccw, first, count);
+            octants(octantByte, ccw, first, count);
             // Offsets are 256ths of an octant: the start past the first octant's boundary, the
             // end past the boundary of the last octant entered (at that octant's far boundary
             // when 0).
@@ -346,7 +346,7 @@ private:
                 problem("a shape calls the absent shape " + std::to_string(number) + "; left out");
             return;
         }
-        Bytes b{it->second.spec};
+        Bytes b{it->second.program};
         while (command(b, depth, scale, true)) {
         }
         if (!b.ok)
@@ -492,8 +492,8 @@ StrokeFontResult readShxFont(std::string_view bytes, std::string name, std::stri
     bool isFont = false;
     if (const auto it = shapes.find(0); it != shapes.end()) {
         isFont = true;
-        if (!it->second.spec.empty())
-            above = static_cast<unsigned char>(it->second.spec[0]);
+        if (!it->second.program.empty())
+            above = static_cast<unsigned char>(it->second.program[0]);
         if (!(above > 0))
             result.problems.push_back("the font gives no height; its own units are used");
     }
