@@ -161,16 +161,23 @@ public:
             std::error_code ec;
             if (!fs::is_regular_file(path, ec))
                 continue;
-            std::lock_guard lock(mutex_);
-            auto [it, added] = strokeFonts_.try_emplace(path);
-            if (added)
-                it->second = load(path, stem);
-            for (const std::string& p : it->second.problems)
-                problems.push_back(path + ": " + p);
-            if (it->second.font)
-                return it->second.font;
+            if (auto font = loadedOnce(path, stem, problems))
+                return font;
         }
         return nullptr;
+    }
+
+    // The font file at `path`, read the first time it is asked for; its problems are reported
+    // with every use. Null when it could not be read.
+    std::shared_ptr<const StrokeFont> loadedOnce(const std::string& path, const std::string& stem,
+                                                 std::vector<std::string>& problems) {
+        std::lock_guard lock(mutex_);
+        auto [it, added] = strokeFonts_.try_emplace(path);
+        if (added)
+            it->second = load(path, stem);
+        for (const std::string& p : it->second.problems)
+            problems.push_back(path + ": " + p);
+        return it->second.font;
     }
 
     // A compiled shape font (.shx) by file stem, from the drawing's folder or the user's font
@@ -186,14 +193,8 @@ public:
             const std::string path = findShx(folder, stem);
             if (path.empty())
                 continue;
-            std::lock_guard lock(mutex_);
-            auto [it, added] = strokeFonts_.try_emplace(path);
-            if (added)
-                it->second = load(path, stem);
-            for (const std::string& p : it->second.problems)
-                problems.push_back(path + ": " + p);
-            if (it->second.font)
-                return it->second.font;
+            if (auto font = loadedOnce(path, stem, problems))
+                return font;
         }
         return nullptr;
     }

@@ -29,12 +29,12 @@ void put32(Bytes& b, unsigned v) {
 struct ShapeDef {
     unsigned number;
     std::string name;
-    std::vector<int> spec; // signed values are stored as their byte
+    std::vector<int> program; // signed values are stored as their byte
 };
 
 Bytes definition(const ShapeDef& s) {
     Bytes d = s.name + '\0';
-    for (int v : s.spec)
+    for (int v : s.program)
         d += static_cast<char>(static_cast<unsigned char>(v & 0xFF));
     return d;
 }
