@@ -42,7 +42,8 @@ cmake --build "$build" --target "${targets[@]}" -j2
 
 # Copies up to max_seeds of the smallest corpus files of one kind (all kinds for "any") into a
 # target's work folder, each cut to seed_bytes; binary DXF seeds lose their sentinel when the
-# target adds it itself.
+# target adds it itself. Every pipeline here reads its input to the end: under pipefail a writer
+# killed by SIGPIPE (a reader that stopped early) would fail the whole run.
 seed() {
     local kind="$1" work="$2" strip="$3" pattern
     local - # the patterns below go to find unexpanded
@@ -54,14 +55,14 @@ seed() {
     [ -d "$corpus" ] || return 0
     # shellcheck disable=SC2086
     find "$corpus" -path "$corpus/oracle" -prune -o -path "$corpus/stress" -prune -o \
-        -type f $pattern -printf '%s %p\n' | sort -n | head -n "$max_seeds" | cut -d' ' -f2- |
+        -type f $pattern -printf '%s %p\n' | sort -n | awk -v n="$max_seeds" 'NR <= n' | cut -d' ' -f2- |
         while IFS= read -r file; do
             local out
             out="$work/seed-$(basename "$file")"
             [ -e "$out" ] && continue
             if [ "$strip" = 1 ]; then
-                head -c 22 "$file" | grep -q "AutoCAD Binary DXF" || continue
-                tail -c +23 "$file" | head -c "$seed_bytes" >"$out"
+                [ "$(head -c 18 "$file")" = "AutoCAD Binary DXF" ] || continue
+                head -c $((seed_bytes + 22)) "$file" | tail -c +23 >"$out"
             else
                 head -c "$seed_bytes" "$file" >"$out"
             fi
@@ -82,7 +83,7 @@ for target in "${targets[@]}"; do
     limit=(-max_total_time="$seconds")
     [ -n "${VEXOR_FUZZ_RUNS:-}" ] && limit=(-runs="$VEXOR_FUZZ_RUNS")
     echo "== $target: ${limit[*]} ($(find "$work" -type f | wc -l) inputs)"
-    binary="$(find "$build" -type f -name "$target" -perm -u+x | head -n 1)"
+    binary="$(find "$build" -type f -name "$target" -perm -u+x -print -quit)"
     if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "$binary" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=$((2 * seed_bytes)) \
