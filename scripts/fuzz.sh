@@ -3,7 +3,8 @@
 # build-fuzz, instrumented for coverage, AddressSanitizer and UndefinedBehaviorSanitizer, and
 # runs every one of them for a bounded time. Seeds are small: corpus files of the kind a target
 # reads (fuzz_dwg_* .dwg, fuzz_dxf_* .dxf, fuzz_dgn_* .dgn, any other target every kind),
-# larger ones cut to their first bytes, plus the regression inputs under tests/. A seed that
+# larger ones cut to their first bytes, plus the regression inputs under tests/. A target with
+# its own seeds (fuzz/seeds/<name>, e.g. pictures) takes those instead of drawings. A seed that
 # reached new code once stays in build-fuzz/fuzz-corpus/<target>, so later runs start further.
 # Crash inputs land in build-fuzz/fuzz-artifacts/<target>/; turn each into a regression file
 # under tests/cad/regressions/inputs/ once it is fixed (test_cad_regressions replays them).
@@ -76,7 +77,12 @@ for target in "${targets[@]}"; do
     work="$build/fuzz-corpus/$target"
     artifacts="$build/fuzz-artifacts/$target"
     mkdir -p "$work" "$artifacts"
-    seed "$kind" "$work" "$([ "$target" = fuzz_dxf_binary ] && echo 1 || echo 0)"
+    own_seeds="$root/fuzz/seeds/${target#fuzz_}"
+    if [ -d "$own_seeds" ]; then
+        cp -n -t "$work" "$own_seeds"/*
+    else
+        seed "$kind" "$work" "$([ "$target" = fuzz_dxf_binary ] && echo 1 || echo 0)"
+    fi
     if [ -d "$regressions" ]; then
         find "$regressions" -type f ! -name README.md -print0 | xargs -0 -r cp -n -t "$work"
     fi

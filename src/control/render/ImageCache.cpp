@@ -1,17 +1,16 @@
 #include "ImageCache.h"
 
+#include "PictureReader.h"
+
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMutex>
 #include <QMutexLocker>
 #include <list>
 
 namespace vexor::control {
 namespace {
-
-// A decoded picture of kMaxSide pixels square at four bytes a pixel.
-constexpr int kAllocationLimitMb = 256;
 
 struct Entry {
     QString file;
@@ -30,24 +29,11 @@ Store& store() {
     return s;
 }
 
-QImage readPicture(const QString& file) {
-    QImageReader reader(file);
-    // Qt refuses pictures whose decoding would allocate more than this many megabytes.
-    reader.setAllocationLimit(kAllocationLimitMb);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() &&
-        (size.width() > ImageCache::kMaxSide || size.height() > ImageCache::kMaxSide))
-        reader.setScaledSize(
-            size.scaled(ImageCache::kMaxSide, ImageCache::kMaxSide, Qt::KeepAspectRatio));
-    QImage image = reader.read();
-    if (image.isNull())
+QImage readPictureFile(const QString& file) {
+    QFile device(file);
+    if (!device.open(QIODevice::ReadOnly))
         return {};
-    if (image.format() != QImage::Format_ARGB32_Premultiplied &&
-        image.format() != QImage::Format_RGB32)
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                              : QImage::Format_RGB32);
-    return image;
+    return readPicture(&device);
 }
 
 } // namespace
@@ -69,7 +55,7 @@ QImage ImageCache::image(const QString& file) {
             }
     }
     // Read outside the lock: other views keep drawing meanwhile.
-    QImage image = readPicture(file);
+    QImage image = readPictureFile(file);
     QMutexLocker lock(&s.mutex);
     s.entries.push_front({file, modified, image});
     s.bytes += image.sizeInBytes();

@@ -6,17 +6,14 @@
 namespace vexor::control {
 
 // Raster pictures drawings refer to, read once through Qt's image readers and shared by every
-// view (screen, overview, printing, export) in a process. Picture files are hostile input like
-// drawings: a file whose decoded picture would exceed the allocation limit is read scaled
-// down, and one that cannot be read gives a null image, so the caller draws the frame.
+// view (screen, overview, printing, export) in a process. A file that cannot be read gives a
+// null image, so the caller draws the frame.
 class ImageCache {
 public:
     static ImageCache& instance();
     // The picture in `file`; null when it cannot be read.
     QImage image(const QString& file);
 
-    // Pictures larger than this many pixels a side are read scaled down to it.
-    static constexpr int kMaxSide = 8192;
     // What the cache keeps before dropping the pictures used least recently.
     static constexpr qint64 kMaxBytes = 512LL * 1024 * 1024;
 
