@@ -1,6 +1,7 @@
 #include "DrawingDocument.h"
 
 #include "cad/io/LoadBudget.h"
+#include "render/ImageCache.h"
 #include "render/RenderStyle.h"
 #include "render/TrueTypeFaces.h"
 
@@ -29,7 +30,9 @@ std::shared_ptr<const cad::DisplayList> prepare(const cad::Drawing& drawing) {
         entities += block.entities.size();
     cad::setLoadPhase(cad::LoadPhase::Preparing);
     cad::expectLoadWork(2 * entities);
-    return compileDrawing(drawing);
+    auto list = compileDrawing(drawing);
+    ImageCache::instance().readAll(*list);
+    return list;
 }
 
 } // namespace

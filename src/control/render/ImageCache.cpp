@@ -1,6 +1,7 @@
 #include "ImageCache.h"
 
 #include "PictureReader.h"
+#include "cad/io/LoadBudget.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -64,6 +65,18 @@ QImage ImageCache::image(const QString& file) {
         s.entries.pop_back();
     }
     return image;
+}
+
+void ImageCache::readAll(const cad::DisplayList& list) {
+    auto readList = [this](const cad::ItemList& items) {
+        for (const cad::RasterImage& ref : items.images) {
+            cad::loadCheckpoint();
+            image(QString::fromStdString(ref.file));
+        }
+    };
+    readList(list.modelSpace());
+    for (std::size_t i = 0; i < list.blockCount(); ++i)
+        readList(list.block(static_cast<std::uint32_t>(i)));
 }
 
 } // namespace vexor::control

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cad/geometry/DisplayList.h"
+
 #include <QImage>
 #include <QString>
 
@@ -13,6 +15,9 @@ public:
     static ImageCache& instance();
     // The picture in `file`; null when it cannot be read.
     QImage image(const QString& file);
+    // Reads every picture the list draws (model space, blocks), so that a load's worker pays
+    // for decoding them and the first paint finds them ready.
+    void readAll(const cad::DisplayList& list);
 
     // What the cache keeps before dropping the pictures used least recently.
     static constexpr qint64 kMaxBytes = 512LL * 1024 * 1024;
