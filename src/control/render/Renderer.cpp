@@ -2,6 +2,7 @@
 
 #include "ColorResolver.h"
 #include "Device.h"
+#include "DotImage.h"
 #include "ImageCache.h"
 #include "StrokeBuilder.h"
 #include "cad/geometry/TextLayout.h"
@@ -11,6 +12,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <memory>
 #include <optional>
 
 namespace vexor::control {
@@ -171,11 +173,24 @@ private:
     struct FarView {
         std::size_t view = 0;
         Affine2 fromCorner; // summary positions to device
-        PixelCanvas canvas; // cut to the view's rectangle
-        float dotHalfSize = 0;
-        bool all = false; // the whole model is in view
-        ScanWindow window;
+        PixelRect rect;     // the view's pixels of the canvas
+        Box2 window;        // the part of the model in view
+        ScanWindow scan;    // the same, as the scan tests it
+        bool all = false;   // the whole model is in view
         std::vector<QRgb> layerColors; // kHiddenLayer for layers hidden or frozen in the view
+    };
+
+    // Views whose dots come from one pass: either one view writing straight into its part of
+    // the canvas, or views at the same scale and turn with the same layers writing once into a
+    // dot image that is then copied into each of them, moved by whole pixels.
+    struct DotTarget {
+        std::vector<FarView> views;
+        std::vector<std::array<int, 2>> shifts; // of each view's pixels from the first view's
+        PixelCanvas canvas;
+        std::unique_ptr<DotImage> image;
+        ScanWindow window;
+        bool all = false;
+        float dotHalfSize = 0;
     };
 
     // Views of a sheet that each show most of a long model list would each scan all of its
@@ -217,10 +232,10 @@ private:
             FarView far;
             far.view = v;
             far.fromCorner = t * Affine2::translate(model.extents.minX, model.extents.minY);
-            far.canvas = cutCanvas(*canvas_, boxes[v]);
-            far.dotHalfSize = static_cast<float>(kDotPixels * pixel_ / scale / 2);
+            far.rect = pixelRect(*canvas_, boxes[v]);
+            far.window = window;
+            far.scan = ScanWindow(window, model.extents);
             far.all = covered >= 1;
-            far.window = ScanWindow(window, model.extents);
             far.layerColors = layerColors_;
             for (std::uint32_t layer : view.frozenLayers)
                 if (layer < far.layerColors.size())
@@ -231,30 +246,112 @@ private:
             return served;
         for (const FarView& far : views)
             served[far.view] = 1;
+        std::vector<DotTarget> targets = dotTargets(std::move(views));
         const std::size_t n = model.summaries.size();
         for (std::uint32_t i = 0; i < n; ++i) {
             const cad::ItemSummary& s = model.summaries[i];
             if (s.skipped())
                 continue;
             const float size = std::max(s.halfWidth, s.halfHeight);
-            for (const FarView& far : views) {
-                if (!far.all && far.window.misses(s))
+            for (const DotTarget& target : targets) {
+                if (!target.all && target.window.misses(s))
                     continue;
-                if (size >= far.dotHalfSize) {
-                    near[far.view].push_back(i);
+                if (size >= target.dotHalfSize) {
+                    for (const FarView& far : target.views)
+                        if (far.all || !far.scan.misses(s))
+                            near[far.view].push_back(i);
                     continue;
                 }
+                const FarView& first = target.views.front();
                 const QRgb byLayer =
-                    s.layer < far.layerColors.size() ? far.layerColors[s.layer] : top.color;
+                    s.layer < first.layerColors.size() ? first.layerColors[s.layer] : top.color;
                 if (byLayer == kHiddenLayer)
                     continue;
-                ++stats_.itemsVisited;
-                ++stats_.itemsAsDots;
-                const Vec2 p = far.fromCorner.map({s.centreX, s.centreY});
-                far.canvas.put(p.x, p.y, colors_.resolvePacked(s.color, byLayer, top.color));
+                stats_.itemsVisited += target.views.size();
+                stats_.itemsAsDots += target.views.size();
+                const Vec2 p = first.fromCorner.map({s.centreX, s.centreY});
+                target.canvas.put(p.x, p.y, colors_.resolvePacked(s.color, byLayer, top.color));
             }
         }
+        for (const DotTarget& target : targets)
+            if (target.image)
+                for (std::size_t k = 0; k < target.views.size(); ++k)
+                    target.image->copyTo(*canvas_, target.views[k].rect, target.shifts[k][0],
+                                         target.shifts[k][1]);
         return served;
+    }
+
+    // Gathers the views that see the model alike (same scale and turn, same layers) under one
+    // dot image, as long as it stays no larger than their pixels together; the others write
+    // their dots themselves. A view so served puts its dots to the nearest whole pixel of the
+    // first view's pattern: at most a pixel from where it would put them alone.
+    std::vector<DotTarget> dotTargets(std::vector<FarView> views) const {
+        const auto alike = [](const FarView& x, const FarView& y) {
+            const Affine2 &p = x.fromCorner, &q = y.fromCorner;
+            const double tolerance =
+                1e-12 * (std::fabs(p.a) + std::fabs(p.b) + std::fabs(p.c) + std::fabs(p.d));
+            return std::fabs(p.a - q.a) <= tolerance && std::fabs(p.b - q.b) <= tolerance &&
+                   std::fabs(p.c - q.c) <= tolerance && std::fabs(p.d - q.d) <= tolerance &&
+                   x.layerColors == y.layerColors;
+        };
+        const PixelCanvas& canvas = *canvas_;
+        std::vector<DotTarget> targets;
+        for (FarView& far : views) {
+            DotTarget* joined = nullptr;
+            std::array<int, 2> shift{0, 0};
+            for (DotTarget& target : targets) {
+                const FarView& first = target.views.front();
+                if (!alike(first, far))
+                    continue;
+                const double dx = (far.fromCorner.e - first.fromCorner.e) * canvas.sx;
+                const double dy = (far.fromCorner.f - first.fromCorner.f) * canvas.sy;
+                if (!(std::fabs(dx) < 1e7 && std::fabs(dy) < 1e7))
+                    continue;
+                shift = {static_cast<int>(std::lround(dx)), static_cast<int>(std::lround(dy))};
+                PixelRect area = far.rect.shifted(-shift[0], -shift[1]);
+                long long pixels = far.rect.area();
+                for (std::size_t k = 0; k < target.views.size(); ++k) {
+                    area = area.united(
+                        target.views[k].rect.shifted(-target.shifts[k][0], -target.shifts[k][1]));
+                    pixels += target.views[k].rect.area();
+                }
+                if (area.area() <= pixels) {
+                    joined = &target;
+                    break;
+                }
+            }
+            if (!joined) {
+                DotTarget target;
+                target.shifts.push_back({0, 0});
+                target.views.push_back(std::move(far));
+                targets.push_back(std::move(target));
+                continue;
+            }
+            joined->shifts.push_back(shift);
+            joined->views.push_back(std::move(far));
+        }
+        const ItemList& model = list_.modelSpace();
+        for (DotTarget& target : targets) {
+            const FarView& first = target.views.front();
+            const double scale = std::sqrt(std::fabs(first.fromCorner.determinant()));
+            target.dotHalfSize = static_cast<float>(kDotPixels * pixel_ / scale / 2);
+            Box2 window;
+            PixelRect area;
+            for (std::size_t k = 0; k < target.views.size(); ++k) {
+                const FarView& far = target.views[k];
+                target.all = target.all || far.all;
+                window.add(far.window);
+                area = area.united(far.rect.shifted(-target.shifts[k][0], -target.shifts[k][1]));
+            }
+            target.window = ScanWindow(window, model.extents);
+            if (target.views.size() == 1) {
+                target.canvas = cutCanvas(canvas, first.rect);
+            } else {
+                target.image = std::make_unique<DotImage>(canvas, area);
+                target.canvas = target.image->canvas();
+            }
+        }
+        return targets;
     }
 
     // Model space seen through one viewport: culled against the viewport's part of the view,
@@ -278,8 +375,9 @@ private:
         // gets a canvas cut to its rectangle, any other shape sends its dots through the device.
         const std::optional<PixelCanvas> savedCanvas = canvas_;
         if (canvas_)
-            canvas_ =
-                view.rectangular ? std::optional(cutCanvas(*canvas_, viewBox_)) : std::nullopt;
+            canvas_ = view.rectangular
+                          ? std::optional(cutCanvas(*canvas_, pixelRect(*canvas_, viewBox_)))
+                          : std::nullopt;
         std::vector<std::pair<std::uint32_t, QRgb>> frozen;
         for (std::uint32_t layer : view.frozenLayers)
             if (layer < hidden_.size() && !hidden_[layer]) {
@@ -306,23 +404,6 @@ private:
         canvas_ = savedCanvas;
         device_.clearClip();
         viewBox_ = saved;
-    }
-
-    // The part of a canvas inside a device box, whole pixels.
-    static PixelCanvas cutCanvas(PixelCanvas canvas, const Box2& box) {
-        const auto clampTo = [](double v, int limit) {
-            return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(limit)));
-        };
-        const int x0 = clampTo(std::ceil(box.minX * canvas.sx + canvas.dx), canvas.width);
-        const int y0 = clampTo(std::ceil(box.minY * canvas.sy + canvas.dy), canvas.height);
-        const int x1 = clampTo(std::floor(box.maxX * canvas.sx + canvas.dx), canvas.width);
-        const int y1 = clampTo(std::floor(box.maxY * canvas.sy + canvas.dy), canvas.height);
-        canvas.bits += static_cast<std::ptrdiff_t>(y0) * canvas.stride + x0;
-        canvas.width = std::max(0, x1 - x0);
-        canvas.height = std::max(0, y1 - y0);
-        canvas.dx -= x0;
-        canvas.dy -= y0;
-        return canvas;
     }
 
     // Dots are batched by colour; a small direct-mapped table finds the batch of a colour.

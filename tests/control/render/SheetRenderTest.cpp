@@ -37,29 +37,43 @@ cad::Viewport viewAt(cad::Vec2 centre) {
     return v;
 }
 
-// Model space: a red square on layer "R" at (2000, 1000) and a blue one on "B" at
-// (3000, 1000). One A4 sheet (297 x 210 mm, paper units millimetres, no margins) with the
-// paper viewport and two views side by side.
-cad::Drawing sheetDrawing() {
+// An A4 sheet over an empty model with layers "R" (red) and "B" (blue), for tests that fill
+// model space themselves and draw it through views of their own (renderViews).
+cad::Drawing redBlueSheet(std::uint32_t& r, std::uint32_t& b) {
     cad::Drawing d;
     d.format = cad::FileFormat::Dxf;
     d.layerIndex("0");
-    const std::uint32_t r = d.layerIndex("R"), b = d.layerIndex("B");
+    r = d.layerIndex("R");
+    b = d.layerIndex("B");
     d.layers[r].color = cad::Color::indexed(1);
     d.layers[b].color = cad::Color::indexed(5);
-    d.modelSpace = {square(r, 2000, 1000), square(b, 3000, 1000)};
-    const std::uint32_t paper = d.blockIndex("*Paper_Space");
+    cad::Layout layout;
+    layout.name = "Sheet";
+    layout.block = d.blockIndex("*Paper_Space");
+    layout.paperSize = {297, 210};
+    d.layouts.push_back(layout);
+    return d;
+}
+
+// The first viewport of an A4 sheet: the paper itself.
+cad::Viewport paperViewport() {
     cad::Viewport whole;
     whole.centre = {148.5, 105, 0};
     whole.width = 297;
     whole.height = 210;
     whole.id = 1;
-    d.blocks[paper].viewports = {whole, viewAt({60, 105}), viewAt({200, 105})};
-    cad::Layout layout;
-    layout.name = "Sheet";
-    layout.block = paper;
-    layout.paperSize = {297, 210};
-    d.layouts.push_back(layout);
+    return whole;
+}
+
+// Model space: a red square on layer "R" at (2000, 1000) and a blue one on "B" at
+// (3000, 1000). One A4 sheet (297 x 210 mm, paper units millimetres, no margins) with the
+// paper viewport and two views side by side.
+cad::Drawing sheetDrawing() {
+    std::uint32_t r = 0, b = 0;
+    cad::Drawing d = redBlueSheet(r, b);
+    d.modelSpace = {square(r, 2000, 1000), square(b, 3000, 1000)};
+    d.blocks[d.layouts[0].block].viewports = {paperViewport(), viewAt({60, 105}),
+                                              viewAt({200, 105})};
     return d;
 }
 
@@ -74,6 +88,13 @@ QImage renderSheet(const cad::DisplayList& list) {
     renderView(list, painter, QRectF(0, 0, 594, 420), list.sheets()[0].paper, style);
     painter.end();
     return image;
+}
+
+// The sheet of `d` with the paper viewport and `views`.
+QImage renderViews(cad::Drawing& d, std::vector<cad::Viewport> views) {
+    views.insert(views.begin(), paperViewport());
+    d.blocks[d.layouts[0].block].viewports = std::move(views);
+    return renderSheet(*cad::compileDisplayList(d));
 }
 
 QRgb at(const QImage& image, double x, double y) {
@@ -186,12 +207,8 @@ TEST(SheetRender, ModelSpaceIsDrawnWhenNoSheetIsChosen) {
 // Views of a long model list are drawn from one pass over its summaries: each view still shows
 // exactly what it shows drawn alone, far (dots, a layer frozen) or near (strokes).
 TEST(SheetRender, ViewsDrawnTogetherMatchEachViewDrawnAlone) {
-    cad::Drawing d;
-    d.format = cad::FileFormat::Dxf;
-    d.layerIndex("0");
-    const std::uint32_t r = d.layerIndex("R"), b = d.layerIndex("B");
-    d.layers[r].color = cad::Color::indexed(1);
-    d.layers[b].color = cad::Color::indexed(5);
+    std::uint32_t r = 0, b = 0;
+    cad::Drawing d = redBlueSheet(r, b);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) {
             cad::Entity e;
@@ -200,30 +217,15 @@ TEST(SheetRender, ViewsDrawnTogetherMatchEachViewDrawnAlone) {
             e.data = cad::Line{{px, py, 0}, {px + 2, py + 1, 0}};
             d.modelSpace.push_back(e);
         }
-    const std::uint32_t paper = d.blockIndex("*Paper_Space");
-    cad::Viewport whole;
-    whole.centre = {148.5, 105, 0};
-    whole.width = 297;
-    whole.height = 210;
-    whole.id = 1;
     cad::Viewport far = viewAt({60, 105});
     far.viewCentre = {1040, 1040};
     far.frozenLayers = {b};
     cad::Viewport near = viewAt({200, 105});
     near.viewCentre = {1040, 1040};
     near.viewHeight = 60;
-    cad::Layout layout;
-    layout.name = "Sheet";
-    layout.block = paper;
-    layout.paperSize = {297, 210};
-    d.layouts.push_back(layout);
-    auto render = [&](std::vector<cad::Viewport> views) {
-        d.blocks[paper].viewports = std::move(views);
-        return renderSheet(*cad::compileDisplayList(d));
-    };
-    const QImage both = render({whole, far, near});
-    const QImage farAlone = render({whole, far});
-    const QImage nearAlone = render({whole, near});
+    const QImage both = renderViews(d, {far, near});
+    const QImage farAlone = renderViews(d, {far});
+    const QImage nearAlone = renderViews(d, {near});
     // Inside each view's rectangle (paper x 20..100 and 160..240, y 75..135).
     auto sameInside = [&](const QImage& alone, int x0) {
         int inked = 0;
@@ -238,6 +240,88 @@ TEST(SheetRender, ViewsDrawnTogetherMatchEachViewDrawnAlone) {
     };
     sameInside(farAlone, 40);
     sameInside(nearAlone, 320);
+}
+
+// Views at the same scale share their far items' dots: a view a whole number of pixels from
+// another shows exactly what it shows alone, one a fraction of a pixel off puts each dot at most
+// a pixel from where it would alone, and a view with other frozen layers keeps its own.
+TEST(SheetRender, ViewsAtOneScaleShareTheirDots) {
+    std::uint32_t r = 0, b = 0;
+    cad::Drawing d = redBlueSheet(r, b);
+    // 30 x 30 short lines 50 units apart: at 1:50 two pixels apart and each under a pixel.
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x) {
+            cad::Entity e;
+            e.common.layer = (x * 7 + y * 3) % 5 < 2 ? r : b;
+            const double px = 1275 + x * 50 + 0.37 * y, py = 1275 + y * 50 + 0.21 * x;
+            e.data = cad::Line{{px, py, 0}, {px + 10, py + 3, 0}};
+            d.modelSpace.push_back(e);
+        }
+    auto view = [](cad::Vec2 centre) {
+        cad::Viewport v = viewAt(centre);
+        v.viewCentre = {2000, 2000};
+        return v;
+    };
+    const cad::Viewport left = view({60, 105}), right = view({200, 105});
+    const cad::Viewport off = view({130.2, 40}); // 140.4 pixels right of `left`
+    cad::Viewport frozen = off;
+    frozen.frozenLayers = {b};
+    auto inked = [](const QImage& image, int x, int y) {
+        return (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    };
+    // Pixel rectangles inside the views' frames.
+    const QRect leftRect(42, 152, 156, 116), rightRect(322, 152, 156, 116);
+    const QRect offRect(183, 282, 156, 116);
+    auto sameInside = [&](const QImage& together, const QImage& alone, const QRect& rect) {
+        int ink = 0, differing = 0;
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x) {
+                ink += inked(alone, x, y);
+                differing += together.pixel(x, y) != alone.pixel(x, y);
+            }
+        EXPECT_GT(ink, 300) << rect.x();
+        EXPECT_EQ(differing, 0) << rect.x();
+    };
+
+    const QImage three = renderViews(d, {left, right, frozen});
+    sameInside(three, renderViews(d, {left}), leftRect);
+    sameInside(three, renderViews(d, {right}), rightRect);
+    const QImage frozenAlone = renderViews(d, {frozen});
+    sameInside(three, frozenAlone, offRect);
+
+    // Unfrozen, the view a fraction of a pixel off joins the others: each of its dots has one of
+    // the same colour within a pixel in the view drawn alone, and the other way round.
+    const QImage joined = renderViews(d, {left, right, off});
+    const QImage offAlone = renderViews(d, {off});
+    sameInside(joined, renderViews(d, {left}), leftRect);
+    auto withinAPixel = [&](const QImage& from, const QImage& to) {
+        int dots = 0;
+        for (int y = offRect.top() + 1; y < offRect.bottom(); ++y)
+            for (int x = offRect.left() + 1; x < offRect.right(); ++x) {
+                if (!inked(from, x, y))
+                    continue;
+                ++dots;
+                bool near = false;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        near = near || to.pixel(x + dx, y + dy) == from.pixel(x, y);
+                EXPECT_TRUE(near) << x << "," << y;
+                if (!near)
+                    return;
+            }
+        EXPECT_GT(dots, 300);
+    };
+    withinAPixel(joined, offAlone);
+    withinAPixel(offAlone, joined);
+    // Frozen layers hide the blue dots only in the view that freezes them.
+    int blueFrozen = 0, blueJoined = 0;
+    for (int y = offRect.top(); y <= offRect.bottom(); ++y)
+        for (int x = offRect.left(); x <= offRect.right(); ++x) {
+            blueFrozen += (frozenAlone.pixel(x, y) & 0xFFFFFF) == kBlue;
+            blueJoined += (joined.pixel(x, y) & 0xFFFFFF) == kBlue;
+        }
+    EXPECT_EQ(blueFrozen, 0);
+    EXPECT_GT(blueJoined, 100);
 }
 
 // Margins and plot origin are given on the paper as it lies; a plot rotation turns the sheet
