@@ -205,7 +205,8 @@ std::shared_ptr<const DimStyle> dimStyleOverrides(const ExtendedData& xdata, con
     bool any = false;
     for (std::size_t i = 0; i + 1 < list.size(); i += 2) {
         const XdataItem& code = list[i];
-        if (code.code != 1070)
+        // Variable numbers are 16-bit integers; anything else ends the list.
+        if (code.code != 1070 || !(std::abs(code.number) <= 32767))
             break;
         const XdataItem& item = list[i + 1];
         DimValue value;
