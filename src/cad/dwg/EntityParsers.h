@@ -46,6 +46,7 @@ enum class EntityKind : std::uint8_t {
     MLine,
     Tolerance,
     Shape,
+    MultiLeader, // read by the assembler, which resolves its references
     // Parts of other entities, never placed on their own.
     SeqEnd,
     Block,

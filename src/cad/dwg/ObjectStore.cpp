@@ -121,6 +121,8 @@ EntityKind kindOfClass(std::string_view dxfName) {
         return EntityKind::Table;
     if (dxfName == "ARC_DIMENSION" || dxfName == "LARGE_RADIAL_DIMENSION")
         return EntityKind::Dimension;
+    if (dxfName == "MULTILEADER")
+        return EntityKind::MultiLeader;
     return EntityKind::Other;
 }
 
