@@ -2,6 +2,7 @@
 
 #include "../io/LoadBudget.h"
 #include "EntityParsers.h"
+#include "TableRecords.h"
 
 #include <cmath>
 #include <cstring>
@@ -40,21 +41,6 @@ std::size_t bounded(BitReader& r, std::int64_t count, std::size_t minBits, std::
     if (n > limit)
         r.fail("count " + std::to_string(n) + " beyond the limit of " + std::to_string(limit));
     return n;
-}
-
-// A CMC colour: an index up to R2000, from R2004 an index, a packed value and optional names.
-Color readColor(ObjectFrame& f, const TextDecoder& decode) {
-    BitReader& r = f.data;
-    const int index = r.bitShort();
-    if (f.version < DwgVersion::R2004)
-        return colorOfPacked(0, index < 0 ? -index : index);
-    const auto packed = static_cast<std::uint32_t>(r.bitLong());
-    const std::uint8_t names = r.rawChar();
-    if (names & 1)
-        f.text(decode); // colour name
-    if (names & 2)
-        f.text(decode); // colour book name
-    return colorOfPacked(packed, index < 0 ? -index : index);
 }
 
 std::int16_t pathTypeOf(std::int32_t v) {
@@ -102,7 +88,7 @@ private:
         if (!since2010())
             return l;
         const std::int16_t pathType = pathTypeOf(r_.bitShort());
-        const Color color = readColor(f_, decode_);
+        const Color color = readObjectColor(f_, decode_);
         const std::int32_t linetype = refs_.linetype(f_.readHandle());
         const std::int16_t lineweight = lineweightOf(r_.bitLong());
         const double arrowSize = r_.bitDouble();
@@ -153,20 +139,20 @@ private:
         r_.bitDouble(); // boundary height
         t.lineSpacingFactor = r_.bitDouble();
         r_.bitShort(); // line spacing style
-        out_.textColor = readColor(f_, decode_);
+        out_.textColor = readObjectColor(f_, decode_);
         const std::int16_t attachment = r_.bitShort();
         t.attachment = static_cast<std::int16_t>(attachment < 1 || attachment > 9 ? 1 : attachment);
         t.drawingDirection = r_.bitShort();
-        readColor(f_, decode_); // background fill colour
-        r_.bitDouble();         // background scale
-        r_.bitLong();           // background transparency
-        r_.bit();               // background fill on
-        r_.bit();               // background mask on
-        r_.bitShort();          // column type
-        r_.bit();               // automatic height
-        r_.bitDouble();         // column width
-        r_.bitDouble();         // column gutter
-        r_.bit();               // column flow reversed
+        readObjectColor(f_, decode_); // background fill colour
+        r_.bitDouble();               // background scale
+        r_.bitLong();                 // background transparency
+        r_.bit();                     // background fill on
+        r_.bit();                     // background mask on
+        r_.bitShort();                // column type
+        r_.bit();                     // automatic height
+        r_.bitDouble();               // column width
+        r_.bitDouble();               // column gutter
+        r_.bit();                     // column flow reversed
         const std::size_t columns = bounded(r_, r_.bitLong(), kDoubleBits, kMaxColumns);
         for (std::size_t i = 0; i < columns; ++i)
             r_.bitDouble();
@@ -185,7 +171,7 @@ private:
         out_.blockPosition = r_.point3();
         out_.blockScale = r_.point3();
         out_.blockRotation = r_.bitDouble();
-        out_.blockColor = readColor(f_, decode_);
+        out_.blockColor = readObjectColor(f_, decode_);
         for (int i = 0; i < 16; ++i)
             r_.bitDouble(); // the transform the values above make
     }
@@ -224,7 +210,7 @@ private:
         out_.styleHandle = f_.readHandle();
         out_.overrides = static_cast<std::uint32_t>(r_.bitLong());
         own.pathType = pathTypeOf(r_.bitShort());
-        own.lineColor = readColor(f_, decode_);
+        own.lineColor = readObjectColor(f_, decode_);
         own.linetype = refs_.linetype(f_.readHandle());
         own.lineweight = lineweightOf(r_.bitLong());
         r_.bit(); // landing on
@@ -239,10 +225,10 @@ private:
         r_.bitShort();
         r_.bitShort(); // text angle type
         r_.bitShort(); // text alignment
-        own.textColor = readColor(f_, decode_);
+        own.textColor = readObjectColor(f_, decode_);
         own.textFrame = r_.bit();
         own.block = refs_.blockName(f_.readHandle());
-        own.blockColor = readColor(f_, decode_);
+        own.blockColor = readObjectColor(f_, decode_);
         r_.point3();    // block scale
         r_.bitDouble(); // block rotation
         r_.bitShort();  // block connection
@@ -291,7 +277,7 @@ MultiLeaderStyle parseStyle(ObjectFrame& f, const TextDecoder& decode,
     r.bitDouble(); // angle constraints of the first two segments
     r.bitDouble();
     s.pathType = pathTypeOf(r.bitShort());
-    s.lineColor = readColor(f, decode);
+    s.lineColor = readObjectColor(f, decode);
     s.linetype = refs.linetype(f.readHandle());
     s.lineweight = lineweightOf(r.bitLong());
     r.bit();       // landing on
@@ -307,13 +293,13 @@ MultiLeaderStyle parseStyle(ObjectFrame& f, const TextDecoder& decode,
     r.bitShort();
     r.bitShort(); // text angle type
     r.bitShort(); // text alignment
-    s.textColor = readColor(f, decode);
+    s.textColor = readObjectColor(f, decode);
     s.textHeight = r.bitDouble();
     s.textFrame = r.bit();
     r.bit();       // text always left
     r.bitDouble(); // alignment space
     s.block = refs.blockName(f.readHandle());
-    s.blockColor = readColor(f, decode);
+    s.blockColor = readObjectColor(f, decode);
     r.point3();    // block scale
     r.bit();       // block scale on
     r.bitDouble(); // block rotation

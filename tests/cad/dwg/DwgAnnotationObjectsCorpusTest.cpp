@@ -1,0 +1,105 @@
+#include "cad/geometry/DisplayList.h"
+#include "cad/io/DrawingReader.h"
+#include "support/Corpus.h"
+
+#include <cmath>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace vexor;
+using namespace vexor::test;
+
+namespace {
+
+// The DWG+DXF pairs of the same release, as (DWG, DXF) paths under the corpus.
+std::vector<std::pair<std::string, std::string>> sameReleaseTwins() {
+    std::vector<std::pair<std::string, std::string>> out;
+    std::ifstream pairs(*corpusDir() / "PAIRS.tsv");
+    std::string line;
+    while (std::getline(pairs, line)) {
+        std::vector<std::string> cols;
+        std::stringstream ss(line);
+        for (std::string c; std::getline(ss, c, '\t');)
+            cols.push_back(c);
+        if (cols.size() >= 5 && cols[0] == "DWG+DXF" && cols[2] == cols[4])
+            out.emplace_back(cols[1], cols[3]);
+    }
+    return out;
+}
+
+std::string linetypeName(const cad::Drawing& d, std::int32_t index) {
+    if (index == cad::kLinetypeByLayer)
+        return "BYLAYER";
+    if (index == cad::kLinetypeByBlock)
+        return "BYBLOCK";
+    return index >= 0 && static_cast<std::size_t>(index) < d.linetypes.size()
+               ? d.linetypes[index].name
+               : "?";
+}
+
+const cad::MLineStyle* mlineStyle(const cad::Drawing& d, std::uint64_t handle) {
+    for (const cad::MLineStyle& s : d.mlineStyles)
+        if (s.handle == handle)
+            return &s;
+    return nullptr;
+}
+
+} // namespace
+
+// The multiline styles a DWG's multilines name are read with the values the DXF twin holds.
+TEST(DwgAnnotationObjectsCorpus, MultilineStylesAgreeWithTheDxfTwins) {
+    VEXOR_REQUIRE_CORPUS();
+    int compared = 0;
+    for (const auto& [dwgPath, dxfPath] : sameReleaseTwins()) {
+        const cad::Drawing dwg = cad::readDrawingFile((*corpusDir() / dwgPath).string());
+        std::vector<std::uint64_t> used;
+        for (const cad::Entity& e : dwg.modelSpace)
+            if (const auto* line = std::get_if<cad::MLine>(&e.data))
+                used.push_back(line->styleHandle);
+        if (used.empty())
+            continue;
+        SCOPED_TRACE(dwgPath + " / " + dxfPath);
+        const cad::Drawing dxf = cad::readDrawingFile((*corpusDir() / dxfPath).string());
+        for (const std::uint64_t handle : used) {
+            const cad::MLineStyle* ours = mlineStyle(dwg, handle);
+            const cad::MLineStyle* theirs = mlineStyle(dxf, handle);
+            ASSERT_NE(ours, nullptr);
+            ASSERT_NE(theirs, nullptr);
+            EXPECT_EQ(ours->name, theirs->name);
+            EXPECT_EQ(ours->flags, theirs->flags);
+            EXPECT_EQ(ours->fillColor, theirs->fillColor);
+            ASSERT_EQ(ours->elements.size(), theirs->elements.size());
+            for (std::size_t i = 0; i < ours->elements.size(); ++i) {
+                EXPECT_DOUBLE_EQ(ours->elements[i].offset, theirs->elements[i].offset);
+                EXPECT_EQ(ours->elements[i].color, theirs->elements[i].color);
+                EXPECT_EQ(linetypeName(dwg, ours->elements[i].linetype),
+                          linetypeName(dxf, theirs->elements[i].linetype));
+            }
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 10);
+}
+
+// No corpus DWG draws its multilines without their style.
+TEST(DwgAnnotationObjectsCorpus, EveryDwgMultilineFindsItsStyle) {
+    VEXOR_REQUIRE_CORPUS();
+    int files = 0;
+    for (const auto& file : corpusFiles("dwg", {".dwg"})) {
+        if (file.string().find("negative") != std::string::npos)
+            continue;
+        const cad::Drawing drawing = cad::readDrawingFile(file.string());
+        const bool hasMLine = std::any_of(
+            drawing.modelSpace.begin(), drawing.modelSpace.end(),
+            [](const cad::Entity& e) { return std::holds_alternative<cad::MLine>(e.data); });
+        if (!hasMLine)
+            continue;
+        SCOPED_TRACE(file.string());
+        ++files;
+        const auto list = cad::compileDisplayList(drawing);
+        for (const std::string& d : list->diagnostics())
+            EXPECT_EQ(d.find("MLINE style"), std::string::npos) << d;
+    }
+    EXPECT_GE(files, 15);
+}
