@@ -436,6 +436,15 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
     case EntityKind::Tolerance:
         parseTolerance(f, decode, out);
         return;
+    case EntityKind::PdfUnderlay:
+        parseUnderlay(Underlay::Kind::Pdf, f, out);
+        return;
+    case EntityKind::DwfUnderlay:
+        parseUnderlay(Underlay::Kind::Dwf, f, out);
+        return;
+    case EntityKind::DgnUnderlay:
+        parseUnderlay(Underlay::Kind::Dgn, f, out);
+        return;
     default:
         out.data = Unsupported{dxfName};
         return;

@@ -121,6 +121,12 @@ EntityKind kindOfClass(std::string_view dxfName) {
         return EntityKind::Table;
     if (dxfName == "ARC_DIMENSION" || dxfName == "LARGE_RADIAL_DIMENSION")
         return EntityKind::Dimension;
+    if (dxfName == "PDFUNDERLAY")
+        return EntityKind::PdfUnderlay;
+    if (dxfName == "DWFUNDERLAY")
+        return EntityKind::DwfUnderlay;
+    if (dxfName == "DGNUNDERLAY")
+        return EntityKind::DgnUnderlay;
     if (dxfName == "MULTILEADER")
         return EntityKind::MultiLeader;
     return EntityKind::Other;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 using namespace vexor;
@@ -102,4 +103,46 @@ TEST(DwgAnnotationObjectsCorpus, EveryDwgMultilineFindsItsStyle) {
             EXPECT_EQ(d.find("MLINE style"), std::string::npos) << d;
     }
     EXPECT_GE(files, 15);
+}
+
+// PDF, DWF and DGN underlays read from DWG are placed and clipped as in the DXF twin, and
+// every corpus DWG draws the frames of its clipped underlays.
+TEST(DwgAnnotationObjectsCorpus, UnderlaysAgreeWithTheDxfTwins) {
+    VEXOR_REQUIRE_CORPUS();
+    int compared = 0, clipped = 0;
+    for (const auto& [dwgPath, dxfPath] : sameReleaseTwins()) {
+        const cad::Drawing dxf = cad::readDrawingFile((*corpusDir() / dxfPath).string());
+        std::map<std::uint64_t, const cad::Underlay*> theirs;
+        for (const cad::Entity& e : dxf.modelSpace)
+            if (const auto* u = std::get_if<cad::Underlay>(&e.data))
+                theirs[e.common.handle] = u;
+        if (theirs.empty())
+            continue;
+        SCOPED_TRACE(dwgPath + " / " + dxfPath);
+        const cad::Drawing dwg = cad::readDrawingFile((*corpusDir() / dwgPath).string());
+        for (const cad::Entity& e : dwg.modelSpace) {
+            const auto* ours = std::get_if<cad::Underlay>(&e.data);
+            if (!ours)
+                continue;
+            const auto it = theirs.find(e.common.handle);
+            ASSERT_NE(it, theirs.end());
+            const cad::Underlay& t = *it->second;
+            EXPECT_EQ(ours->kind, t.kind);
+            EXPECT_EQ(ours->definition, t.definition);
+            for (auto [a, b] : {std::pair{ours->origin, t.origin}, {ours->scale, t.scale}}) {
+                EXPECT_NEAR(a.x, b.x, 1e-9 * std::max(1.0, std::fabs(b.x)));
+                EXPECT_NEAR(a.y, b.y, 1e-9 * std::max(1.0, std::fabs(b.y)));
+            }
+            EXPECT_NEAR(ours->rotation, t.rotation, 1e-9);
+            ASSERT_EQ(ours->clip.size(), t.clip.size());
+            for (std::size_t i = 0; i < t.clip.size(); ++i) {
+                EXPECT_NEAR(ours->clip[i].x, t.clip[i].x, 1e-9);
+                EXPECT_NEAR(ours->clip[i].y, t.clip[i].y, 1e-9);
+            }
+            clipped += !t.clip.empty();
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 8);
+    EXPECT_GE(clipped, 1);
 }
