@@ -1,3 +1,4 @@
+#include "cad/geometry/DimensionGeometry.h"
 #include "cad/geometry/DisplayList.h"
 #include "cad/io/DrawingReader.h"
 #include "support/Corpus.h"
@@ -145,4 +146,25 @@ TEST(DwgAnnotationObjectsCorpus, UnderlaysAgreeWithTheDxfTwins) {
     }
     EXPECT_GE(compared, 8);
     EXPECT_GE(clipped, 1);
+}
+
+// A large radial dimension keeps its centre, chord and jog points, so it measures its radius
+// when drawn without its block.
+TEST(DwgAnnotationObjectsCorpus, LargeRadialDimensionKeepsItsDefinition) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d =
+        cad::readDrawingFile((*corpusDir() / "dwg/AC1032/librecad__large_radial.dwg").string());
+    ASSERT_EQ(d.modelSpace.size(), 1u);
+    const auto* dim = std::get_if<cad::Dimension>(&d.modelSpace[0].data);
+    ASSERT_NE(dim, nullptr);
+    EXPECT_EQ(dim->kind, cad::Dimension::Kind::LargeRadial);
+    ASSERT_TRUE(dim->definition);
+    // The file's block runs from the jog's start at (10, 0) over the jog point to the arc.
+    EXPECT_EQ(dim->definition->point13.x, 10);
+    EXPECT_EQ(dim->definition->point14.y, 9);
+    std::string problem;
+    const cad::DimensionPicture pic =
+        cad::dimensionPicture(*dim, cad::effectiveDimStyle(d, *dim, problem));
+    EXPECT_DOUBLE_EQ(pic.measurement, 5); // centre (5, 6) to chord point (8, 2)
+    EXPECT_TRUE(pic.problem.empty()) << pic.problem;
 }

@@ -213,10 +213,7 @@ void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, con
                 diff.check(a.text == b.text, e, "text");
                 diff.check(a.dimType == b.dimType, e, "type");
                 diff.check(a.kind == b.kind, e, "kind");
-                // Arc-length and large radial dimensions are drawn from their blocks alone; the
-                // DWG reader does not read their own points.
-                if (a.kind == Dimension::Kind::Standard)
-                    diff.check(near(a.definitionPoint, b.definitionPoint), e, "definition point");
+                diff.check(near(a.definitionPoint, b.definitionPoint), e, "definition point");
             } else if constexpr (std::is_same_v<T, Leader>) {
                 // DXF writers add the hook line's start as a point of its own.
                 diff.check(a.points.size() == b.points.size() ||
