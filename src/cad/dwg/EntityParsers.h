@@ -103,5 +103,7 @@ void parseUnderlay(Underlay::Kind kind, ObjectFrame& f, ParsedEntity& out);
 
 // Count checks: a list of `count` items of at least `minBits` each must fit in what remains.
 std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits);
+// The same with a hard limit on the count, whatever the object could hold.
+std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits, std::size_t limit);
 
 } // namespace vexor::cad::dwg

@@ -1,11 +1,9 @@
 #include "MultiLeaderObjects.h"
 
-#include "../io/LoadBudget.h"
 #include "EntityParsers.h"
 #include "TableRecords.h"
 
 #include <cmath>
-#include <cstring>
 #include <memory>
 
 namespace vexor::cad::dwg {
@@ -24,7 +22,6 @@ constexpr std::size_t kPointBits = 6;
 constexpr std::size_t kDoubleBits = 2;
 constexpr std::size_t kArrowEntryBits = 10;
 constexpr std::size_t kLabelBits = 14;
-constexpr std::uint16_t kClassTypesLooked = 4096;
 
 // Which of a leader line's own values replace the multileader's.
 namespace LineOverride {
@@ -36,13 +33,6 @@ constexpr std::int32_t kArrowSize = 0x10;
 constexpr std::int32_t kArrow = 0x20;
 } // namespace LineOverride
 
-std::size_t bounded(BitReader& r, std::int64_t count, std::size_t minBits, std::size_t limit) {
-    const std::size_t n = checkedCount(r, count, minBits);
-    if (n > limit)
-        r.fail("count " + std::to_string(n) + " beyond the limit of " + std::to_string(limit));
-    return n;
-}
-
 std::int16_t pathTypeOf(std::int32_t v) {
     return static_cast<std::int16_t>(v < 0 || v > 2 ? 1 : v);
 }
@@ -52,7 +42,7 @@ std::int16_t lineweightOf(std::int32_t v) {
 }
 
 void skipBreakPairs(BitReader& r) {
-    const std::size_t pairs = bounded(r, r.bitLong(), 2 * kPointBits, kMaxBreaks);
+    const std::size_t pairs = checkedCount(r, r.bitLong(), 2 * kPointBits, kMaxBreaks);
     for (std::size_t i = 0; i < pairs; ++i) {
         r.point3();
         r.point3();
@@ -77,7 +67,7 @@ private:
 
     MultiLeaderLine line() {
         MultiLeaderLine l;
-        l.vertices.resize(bounded(r_, r_.bitLong(), kPointBits, kMaxPointsPerLine));
+        l.vertices.resize(checkedCount(r_, r_.bitLong(), kPointBits, kMaxPointsPerLine));
         for (Vec3& v : l.vertices)
             v = r_.point3();
         if (r_.bitLong() > 0) { // line breaks
@@ -119,7 +109,7 @@ private:
         skipBreakPairs(r_);
         r_.bitLong(); // leader index
         b.doglegLength = r_.bitDouble();
-        const std::size_t lines = bounded(r_, r_.bitLong(), 4 * 2, kMaxLinesPerRoot);
+        const std::size_t lines = checkedCount(r_, r_.bitLong(), 4 * 2, kMaxLinesPerRoot);
         b.lines.reserve(lines);
         for (std::size_t i = 0; i < lines; ++i)
             b.lines.push_back(line());
@@ -153,7 +143,7 @@ private:
         r_.bitDouble();               // column width
         r_.bitDouble();               // column gutter
         r_.bit();                     // column flow reversed
-        const std::size_t columns = bounded(r_, r_.bitLong(), kDoubleBits, kMaxColumns);
+        const std::size_t columns = checkedCount(r_, r_.bitLong(), kDoubleBits, kMaxColumns);
         for (std::size_t i = 0; i < columns; ++i)
             r_.bitDouble();
         r_.bit(); // word break
@@ -177,7 +167,7 @@ private:
     }
 
     void context() {
-        const std::size_t roots = bounded(r_, r_.bitLong(), 16, kMaxLeaderRoots);
+        const std::size_t roots = checkedCount(r_, r_.bitLong(), 16, kMaxLeaderRoots);
         out_.branches.reserve(roots);
         for (std::size_t i = 0; i < roots; ++i)
             root();
@@ -234,13 +224,13 @@ private:
         r_.bitShort();  // block connection
         r_.bit();       // annotative
         if (f_.version < DwgVersion::R2010) {
-            const std::size_t arrows = bounded(r_, r_.bitLong(), kArrowEntryBits, kMaxLabels);
+            const std::size_t arrows = checkedCount(r_, r_.bitLong(), kArrowEntryBits, kMaxLabels);
             for (std::size_t i = 0; i < arrows; ++i) {
                 r_.bitLong(); // index
                 f_.readHandle();
             }
         }
-        const std::size_t labels = bounded(r_, r_.bitLong(), kLabelBits, kMaxLabels);
+        const std::size_t labels = checkedCount(r_, r_.bitLong(), kLabelBits, kMaxLabels);
         out_.attributes.reserve(labels);
         for (std::size_t i = 0; i < labels; ++i) {
             MultiLeaderAttribute& a = out_.attributes.emplace_back();
@@ -330,31 +320,9 @@ MultiLeader parseMultiLeader(ObjectFrame& f, const TextDecoder& decode,
 
 void readMultiLeaderStyles(const ObjectStore& store, const TextDecoder& decode,
                            const MultiLeaderReferences& refs, Drawing& drawing) {
-    std::uint16_t styleType = 0;
-    for (std::uint16_t type = 500; type < 500 + kClassTypesLooked && !styleType; ++type) {
-        const TypeInfo info = store.typeInfo(type);
-        if (!info.isEntity && std::strcmp(info.name, "MLEADERSTYLE") == 0)
-            styleType = type;
-    }
-    if (!styleType)
-        return;
-    std::size_t damaged = 0;
-    for (const ObjectMap::Entry& entry : store.map().entries()) {
-        try {
-            if (store.typeAt(entry.offset) != styleType)
-                continue;
-            loadCheckpoint();
-            if (drawing.multiLeaderStyles.size() >= kMaxStyles)
-                break;
-            ObjectFrame f = store.openAt(entry.offset);
-            readObjectPreamble(f);
-            drawing.multiLeaderStyles.push_back(parseStyle(f, decode, refs));
-        } catch (const DwgFormatError& e) {
-            if (damaged++ < 4)
-                drawing.diagnostics.push_back("skipped damaged MLEADERSTYLE (handle " +
-                                              std::to_string(entry.handle) + "): " + e.what());
-        }
-    }
+    readObjectsOfClass(store, "MLEADERSTYLE", kMaxStyles, drawing.diagnostics, [&](ObjectFrame& f) {
+        drawing.multiLeaderStyles.push_back(parseStyle(f, decode, refs));
+    });
 }
 
 } // namespace vexor::cad::dwg
