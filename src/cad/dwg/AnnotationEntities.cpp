@@ -9,13 +9,6 @@ constexpr std::size_t kMaxParameters = 64;
 constexpr std::size_t kMinPointBits = 6;
 constexpr std::size_t kMinDoubleBits = 2;
 
-std::size_t limited(BitReader& r, std::int64_t count, std::size_t minBits, std::size_t limit) {
-    const std::size_t n = checkedCount(r, count, minBits);
-    if (n > limit)
-        r.fail("count " + std::to_string(n) + " beyond the limit of " + std::to_string(limit));
-    return n;
-}
-
 } // namespace
 
 void parseMLine(ObjectFrame& f, ParsedEntity& out) {
@@ -40,10 +33,10 @@ void parseMLine(ObjectFrame& f, ParsedEntity& out) {
         v.miter = r.point3();
         v.elements.resize(elements);
         for (std::vector<double>& params : v.elements) {
-            params.resize(limited(r, r.bitShort(), kMinDoubleBits, kMaxParameters));
+            params.resize(checkedCount(r, r.bitShort(), kMinDoubleBits, kMaxParameters));
             for (double& p : params)
                 p = r.bitDouble();
-            const std::size_t fills = limited(r, r.bitShort(), kMinDoubleBits, kMaxParameters);
+            const std::size_t fills = checkedCount(r, r.bitShort(), kMinDoubleBits, kMaxParameters);
             for (std::size_t i = 0; i < fills; ++i)
                 r.bitDouble(); // area fill parameters: the fill runs between the outer elements
         }

@@ -356,12 +356,29 @@ void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decod
         d.definitionPoint = point(r);
         break;
     default:
-        // Class-numbered kinds: only their common data and block are read.
-        defined = false;
-        if (dxfName == "ARC_DIMENSION")
+        // Class-numbered kinds.
+        if (dxfName == "ARC_DIMENSION") {
             d.kind = Dimension::Kind::ArcLength;
-        else if (dxfName == "LARGE_RADIAL_DIMENSION")
+            d.definitionPoint = point(r);
+            def->point13 = point(r); // extension line starts
+            def->point14 = point(r);
+            def->point15 = point(r); // arc centre
+            r.bit();                 // partial
+            r.bitDouble();           // arc start and end
+            r.bitDouble();
+            r.bit(); // has leader
+            def->point16 = point(r);
+            point(r); // second leader point
+        } else if (dxfName == "LARGE_RADIAL_DIMENSION") {
             d.kind = Dimension::Kind::LargeRadial;
+            d.definitionPoint = point(r);
+            def->point15 = point(r); // chord point on the arc
+            r.bitDouble();           // leader length
+            def->point13 = point(r); // the centre shown
+            def->point14 = point(r); // jog point
+        } else {
+            defined = false;
+        }
         break;
     }
     if (defined)

@@ -6,6 +6,8 @@
 #include "HeaderVariables.h"
 #include "ImageDefinitions.h"
 #include "LayoutObjects.h"
+#include "MLineStyleObjects.h"
+#include "MultiLeaderObjects.h"
 #include "ObjectTypes.h"
 #include "TableLoader.h"
 
@@ -133,6 +135,8 @@ Drawing buildDrawing(const DwgSections& sections) {
     EntityAssembler(*file.store, tables, decode, drawing).run();
     readLayouts(*file.store, tables, decode, drawing);
     readImageDefinitions(*file.store, decode, drawing);
+    readMLineStyles(*file.store, decode, tables, drawing);
+    readMultiLeaderStyles(*file.store, decode, MultiLeaderReferences(tables, drawing), drawing);
     finishLayouts(drawing);
     breakBlockCycles(drawing);
     return drawing;

@@ -4,6 +4,7 @@
 #include "../io/LoadBudget.h"
 #include "../io/ParallelLoad.h"
 #include "LayoutObjects.h"
+#include "MultiLeaderObjects.h"
 #include "ObjectTypes.h"
 #include "TableRecords.h"
 
@@ -208,7 +209,10 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
         out.outcome = ReadObject::Outcome::Viewport;
         return;
     }
-    parseEntityData(info.kind, f, decode_, e, info.name);
+    if (info.kind == EntityKind::MultiLeader)
+        e.data = parseMultiLeader(f, decode_, MultiLeaderReferences(tables_, drawing_));
+    else
+        parseEntityData(info.kind, f, decode_, e, info.name);
     if (auto* poly = std::get_if<Polyline>(&e.data); poly && poly->kind != Polyline::Kind::Light)
         gatherVertices(e, *poly);
     if (auto* insert = std::get_if<Insert>(&e.data)) {

@@ -274,6 +274,13 @@ std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits) 
     return static_cast<std::size_t>(count);
 }
 
+std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits, std::size_t limit) {
+    const std::size_t n = checkedCount(r, count, minBits);
+    if (n > limit)
+        r.fail("count " + std::to_string(n) + " beyond the limit of " + std::to_string(limit));
+    return n;
+}
+
 ParsedVertex parseVertex(ObjectFrame& f) {
     BitReader& r = f.data;
     ParsedVertex v;
@@ -435,6 +442,15 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
         return;
     case EntityKind::Tolerance:
         parseTolerance(f, decode, out);
+        return;
+    case EntityKind::PdfUnderlay:
+        parseUnderlay(Underlay::Kind::Pdf, f, out);
+        return;
+    case EntityKind::DwfUnderlay:
+        parseUnderlay(Underlay::Kind::Dwf, f, out);
+        return;
+    case EntityKind::DgnUnderlay:
+        parseUnderlay(Underlay::Kind::Dgn, f, out);
         return;
     default:
         out.data = Unsupported{dxfName};

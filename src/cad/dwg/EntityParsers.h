@@ -46,6 +46,10 @@ enum class EntityKind : std::uint8_t {
     MLine,
     Tolerance,
     Shape,
+    PdfUnderlay,
+    DwfUnderlay,
+    DgnUnderlay,
+    MultiLeader, // read by the assembler, which resolves its references
     // Parts of other entities, never placed on their own.
     SeqEnd,
     Block,
@@ -95,8 +99,11 @@ void parseLeader(ObjectFrame& f, ParsedEntity& out);
 void parseImageFrame(ImageFrame::Kind kind, ObjectFrame& f, ParsedEntity& out);
 void parseMLine(ObjectFrame& f, ParsedEntity& out);
 void parseTolerance(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out);
+void parseUnderlay(Underlay::Kind kind, ObjectFrame& f, ParsedEntity& out);
 
 // Count checks: a list of `count` items of at least `minBits` each must fit in what remains.
 std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits);
+// The same with a hard limit on the count, whatever the object could hold.
+std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits, std::size_t limit);
 
 } // namespace vexor::cad::dwg

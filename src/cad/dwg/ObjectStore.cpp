@@ -1,5 +1,6 @@
 #include "ObjectStore.h"
 
+#include "../io/LoadBudget.h"
 #include "ObjectTypes.h"
 
 #include <string_view>
@@ -121,6 +122,14 @@ EntityKind kindOfClass(std::string_view dxfName) {
         return EntityKind::Table;
     if (dxfName == "ARC_DIMENSION" || dxfName == "LARGE_RADIAL_DIMENSION")
         return EntityKind::Dimension;
+    if (dxfName == "PDFUNDERLAY")
+        return EntityKind::PdfUnderlay;
+    if (dxfName == "DWFUNDERLAY")
+        return EntityKind::DwfUnderlay;
+    if (dxfName == "DGNUNDERLAY")
+        return EntityKind::DgnUnderlay;
+    if (dxfName == "MULTILEADER")
+        return EntityKind::MultiLeader;
     return EntityKind::Other;
 }
 
@@ -160,6 +169,40 @@ TypeInfo ObjectStore::typeInfo(std::uint16_t type) const {
         return fixedType(type);
     const std::size_t slot = type - 500u;
     return slot < classTypes_.size() ? classTypes_[slot] : TypeInfo{};
+}
+
+void readObjectsOfClass(const ObjectStore& store, std::string_view dxfName, std::size_t limit,
+                        std::vector<std::string>& diagnostics,
+                        const std::function<void(ObjectFrame&)>& read) {
+    constexpr std::size_t kReportedDamage = 4;
+    const std::uint16_t type = store.classType(dxfName);
+    if (!type)
+        return;
+    std::size_t readCount = 0, damaged = 0;
+    for (const ObjectMap::Entry& entry : store.map().entries()) {
+        if (readCount >= limit)
+            return;
+        try {
+            if (store.typeAt(entry.offset) != type)
+                continue;
+            loadCheckpoint();
+            ObjectFrame f = store.openAt(entry.offset);
+            readObjectPreamble(f);
+            read(f);
+            ++readCount;
+        } catch (const DwgFormatError& e) {
+            if (damaged++ < kReportedDamage)
+                diagnostics.push_back("skipped damaged " + std::string(dxfName) + " (handle " +
+                                      std::to_string(entry.handle) + "): " + e.what());
+        }
+    }
+}
+
+std::uint16_t ObjectStore::classType(std::string_view dxfName) const {
+    for (std::size_t slot = 0; slot < classTypes_.size(); ++slot)
+        if (classTypes_[slot].name == dxfName)
+            return static_cast<std::uint16_t>(500 + slot);
+    return 0;
 }
 
 } // namespace vexor::cad::dwg

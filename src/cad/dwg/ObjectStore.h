@@ -6,9 +6,11 @@
 #include "ObjectMap.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexor::cad::dwg {
@@ -58,6 +60,8 @@ public:
     std::uint16_t typeAt(std::uint64_t offset) const;
 
     TypeInfo typeInfo(std::uint16_t type) const;
+    // The type number the classes give objects of this DXF name; 0 when none does.
+    std::uint16_t classType(std::string_view dxfName) const;
 
 private:
     DwgVersion version_;
@@ -67,5 +71,12 @@ private:
     std::vector<DwgClass> classes_;
     std::vector<TypeInfo> classTypes_; // by type - 500
 };
+
+// Calls `read` with each object numbered by the class of this DXF name, its preamble read,
+// until `limit` objects were read. A damaged object is skipped and, the first few, reported
+// in `diagnostics`. Drawings without the class cost one look at the classes.
+void readObjectsOfClass(const ObjectStore& store, std::string_view dxfName, std::size_t limit,
+                        std::vector<std::string>& diagnostics,
+                        const std::function<void(ObjectFrame&)>& read);
 
 } // namespace vexor::cad::dwg

@@ -62,6 +62,7 @@ enum ObjectType : std::uint16_t {
     kTypeLinetype = 57,
     kTypeDimStyleControl = 68,
     kTypeDimStyle = 69,
+    kTypeMLineStyle = 73,
     kTypeOle2Frame = 74,
     kTypeLwPolyline = 77,
     kTypeHatch = 78,

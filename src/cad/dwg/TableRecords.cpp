@@ -35,6 +35,21 @@ Color readTableColor(ObjectFrame& f, const TextDecoder& decode, int* storedIndex
     }
 }
 
+Color readObjectColor(ObjectFrame& f, const TextDecoder& decode) {
+    BitReader& r = f.data;
+    const int index = r.bitShort();
+    const int unsignedIndex = index < 0 ? -index : index;
+    if (f.version < DwgVersion::R2004)
+        return colorOfPacked(0, unsignedIndex);
+    const auto packed = static_cast<std::uint32_t>(r.bitLong());
+    const std::uint8_t names = r.rawChar();
+    if (names & 1)
+        f.text(decode); // colour name
+    if (names & 2)
+        f.text(decode); // colour book name
+    return colorOfPacked(packed, unsignedIndex);
+}
+
 namespace {
 
 // Handles every record has after its owner, reactors and dictionary.

@@ -44,6 +44,9 @@ std::string readRecordName(ObjectFrame& frame, const TextDecoder& decode);
 // CMC from R2004: a colour index (its sign says a layer is off), a packed colour whose top byte
 // says index (0xC3) or RGB (0xC2), and optional colour and book names.
 Color readTableColor(ObjectFrame& frame, const TextDecoder& decode, int* storedIndex);
+// A CMC colour of an object in any release: an index before R2004 (256 by layer, 0 by block),
+// the R2004 form after, where the packed value also says by layer (0xC0) or by block (0xC1).
+Color readObjectColor(ObjectFrame& frame, const TextDecoder& decode);
 
 // Each reads one record from a frame just opened by openObject (preamble not yet read).
 TableControl parseTableControl(ObjectFrame& frame);

@@ -1,6 +1,7 @@
 #include "AnnotationRecords.h"
 
 #include "../io/LoadBudget.h"
+#include "../io/UnderlayClip.h"
 
 #include <algorithm>
 #include <cmath>
@@ -125,12 +126,7 @@ Underlay readUnderlay(const EntityRecord& r, Underlay::Kind kind) {
         if ((g.code == 11 || g.code == 21) && !u.clip.empty())
             readCoordinate(g, 11, u.clip.back());
     }
-    if (!clipped)
-        u.clip.clear();
-    else if (u.clip.size() == 2) {
-        const Vec2 a = u.clip[0], b = u.clip[1];
-        u.clip = {a, {b.x, a.y}, b, {a.x, b.y}};
-    }
+    finishUnderlayClip(u, clipped);
     return u;
 }
 

@@ -38,7 +38,7 @@ TEST(DwgDimensionCorpus, DimensionStylesAndDefinitionsAgreeWithTheDxfTwins) {
     VEXOR_REQUIRE_CORPUS();
     std::ifstream pairs(*corpusDir() / "PAIRS.tsv");
     std::string line;
-    int styles = 0, definitions = 0;
+    int styles = 0, definitions = 0, arcLengths = 0;
     while (std::getline(pairs, line)) {
         std::vector<std::string> cols;
         std::stringstream ss(line);
@@ -92,6 +92,11 @@ TEST(DwgDimensionCorpus, DimensionStylesAndDefinitionsAgreeWithTheDxfTwins) {
             for (auto p : {&cad::DimensionDefinition::point13, &cad::DimensionDefinition::point14,
                            &cad::DimensionDefinition::point15})
                 EXPECT_TRUE(near((*a[k]->definition).*p, (*b[k]->definition).*p));
+            EXPECT_EQ(a[k]->kind, b[k]->kind);
+            if (a[k]->kind == cad::Dimension::Kind::ArcLength) {
+                EXPECT_TRUE(near(a[k]->definition->point16, b[k]->definition->point16));
+                ++arcLengths;
+            }
             EXPECT_NEAR(a[k]->definition->rotation, b[k]->definition->rotation, 1e-9);
             // One converter wrote the DWG's " " (no text) as an empty override.
             if (a[k]->text != " ")
@@ -113,4 +118,5 @@ TEST(DwgDimensionCorpus, DimensionStylesAndDefinitionsAgreeWithTheDxfTwins) {
     }
     EXPECT_GT(styles, 0);
     EXPECT_GT(definitions, 0);
+    EXPECT_GE(arcLengths, 5); // one in each libredwg example drawing, R2000 to R2018
 }

@@ -213,10 +213,7 @@ void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, con
                 diff.check(a.text == b.text, e, "text");
                 diff.check(a.dimType == b.dimType, e, "type");
                 diff.check(a.kind == b.kind, e, "kind");
-                // Arc-length and large radial dimensions are drawn from their blocks alone; the
-                // DWG reader does not read their own points.
-                if (a.kind == Dimension::Kind::Standard)
-                    diff.check(near(a.definitionPoint, b.definitionPoint), e, "definition point");
+                diff.check(near(a.definitionPoint, b.definitionPoint), e, "definition point");
             } else if constexpr (std::is_same_v<T, Leader>) {
                 // DXF writers add the hook line's start as a point of its own.
                 diff.check(a.points.size() == b.points.size() ||
@@ -229,6 +226,16 @@ void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, con
                            e, "shape placement");
             } else if constexpr (std::is_same_v<T, Ray>) {
                 diff.check(near(a.base, b.base) && near(a.direction, b.direction), e, "ray");
+            } else if constexpr (std::is_same_v<T, Underlay>) {
+                diff.check(a.kind == b.kind && near(a.origin, b.origin) && near(a.scale, b.scale) &&
+                               nearAngle(a.rotation, b.rotation),
+                           e, "underlay placement");
+                diff.check(a.clip.size() == b.clip.size(), e, "underlay clip");
+            } else if constexpr (std::is_same_v<T, MultiLeader>) {
+                diff.check(a.data->branches.size() == b.data->branches.size() &&
+                               a.data->text.text == b.data->text.text &&
+                               a.data->block == b.data->block,
+                           e, "multileader");
             } else if constexpr (std::is_same_v<T, ImageFrame>) {
                 diff.check(near(a.origin, b.origin) && near(a.uPixel, b.uPixel), e, "frame");
                 // DXF repeats the first clip point at the end, and gives the whole frame as
@@ -245,11 +252,6 @@ void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, c
                    Differences& diff) {
     // What the DXF reader leaves unsupported (tables, for one) may still be drawn from DWG.
     if (std::holds_alternative<Unsupported>(theirs.data))
-        return;
-    // Multileaders and underlays are read from DXF only so far.
-    if (std::holds_alternative<Unsupported>(ours.data) &&
-        (std::holds_alternative<MultiLeader>(theirs.data) ||
-         std::holds_alternative<Underlay>(theirs.data)))
         return;
     diff.check(ours.data.index() == theirs.data.index(), ours, "kind");
     if (ours.data.index() != theirs.data.index())
