@@ -323,7 +323,9 @@ private:
                  std::vector<Vec3>& out) const {
         const auto f = layout_.fields(curve);
         const auto c = vec3(f, 0), n = vec3(f, 3), major = vec3(f, 6);
-        const auto ratio = f.size() > 9 ? number(f[9]) : std::nullopt;
+        std::optional<double> ratio;
+        if (f.size() > 9)
+            ratio = number(f[9]);
         if (!c || !n || !major || !ratio || !usable(*c) || !usable(*major))
             return false;
         const double nl = length(*n), ml = length(*major);
