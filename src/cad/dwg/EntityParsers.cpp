@@ -452,6 +452,12 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
     case EntityKind::DgnUnderlay:
         parseUnderlay(Underlay::Kind::Dgn, f, out);
         return;
+    case EntityKind::ModelerGeometry:
+        parseModelerGeometry(f, out, dxfName);
+        return;
+    case EntityKind::SubDMesh:
+        parseSubDMesh(f, out);
+        return;
     default:
         out.data = Unsupported{dxfName};
         return;

@@ -50,6 +50,8 @@ enum class EntityKind : std::uint8_t {
     DwfUnderlay,
     DgnUnderlay,
     MultiLeader, // read by the assembler, which resolves its references
+    ModelerGeometry, // REGION, 3DSOLID, BODY and the surfaces
+    SubDMesh,        // MESH
     // Parts of other entities, never placed on their own.
     SeqEnd,
     Block,
@@ -100,6 +102,9 @@ void parseImageFrame(ImageFrame::Kind kind, ObjectFrame& f, ParsedEntity& out);
 void parseMLine(ObjectFrame& f, ParsedEntity& out);
 void parseTolerance(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out);
 void parseUnderlay(Underlay::Kind kind, ObjectFrame& f, ParsedEntity& out);
+// ModelerEntities.cpp: the wireframe of modeler data, named `dxfName`; subdivision meshes.
+void parseModelerGeometry(ObjectFrame& f, ParsedEntity& out, const char* dxfName);
+void parseSubDMesh(ObjectFrame& f, ParsedEntity& out);
 
 // Count checks: a list of `count` items of at least `minBits` each must fit in what remains.
 std::size_t checkedCount(BitReader& r, std::int64_t count, std::size_t minBits);

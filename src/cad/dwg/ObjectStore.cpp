@@ -77,11 +77,11 @@ TypeInfo fixedType(std::uint16_t type) {
     case kTypeSpline:
         return entity(EntityKind::Spline, "SPLINE");
     case kTypeRegion:
-        return entity(EntityKind::Other, "REGION");
+        return entity(EntityKind::ModelerGeometry, "REGION");
     case kType3dSolid:
-        return entity(EntityKind::Other, "3DSOLID");
+        return entity(EntityKind::ModelerGeometry, "3DSOLID");
     case kTypeBody:
-        return entity(EntityKind::Other, "BODY");
+        return entity(EntityKind::ModelerGeometry, "BODY");
     case kTypeRay:
         return entity(EntityKind::Ray, "RAY");
     case kTypeXLine:
@@ -130,6 +130,10 @@ EntityKind kindOfClass(std::string_view dxfName) {
         return EntityKind::DgnUnderlay;
     if (dxfName == "MULTILEADER")
         return EntityKind::MultiLeader;
+    if (dxfName.ends_with("SURFACE"))
+        return EntityKind::ModelerGeometry;
+    if (dxfName == "MESH")
+        return EntityKind::SubDMesh;
     return EntityKind::Other;
 }
 

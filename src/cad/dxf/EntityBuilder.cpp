@@ -3,6 +3,8 @@
 #include "AnnotationRecords.h"
 #include "DimStyleVariables.h"
 #include "MultiLeaderRecords.h"
+#include "SolidRecords.h"
+#include "../acis/ModelerGeometry.h"
 
 #include <algorithm>
 #include <charconv>
@@ -648,6 +650,10 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
         entity.data = readUnderlay(r, Underlay::Kind::Dgn);
     else if (t == "SHAPE")
         entity.data = readShape(r, context);
+    else if (acis::isModelerGeometryName(t))
+        entity.data = readModelerGeometry(r);
+    else if (t == "MESH")
+        entity.data = readSubDMesh(r);
     else
         entity.data = Unsupported{std::string(t)};
     return entity;

@@ -79,6 +79,9 @@ private:
     // ShapeItems.cpp: SHAPE entities from their shape files, or a marker where none is found.
     void addShape(ItemList& list, const EntityCommon& common, const Shape& shape, bool inBlock);
     void reportShapeMarkers();
+    // WireframeItems.cpp: the edges of solids, regions, surfaces and meshes.
+    void addWireframe(ItemList& list, const EntityCommon& common, const Wireframe& wire,
+                      bool inBlock);
     void countNotDrawn(const std::string& typeName);
     // An entity drawn only in part or not at all, for a reason of its own ("drawn in part: the
     // content block is missing"); said once per kind and reason with the count.

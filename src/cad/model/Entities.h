@@ -361,9 +361,23 @@ struct Unsupported {
     std::string typeName; // DXF entity name
 };
 
+// The edges of a solid, region, body, surface or subdivision mesh, drawn as wireframe. They are
+// taken from the modeler data (or the mesh's faces) once when the file is read, as polylines in
+// world coordinates, and held out of line: one pointer, shared by copies.
+struct WireframeData {
+    std::string typeName;                  // REGION, 3DSOLID, BODY, ...SURFACE, MESH
+    std::vector<std::vector<Vec3>> curves; // each an open polyline of two points or more
+    std::string incomplete;                // why it is drawn only in part; empty when whole
+};
+
+struct Wireframe {
+    std::shared_ptr<const WireframeData> data;
+};
+
 using EntityData = std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText,
                                 Solid, Face3d, Insert, Hatch, Dimension, Leader, Ray, ImageFrame,
-                                MultiLeader, MLine, Tolerance, Underlay, Shape, Unsupported>;
+                                MultiLeader, MLine, Tolerance, Underlay, Shape, Unsupported,
+                                Wireframe>;
 
 struct Entity {
     EntityCommon common;

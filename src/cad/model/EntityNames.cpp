@@ -62,6 +62,9 @@ struct NameOf {
     }
     const char* operator()(const Shape&) const { return "SHAPE"; }
     const char* operator()(const Unsupported& u) const { return u.typeName.c_str(); }
+    const char* operator()(const Wireframe& w) const {
+        return w.data ? w.data->typeName.c_str() : "3DSOLID";
+    }
 };
 
 } // namespace
