@@ -258,7 +258,7 @@ void readMTextBackground(ObjectFrame& f, const TextDecoder& decode, MText& m) {
 
 // R2018 and later: the text's box repeated, then the column settings.
 void readMTextColumns(BitReader& r, MText& m) {
-    if (r.bit()) // annotative: nothing more here
+    if (!r.bit()) // set when the text is not annotative; annotative text stores no more
         return;
     r.bitShort();  // version
     r.bit();       // default flag
@@ -296,7 +296,7 @@ MText readMText(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
     m.xDirection = r.point3();
     m.referenceWidth = r.bitDouble();
     if (f.version >= DwgVersion::R2007)
-        r.bitDouble(); // reference rectangle height
+        m.definedHeight = r.bitDouble(); // of the reference rectangle
     m.height = r.bitDouble();
     m.attachment = r.bitShort();
     m.drawingDirection = r.bitShort();

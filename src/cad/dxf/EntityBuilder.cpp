@@ -146,90 +146,16 @@ Text readText(const EntityRecord& r, TextKind kind, DxfContext& context, EntityC
     return text;
 }
 
-constexpr std::size_t kMaxMTextColumns = 1000;
-
 // Column settings as R2018 files write them, after "101 Embedded Object": 71 type, 72 count,
 // 44 width, 45 gutter, 73 auto height, 74 flow reversed, 46 each column's height.
 std::shared_ptr<const MTextColumns> embeddedColumns(std::span<const Group> groups) {
     auto columns = std::make_shared<MTextColumns>();
-    for (const Group& g : groups) {
-        switch (g.code) {
-        case 71:
-            columns->type =
-                static_cast<MTextColumns::Type>(std::clamp<std::int64_t>(g.asInt(), 0, 2));
-            break;
-        case 72:
-            columns->count = static_cast<std::int32_t>(
-                std::clamp<std::int64_t>(g.asInt(1), 1, kMaxMTextColumns));
-            break;
-        case 44:
-            columns->width = g.asDouble();
-            break;
-        case 45:
-            columns->gutter = g.asDouble();
-            break;
-        case 73:
-            columns->autoHeight = g.asInt() != 0;
-            break;
-        case 74:
-            columns->flowReversed = g.asInt() != 0;
-            break;
-        case 46:
-            if (columns->heights.size() < kMaxMTextColumns)
-                columns->heights.push_back(g.asDouble());
-            break;
-        }
-    }
-    if (columns->type == MTextColumns::Type::None)
-        return nullptr;
-    return columns;
-}
-
-// Column settings as older files keep them, in the "ACAD" extended data between
-// ACAD_MTEXT_COLUMN_INFO_BEGIN and _END: pairs of a 1070 naming the property by its group code
-// (75 type, 76 count, 78 flow reversed, 79 auto height, 48 width, 49 gutter, 50 heights) and
-// its value; the heights are a count followed by that many 1040 values.
-std::shared_ptr<const MTextColumns> extendedDataColumns(std::span<const Group> xdata) {
-    std::size_t k = 0;
-    while (k < xdata.size() &&
-           !(xdata[k].code == 1000 && xdata[k].trimmed() == "ACAD_MTEXT_COLUMN_INFO_BEGIN"))
-        ++k;
-    if (k == xdata.size())
-        return nullptr;
-    auto columns = std::make_shared<MTextColumns>();
-    for (++k; k + 1 < xdata.size() && xdata[k].code == 1070; k += 2) {
-        const Group& value = xdata[k + 1];
-        switch (xdata[k].asInt()) {
-        case 75:
-            columns->type =
-                static_cast<MTextColumns::Type>(std::clamp<std::int64_t>(value.asInt(), 0, 2));
-            break;
-        case 76:
-            columns->count = static_cast<std::int32_t>(
-                std::clamp<std::int64_t>(value.asInt(1), 1, kMaxMTextColumns));
-            break;
-        case 78:
-            columns->flowReversed = value.asInt() != 0;
-            break;
-        case 79:
-            columns->autoHeight = value.asInt() != 0;
-            break;
-        case 48:
-            columns->width = value.asDouble();
-            break;
-        case 49:
-            columns->gutter = value.asDouble();
-            break;
-        case 50: {
-            const std::size_t n = static_cast<std::size_t>(
-                std::clamp<std::int64_t>(value.asInt(), 0, kMaxMTextColumns));
-            for (std::size_t h = 0; h < n && k + 2 < xdata.size() && xdata[k + 2].code == 1040;
-                 ++h, ++k)
-                columns->heights.push_back(xdata[k + 2].asDouble());
-            break;
-        }
-        }
-    }
+    constexpr std::pair<int, int> kReferenceCode[] = {{71, 75}, {72, 76}, {73, 79}, {74, 78},
+                                                      {44, 48}, {45, 49}, {46, 46}};
+    for (const Group& g : groups)
+        for (const auto& [embedded, reference] : kReferenceCode)
+            if (g.code == embedded)
+                setMTextColumnProperty(*columns, reference, g.asDouble());
     if (columns->type == MTextColumns::Type::None)
         return nullptr;
     return columns;
@@ -299,8 +225,8 @@ MText readMText(const EntityRecord& r, DxfContext& context) {
     if (!hasDirection)
         text.xDirection = {std::cos(rotation), std::sin(rotation), 0};
     text.columns = embeddedColumns(r.embedded);
-    if (!text.columns)
-        text.columns = extendedDataColumns(r.xdata);
+    if (!text.columns && !r.xdata.empty())
+        text.columns = mtextColumnsFromXdata(extendedData(r.xdata, context));
     if (text.columns && !(text.definedHeight > 0)) {
         // The embedded object repeats the box; its 41 is the defined height.
         for (const Group& g : r.embedded)

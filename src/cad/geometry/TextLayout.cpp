@@ -61,7 +61,9 @@ double leadingNumber(std::string_view s, double fallback) {
 }
 
 constexpr double kStackScale = 0.7; // stacked fractions, relative to their text
-constexpr double kUnderline = -0.2; // rule positions, in cap heights
+constexpr double kItalicSlant = 15 * std::numbers::pi / 180;
+constexpr double kBoldOffset = 0.04; // the second pass of synthetic bold, in cap heights
+constexpr double kUnderline = -0.2;  // rule positions, in cap heights
 constexpr double kOverline = 1.25;
 constexpr double kStrike = 0.5;
 constexpr std::size_t kMaxAtoms = 200000; // pieces of one multi-line text
@@ -130,6 +132,9 @@ struct MTextFormat {
     std::optional<Color> color;
     bool underline = false, overline = false, strike = false;
     int valign = 0; // \A: 0 baseline/bottom, 1 centre, 2 top
+    // A stroke font asked for in bold or italic has no such face: bold is drawn twice, a hair
+    // apart, and italic slanted (syntheticItalic says the slant was added for it).
+    bool syntheticBold = false, syntheticItalic = false;
 };
 
 // A word, a run of spaces or a stacked fraction in one format. Words split only at spaces, so
@@ -283,6 +288,13 @@ private:
                                             "\" not found; drawn with " + choice.standIn);
         if (choice.font)
             format_.font = std::move(choice.font);
+        if (format_.syntheticItalic)
+            format_.oblique -= kItalicSlant;
+        const bool stroke = format_.font && format_.font->kind == TextFont::Kind::Stroke;
+        format_.syntheticBold = stroke && bold;
+        format_.syntheticItalic = stroke && italic;
+        if (format_.syntheticItalic)
+            format_.oblique += kItalicSlant;
         changed_ = true;
     }
 
@@ -409,8 +421,10 @@ private:
         case 'Q':
         case 'q': {
             const double degrees = leadingNumber(arg, 0);
-            if (std::abs(degrees) < 85)
+            if (std::abs(degrees) < 85) {
                 format_.oblique = degrees * std::numbers::pi / 180;
+                format_.syntheticItalic = false;
+            }
             break;
         }
         case 'A':
@@ -586,6 +600,12 @@ void addRun(MTextLayout& out, const Affine2& frame, const MTextFormat& f, double
     MTextFormat sized = f;
     sized.height = height;
     run.toWorld = pieceFrame(frame, sized, x, y, height);
+    if (f.syntheticBold) {
+        TextRun twin = run;
+        twin.toWorld = pieceFrame(frame, sized, x + kBoldOffset * height, y, height);
+        out.runs.push_back(std::move(twin));
+        out.colors.push_back(color);
+    }
     out.runs.push_back(std::move(run));
     out.colors.push_back(color);
 }

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <numbers>
 
 using namespace vexor;
 using cad::Vec2;
@@ -235,15 +236,30 @@ TEST(MTextColumns, CorpusDrawingsWithColumnsAndBackgrounds) {
                 ++withColumns;
     EXPECT_GE(withColumns, 20);
 
-    // A background fill in a DXF file and in its DWG twin.
+    // A background fill in DXF files and their DWG twins.
+    // Columns before R2018 in extended data, from R2018 in the embedded object or the DWG object.
     for (const char* path : {"dxf/ascii/AC1018/acadsharp__sample_AC1018_ascii.dxf",
-                             "dwg/AC1018/acadsharp__sample_AC1018.dwg"}) {
+                             "dwg/AC1018/acadsharp__sample_AC1018.dwg",
+                             "dxf/ascii/AC1032/acadsharp__sample_AC1032_ascii.dxf",
+                             "dwg/AC1032/acadsharp__sample_AC1032.dwg"}) {
         SCOPED_TRACE(path);
         const cad::Drawing d = cad::readDrawingFile((*test::corpusDir() / path).string());
-        int filled = 0;
+        int filled = 0, columned = 0;
         auto count = [&](const std::vector<cad::Entity>& entities) {
             for (const cad::Entity& e : entities) {
                 const auto* m = std::get_if<cad::MText>(&e.data);
+                if (m && m->columns) {
+                    // Dynamic, one column 15.74 wide, gutter 110.22.
+                    ++columned;
+                    EXPECT_EQ(m->columns->type, cad::MTextColumns::Type::Dynamic);
+                    EXPECT_NEAR(m->columns->width, 15.74141424498748, 1e-9);
+                    EXPECT_NEAR(m->columns->gutter, 110.2231670381195, 1e-9);
+                    EXPECT_FALSE(m->columns->autoHeight || m->columns->flowReversed);
+                    // One height and no limit: DXF writes 0, the R2018 DWG object the text's
+                    // height negated; either leaves the column unbounded.
+                    ASSERT_EQ(m->columns->heights.size(), 1u);
+                    EXPECT_LE(m->columns->heights[0], 0);
+                }
                 if (!m || !(m->backgroundFlags & cad::kMTextFill))
                     continue;
                 ++filled;
@@ -255,5 +271,40 @@ TEST(MTextColumns, CorpusDrawingsWithColumnsAndBackgrounds) {
         for (const cad::Block& b : d.blocks)
             count(b.entities);
         EXPECT_EQ(filled, 2);
+        EXPECT_EQ(columned, 4);
     }
+}
+
+TEST(MTextFaces, StrokeFontsGetSyntheticBoldAndItalic) {
+    cad::MText m;
+    m.height = 2;
+    m.text = "{\\fTXT|b1|i1;ab}cd";
+    const cad::MTextLayout laid = cad::layoutMTextFull(m, {0, 0, 1}, nullptr);
+    // "ab" twice, a hair apart, slanted 15 degrees; "cd" once and upright.
+    std::vector<const cad::TextRun*> ab;
+    for (const cad::TextRun& run : laid.runs)
+        if (run.text == "ab")
+            ab.push_back(&run);
+    ASSERT_EQ(ab.size(), 2u);
+    EXPECT_NEAR(ab[1]->toWorld.map({0, 0}).x - ab[0]->toWorld.map({0, 0}).x, -0.04 * 2, 1e-9);
+    const double slant = 15 * std::numbers::pi / 180;
+    EXPECT_NEAR(ab[0]->toWorld.mapVector({0, 1}).x, 2 * std::tan(slant), 1e-9);
+    const cad::TextRun& cd = runOf(laid, "cd");
+    EXPECT_NEAR(cd.toWorld.mapVector({0, 1}).x, 0, 1e-12);
+    // Where the layout measures from is unchanged: "cd" starts where "ab" ends unslanted.
+    cad::MText plain = m;
+    plain.text = "abcd";
+    const cad::MTextLayout upright = cad::layoutMTextFull(plain, {0, 0, 1}, nullptr);
+    EXPECT_NEAR(upright.runs.at(0).toWorld.map({0, 0}).x, ab[1]->toWorld.map({0, 0}).x, 1e-9);
+
+    // \Q replaces the slant; a later font switch without italic takes it away again.
+    m.text = "{\\fTXT|i1;\\Q5;a}{\\fTXT|i1;b\\fTXT|i0;c}";
+    const cad::MTextLayout switched = cad::layoutMTextFull(m, {0, 0, 1}, nullptr);
+    EXPECT_NEAR(runOf(switched, "a").toWorld.mapVector({0, 1}).x,
+                2 * std::tan(5 * std::numbers::pi / 180), 1e-9);
+    EXPECT_NEAR(runOf(switched, "b").toWorld.mapVector({0, 1}).x, 2 * std::tan(slant), 1e-9);
+    EXPECT_NEAR(runOf(switched, "c").toWorld.mapVector({0, 1}).x, 0, 1e-12);
+    // A TrueType face draws its own bold: one run.
+    m.text = "{\\fArial|b1;ab}";
+    EXPECT_EQ(cad::layoutMTextFull(m, {0, 0, 1}, nullptr).runs.size(), 1u);
 }
