@@ -236,6 +236,8 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
         else if (auto* shape = std::get_if<Shape>(&e.data))
             shape->style = style;
     }
+    if (auto* mtext = std::get_if<MText>(&e.data); mtext && f.version < DwgVersion::R2018)
+        mtext->columns = mtextColumnsFromXdata(extendedData(f)); // kept there before R2018
     out.notDrawn = info.kind == EntityKind::Other;
     out.entity = Entity{commonOf(e, f.handle), std::move(e.data)};
     out.outcome = ReadObject::Outcome::Entity;

@@ -2,6 +2,7 @@
 
 #include "../io/LoadBudget.h"
 #include "ObjectTypes.h"
+#include "TableRecords.h"
 
 namespace vexor::cad::dwg {
 namespace {
@@ -240,6 +241,53 @@ Face3d readFace3d(BitReader& r, DwgVersion v) {
     return face;
 }
 
+// R2004 and later: flags, then (for a fill, or a frame from R2018) margin factor, colour and
+// transparency.
+void readMTextBackground(ObjectFrame& f, const TextDecoder& decode, MText& m) {
+    BitReader& r = f.data;
+    const std::int32_t flags = r.bitLong();
+    m.backgroundFlags =
+        static_cast<std::uint8_t>(flags & (kMTextFill | kMTextFillBackground | kMTextFrame));
+    if ((flags & kMTextFill) || (f.version >= DwgVersion::R2018 && (flags & kMTextFrame))) {
+        m.backgroundScale = r.bitDouble();
+        int index = 0;
+        m.backgroundColor = readTableColor(f, decode, &index);
+        r.bitLong(); // transparency
+    }
+}
+
+// R2018 and later: the text's box repeated, then the column settings.
+void readMTextColumns(BitReader& r, MText& m) {
+    if (!r.bit()) // set when the text is not annotative; annotative text stores no more
+        return;
+    r.bitShort();  // version
+    r.bit();       // default flag
+    r.bitLong();   // attachment
+    r.point3();    // x direction
+    r.point3();    // insertion point
+    r.bitDouble(); // width
+    m.definedHeight = r.bitDouble();
+    r.bitDouble(); // extents width
+    r.bitDouble(); // extents height
+    const std::int16_t type = r.bitShort();
+    if (type <= 0 || type > 2)
+        return;
+    auto columns = std::make_shared<MTextColumns>();
+    columns->type = static_cast<MTextColumns::Type>(type);
+    const std::int32_t count = r.bitLong();
+    columns->count = std::clamp<std::int32_t>(count, 1, 1000);
+    columns->width = r.bitDouble();
+    columns->gutter = r.bitDouble();
+    columns->autoHeight = r.bit();
+    columns->flowReversed = r.bit();
+    if (!columns->autoHeight && columns->type == MTextColumns::Type::Dynamic) {
+        const std::size_t n = checkedCount(r, count, 2);
+        for (std::size_t k = 0; k < n && k < 1000; ++k)
+            columns->heights.push_back(r.bitDouble());
+    }
+    m.columns = std::move(columns);
+}
+
 MText readMText(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
     BitReader& r = f.data;
     MText m;
@@ -248,7 +296,7 @@ MText readMText(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
     m.xDirection = r.point3();
     m.referenceWidth = r.bitDouble();
     if (f.version >= DwgVersion::R2007)
-        r.bitDouble(); // reference rectangle height
+        m.definedHeight = r.bitDouble(); // of the reference rectangle
     m.height = r.bitDouble();
     m.attachment = r.bitShort();
     m.drawingDirection = r.bitShort();
@@ -256,9 +304,14 @@ MText readMText(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
     r.bitDouble(); // extents width
     m.text = f.text(decode);
     if (f.version >= DwgVersion::R2000) {
-        r.bitShort(); // line spacing style
+        m.lineSpacingStyle = r.bitShort() == 2 ? 2 : 1;
         m.lineSpacingFactor = r.bitDouble();
+        r.bit(); // unknown
     }
+    if (f.version >= DwgVersion::R2004)
+        readMTextBackground(f, decode, m);
+    if (f.version >= DwgVersion::R2018)
+        readMTextColumns(r, m);
     out.styleHandle = f.readHandle();
     return m;
 }

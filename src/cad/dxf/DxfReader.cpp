@@ -255,8 +255,10 @@ private:
         record.type = g.trimmed();
         groups_.clear();
         xdata_.clear();
+        embedded_.clear();
         record.groups = groups_;
         record.xdata = xdata_;
+        record.embedded = embedded_;
         // Some writers leave junk after the end marker.
         if (record.type == "EOF")
             return true;
@@ -271,6 +273,8 @@ private:
                 embedded = true;
             if (g.code >= 1000 && !embedded && xdata_.size() < kMaxExtendedData)
                 xdata_.push_back(g);
+            if (embedded && g.code != 101 && g.code < 1000 && embedded_.size() < kMaxExtendedData)
+                embedded_.push_back(g);
             if (g.code == 101 || g.code >= 1000)
                 keep = false;
             if (keep && g.code != 999)
@@ -280,6 +284,7 @@ private:
             failure();
         record.groups = groups_;
         record.xdata = xdata_;
+        record.embedded = embedded_;
         last_ = record;
         return true;
     }
@@ -304,6 +309,7 @@ private:
     DxfContext& context_;
     std::vector<Group> groups_;
     std::vector<Group> xdata_;
+    std::vector<Group> embedded_;
     EntityRecord last_;
     bool replay_ = false;
     std::uint32_t currentBlock_ = kNoIndex;

@@ -148,6 +148,21 @@ Text readText(const EntityRecord& r, TextKind kind, DxfContext& context, EntityC
     return text;
 }
 
+// Column settings as R2018 files write them, after "101 Embedded Object": 71 type, 72 count,
+// 44 width, 45 gutter, 73 auto height, 74 flow reversed, 46 each column's height.
+std::shared_ptr<const MTextColumns> embeddedColumns(std::span<const Group> groups) {
+    auto columns = std::make_shared<MTextColumns>();
+    constexpr std::pair<int, int> kReferenceCode[] = {{71, 75}, {72, 76}, {73, 79}, {74, 78},
+                                                      {44, 48}, {45, 49}, {46, 46}};
+    for (const Group& g : groups)
+        for (const auto& [embedded, reference] : kReferenceCode)
+            if (g.code == embedded)
+                setMTextColumnProperty(*columns, reference, g.asDouble());
+    if (columns->type == MTextColumns::Type::None)
+        return nullptr;
+    return columns;
+}
+
 MText readMText(const EntityRecord& r, DxfContext& context) {
     MText text;
     bool hasDirection = false;
@@ -186,10 +201,40 @@ MText readMText(const EntityRecord& r, DxfContext& context) {
         case 72:
             text.drawingDirection = clampInt16(g.asInt(1));
             break;
+        case 73:
+            text.lineSpacingStyle = g.asInt(1) == 2 ? 2 : 1;
+            break;
+        case 46:
+            text.definedHeight = g.asDouble();
+            break;
+        case 90:
+            text.backgroundFlags = static_cast<std::uint8_t>(
+                g.asInt() & (kMTextFill | kMTextFillBackground | kMTextFrame));
+            break;
+        case 63:
+            if (text.backgroundColor.kind != Color::Kind::True)
+                text.backgroundColor =
+                    Color::indexed(static_cast<int>(std::clamp<std::int64_t>(g.asInt(7), 1, 255)));
+            break;
+        case 421:
+            text.backgroundColor = Color::trueColor(static_cast<std::uint32_t>(g.asInt()));
+            break;
+        case 45:
+            text.backgroundScale = g.asDouble(1.5);
+            break;
         }
     }
     if (!hasDirection)
         text.xDirection = {std::cos(rotation), std::sin(rotation), 0};
+    text.columns = embeddedColumns(r.embedded);
+    if (!text.columns && !r.xdata.empty())
+        text.columns = mtextColumnsFromXdata(extendedData(r.xdata, context));
+    if (text.columns && !(text.definedHeight > 0)) {
+        // The embedded object repeats the box; its 41 is the defined height.
+        for (const Group& g : r.embedded)
+            if (g.code == 41)
+                text.definedHeight = g.asDouble();
+    }
     text.text = context.decode(raw);
     return text;
 }

@@ -15,6 +15,7 @@ struct EntityRecord {
     std::span<const Group> groups;
     GroupPosition position;
     std::span<const Group> xdata;
+    std::span<const Group> embedded; // after "101 Embedded Object", before any xdata
 };
 
 // The model entity for a record; kinds the model does not draw become Unsupported.

@@ -240,10 +240,13 @@ void DisplayListCompiler::addTextEntity(ItemList& list, const DisplayItem& item,
         addTextRule(list, item, rule, false);
 }
 
-void DisplayListCompiler::addMText(ItemList& list, const EntityCommon& common, const MText& text,
-                                   bool inBlock) {
+TextBox DisplayListCompiler::addMText(ItemList& list, const EntityCommon& common, const MText& text,
+                                      bool inBlock) {
     const DisplayItem item = makeItem(common, inBlock);
     MTextLayout laid = layoutMTextFull(text, common.extrusion, textStyle(text.style));
+    const TextBox ink{laid.frame, inkExtent(laid)};
+    if (text.backgroundFlags != 0)
+        addMTextBackground(list, item, text, laid, inBlock);
     for (std::size_t k = 0; k < laid.runs.size(); ++k) {
         DisplayItem piece = item;
         if (laid.colors[k])
@@ -256,6 +259,7 @@ void DisplayListCompiler::addMText(ItemList& list, const EntityCommon& common, c
         diagnose(message);
     if (laid.truncated)
         diagnose("a multi-line text has too many words; only its start is drawn");
+    return ink;
 }
 
 void DisplayListCompiler::addBlockReference(ItemList& list, DisplayItem item, std::uint32_t block,

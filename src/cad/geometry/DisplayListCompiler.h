@@ -42,8 +42,12 @@ private:
     void addText(ItemList& list, DisplayItem item, TextRun run);
     void addTextEntity(ItemList& list, const DisplayItem& item, const Text& text,
                        const Affine2& plane);
-    void addMText(ItemList& list, const EntityCommon& common, const MText& text, bool inBlock);
+    // Draws the text with its background; returns the box its runs cover, in its own frame.
+    TextBox addMText(ItemList& list, const EntityCommon& common, const MText& text, bool inBlock);
     void addTextRule(ItemList& list, DisplayItem item, const TextRule& rule, bool inBlock);
+    // MTextItems.cpp: the fill and frame behind multi-line text.
+    void addMTextBackground(ItemList& list, const DisplayItem& item, const MText& text,
+                            const MTextLayout& laid, bool inBlock);
     const TextStyle* textStyle(std::uint32_t index) const;
     void compileTextStyles();
     void addInsert(ItemList& list, const EntityCommon& common, const Insert& insert, bool inBlock);

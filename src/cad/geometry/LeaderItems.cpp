@@ -51,27 +51,15 @@ void DisplayListCompiler::addMultiLeader(ItemList& list, const EntityCommon& com
     }
     if (pic.hasText) {
         const EntityCommon textCommon = partOf(common, pic.textColor);
-        const std::size_t first = list.items.size();
-        addMText(list, textCommon, pic.text, inBlock);
+        const TextBox ink = addMText(list, textCommon, pic.text, inBlock);
         if (pic.textFrame) {
-            // The frame of upright text: the box of its runs, a landing gap away.
-            Box2 box;
-            for (std::size_t i = first; i < list.items.size(); ++i)
-                box.add(list.items[i].box);
+            // The frame: the box of the text's runs in its own frame, turned with the text, a
+            // landing gap away.
             const double gap = leader.data->landingGap;
-            if (!box.empty() && std::fabs(pic.text.xDirection.y) < 1e-9 &&
-                pic.text.xDirection.x > 0) {
-                const double g = std::isfinite(gap) && gap > 0 ? gap : 0;
-                addPolyline(list, makeItem(textCommon, inBlock),
-                            {{box.minX - g, box.minY - g},
-                             {box.maxX + g, box.minY - g},
-                             {box.maxX + g, box.maxY + g},
-                             {box.minX - g, box.maxY + g}},
-                            true);
-            } else if (!box.empty()) {
-                countIncomplete("MULTILEADER",
-                                "drawn in part: the frame of turned text is left out");
-            }
+            const std::vector<Vec2> corners =
+                frameBoxCorners(ink.frame, ink.box, std::isfinite(gap) && gap > 0 ? gap : 0);
+            if (!corners.empty())
+                addPolyline(list, makeItem(textCommon, inBlock), corners, true);
         }
     }
     if (pic.hasBlock) {

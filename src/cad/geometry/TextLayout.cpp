@@ -61,7 +61,9 @@ double leadingNumber(std::string_view s, double fallback) {
 }
 
 constexpr double kStackScale = 0.7; // stacked fractions, relative to their text
-constexpr double kUnderline = -0.2; // rule positions, in cap heights
+constexpr double kItalicSlant = 15 * std::numbers::pi / 180;
+constexpr double kBoldOffset = 0.04; // the second pass of synthetic bold, in cap heights
+constexpr double kUnderline = -0.2;  // rule positions, in cap heights
 constexpr double kOverline = 1.25;
 constexpr double kStrike = 0.5;
 constexpr std::size_t kMaxAtoms = 200000; // pieces of one multi-line text
@@ -130,6 +132,9 @@ struct MTextFormat {
     std::optional<Color> color;
     bool underline = false, overline = false, strike = false;
     int valign = 0; // \A: 0 baseline/bottom, 1 centre, 2 top
+    // A stroke font asked for in bold or italic has no such face: bold is drawn twice, a hair
+    // apart, and italic slanted (syntheticItalic says the slant was added for it).
+    bool syntheticBold = false, syntheticItalic = false;
 };
 
 // A word, a run of spaces or a stacked fraction in one format. Words split only at spaces, so
@@ -146,6 +151,7 @@ struct MTextParagraph {
     std::vector<MTextAtom> atoms;
     int align = -1;           // \pxq: 0 left, 1 centre, 2 right; -1 from the attachment
     std::uint32_t format = 0; // in force where the paragraph starts (its height if empty)
+    bool columnBreak = false; // \N: starts the next column when the text has columns
 };
 
 struct MTextContent {
@@ -282,6 +288,13 @@ private:
                                             "\" not found; drawn with " + choice.standIn);
         if (choice.font)
             format_.font = std::move(choice.font);
+        if (format_.syntheticItalic)
+            format_.oblique -= kItalicSlant;
+        const bool stroke = format_.font && format_.font->kind == TextFont::Kind::Stroke;
+        format_.syntheticBold = stroke && bold;
+        format_.syntheticItalic = stroke && italic;
+        if (format_.syntheticItalic)
+            format_.oblique += kItalicSlant;
         changed_ = true;
     }
 
@@ -337,6 +350,7 @@ private:
         case 'N':
             i_ += 2;
             paragraph();
+            content_.paragraphs.back().columnBreak = c == 'N';
             return;
         case '~':
             i_ += 2;
@@ -407,8 +421,10 @@ private:
         case 'Q':
         case 'q': {
             const double degrees = leadingNumber(arg, 0);
-            if (std::abs(degrees) < 85)
+            if (std::abs(degrees) < 85) {
                 format_.oblique = degrees * std::numbers::pi / 180;
+                format_.syntheticItalic = false;
+            }
             break;
         }
         case 'A':
@@ -481,6 +497,7 @@ struct LaidLine {
     double width = 0;  // to the end of the last ink
     double height = 0; // tallest cap height
     int align = -1;
+    bool columnBreak = false; // the first line of a paragraph that starts with \N
 };
 
 // Breaks paragraphs into lines no wider than `wrap` (when > 0), at spaces.
@@ -489,6 +506,7 @@ std::vector<LaidLine> breakLines(const MTextContent& content, double wrap) {
     for (const MTextParagraph& paragraph : content.paragraphs) {
         LaidLine line;
         line.align = paragraph.align;
+        line.columnBreak = paragraph.columnBreak;
         line.height = content.formats[paragraph.format].height;
         bool lineHasInk = false, wrapped = false;
         double x = 0;
@@ -582,6 +600,12 @@ void addRun(MTextLayout& out, const Affine2& frame, const MTextFormat& f, double
     MTextFormat sized = f;
     sized.height = height;
     run.toWorld = pieceFrame(frame, sized, x, y, height);
+    if (f.syntheticBold) {
+        TextRun twin = run;
+        twin.toWorld = pieceFrame(frame, sized, x + kBoldOffset * height, y, height);
+        out.runs.push_back(std::move(twin));
+        out.colors.push_back(color);
+    }
     out.runs.push_back(std::move(run));
     out.colors.push_back(color);
 }
@@ -654,6 +678,56 @@ void emitLine(MTextLayout& out, const MTextContent& content, const LaidLine& lin
         }
         k = end;
     }
+}
+
+// Where a line goes: its column and its baseline below the top of that column.
+struct MTextPlacement {
+    int column = 0;
+    double baseline = 0;
+};
+
+constexpr int kMaxColumns = 1000;
+
+// The height a column may fill before the text flows into the next one; 0 without limit.
+double columnLimit(const MText& text, const MTextColumns* columns, int index) {
+    if (!columns)
+        return 0;
+    double limit = text.definedHeight;
+    if (columns->type == MTextColumns::Type::Dynamic && !columns->autoHeight)
+        limit = index < static_cast<int>(columns->heights.size()) ? columns->heights[index] : 0;
+    return std::isfinite(limit) && limit > 0 ? limit : 0;
+}
+
+// Stacks the lines down their columns. "At least" spacing moves each line down by its own
+// tallest part; "exactly" by the text height whatever the line holds. With columns a line
+// that would end below its column's height, or a column break, starts the next column;
+// static columns stop at their count, the last one taking what is left.
+std::vector<MTextPlacement> placeLines(const std::vector<LaidLine>& lines, const MText& text,
+                                       const MTextColumns* columns, double spacing, bool exactly) {
+    const int maxColumns = !columns ? 1
+                           : columns->type == MTextColumns::Type::Static
+                               ? std::clamp(columns->count, 1, kMaxColumns)
+                               : kMaxColumns;
+    std::vector<MTextPlacement> placed;
+    placed.reserve(lines.size());
+    int column = 0;
+    double y = 0;
+    bool columnEmpty = true;
+    for (const LaidLine& line : lines) {
+        const double height = exactly ? text.height : line.height;
+        double next = columnEmpty ? height : y + spacing * height;
+        const double limit = columnLimit(text, columns, column);
+        const bool breaks = columns && !columnEmpty && line.columnBreak;
+        const bool overflows = limit > 0 && !columnEmpty && next > limit * (1 + 1e-9);
+        if ((breaks || overflows) && column + 1 < maxColumns) {
+            ++column;
+            next = height;
+        }
+        placed.push_back({column, next});
+        y = next;
+        columnEmpty = false;
+    }
+    return placed;
 }
 
 } // namespace
@@ -787,8 +861,15 @@ MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* 
     const MTextContent content = MTextParser(text.text, baseFormat(text, style)).run();
     out.truncated = content.truncated;
     out.missingFonts = content.missingFonts;
-    const double wrap =
+    const MTextColumns* columns = text.columns && text.columns->type != MTextColumns::Type::None
+                                      ? text.columns.get()
+                                      : nullptr;
+    double wrap =
         text.referenceWidth > 0 && std::isfinite(text.referenceWidth) ? text.referenceWidth : 0;
+    const double gutter =
+        columns && std::isfinite(columns->gutter) ? std::max(columns->gutter, 0.0) : 0.0;
+    if (columns && columns->width > 0 && std::isfinite(columns->width))
+        wrap = columns->width;
     const std::vector<LaidLine> lines = breakLines(content, wrap);
     if (lines.empty())
         return out;
@@ -803,26 +884,64 @@ MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* 
     const int column = (attachment - 1) % 3; // 0 left, 1 centre, 2 right
     const int row = (attachment - 1) / 3;    // 0 top, 1 middle, 2 bottom
     const double spacing = kLineSpacing * std::clamp(text.lineSpacingFactor, 0.25, 4.0);
+    const bool exactly = text.lineSpacingStyle == 2;
 
-    // Baselines measured down from the top of the first line.
-    std::vector<double> baselines;
-    double y = 0;
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-        y += k == 0 ? lines[k].height : spacing * lines[k].height;
-        baselines.push_back(y);
+    // Baselines measured down from the top of their column, and the column of each line.
+    const std::vector<MTextPlacement> placed = placeLines(lines, text, columns, spacing, exactly);
+    int columnCount = 1;
+    double total = 0;
+    for (const MTextPlacement& p : placed) {
+        columnCount = std::max(columnCount, p.column + 1);
+        total = std::max(total, p.baseline);
     }
-    const double total = y;
     const double top = row == 0 ? 0 : row == 1 ? total / 2 : total;
-    const Affine2 toWorld{xDir.x, xDir.y, yDir.x, yDir.y, text.insert.x, text.insert.y};
+    const double boxWidth = wrap > 0 ? columnCount * wrap + (columnCount - 1) * gutter : 0;
+    const double boxLeft = -boxWidth * column / 2.0;
+    out.frame = Affine2{xDir.x, xDir.y, yDir.x, yDir.y, text.insert.x, text.insert.y};
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const LaidLine& line = lines[k];
-        double x0 = -line.width * column / 2.0;
-        if (line.align >= 0)
-            x0 = wrap > 0 ? -wrap * column / 2.0 + (wrap - line.width) * line.align / 2.0
-                          : -line.width * line.align / 2.0;
-        emitLine(out, content, line, toWorld, x0, top - baselines[k]);
+        const int a = line.align >= 0 ? line.align : column;
+        int c = placed[k].column;
+        if (columns && columns->flowReversed)
+            c = columnCount - 1 - c;
+        const double x0 = wrap > 0 ? boxLeft + c * (wrap + gutter) + (wrap - line.width) * a / 2.0
+                                   : -line.width * a / 2.0;
+        const double baseline = top - placed[k].baseline;
+        emitLine(out, content, line, out.frame, x0, baseline);
+        if (wrap <= 0) {
+            out.extent.add(Vec2{x0, baseline});
+            out.extent.add(Vec2{x0 + line.width, baseline});
+        }
     }
+    out.extent.add(Vec2{boxLeft, top});
+    out.extent.add(Vec2{boxLeft + boxWidth, top - total});
     return out;
+}
+
+std::vector<Vec2> frameBoxCorners(const Affine2& frame, const Box2& box, double margin) {
+    if (box.empty() || !std::isfinite(margin))
+        return {};
+    return {frame.map({box.minX - margin, box.minY - margin}),
+            frame.map({box.maxX + margin, box.minY - margin}),
+            frame.map({box.maxX + margin, box.maxY + margin}),
+            frame.map({box.minX - margin, box.maxY + margin})};
+}
+
+Box2 inkExtent(const MTextLayout& laid) {
+    // The frame's axes are unit and square to each other, so projecting onto them undoes it.
+    const Vec2 origin = laid.frame.map({0, 0});
+    const Vec2 xAxis = laid.frame.mapVector({1, 0}), yAxis = laid.frame.mapVector({0, 1});
+    Box2 box;
+    for (const TextRun& run : laid.runs) {
+        const Affine2 glyphs = glyphFrame(run);
+        const double width = runWidth(run);
+        for (Vec2 corner :
+             {Vec2{0, -kDescent}, Vec2{width, -kDescent}, Vec2{0, 1}, Vec2{width, 1}}) {
+            const Vec2 d = glyphs.map(corner) - origin;
+            box.add(Vec2{d.x * xAxis.x + d.y * xAxis.y, d.x * yAxis.x + d.y * yAxis.y});
+        }
+    }
+    return box;
 }
 
 std::vector<TextRun> layoutMText(const MText& text, Vec3 extrusion) {

@@ -51,6 +51,11 @@ struct MTextLayout {
     std::vector<TextRun> runs;
     std::vector<std::optional<Color>> colors; // one per run
     std::vector<TextRule> rules;
+    // The text's own frame (x along its direction, origin at its insertion point) and the box
+    // its lines take in that frame: the reference width (or the columns) across, or the widest
+    // line without one, from the top of the first line to the lowest baseline.
+    Affine2 frame;
+    Box2 extent;
     bool truncated = false;                // the text had more pieces than are laid out
     std::vector<std::string> missingFonts; // what font switches named and could not find
 };
@@ -59,6 +64,17 @@ struct MTextLayout {
 // tracking, colours, rules, stacked fractions, paragraph alignment) and lines wrapped at its
 // reference width by real advance widths.
 MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* style);
+// The corners of `box` (in the coordinates of `frame`) grown by `margin` on every side, mapped
+// to the drawing; empty for an empty box.
+std::vector<Vec2> frameBoxCorners(const Affine2& frame, const Box2& box, double margin);
+// The box the runs of a laid-out text cover (cap height up, descent down), in its frame.
+Box2 inkExtent(const MTextLayout& laid);
+
+// A box in a text's own frame.
+struct TextBox {
+    Affine2 frame;
+    Box2 box;
+};
 // The runs alone.
 std::vector<TextRun> layoutMText(const MText& text, Vec3 extrusion);
 

@@ -29,6 +29,13 @@ using ExtendedData = std::vector<XdataItem>;
 std::span<const XdataItem> xdataList(const ExtendedData& xdata, std::string_view application,
                                      std::string_view name);
 
+// Multi-line text columns as files before R2018 keep them: in the "ACAD" extended data between
+// 1000 "ACAD_MTEXT_COLUMN_INFO_BEGIN" and "..._END". Null when there are none.
+std::shared_ptr<const MTextColumns> mtextColumnsFromXdata(const ExtendedData& xdata);
+// Sets one column property, named by its DXF group code: 75 type, 76 count, 78 flow reversed,
+// 79 auto height, 48 width, 49 gutter, 46 or 50 the next column's height.
+void setMTextColumnProperty(MTextColumns& columns, int code, double value);
+
 // Looks up what dimension variables name by handle: arrowhead block records and text styles.
 class DimHandleLookup {
 public:

@@ -161,6 +161,21 @@ struct Text { // OCS
     RareText tag;                   // attributes and definitions
 };
 
+inline constexpr std::uint8_t kMTextFill = 0x01;
+inline constexpr std::uint8_t kMTextFillBackground = 0x02;
+inline constexpr std::uint8_t kMTextFrame = 0x10;
+
+// How multi-line text flows into columns. Static columns all have the text's defined height;
+// dynamic ones either that height too (autoHeight) or each its own from `heights`.
+struct MTextColumns {
+    enum class Type : std::uint8_t { None, Static, Dynamic };
+    Type type = Type::None;
+    std::int32_t count = 1;
+    double width = 0, gutter = 0;
+    bool autoHeight = false, flowReversed = false;
+    std::vector<double> heights;
+};
+
 struct MText { // world coordinates
     Vec3 insert;
     Vec3 xDirection{1, 0, 0};
@@ -171,6 +186,16 @@ struct MText { // world coordinates
     std::int16_t drawingDirection = 1;
     std::uint32_t style = kNoIndex;
     std::string text; // UTF-8 with the inline formatting codes as stored
+    // Line spacing: 1 "at least" (a line as tall as its tallest part needs), 2 "exactly" (every
+    // line the same pitch from the text height).
+    std::uint8_t lineSpacingStyle = 1;
+    // Background: kMTextFill fills with backgroundColor, kMTextFillBackground with the view's
+    // background, kMTextFrame draws a frame round the text.
+    std::uint8_t backgroundFlags = 0;
+    double backgroundScale = 1.5; // the fill's margin is (scale - 1) text heights
+    Color backgroundColor;
+    double definedHeight = 0; // height of the text's box (the column height), 0 when not set
+    std::shared_ptr<const MTextColumns> columns; // null: one column
 };
 
 struct Solid { // OCS; corners in file order (1, 2, 3, 4): drawn as triangles 1-2-3 and 2-4-3

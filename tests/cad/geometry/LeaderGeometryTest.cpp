@@ -5,6 +5,7 @@
 
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
+#include "cad/geometry/TextLayout.h"
 #include "cad/io/DrawingReader.h"
 #include "support/Corpus.h"
 
@@ -62,11 +63,13 @@ cad::Drawing drawingWith(const std::string& entities) {
 // A multileader with one leader line from the tip (0, 0) through (5, 5) to the landing point
 // (10, 5), a dogleg of 4 to the right and the text "NOTE" at (11, 5.5), attached top left;
 // `line` adds groups to its leader line and `own` the entity's own values after the context.
-std::string multileader(const DxfText& own, const DxfText& line = {}) {
+// `direction` is the text's.
+std::string multileader(const DxfText& own, const DxfText& line = {}, Vec2 direction = {1, 0}) {
     DxfText t;
     t.g(0, "MULTILEADER").g(5, "77").g(8, "0").g(100, "AcDbMLeader").g(270, 2);
     t.g(300, "CONTEXT_DATA{").g(40, 1.0).point(10, 10, 5).g(41, 1.5).g(140, 0.0).g(145, 1.0);
-    t.g(290, 1).g(304, "NOTE").point(11, 0, 0, 1).point(12, 11, 5.5).point(13, 1, 0);
+    t.g(290, 1).g(304, "NOTE").point(11, 0, 0, 1).point(12, 11, 5.5);
+    t.point(13, direction.x, direction.y);
     t.g(43, 0.0).g(45, 1.0).g(90, -1056964608).g(171, 1).g(296, 0);
     t.g(302, "LEADER{").g(290, 1).g(291, 1).point(10, 10, 5).point(11, 1, 0).g(90, 0).g(40, 4.0);
     t.g(304, "LEADER_LINE{").point(10, 0, 0).point(10, 5, 5).g(91, 0);
@@ -253,6 +256,40 @@ TEST(MultiLeaders, BlockContentIsPlacedScaledAndTurnedWithItsAttributeValues) {
     EXPECT_TRUE(near(origin, {20, 0}, 1e-6)) << origin.x << "," << origin.y;
     for (const std::string& d : list->diagnostics())
         EXPECT_EQ(d.find("MULTILEADER"), std::string::npos) << d;
+}
+
+TEST(MultiLeaders, TheTextFrameTurnsWithTheText) {
+    // The frame bit (0x20000) overridden on; landing gap 1 (group 145 of the context).
+    DxfText own;
+    own.g(90, 0x20000).g(292, 1);
+    for (const Vec2 direction : {Vec2{1, 0}, Vec2{0, 1}}) {
+        const cad::Drawing drawing = drawingWith(multileader(own, {}, direction));
+        const auto list = cad::compileDisplayList(drawing);
+        const cad::ItemList& items = list->modelSpace();
+        const cad::DisplayItem* text = nullptr;
+        const cad::DisplayItem* frame = nullptr;
+        for (const cad::DisplayItem& item : items.items) {
+            if (item.kind == cad::ItemKind::Text)
+                text = &item;
+            if (item.kind == cad::ItemKind::Polyline && item.closed && item.count == 4)
+                frame = &item;
+        }
+        ASSERT_NE(text, nullptr);
+        ASSERT_NE(frame, nullptr) << "direction " << direction.x << "," << direction.y;
+        // The frame's first corner is a gap below and before the text's start: turned a
+        // quarter, "below" is +x and "before" is -y.
+        const Vec2 first = items.points[frame->first];
+        const cad::TextRun& run = items.texts[text->extra];
+        const Vec2 start = cad::glyphFrame(run).map({0, -0.3});
+        const Vec2 across{-direction.y, direction.x};
+        EXPECT_TRUE(near(first, start - direction * 1.0 - across * 1.0))
+            << first.x << "," << first.y;
+        // It encloses the text's box and hugs it a gap away.
+        EXPECT_NEAR(frame->box.minX, text->box.minX - 1, 1e-6);
+        EXPECT_NEAR(frame->box.maxY, text->box.maxY + 1, 1e-6);
+        for (const std::string& d : list->diagnostics())
+            EXPECT_EQ(d.find("turned text"), std::string::npos) << d;
+    }
 }
 
 TEST(MultiLeaders, DamagedValuesAreLeftOutWithADiagnostic) {

@@ -172,6 +172,41 @@ TEST(ShxFont, StrokesLandWhereTheBytesSay) {
     EXPECT_TRUE(near(f->points.back(), {0, 0.1}));
 }
 
+TEST(ShxFont, ClockwiseArcsRunFromTheirStartBoundaryTheOtherWay) {
+    // The octant arc of the shape documentation: a vector up and right, a clockwise arc of
+    // radius 1 from octant 3 over two octants, a vector down and right: a hump over the top.
+    const ShapeDef octant{71, "G", {0x12, 10, 1, 0xB2, 0x1E, 0}};
+    // A clockwise fractional arc of radius 3 from 95 down to 55 degrees: 40 degrees before the
+    // starting boundary (135), 35 past the last one crossed (90), in 256ths of an octant.
+    const ShapeDef fraction{72, "H", {11, 228, 199, 0, 3, 0xB2, 0}};
+    const StrokeFontResult r = readShxFont(shapesFile({kInfo, octant, fraction}), "test");
+    ASSERT_TRUE(r.font);
+    const StrokeGlyph* g = r.font->glyph(U'G');
+    ASSERT_NE(g, nullptr);
+    const double s = 0.1; // a unit, in heights
+    const Vec2 top{s, s}; // after the first vector
+    const Vec2 centre = top + Vec2{s * std::sqrt(0.5), -s * std::sqrt(0.5)};
+    const Vec2 arcEnd = centre + Vec2{s * std::sqrt(0.5), s * std::sqrt(0.5)};
+    double highest = -1;
+    for (Vec2 p : g->points)
+        highest = std::max(highest, p.y);
+    EXPECT_NEAR(highest, centre.y + s, 1e-3); // over the top, not round the bottom
+    EXPECT_TRUE(near(g->points.back(), arcEnd + Vec2{s, -s}, 1e-6))
+        << g->points.back().x << "," << g->points.back().y;
+
+    const StrokeGlyph* h = r.font->glyph(U'H');
+    ASSERT_NE(h, nullptr);
+    const double radius = 0.3, deg = kPi / 180;
+    const Vec2 c{-radius * std::cos(95 * deg), -radius * std::sin(95 * deg)};
+    const Vec2 end = c + Vec2{radius * std::cos(55 * deg), radius * std::sin(55 * deg)};
+    EXPECT_TRUE(near(h->points.back(), end, 1e-3))
+        << h->points.back().x << "," << h->points.back().y;
+    // The short way over the top: nothing lower than the end (55 degrees); the long way round
+    // would pass under the centre.
+    for (Vec2 p : h->points)
+        EXPECT_GE(p.y, end.y - 1e-6);
+}
+
 TEST(ShxFont, BigAndUnicodeFontsKeyShapesByTheirCode) {
     const ShapeDef kanji{0x8140, "", {0x40, 0x04 | 0x20, 0}};
     const StrokeFontResult big = readShxFont(bigFontFile({kInfo, kanji}), "big");

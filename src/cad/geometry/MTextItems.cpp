@@ -1,0 +1,32 @@
+#include "DisplayListCompiler.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vexor::cad {
+
+// The background of multi-line text, drawn under its runs: the text's box grown by its margin,
+// filled with its colour or with the view's background (which then hides what lies below, as a
+// wipeout does), and a frame round it when asked.
+void DisplayListCompiler::addMTextBackground(ItemList& list, const DisplayItem& item,
+                                             const MText& text, const MTextLayout& laid,
+                                             bool inBlock) {
+    const double scale =
+        std::isfinite(text.backgroundScale) ? std::clamp(text.backgroundScale, 1.0, 5.0) : 1.5;
+    const double margin = (scale - 1) * text.height;
+    const std::vector<Vec2> corners = frameBoxCorners(laid.frame, laid.extent, margin);
+    if (corners.empty())
+        return;
+    if (text.backgroundFlags & (kMTextFill | kMTextFillBackground)) {
+        DisplayItem fill = item;
+        if (text.backgroundFlags & kMTextFillBackground)
+            fill.kind = ItemKind::Wipeout;
+        else
+            fill.color = resolveColor(text.backgroundColor, item.layer, inBlock);
+        addPolygon(list, fill, {corners});
+    }
+    if (text.backgroundFlags & kMTextFrame)
+        addPolyline(list, item, corners, true);
+}
+
+} // namespace vexor::cad
