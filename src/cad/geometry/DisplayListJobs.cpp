@@ -13,8 +13,8 @@ namespace {
 constexpr std::size_t kEntitiesPerTask = 16384;
 // Drawings with fewer entities are compiled on the calling thread alone.
 constexpr std::size_t kParallelFrom = 2 * kEntitiesPerTask;
-// Parts are compiled this many at a time and joined to their lists before the next ones start,
-// so that a huge drawing's display list is never held in parts and joined at once.
+// Parts are compiled this many full parts' worth at a time and joined to their lists before the
+// next ones start, so that a huge drawing's display list is never held in parts and whole.
 constexpr std::size_t kPartsPerWave = 8;
 
 // Appends `part` to `list`, renumbering the part's references into the list's arrays.
@@ -138,8 +138,15 @@ void DisplayListCompiler::compileAllEntities() {
         part.incomplete = std::move(worker.incomplete_);
         part.shapeMarkers = std::move(worker.shapeMarkers_);
     };
-    for (std::size_t from = 0; from < parts.size(); from += kPartsPerWave) {
-        const std::size_t to = std::min(parts.size(), from + kPartsPerWave);
+    for (std::size_t from = 0, to = 0; from < parts.size(); from = to) {
+        // A wave: parts up to kPartsPerWave full parts' worth of entities (many small blocks
+        // go in one wave, so that threads are not started for each).
+        std::size_t entities = 0;
+        while (to < parts.size() && (to == from || entities + (parts[to].end - parts[to].begin) <=
+                                                       kPartsPerWave * kEntitiesPerTask)) {
+            entities += parts[to].end - parts[to].begin;
+            ++to;
+        }
         runParallel(to - from, [&](std::size_t index) { compilePart(parts[from + index]); });
         for (std::size_t p = from; p < to; ++p) {
             Part& part = parts[p];
