@@ -106,7 +106,7 @@ struct BoxOf {
 Box2 entitiesExtents(const std::vector<Entity>& entities) {
     Box2 box;
     for (const Entity& e : entities)
-        std::visit(BoxOf{box}, e.data);
+        visitData(BoxOf{box}, e.data);
     return box;
 }
 

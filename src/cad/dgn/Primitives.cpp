@@ -166,7 +166,7 @@ void PrimitiveDecoder::addFill(const Element& e, const HatchLoop& loop,
         return;
     Entity entity{common(e), Hatch{}};
     entity.common.color = color(*fill);
-    auto& hatch = std::get<Hatch>(entity.data);
+    auto& hatch = dataOf<Hatch>(entity.data);
     hatch.solid = true;
     hatch.patternName = "SOLID";
     hatch.loops.push_back(loop);

@@ -7,9 +7,9 @@ namespace vexor::cad::dwg {
 namespace {
 
 std::uint32_t* referencedBlock(Entity& e) {
-    if (auto* insert = std::get_if<Insert>(&e.data))
+    if (auto* insert = dataIf<Insert>(&e.data))
         return &insert->block;
-    if (auto* dim = std::get_if<Dimension>(&e.data))
+    if (auto* dim = dataIf<Dimension>(&e.data))
         return &dim->block;
     return nullptr;
 }

@@ -101,8 +101,8 @@ EntityCommon EntityAssembler::commonOf(const ParsedEntity& e, std::uint64_t hand
     c.lineweight = p.lineweight;
     c.invisible = p.invisible;
     c.linetypeScale = p.linetypeScale;
-    c.thickness = e.thickness;
-    c.extrusion = e.extrusion;
+    c.setThickness(e.thickness);
+    c.setExtrusion(e.extrusion);
     c.handle = handle;
     return c;
 }
@@ -184,7 +184,7 @@ void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
         parseEntityData(EntityKind::Attrib, f, decode_, attribute, "ATTRIB");
         AttributeEntity a;
         a.common = commonOf(attribute, f.handle);
-        a.text = std::get<Text>(std::move(attribute.data));
+        a.text = dataOf<Text>(std::move(attribute.data));
         const auto style = tables_.textStyles.find(attribute.styleHandle);
         if (style != tables_.textStyles.end())
             a.text.style = style->second;
@@ -213,14 +213,14 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
         e.data = parseMultiLeader(f, decode_, MultiLeaderReferences(tables_, drawing_));
     else
         parseEntityData(info.kind, f, decode_, e, info.name);
-    if (auto* poly = std::get_if<Polyline>(&e.data); poly && poly->kind != Polyline::Kind::Light)
+    if (auto* poly = dataIf<Polyline>(&e.data); poly && poly->kind != Polyline::Kind::Light)
         gatherVertices(e, *poly);
-    if (auto* insert = std::get_if<Insert>(&e.data)) {
+    if (auto* insert = dataIf<Insert>(&e.data)) {
         gatherAttributes(e, *insert);
         const auto b = tables_.blocks.find(e.blockHandle);
         insert->block = b != tables_.blocks.end() ? b->second : kNoIndex;
     }
-    if (auto* dim = std::get_if<Dimension>(&e.data)) {
+    if (auto* dim = dataIf<Dimension>(&e.data)) {
         const auto b = tables_.blocks.find(e.blockHandle);
         dim->block = b != tables_.blocks.end() ? b->second : kNoIndex;
         resolveDimensionStyle(f, e.styleHandle, *dim);
@@ -229,14 +229,14 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
     if (e.styleHandle) {
         const auto s = tables_.textStyles.find(e.styleHandle);
         const std::uint32_t style = s != tables_.textStyles.end() ? s->second : kNoIndex;
-        if (auto* text = std::get_if<Text>(&e.data))
+        if (auto* text = dataIf<Text>(&e.data))
             text->style = style;
-        else if (auto* mtext = std::get_if<MText>(&e.data))
+        else if (auto* mtext = dataIf<MText>(&e.data))
             mtext->style = style;
-        else if (auto* shape = std::get_if<Shape>(&e.data))
+        else if (auto* shape = dataIf<Shape>(&e.data))
             shape->style = style;
     }
-    if (auto* mtext = std::get_if<MText>(&e.data); mtext && f.version < DwgVersion::R2018)
+    if (auto* mtext = dataIf<MText>(&e.data); mtext && f.version < DwgVersion::R2018)
         mtext->columns = mtextColumnsFromXdata(extendedData(f)); // kept there before R2018
     out.notDrawn = info.kind == EntityKind::Other;
     out.entity = Entity{commonOf(e, f.handle), std::move(e.data)};

@@ -58,11 +58,11 @@ MLineStyle parseStyle(ObjectFrame& f, const TextDecoder& decode, const TableInde
 
 template <class Visit> void forEachMLine(const Drawing& drawing, Visit visit) {
     for (const Entity& e : drawing.modelSpace)
-        if (const auto* line = std::get_if<MLine>(&e.data))
+        if (const auto* line = dataIf<MLine>(&e.data))
             visit(*line);
     for (const Block& b : drawing.blocks)
         for (const Entity& e : b.entities)
-            if (const auto* line = std::get_if<MLine>(&e.data))
+            if (const auto* line = dataIf<MLine>(&e.data))
                 visit(*line);
 }
 

@@ -164,7 +164,7 @@ private:
     void addEntity(const EntityRecord& record, std::uint32_t target) {
         if (record.type == "VERTEX") {
             if (open_ == Open::Polyline)
-                addVertex(std::get<Polyline>(entityList(openList_)[openIndex_].data), record,
+                addVertex(dataOf<Polyline>(entityList(openList_)[openIndex_].data), record,
                           elevation_);
             else
                 context_.diagnostic(record.position, "VERTEX without a POLYLINE skipped");
@@ -176,9 +176,9 @@ private:
         }
         if (record.type == "ATTRIB" && open_ == Open::Insert) {
             Entity attribute = buildEntity(record, context_);
-            auto& insert = std::get<Insert>(entityList(openList_)[openIndex_].data);
+            auto& insert = dataOf<Insert>(entityList(openList_)[openIndex_].data);
             insert.attributes.push_back(
-                {attribute.common, std::move(std::get<Text>(attribute.data))});
+                {attribute.common, std::move(dataOf<Text>(attribute.data))});
             return;
         }
         closeComplex();
@@ -190,14 +190,14 @@ private:
         std::vector<Entity>& list = entityList(target);
         list.push_back(std::move(built));
         const Entity& entity = list.back();
-        if (std::holds_alternative<Polyline>(entity.data) &&
-            std::get<Polyline>(entity.data).kind != Polyline::Kind::Light) {
+        if (holds<Polyline>(entity.data) &&
+            dataOf<Polyline>(entity.data).kind != Polyline::Kind::Light) {
             openComplex(Open::Polyline, target);
             elevation_ = 0;
             for (const Group& g : record.groups)
                 if (g.code == 30)
                     elevation_ = g.asDouble();
-        } else if (std::holds_alternative<Insert>(entity.data)) {
+        } else if (holds<Insert>(entity.data)) {
             openComplex(Open::Insert, target);
         }
     }

@@ -536,6 +536,8 @@ Polyline readPolylineHeader(const EntityRecord& r) {
 EntityCommon readCommon(const EntityRecord& record, DxfContext& context) {
     EntityCommon common;
     bool hasLayer = false;
+    double thickness = 0;
+    Vec3 extrusion{0, 0, 1};
     for (const Group& g : record.groups) {
         switch (g.code) {
         case 5:
@@ -549,7 +551,7 @@ EntityCommon readCommon(const EntityRecord& record, DxfContext& context) {
             hasLayer = true;
             break;
         case 39:
-            common.thickness = g.asDouble();
+            thickness = g.asDouble();
             break;
         case 48:
             common.linetypeScale = g.asDouble(1);
@@ -568,9 +570,11 @@ EntityCommon readCommon(const EntityRecord& record, DxfContext& context) {
             common.color = Color::trueColor(static_cast<std::uint32_t>(g.asInt()));
             break;
         default:
-            readCoordinate(g, 210, common.extrusion);
+            readCoordinate(g, 210, extrusion);
         }
     }
+    common.setThickness(thickness);
+    common.setExtrusion(extrusion);
     if (!hasLayer)
         common.layer = context.layer("0");
     return common;

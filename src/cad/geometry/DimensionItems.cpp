@@ -23,7 +23,7 @@ void DisplayListCompiler::addDimension(ItemList& list, const EntityCommon& commo
     addPicture(list, itemIn(style.lineColor), itemIn(style.extensionColor), pic);
     if (pic.hasText) {
         const DisplayItem text = itemIn(style.textColor);
-        for (TextRun& run : layoutMText(pic.text, common.extrusion))
+        for (TextRun& run : layoutMText(pic.text, common.extrusion()))
             addText(list, text, std::move(run));
     }
 }

@@ -243,7 +243,7 @@ void DisplayListCompiler::addTextEntity(ItemList& list, const DisplayItem& item,
 TextBox DisplayListCompiler::addMText(ItemList& list, const EntityCommon& common, const MText& text,
                                       bool inBlock) {
     const DisplayItem item = makeItem(common, inBlock);
-    MTextLayout laid = layoutMTextFull(text, common.extrusion, textStyle(text.style));
+    MTextLayout laid = layoutMTextFull(text, common.extrusion(), textStyle(text.style));
     const TextBox ink{laid.frame, inkExtent(laid)};
     if (text.backgroundFlags != 0)
         addMTextBackground(list, item, text, laid, inBlock);
@@ -278,7 +278,7 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
     if (insert.block < drawing_.blocks.size()) {
         const Block& block = drawing_.blocks[insert.block];
         const Affine2 plane =
-            OcsFrame::fromExtrusion(common.extrusion).planeToWorld(insert.insert.z);
+            OcsFrame::fromExtrusion(common.extrusion()).planeToWorld(insert.insert.z);
         const Affine2 placed = plane * Affine2::translate(insert.insert.x, insert.insert.y) *
                                Affine2::rotate(insert.rotation);
         const Affine2 transform = placed * Affine2::scale(insert.scale.x, insert.scale.y) *
@@ -303,7 +303,7 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
     for (const AttributeEntity& attribute : insert.attributes) {
         if (attribute.common.invisible)
             continue;
-        const Affine2 plane = OcsFrame::fromExtrusion(attribute.common.extrusion)
+        const Affine2 plane = OcsFrame::fromExtrusion(attribute.common.extrusion())
                                   .planeToWorld(attribute.text.insert.z);
         addTextEntity(list, makeItem(attribute.common, inBlock), attribute.text, plane);
     }
@@ -312,9 +312,9 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
 void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool inBlock) {
     const EntityCommon& common = entity.common;
     auto planeAt = [&](double z) {
-        return OcsFrame::fromExtrusion(common.extrusion).planeToWorld(z);
+        return OcsFrame::fromExtrusion(common.extrusion()).planeToWorld(z);
     };
-    std::visit(
+    visitData(
         Overloaded{
             [&](const Line& e) {
                 addPolyline(list, makeItem(common, inBlock), {e.a.xy(), e.b.xy()}, false);

@@ -118,6 +118,7 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
     if (weight)
         *weight = drawn;
     list.index.build(boxes);
+    std::vector<Box2>().swap(boxes); // freed before the items are reordered and summarised
     if (list.orderFree && list.items.size() >= kReorderFrom)
         storeAlongCurve(list);
     summarise(list);
@@ -156,25 +157,47 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
     order.insert(order.end(), list.unbounded.begin(), list.unbounded.end());
     if (order.size() != list.items.size())
         return; // items with empty boxes are in neither: keep the list as it is
-    // Where each item's points start in the new order, then items and points copied there.
+    // Where each item's points start in the new order, then the points copied there.
     std::vector<std::uint32_t> firsts(order.size());
     std::uint32_t next = 0;
     for (std::size_t k = 0; k < order.size(); ++k) {
         firsts[k] = next;
         next += list.items[order[k]].count;
     }
-    std::vector<DisplayItem> items(list.items.size());
-    std::vector<Vec2> points(next);
-    parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
-        for (std::size_t k = begin; k < end; ++k) {
-            DisplayItem item = list.items[order[k]];
-            std::copy_n(list.points.begin() + item.first, item.count, points.begin() + firsts[k]);
-            item.first = firsts[k];
-            items[k] = item;
+    {
+        std::vector<Vec2> points(next);
+        parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
+            for (std::size_t k = begin; k < end; ++k) {
+                const DisplayItem& item = list.items[order[k]];
+                std::copy_n(list.points.begin() + item.first, item.count,
+                            points.begin() + firsts[k]);
+            }
+        });
+        list.points = std::move(points);
+    }
+    // The items are moved in place, one cycle of the permutation at a time (a done place is
+    // marked by order[k] == k), so that a long list is never held twice.
+    std::vector<DisplayItem>& items = list.items;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (order[k] == k)
+            continue;
+        const DisplayItem held = items[k];
+        std::size_t at = k;
+        for (;;) {
+            const std::size_t from = order[at];
+            order[at] = static_cast<std::uint32_t>(at);
+            if (from == k || from == at) { // at a done place only if order were no permutation
+                items[at] = held;
+                break;
+            }
+            items[at] = items[from];
+            at = from;
         }
+    }
+    parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t k = begin; k < end; ++k)
+            items[k].first = firsts[k];
     });
-    list.items = std::move(items);
-    list.points = std::move(points);
     for (std::size_t i = 0; i < list.unbounded.size(); ++i)
         list.unbounded[i] = static_cast<std::uint32_t>(indexed + i);
     list.index.renumberToCurveOrder();

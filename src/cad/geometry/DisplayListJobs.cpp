@@ -13,6 +13,9 @@ namespace {
 constexpr std::size_t kEntitiesPerTask = 16384;
 // Drawings with fewer entities are compiled on the calling thread alone.
 constexpr std::size_t kParallelFrom = 2 * kEntitiesPerTask;
+// Parts are compiled this many full parts' worth at a time and joined to their lists before the
+// next ones start, so that a huge drawing's display list is never held in parts and whole.
+constexpr std::size_t kPartsPerWave = 8;
 
 // Appends `part` to `list`, renumbering the part's references into the list's arrays.
 void appendItems(ItemList& list, ItemList&& part) {
@@ -55,6 +58,22 @@ void appendItems(ItemList& list, ItemList&& part) {
     list.inserts.insert(list.inserts.end(), part.inserts.begin(), part.inserts.end());
     list.images.insert(list.images.end(), std::make_move_iterator(part.images.begin()),
                        std::make_move_iterator(part.images.end()));
+}
+
+// Before `adding` more to a list built from its first `compiled` of `all` entities: room for
+// the whole list at once, from what the entities so far made per entity, so that a long list
+// never regrows by doubling (which holds it up to three times) nor waits for all its parts.
+template <class T>
+void roomForList(std::vector<T>& v, std::size_t adding, std::size_t compiled, std::size_t all) {
+    const std::size_t needed = v.size() + adding;
+    if (needed <= v.capacity())
+        return;
+    if (compiled >= all) {
+        v.reserve(needed);
+        return;
+    }
+    const double perEntity = static_cast<double>(needed) / static_cast<double>(compiled);
+    v.reserve(std::max(needed, static_cast<std::size_t>(perEntity * all * 1.02) + 64));
 }
 
 } // namespace
@@ -103,8 +122,7 @@ void DisplayListCompiler::compileAllEntities() {
         return;
     }
 
-    runParallel(parts.size(), [&](std::size_t index) {
-        Part& part = parts[index];
+    auto compilePart = [&](Part& part) {
         // Fonts named by the drawing are looked for beside it on every thread.
         const DrawingFontFolder fontFolder(drawing_.sourcePath);
         DisplayListCompiler worker(*this);
@@ -119,32 +137,38 @@ void DisplayListCompiler::compileAllEntities() {
         part.notDrawn = std::move(worker.notDrawn_);
         part.incomplete = std::move(worker.incomplete_);
         part.shapeMarkers = std::move(worker.shapeMarkers_);
-    });
-    for (std::size_t p = 0; p < parts.size(); ++p) {
-        Part& part = parts[p];
-        ItemList& list = target(part.list);
-        if (part.begin == 0) {
-            list = std::move(part.items);
-            // Room for the list's other parts at once: they follow this one.
-            std::size_t items = list.items.size(), points = list.points.size();
-            for (std::size_t q = p + 1; q < parts.size() && parts[q].list == part.list; ++q) {
-                items += parts[q].items.items.size();
-                points += parts[q].items.points.size();
-            }
-            list.items.reserve(items);
-            list.points.reserve(points);
-        } else {
-            appendItems(list, std::move(part.items));
+    };
+    for (std::size_t from = 0, to = 0; from < parts.size(); from = to) {
+        // A wave: parts up to kPartsPerWave full parts' worth of entities (many small blocks
+        // go in one wave, so that threads are not started for each).
+        std::size_t entities = 0;
+        while (to < parts.size() && (to == from || entities + (parts[to].end - parts[to].begin) <=
+                                                       kPartsPerWave * kEntitiesPerTask)) {
+            entities += parts[to].end - parts[to].begin;
+            ++to;
         }
-        part.items = {};
-        for (const std::string& message : part.diagnostics)
-            diagnose(message);
-        for (const auto& [kind, count] : part.notDrawn)
-            notDrawn_[kind] += count;
-        for (const auto& [what, count] : part.incomplete)
-            incomplete_[what] += count;
-        for (const auto& [why, count] : part.shapeMarkers)
-            shapeMarkers_[why] += count;
+        runParallel(to - from, [&](std::size_t index) { compilePart(parts[from + index]); });
+        for (std::size_t p = from; p < to; ++p) {
+            Part& part = parts[p];
+            ItemList& list = target(part.list);
+            const std::size_t all = entitiesOf(part.list).size();
+            if (part.begin == 0) {
+                list = std::move(part.items);
+            } else {
+                roomForList(list.items, part.items.items.size(), part.end, all);
+                roomForList(list.points, part.items.points.size(), part.end, all);
+                appendItems(list, std::move(part.items));
+            }
+            part.items = {};
+            for (const std::string& message : part.diagnostics)
+                diagnose(message);
+            for (const auto& [kind, count] : part.notDrawn)
+                notDrawn_[kind] += count;
+            for (const auto& [what, count] : part.incomplete)
+                incomplete_[what] += count;
+            for (const auto& [why, count] : part.shapeMarkers)
+                shapeMarkers_[why] += count;
+        }
     }
 }
 

@@ -27,15 +27,15 @@ Vec2 leftNormal(Vec2 d) {
 void DisplayListCompiler::addCurve(ItemList& list, const Entity& entity, bool inBlock) {
     std::vector<Vec2> pts;
     bool closed = false;
-    if (const auto* e = std::get_if<Ellipse>(&entity.data)) {
-        const Vec3 normal = OcsFrame::fromExtrusion(entity.common.extrusion).zAxis;
+    if (const auto* e = dataIf<Ellipse>(&entity.data)) {
+        const Vec3 normal = OcsFrame::fromExtrusion(entity.common.extrusion()).zAxis;
         const Vec3 minor = cross(normal, e->majorAxis) * e->ratio;
         appendEllipse(pts, e->center.xy(), e->majorAxis.xy(), minor.xy(), e->startParam,
                       e->endParam);
         closed = std::fabs(sweepCcw(e->startParam, e->endParam) - 2 * M_PI) < 1e-9;
         if (closed)
             pts.pop_back();
-    } else if (const auto* s = std::get_if<Spline>(&entity.data)) {
+    } else if (const auto* s = dataIf<Spline>(&entity.data)) {
         for (const Vec3& p : tessellateSpline(s->data))
             pts.push_back(p.xy());
     }
@@ -60,7 +60,7 @@ void DisplayListCompiler::addPolylineEntity(ItemList& list, const EntityCommon& 
         return;
     }
     const Affine2 plane =
-        OcsFrame::fromExtrusion(common.extrusion).planeToWorld(polyline.vertices.front().p.z);
+        OcsFrame::fromExtrusion(common.extrusion()).planeToWorld(polyline.vertices.front().p.z);
     if (hasWidth(polyline)) {
         addWidePolyline(list, item, polyline, plane);
         return;
@@ -165,7 +165,7 @@ void DisplayListCompiler::addHatch(ItemList& list, const EntityCommon& common, c
     std::vector<std::vector<Vec2>> rings = hatchRings(hatch);
     if (rings.empty())
         return;
-    const Affine2 plane = OcsFrame::fromExtrusion(common.extrusion).planeToWorld(hatch.elevation);
+    const Affine2 plane = OcsFrame::fromExtrusion(common.extrusion()).planeToWorld(hatch.elevation);
     const DisplayItem item = makeItem(common, inBlock);
     if (hatch.solid || hatch.patternLines.empty()) {
         for (auto& ring : rings)

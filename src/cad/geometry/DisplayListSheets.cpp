@@ -166,7 +166,7 @@ std::vector<Vec2> DisplayListCompiler::clipBoundary(const Block& block,
     for (const Entity& entity : block.entities) {
         if (entity.common.handle != handle)
             continue;
-        if (const auto* poly = std::get_if<Polyline>(&entity.data)) {
+        if (const auto* poly = dataIf<Polyline>(&entity.data)) {
             const auto& v = poly->vertices;
             for (std::size_t i = 0; i < v.size(); ++i) {
                 if (ring.empty())
@@ -176,13 +176,13 @@ std::vector<Vec2> DisplayListCompiler::clipBoundary(const Block& block,
                     break;
                 appendBulge(ring, v[i].p.xy(), v[next].p.xy(), v[i].bulge);
             }
-        } else if (const auto* circle = std::get_if<Circle>(&entity.data)) {
+        } else if (const auto* circle = dataIf<Circle>(&entity.data)) {
             appendArc(ring, circle->center.xy(), circle->radius, 0, 2 * M_PI);
-        } else if (const auto* ellipse = std::get_if<Ellipse>(&entity.data)) {
+        } else if (const auto* ellipse = dataIf<Ellipse>(&entity.data)) {
             const Vec2 major = ellipse->majorAxis.xy();
             appendEllipse(ring, ellipse->center.xy(), major,
                           Vec2{-major.y, major.x} * ellipse->ratio, 0, 2 * M_PI);
-        } else if (const auto* spline = std::get_if<Spline>(&entity.data)) {
+        } else if (const auto* spline = dataIf<Spline>(&entity.data)) {
             for (const Vec3& p : tessellateSpline(spline->data))
                 ring.push_back(p.xy());
         }

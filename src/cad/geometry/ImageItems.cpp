@@ -125,7 +125,7 @@ void DisplayListCompiler::addUnderlay(ItemList& list, const EntityCommon& common
         countNotDrawn(name);
         return;
     }
-    const Affine2 place = OcsFrame::fromExtrusion(common.extrusion).planeToWorld(u.origin.z) *
+    const Affine2 place = OcsFrame::fromExtrusion(common.extrusion()).planeToWorld(u.origin.z) *
                           Affine2::translate(u.origin.x, u.origin.y) * Affine2::rotate(u.rotation) *
                           Affine2::scale(u.scale.x, u.scale.y);
     std::vector<Vec2> ring;

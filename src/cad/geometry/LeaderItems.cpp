@@ -67,7 +67,7 @@ void DisplayListCompiler::addMultiLeader(ItemList& list, const EntityCommon& com
         addBlockReference(list, makeItem(blockCommon, inBlock), pic.block, pic.blockTransform);
         // The block's attribute definitions show the values the multileader gives them.
         for (const Entity& e : drawing_.blocks[pic.block].entities) {
-            const Text* definition = std::get_if<Text>(&e.data);
+            const Text* definition = dataIf<Text>(&e.data);
             if (!definition || definition->kind != TextKind::AttributeDefinition)
                 continue;
             for (const MultiLeaderAttribute& a : leader.data->attributes) {
@@ -81,7 +81,7 @@ void DisplayListCompiler::addMultiLeader(ItemList& list, const EntityCommon& com
                                                          : e.common;
                 const Affine2 plane =
                     pic.blockTransform *
-                    OcsFrame::fromExtrusion(e.common.extrusion).planeToWorld(definition->insert.z);
+                    OcsFrame::fromExtrusion(e.common.extrusion()).planeToWorld(definition->insert.z);
                 addTextEntity(list, makeItem(attributeCommon, inBlock), value, plane);
                 break;
             }

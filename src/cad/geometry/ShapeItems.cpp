@@ -51,7 +51,7 @@ void DisplayListCompiler::addShape(ItemList& list, const EntityCommon& common, c
             lookIn(file);
 
     const Affine2 place =
-        OcsFrame::fromExtrusion(common.extrusion).planeToWorld(shape.insert.z) *
+        OcsFrame::fromExtrusion(common.extrusion()).planeToWorld(shape.insert.z) *
         Affine2::translate(shape.insert.x, shape.insert.y) * Affine2::rotate(shape.rotation) *
         Affine2{1, 0, std::tan(oblique), 1, 0, 0} * Affine2::scale(size * widthFactor, size);
     if (!glyph) {

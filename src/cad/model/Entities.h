@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -35,6 +36,33 @@ public:
 private:
     std::unique_ptr<DimensionDefinition> d_;
 };
+// Data held out of line, with value semantics: copied with its owner, so that a wide and rare
+// part does not widen every entity of a drawing. `Nullable` boxes may hold nothing (a
+// default-constructed one does); the others always hold a value, except once moved from.
+template <class T, bool Nullable = false> class Boxed {
+public:
+    Boxed() requires(!Nullable) : p_(std::make_unique<T>()) {}
+    Boxed() requires Nullable = default;
+    Boxed(T value) : p_(std::make_unique<T>(std::move(value))) {} // NOLINT: boxes a value
+    Boxed(const Boxed& other) : p_(other.p_ ? std::make_unique<T>(*other.p_) : nullptr) {}
+    Boxed(Boxed&&) noexcept = default;
+    Boxed& operator=(const Boxed& other) { return *this = Boxed(other); }
+    Boxed& operator=(Boxed&&) noexcept = default;
+    ~Boxed() = default;
+
+    T& operator*() { return *p_; }
+    const T& operator*() const { return *p_; }
+    T* operator->() { return p_.get(); }
+    const T* operator->() const { return p_.get(); }
+    T* get() { return p_.get(); }
+    const T* get() const { return p_.get(); }
+    explicit operator bool() const { return p_ != nullptr; }
+    void reset() { p_.reset(); }
+
+private:
+    std::unique_ptr<T> p_;
+};
+
 inline constexpr std::int32_t kLinetypeByLayer = -1;
 inline constexpr std::int32_t kLinetypeByBlock = -2;
 inline constexpr std::int32_t kLinetypeContinuous = -3;
@@ -52,10 +80,27 @@ struct EntityCommon {
     std::int16_t lineweight = kLineweightByLayer; // 1/100 mm, or kLineweight*
     bool invisible = false;
     float linetypeScale = 1.0f; // drawn in single precision anyway
+    std::uint64_t handle = 0;   // file handle or element index, for diagnostics
 
-    double thickness = 0.0;
-    Vec3 extrusion{0, 0, 1};
-    std::uint64_t handle = 0; // file handle or element index, for diagnostics
+    // Thickness and extrusion direction. Nearly every entity of a drawing keeps 0 and +z, so
+    // the two are held out of line only when they differ: one pointer per entity.
+    double thickness() const { return elevation_ ? elevation_->thickness : 0.0; }
+    Vec3 extrusion() const { return elevation_ ? elevation_->extrusion : Vec3{0, 0, 1}; }
+    void setThickness(double t) { setElevation(t, extrusion()); }
+    void setExtrusion(Vec3 e) { setElevation(thickness(), e); }
+
+private:
+    struct Elevation {
+        double thickness;
+        Vec3 extrusion;
+    };
+    void setElevation(double t, Vec3 e) {
+        if (t == 0.0 && e.x == 0.0 && e.y == 0.0 && e.z == 1.0)
+            elevation_.reset();
+        else
+            elevation_ = Boxed<Elevation, true>(Elevation{t, e});
+    }
+    Boxed<Elevation, true> elevation_;
 };
 
 struct Line {
@@ -399,10 +444,68 @@ struct Wireframe {
     std::shared_ptr<const WireframeData> data;
 };
 
-using EntityData = std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText,
-                                Solid, Face3d, Insert, Hatch, Dimension, Leader, Ray, ImageFrame,
-                                MultiLeader, MLine, Tolerance, Underlay, Shape, Unsupported,
-                                Wireframe>;
+// The kinds of entity. Kinds wider than a line are boxed (held out of line) so that the
+// variant, and with it every entity of a million-line drawing, stays small: reach the data
+// through dataIf / dataOf / holds / visitData below, which look through the boxes.
+using EntityData =
+    std::variant<Line, Point, Circle, Arc, Boxed<Ellipse>, Boxed<Polyline>, Boxed<Spline>,
+                 Boxed<Text>, Boxed<MText>, Boxed<Solid>, Boxed<Face3d>, Boxed<Insert>,
+                 Boxed<Hatch>, Boxed<Dimension>, Boxed<Leader>, Boxed<Ray>, Boxed<ImageFrame>,
+                 MultiLeader, Boxed<MLine>, Boxed<Tolerance>, Boxed<Underlay>, Boxed<Shape>,
+                 Unsupported, Wireframe>;
+
+// A kind wider than this must be boxed: the entity list of a huge drawing is most of its memory.
+static_assert(sizeof(EntityData) <= 56, "box the wide entity kind");
+
+namespace detail {
+template <class T, class Variant> struct IsAlternative;
+template <class T, class... Ts>
+struct IsAlternative<T, std::variant<Ts...>> : std::bool_constant<(std::is_same_v<T, Ts> || ...)> {
+};
+template <class T> struct Unboxed {
+    static T& get(T& v) { return v; }
+    static const T& get(const T& v) { return v; }
+};
+template <class T> struct Unboxed<Boxed<T>> {
+    static T& get(Boxed<T>& v) { return *v; }
+    static const T& get(const Boxed<T>& v) { return *v; }
+};
+} // namespace detail
+
+// How kind T is stored in EntityData: T itself or Boxed<T>.
+template <class T>
+using StoredKind =
+    std::conditional_t<detail::IsAlternative<Boxed<T>, EntityData>::value, Boxed<T>, T>;
+
+// The entity data as kind T, or null when it is another kind.
+template <class T> T* dataIf(EntityData* data) {
+    auto* stored = std::get_if<StoredKind<T>>(data);
+    return stored ? &detail::Unboxed<StoredKind<T>>::get(*stored) : nullptr;
+}
+template <class T> const T* dataIf(const EntityData* data) {
+    const auto* stored = std::get_if<StoredKind<T>>(data);
+    return stored ? &detail::Unboxed<StoredKind<T>>::get(*stored) : nullptr;
+}
+// The entity data as kind T; throws std::bad_variant_access when it is another kind.
+template <class T> T& dataOf(EntityData& data) {
+    return detail::Unboxed<StoredKind<T>>::get(std::get<StoredKind<T>>(data));
+}
+template <class T> const T& dataOf(const EntityData& data) {
+    return detail::Unboxed<StoredKind<T>>::get(std::get<StoredKind<T>>(data));
+}
+template <class T> bool holds(const EntityData& data) {
+    return std::holds_alternative<StoredKind<T>>(data);
+}
+// std::visit on the entity data, the visitor called with the kind itself (never its box).
+template <class Visitor, class Data> decltype(auto) visitData(Visitor&& visitor, Data&& data) {
+    return std::visit(
+        [&](auto& stored) -> decltype(auto) {
+            return visitor(
+                detail::Unboxed<
+                    std::remove_const_t<std::remove_reference_t<decltype(stored)>>>::get(stored));
+        },
+        data);
+}
 
 struct Entity {
     EntityCommon common;

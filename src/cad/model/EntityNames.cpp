@@ -70,7 +70,7 @@ struct NameOf {
 } // namespace
 
 const char* dxfTypeName(const Entity& e) {
-    return std::visit(NameOf{}, e.data);
+    return visitData(NameOf{}, e.data);
 }
 
 } // namespace vexor::cad

@@ -70,7 +70,7 @@ TEST(DgnUnits, CoordinatesAreMasterUnitsFromTheGlobalOrigin) {
     file.add(3, Sym{}, line2d(0, 500, 3000, 2500).bytes);
     const Drawing d = read(file);
     ASSERT_EQ(d.modelSpace.size(), 1u);
-    const auto& line = std::get<Line>(d.modelSpace[0].data);
+    const auto& line = dataOf<Line>(d.modelSpace[0].data);
     EXPECT_DOUBLE_EQ(line.a.x, 1.0);
     EXPECT_DOUBLE_EQ(line.a.y, 0.0);
     EXPECT_DOUBLE_EQ(line.b.x, 4.0);
@@ -89,7 +89,7 @@ TEST(DgnUnits, ThreeDimensionalFilesAreSeenFromTheTop) {
     const Drawing d = read(file);
     EXPECT_EQ(d.header.version, "V7-3D");
     ASSERT_EQ(d.modelSpace.size(), 1u);
-    const auto& line = std::get<Line>(d.modelSpace[0].data);
+    const auto& line = dataOf<Line>(d.modelSpace[0].data);
     EXPECT_EQ(line.a.x, 1);
     EXPECT_EQ(line.a.y, 2);
     EXPECT_EQ(line.a.z, 0);
@@ -130,14 +130,14 @@ TEST(DgnPrimitives, LineStringsAndShapesArePolylinesAndFilledShapesGetAFill) {
         names.push_back(dxfTypeName(e));
     EXPECT_EQ(names, (std::vector<std::string>{"LWPOLYLINE", "HATCH", "LWPOLYLINE", "LWPOLYLINE",
                                                "LWPOLYLINE"}));
-    const auto& open = std::get<Polyline>(d.modelSpace[0].data);
+    const auto& open = dataOf<Polyline>(d.modelSpace[0].data);
     EXPECT_FALSE(open.closed);
     EXPECT_EQ(open.vertices.size(), 3u);
     const auto& fill = d.modelSpace[1];
-    EXPECT_TRUE(std::get<Hatch>(fill.data).solid);
+    EXPECT_TRUE(dataOf<Hatch>(fill.data).solid);
     EXPECT_EQ(fill.common.color, Color::trueColor(0x00FF00)); // fill colour 2 of the default table
     EXPECT_EQ(fill.common.handle, d.modelSpace[2].common.handle);
-    const auto& shape = std::get<Polyline>(d.modelSpace[2].data);
+    const auto& shape = dataOf<Polyline>(d.modelSpace[2].data);
     EXPECT_TRUE(shape.closed);
     EXPECT_EQ(shape.vertices.size(), 4u); // the closing point is implied
     EXPECT_EQ(d.modelSpace[2].common.color, Color::trueColor(0xFF0000));
@@ -150,15 +150,15 @@ TEST(DgnPrimitives, ArcsRunCounterClockwiseWhateverTheirSweepDirection) {
     file.add(16, Sym{}, arc2d(10, 0, 5, 5, 0, 0, 0).bytes); // zero sweep: the whole circle
     const Drawing d = read(file);
     ASSERT_EQ(d.modelSpace.size(), 3u);
-    const auto& ccw = std::get<Arc>(d.modelSpace[0].data);
+    const auto& ccw = dataOf<Arc>(d.modelSpace[0].data);
     EXPECT_DOUBLE_EQ(ccw.center.x, 100);
     EXPECT_DOUBLE_EQ(ccw.radius, 5);
     EXPECT_NEAR(ccw.startAngle, kPi / 6, 1e-12);
     EXPECT_NEAR(ccw.endAngle, kPi / 6 + kPi / 2, 1e-12);
-    const auto& cw = std::get<Arc>(d.modelSpace[1].data);
+    const auto& cw = dataOf<Arc>(d.modelSpace[1].data);
     EXPECT_NEAR(std::remainder(cw.startAngle, 2 * kPi), -kPi / 2, 1e-12);
     EXPECT_NEAR(cw.endAngle - cw.startAngle, kPi / 2, 1e-12);
-    EXPECT_TRUE(std::holds_alternative<Circle>(d.modelSpace[2].data));
+    EXPECT_TRUE(holds<Circle>(d.modelSpace[2].data));
 }
 
 TEST(DgnPrimitives, EllipsesKeepTheirLongerAxisAsTheMajorAxis) {
@@ -171,16 +171,16 @@ TEST(DgnPrimitives, EllipsesKeepTheirLongerAxisAsTheMajorAxis) {
     file.add(16, Sym{}, arc2d(0, 90 * kDegree, 2, 4, 0, 0, 0).bytes);
     const Drawing d = read(file);
     ASSERT_EQ(d.modelSpace.size(), 3u);
-    const auto& rotated = std::get<Ellipse>(d.modelSpace[0].data);
+    const auto& rotated = dataOf<Ellipse>(d.modelSpace[0].data);
     EXPECT_NEAR(rotated.majorAxis.x, 4 * std::cos(kPi / 6), 1e-12);
     EXPECT_NEAR(rotated.majorAxis.y, 4 * std::sin(kPi / 6), 1e-12);
     EXPECT_DOUBLE_EQ(rotated.ratio, 0.5);
     EXPECT_DOUBLE_EQ(rotated.center.y, 2);
-    const auto& upright = std::get<Ellipse>(d.modelSpace[1].data);
+    const auto& upright = dataOf<Ellipse>(d.modelSpace[1].data);
     EXPECT_NEAR(std::abs(upright.majorAxis.y), 4, 1e-12);
     EXPECT_NEAR(upright.majorAxis.x, 0, 1e-12);
     // A quarter from the shorter primary axis (2, 0) to the longer secondary one (0, 4).
-    const auto& quarter = std::get<Ellipse>(d.modelSpace[2].data);
+    const auto& quarter = dataOf<Ellipse>(d.modelSpace[2].data);
     auto at = [&](double t) {
         const Vec3 minor{-quarter.majorAxis.y * quarter.ratio, quarter.majorAxis.x * quarter.ratio,
                          0};
@@ -210,7 +210,7 @@ TEST(DgnPrimitives, TextTakesItsSizeFromTheMultipliers) {
                  .bytes);
     const Drawing d = read(file);
     ASSERT_EQ(d.modelSpace.size(), 1u);
-    const auto& t = std::get<Text>(d.modelSpace[0].data);
+    const auto& t = dataOf<Text>(d.modelSpace[0].data);
     EXPECT_EQ(t.text, "Hallo");
     EXPECT_DOUBLE_EQ(t.height, 6);
     EXPECT_DOUBLE_EQ(t.widthFactor, 0.5);
@@ -256,7 +256,7 @@ TEST(DgnComplex, AChainOfALineStringAndAnArcIsOnePolylineWithABulge) {
     file.add(3, Sym{.level = 9}, line2d(0, 0, 1, 1).bytes); // not part of the chain
     const Drawing d = read(file);
     ASSERT_EQ(d.modelSpace.size(), 2u);
-    const auto& chainLine = std::get<Polyline>(d.modelSpace[0].data);
+    const auto& chainLine = dataOf<Polyline>(d.modelSpace[0].data);
     EXPECT_EQ(d.modelSpace[0].common.handle, static_cast<std::uint64_t>(chain));
     ASSERT_EQ(chainLine.vertices.size(), 3u);
     EXPECT_DOUBLE_EQ(chainLine.vertices[1].p.x, 10);
@@ -285,7 +285,7 @@ TEST(DgnComplex, CellsAreDrawnFromTheirPlacedComponents) {
     file.add(3, Sym{.level = 4, .complex = true}, b.bytes);
     const Drawing d = read(file);
     ASSERT_EQ(d.modelSpace.size(), 2u);
-    EXPECT_DOUBLE_EQ(std::get<Line>(d.modelSpace[1].data).b.y, 300);
+    EXPECT_DOUBLE_EQ(dataOf<Line>(d.modelSpace[1].data).b.y, 300);
     EXPECT_NE(d.modelSpace[0].common.handle, d.modelSpace[1].common.handle);
     ASSERT_EQ(d.layers.size(), 2u);
     EXPECT_EQ(d.layers[0].name, "3");
@@ -304,7 +304,7 @@ TEST(DgnComplex, DeletedElementsAndTheComponentsOfDeletedHeadersAreSkipped) {
     file.add(3, Sym{}, line2d(5, 5, 6, 6).bytes);
     const Drawing d = read(file);
     ASSERT_EQ(d.modelSpace.size(), 1u);
-    EXPECT_DOUBLE_EQ(std::get<Line>(d.modelSpace[0].data).a.x, 5);
+    EXPECT_DOUBLE_EQ(dataOf<Line>(d.modelSpace[0].data).a.x, 5);
 }
 
 TEST(DgnSymbology, TheFileColourTableWeightsAndStylesAreKept) {

@@ -119,10 +119,10 @@ TEST(DwgCorpus, EntitiesReferToExistingTablesAndBlocks) {
             EXPECT_LT(e.common.layer, d.layers.size());
             EXPECT_TRUE(e.common.linetype < 0 ||
                         static_cast<std::size_t>(e.common.linetype) < d.linetypes.size());
-            if (const auto* ins = std::get_if<cad::Insert>(&e.data)) {
+            if (const auto* ins = cad::dataIf<cad::Insert>(&e.data)) {
                 EXPECT_TRUE(ins->block == cad::kNoIndex || ins->block < d.blocks.size());
             }
-            if (const auto* t = std::get_if<cad::Text>(&e.data)) {
+            if (const auto* t = cad::dataIf<cad::Text>(&e.data)) {
                 EXPECT_TRUE(t->style == cad::kNoIndex || t->style < d.textStyles.size());
             }
         };
@@ -145,16 +145,16 @@ TEST(DwgCorpus, SmallR2000DrawingHasItsGeometry) {
     EXPECT_EQ(*d.header.insUnits, 4);
     bool sawCircle = false, sawText = false, sawPolyline = false;
     for (const auto& e : d.modelSpace) {
-        if (const auto* c = std::get_if<cad::Circle>(&e.data)) {
+        if (const auto* c = cad::dataIf<cad::Circle>(&e.data)) {
             sawCircle = true;
             EXPECT_GT(c->radius, 0);
         }
-        if (const auto* t = std::get_if<cad::Text>(&e.data)) {
+        if (const auto* t = cad::dataIf<cad::Text>(&e.data)) {
             sawText = true;
             EXPECT_FALSE(t->text.empty());
             EXPECT_GT(t->height, 0);
         }
-        if (const auto* p = std::get_if<cad::Polyline>(&e.data)) {
+        if (const auto* p = cad::dataIf<cad::Polyline>(&e.data)) {
             sawPolyline = true;
             EXPECT_GE(p->vertices.size(), 2u);
         }
@@ -168,17 +168,17 @@ TEST(DwgCorpus, PolylinesGatherTheirVerticesAndInsertsTheirBlocks) {
     const cad::Drawing d = cad::readDrawingFile(file.string());
     int polylines = 0, inserts = 0, attributes = 0, dimensionsWithBlocks = 0;
     for (const auto& e : d.modelSpace) {
-        if (const auto* p = std::get_if<cad::Polyline>(&e.data);
+        if (const auto* p = cad::dataIf<cad::Polyline>(&e.data);
             p && p->kind != cad::Polyline::Kind::Light) {
             ++polylines;
             EXPECT_FALSE(p->vertices.empty());
         }
-        if (const auto* ins = std::get_if<cad::Insert>(&e.data)) {
+        if (const auto* ins = cad::dataIf<cad::Insert>(&e.data)) {
             ++inserts;
             ASSERT_LT(ins->block, d.blocks.size());
             attributes += static_cast<int>(ins->attributes.size());
         }
-        if (const auto* dim = std::get_if<cad::Dimension>(&e.data))
+        if (const auto* dim = cad::dataIf<cad::Dimension>(&e.data))
             if (dim->block < d.blocks.size() && !d.blocks[dim->block].entities.empty())
                 ++dimensionsWithBlocks;
     }

@@ -25,7 +25,7 @@ bool near(const cad::Vec3& a, const cad::Vec3& b) {
 std::vector<const cad::Dimension*> dimensions(const cad::Drawing& d) {
     std::vector<const cad::Dimension*> out;
     for (const cad::Entity& e : d.modelSpace)
-        if (const auto* dim = std::get_if<cad::Dimension>(&e.data))
+        if (const auto* dim = cad::dataIf<cad::Dimension>(&e.data))
             out.push_back(dim);
     return out;
 }

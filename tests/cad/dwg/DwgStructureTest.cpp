@@ -97,7 +97,7 @@ TEST(BlockGraph, CyclesAreCutAndReported) {
             const std::uint32_t at = stack.back();
             stack.pop_back();
             for (const Entity& e : d.blocks[at].entities) {
-                const auto& ins = std::get<Insert>(e.data);
+                const auto& ins = dataOf<Insert>(e.data);
                 if (ins.block == kNoIndex)
                     continue;
                 EXPECT_NE(ins.block, start);
@@ -106,7 +106,7 @@ TEST(BlockGraph, CyclesAreCutAndReported) {
         }
     }
     // The acyclic part stays linked.
-    EXPECT_EQ(std::get<Insert>(d.blocks[a].entities[0].data).block, b);
+    EXPECT_EQ(dataOf<Insert>(d.blocks[a].entities[0].data).block, b);
 }
 
 TEST(BlockGraph, DeepChainsAreCut) {
@@ -120,7 +120,7 @@ TEST(BlockGraph, DeepChainsAreCut) {
     std::size_t depth = 0;
     for (std::uint32_t at = 0; at != kNoIndex && depth < d.blocks.size(); ++depth) {
         const auto& entities = d.blocks[at].entities;
-        at = entities.empty() ? kNoIndex : std::get<Insert>(entities[0].data).block;
+        at = entities.empty() ? kNoIndex : dataOf<Insert>(entities[0].data).block;
     }
     EXPECT_LE(depth, static_cast<std::size_t>(kMaxBlockNesting));
 }

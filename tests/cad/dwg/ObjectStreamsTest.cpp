@@ -291,7 +291,7 @@ TEST(EntityPreamble, R2013HandlesInTheirOrder) {
     EXPECT_LT(f.refs.remainingBits(), 8u) << "every common handle taken";
     ParsedEntity out;
     parseEntityData(EntityKind::Line, f, TextDecoder("ANSI_1252"), out, "LINE");
-    const Line& line = std::get<Line>(out.data);
+    const Line& line = dataOf<Line>(out.data);
     EXPECT_EQ(line.a.x, 1.0);
     EXPECT_EQ(line.b.x, 4.0);
     EXPECT_EQ(line.a.y, 2.0);
@@ -395,7 +395,7 @@ TEST(Table, ReadAsAnInsertOfItsBlockInEveryRelease) {
         ParsedEntity table;
         table.common = readEntityPreamble(f);
         parseEntityData(EntityKind::Table, f, decode, table, "ACAD_TABLE");
-        const Insert& insert = std::get<Insert>(table.data);
+        const Insert& insert = dataOf<Insert>(table.data);
         EXPECT_TRUE(insert.table);
         EXPECT_NEAR(insert.insert.x, 3298.79, 0.01);
         EXPECT_NEAR(insert.insert.y, 839.61, 0.01);
@@ -423,7 +423,7 @@ TEST(Hatch, GradientShowsInItsFirstColour) {
         EXPECT_EQ(hatch.common.color, Color::byLayer());
         parseEntityData(EntityKind::Hatch, f, decode, hatch, "HATCH");
         EXPECT_EQ(hatch.common.color, Color::trueColor(0x0000FF));
-        const Hatch& h = std::get<Hatch>(hatch.data);
+        const Hatch& h = dataOf<Hatch>(hatch.data);
         EXPECT_TRUE(h.solid);
         EXPECT_EQ(h.loops.size(), 1u);
     }
@@ -449,13 +449,13 @@ TEST(Dimension, ArcLengthAndLargeRadialReadTheirBlocks) {
                                     release.version);
         const ParsedEntity arc = readDimension(objects, 0x399, "ARC_DIMENSION");
         EXPECT_STREQ(dxfTypeName(Entity{{}, arc.data}), "ARC_DIMENSION");
-        EXPECT_NEAR(std::get<Dimension>(arc.data).measurement, 2675.62, 0.01);
+        EXPECT_NEAR(dataOf<Dimension>(arc.data).measurement, 2675.62, 0.01);
         EXPECT_EQ(arc.blockHandle, 0x39Au);
     }
     const CorpusObjects radial("AC1032", "librecad__large_radial.dwg", DwgVersion::R2018);
     const ParsedEntity large = readDimension(radial, 0x2F, "LARGE_RADIAL_DIMENSION");
     EXPECT_STREQ(dxfTypeName(Entity{{}, large.data}), "LARGE_RADIAL_DIMENSION");
-    EXPECT_EQ(std::get<Dimension>(large.data).measurement, 5.0);
+    EXPECT_EQ(dataOf<Dimension>(large.data).measurement, 5.0);
     EXPECT_EQ(large.blockHandle, 0x20040u);
 }
 

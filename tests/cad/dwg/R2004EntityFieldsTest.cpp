@@ -150,10 +150,10 @@ void comparePolyline(const Polyline& a, const Polyline& b, const Entity& e, Diff
 void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, const Entity& theirs,
                  Differences& diff) {
     const Entity& e = ours;
-    std::visit(
+    visitData(
         [&](const auto& a) {
             using T = std::decay_t<decltype(a)>;
-            const T& b = std::get<T>(theirs.data);
+            const T& b = dataOf<T>(theirs.data);
             if constexpr (std::is_same_v<T, Line>) {
                 diff.check(near(a.a, b.a) && near(a.b, b.b), e, "points");
             } else if constexpr (std::is_same_v<T, Point>) {
@@ -251,7 +251,7 @@ void compareData(const Drawing& dwg, const Entity& ours, const Drawing& dxf, con
 void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, const Entity& theirs,
                    Differences& diff) {
     // What the DXF reader leaves unsupported (tables, for one) may still be drawn from DWG.
-    if (std::holds_alternative<Unsupported>(theirs.data))
+    if (holds<Unsupported>(theirs.data))
         return;
     diff.check(ours.data.index() == theirs.data.index(), ours, "kind");
     if (ours.data.index() != theirs.data.index())
@@ -263,10 +263,10 @@ void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, c
         diff.check(layerName(dwg, ours) == theirLayer, ours, "layer");
     // The DXF reader takes some unsupported entities' own colour fields for the entity colour,
     // and a gradient fill read from DWG shows in its first colour.
-    const bool gradient = std::holds_alternative<Hatch>(ours.data) &&
+    const bool gradient = holds<Hatch>(ours.data) &&
                           ours.common.color.kind == Color::Kind::True &&
                           theirs.common.color.kind != Color::Kind::True;
-    if (!gradient && !std::holds_alternative<Unsupported>(ours.data))
+    if (!gradient && !holds<Unsupported>(ours.data))
         diff.check(ours.common.color == theirs.common.color, ours, "colour");
     // DXF writers may leave out a "default" lineweight, which then reads as by layer.
     diff.check(ours.common.lineweight == theirs.common.lineweight ||
@@ -278,8 +278,8 @@ void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, c
                ours, "linetype");
     diff.check(near(ours.common.linetypeScale, theirs.common.linetypeScale), ours,
                "linetype scale");
-    diff.check(near(ours.common.thickness, theirs.common.thickness), ours, "thickness");
-    diff.check(near(ours.common.extrusion, theirs.common.extrusion), ours, "extrusion");
+    diff.check(near(ours.common.thickness(), theirs.common.thickness()), ours, "thickness");
+    diff.check(near(ours.common.extrusion(), theirs.common.extrusion()), ours, "extrusion");
     compareData(dwg, ours, dxf, theirs, diff);
 }
 

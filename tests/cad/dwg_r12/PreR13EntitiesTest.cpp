@@ -20,7 +20,7 @@ cad::Drawing open(const char* relative) {
 template <class T> std::vector<const T*> all(const std::vector<cad::Entity>& entities) {
     std::vector<const T*> out;
     for (const cad::Entity& e : entities)
-        if (const T* t = std::get_if<T>(&e.data))
+        if (const T* t = cad::dataIf<T>(&e.data))
             out.push_back(t);
     return out;
 }

@@ -185,8 +185,8 @@ TEST(DxfCorpus, TextAndBinaryTwinsGiveTheSameModel) {
             EXPECT_EQ(a.blocks[i].entities.size(), b.blocks[i].entities.size()) << a.blocks[i].name;
         ASSERT_EQ(a.modelSpace.size(), b.modelSpace.size());
         for (std::size_t i = 0; i < a.modelSpace.size(); ++i) {
-            const auto* la = std::get_if<cad::Line>(&a.modelSpace[i].data);
-            const auto* lb = std::get_if<cad::Line>(&b.modelSpace[i].data);
+            const auto* la = cad::dataIf<cad::Line>(&a.modelSpace[i].data);
+            const auto* lb = cad::dataIf<cad::Line>(&b.modelSpace[i].data);
             if (la && lb) {
                 EXPECT_NEAR(la->a.x, lb->a.x, 1e-9);
                 EXPECT_NEAR(la->b.y, lb->b.y, 1e-9);

@@ -14,7 +14,7 @@ constexpr double kPi = 3.14159265358979323846;
 
 template <typename T> const T& only(const cad::Drawing& d, std::size_t i = 0) {
     EXPECT_GT(d.modelSpace.size(), i);
-    const T* data = std::get_if<T>(&d.modelSpace.at(i).data);
+    const T* data = cad::dataIf<T>(&d.modelSpace.at(i).data);
     EXPECT_NE(data, nullptr) << cad::dxfTypeName(d.modelSpace.at(i));
     static const T empty{};
     return data ? *data : empty;
@@ -89,10 +89,10 @@ TEST(DxfEntities, CommonPropertiesAndOcsExtrusionAreKept) {
     EXPECT_EQ(c.color.kind, cad::Color::Kind::ByBlock);
     EXPECT_EQ(c.linetype, cad::kLinetypeByBlock);
     EXPECT_EQ(c.lineweight, 50);
-    EXPECT_DOUBLE_EQ(c.thickness, 2);
+    EXPECT_DOUBLE_EQ(c.thickness(), 2);
     EXPECT_DOUBLE_EQ(c.linetypeScale, 0.5);
     EXPECT_TRUE(c.invisible);
-    EXPECT_DOUBLE_EQ(c.extrusion.z, -1);
+    EXPECT_DOUBLE_EQ(c.extrusion().z, -1);
     EXPECT_DOUBLE_EQ(only<cad::Circle>(d, 1).center.x, 5); // OCS coordinates stay as stored
     const auto& second = d.modelSpace.at(2).common;
     EXPECT_EQ(second.color, cad::Color::trueColor(0x123456));

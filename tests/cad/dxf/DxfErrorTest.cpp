@@ -100,14 +100,14 @@ void expectSampleDrawing(const cad::Drawing& d) {
     EXPECT_TRUE(d.layers[1].off);
     EXPECT_TRUE(d.layers[1].frozen);
     ASSERT_EQ(d.modelSpace.size(), 3u);
-    const auto& line = std::get<cad::Line>(d.modelSpace[0].data);
+    const auto& line = cad::dataOf<cad::Line>(d.modelSpace[0].data);
     EXPECT_DOUBLE_EQ(line.a.y, -2.25);
     EXPECT_DOUBLE_EQ(line.b.x, 1e6);
     EXPECT_EQ(d.modelSpace[0].common.color, cad::Color::trueColor(0x00FF00));
-    const auto& poly = std::get<cad::Polyline>(d.modelSpace[1].data);
+    const auto& poly = cad::dataOf<cad::Polyline>(d.modelSpace[1].data);
     ASSERT_EQ(poly.vertices.size(), 2u);
     EXPECT_DOUBLE_EQ(poly.vertices[0].bulge, 0.5);
-    EXPECT_EQ(std::get<cad::Text>(d.modelSpace[2].data).text, "label");
+    EXPECT_EQ(cad::dataOf<cad::Text>(d.modelSpace[2].data).text, "label");
     EXPECT_TRUE(d.diagnostics.empty());
 }
 
@@ -202,7 +202,7 @@ TEST(DxfErrors, BadNumbersDegradeToDefaults) {
                                     .g(10, "1e999999")
                                     .g(11, "-nan"));
     ASSERT_EQ(d.modelSpace.size(), 2u);
-    const auto& circle = std::get<cad::Circle>(d.modelSpace[0].data);
+    const auto& circle = cad::dataOf<cad::Circle>(d.modelSpace[0].data);
     EXPECT_DOUBLE_EQ(circle.center.x, 0);
     EXPECT_DOUBLE_EQ(circle.radius, 2.5);
     EXPECT_EQ(d.modelSpace[0].common.color.kind, cad::Color::Kind::ByLayer);
@@ -244,15 +244,15 @@ TEST(DxfErrors, HostileCountsAllocateOnlyWhatTheFileHolds) {
                                     .g(72, 2000000000)
                                     .g(0, "SEQEND"));
     ASSERT_EQ(d.modelSpace.size(), 5u);
-    EXPECT_EQ(std::get<cad::Polyline>(d.modelSpace[0].data).vertices.size(), 1u);
-    const auto& hatch = std::get<cad::Hatch>(d.modelSpace[1].data);
+    EXPECT_EQ(cad::dataOf<cad::Polyline>(d.modelSpace[0].data).vertices.size(), 1u);
+    const auto& hatch = cad::dataOf<cad::Hatch>(d.modelSpace[1].data);
     ASSERT_EQ(hatch.loops.size(), 2u);
     EXPECT_EQ(hatch.loops[0].edges.size(), 1u);
     EXPECT_EQ(hatch.loops[1].polyline.size(), 1u);
     EXPECT_EQ(hatch.patternLines.size(), 1u);
-    const auto& insert = std::get<cad::Insert>(d.modelSpace[2].data);
+    const auto& insert = cad::dataOf<cad::Insert>(d.modelSpace[2].data);
     EXPECT_EQ(insert.columns * insert.rows, 1); // a 900-million-copy grid is refused
-    EXPECT_LE(std::get<cad::Spline>(d.modelSpace[3].data).data.degree, 32);
+    EXPECT_LE(cad::dataOf<cad::Spline>(d.modelSpace[3].data).data.degree, 32);
     EXPECT_FALSE(d.diagnostics.empty());
 }
 
@@ -264,7 +264,7 @@ TEST(DxfErrors, OddLayoutsStillRead) {
         "4.5\r  0\rCIRCLE\r 40\r1\r  0\rEOF\rjunk\r";
     const auto d = readText(cr);
     ASSERT_EQ(d.modelSpace.size(), 2u);
-    EXPECT_DOUBLE_EQ(std::get<cad::Line>(d.modelSpace[0].data).a.x, 4.5);
+    EXPECT_DOUBLE_EQ(cad::dataOf<cad::Line>(d.modelSpace[0].data).a.x, 4.5);
 
     // Blank lines and several comments before the first section, as dxflib-based writers
     // leave them, with CR LF line ends.

@@ -122,7 +122,7 @@ TEST(DxfStructure, TablesGiveLayersLinetypesAndStyles) {
     ASSERT_EQ(d.textStyles.size(), 1u);
     EXPECT_DOUBLE_EQ(d.textStyles[0].widthFactor, 0.7);
     EXPECT_EQ(d.textStyles[0].fontFile, "romans.shx");
-    const auto& text = std::get<cad::Text>(d.modelSpace.at(0).data);
+    const auto& text = cad::dataOf<cad::Text>(d.modelSpace.at(0).data);
     EXPECT_EQ(text.style, 0u);                     // style names are case-insensitive
     EXPECT_EQ(d.modelSpace[0].common.linetype, 0); // so are linetype names
 }
@@ -186,13 +186,13 @@ TEST(DxfStructure, BlocksInsertsAndAttributes) {
         .eof();
     const auto d = readText(f.str());
     ASSERT_EQ(d.modelSpace.size(), 2u);
-    const auto& insert = std::get<cad::Insert>(d.modelSpace[0].data);
+    const auto& insert = cad::dataOf<cad::Insert>(d.modelSpace[0].data);
     ASSERT_NE(insert.block, cad::kNoIndex);
     const cad::Block& door = d.blocks[insert.block];
     EXPECT_EQ(door.name, "Door");
     EXPECT_DOUBLE_EQ(door.base.y, 2);
     ASSERT_EQ(door.entities.size(), 2u);
-    const auto& knobRef = std::get<cad::Insert>(door.entities[1].data);
+    const auto& knobRef = cad::dataOf<cad::Insert>(door.entities[1].data);
     EXPECT_EQ(d.blocks[knobRef.block].name, "Knob");
     EXPECT_EQ(d.blocks[knobRef.block].entities.size(), 1u);
     EXPECT_DOUBLE_EQ(insert.scale.y, 3);
@@ -238,7 +238,7 @@ TEST(DxfStructure, TextBeforeR2007IsInTheFileCodePage) {
     const auto d = readText(f.str());
     EXPECT_EQ(d.layers.at(1).name, "Стены");
     EXPECT_EQ(d.modelSpace.at(0).common.layer, 1u);
-    EXPECT_EQ(std::get<cad::Text>(d.modelSpace[0].data).text, "При °");
+    EXPECT_EQ(cad::dataOf<cad::Text>(d.modelSpace[0].data).text, "При °");
 }
 
 TEST(DxfStructure, TextFromR2007OnIsUtf8) {
@@ -246,5 +246,5 @@ TEST(DxfStructure, TextFromR2007OnIsUtf8) {
     f.begin("HEADER").g(9, "$ACADVER").g(1, "AC1021").g(9, "$DWGCODEPAGE").g(3, "ANSI_1252").end();
     f.begin("ENTITIES").g(0, "MTEXT").g(1, "Maße \\U+2300").end().eof();
     const auto d = readText(f.str());
-    EXPECT_EQ(std::get<cad::MText>(d.modelSpace.at(0).data).text, "Maße ⌀");
+    EXPECT_EQ(cad::dataOf<cad::MText>(d.modelSpace.at(0).data).text, "Maße ⌀");
 }

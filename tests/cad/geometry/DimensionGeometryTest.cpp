@@ -48,7 +48,7 @@ struct Drawn {
 Drawn draw(cad::Drawing drawing) {
     Drawn d;
     d.drawing = std::move(drawing);
-    const auto& dim = std::get<cad::Dimension>(d.drawing.modelSpace.at(0).data);
+    const auto& dim = cad::dataOf<cad::Dimension>(d.drawing.modelSpace.at(0).data);
     d.style = cad::effectiveDimStyle(d.drawing, dim, d.problem);
     d.pic = cad::dimensionPicture(dim, d.style);
     return d;
@@ -418,7 +418,7 @@ TEST(DimensionItems, DrawnInTheLayerColourOrFromTheirBlock) {
 
     // With a block that has something in it, the block is drawn instead.
     cad::Drawing withBlock = drawing;
-    auto& dim = std::get<cad::Dimension>(withBlock.modelSpace[0].data);
+    auto& dim = cad::dataOf<cad::Dimension>(withBlock.modelSpace[0].data);
     dim.block = withBlock.blockIndex("*D1");
     withBlock.blocks[dim.block].entities.push_back(withBlock.modelSpace[1]);
     withBlock.blocks[dim.block].entities.back().data = cad::Line{{0, 0, 0}, {1, 1, 0}};

@@ -45,7 +45,7 @@ TEST(DisplayList, ExtentsOfPlainGeometryExcludeRays) {
 TEST(DisplayList, MirroredArcExtents) {
     DrawingBuilder b;
     Entity arc;
-    arc.common.extrusion = {0, 0, -1};
+    arc.common.setExtrusion({0, 0, -1});
     arc.data = Arc{{5, 0, 0}, 1, 0, std::numbers::pi / 2}; // world centre (-5, 0)
     b.drawing.modelSpace.push_back(arc);
     expectBox(compileDisplayList(b.drawing)->extents(), -6, 0, -5, 1, 1e-9);
@@ -68,7 +68,7 @@ TEST(DisplayList, InsertExtentsFollowRotationScaleAndArrays) {
     const std::uint32_t unit = arr.block("UNIT");
     arr.line(arr.blockEntities(unit), {0, 0}, {1, 1});
     Entity& e = arr.insert(unit, {0, 0});
-    auto& ins = std::get<Insert>(e.data);
+    auto& ins = dataOf<Insert>(e.data);
     ins.columns = 3;
     ins.rows = 2;
     ins.columnSpacing = 5;

@@ -79,7 +79,7 @@ std::string multileader(const DxfText& own, const DxfText& line = {}, Vec2 direc
 }
 
 const cad::MultiLeaderData& dataOf(const cad::Drawing& drawing, std::size_t i = 0) {
-    return *std::get<cad::MultiLeader>(drawing.modelSpace.at(i).data).data;
+    return *cad::dataOf<cad::MultiLeader>(drawing.modelSpace.at(i).data).data;
 }
 
 } // namespace
@@ -100,7 +100,7 @@ TEST(Leaders, ArrowheadOfTheLeaderStyleAtTheFirstPointPointingAwayFromTheSecond)
     ASSERT_EQ(drawing.modelSpace.size(), 4u);
     std::vector<DimensionPicture> pics;
     for (const cad::Entity& e : drawing.modelSpace) {
-        const auto& leader = std::get<cad::Leader>(e.data);
+        const auto& leader = cad::dataOf<cad::Leader>(e.data);
         std::string problem;
         const cad::DimStyle style =
             cad::effectiveDimStyle(drawing, leader.style, leader.overrides.get(), problem);
@@ -323,10 +323,10 @@ TEST(MultiLeaders, CorpusDrawingsDrawTheirMultileaders) {
         const cad::Drawing drawing = cad::readDrawingFile(file.string());
         int here = 0;
         for (const cad::Entity& e : drawing.modelSpace)
-            here += std::holds_alternative<cad::MultiLeader>(e.data);
+            here += cad::holds<cad::MultiLeader>(e.data);
         for (const cad::Block& b : drawing.blocks)
             for (const cad::Entity& e : b.entities)
-                here += std::holds_alternative<cad::MultiLeader>(e.data);
+                here += cad::holds<cad::MultiLeader>(e.data);
         if (here == 0)
             continue;
         SCOPED_TRACE(file.string());

@@ -320,7 +320,7 @@ TEST(ShxFont, ShapeEntitiesDrawFromTheirShapeFile) {
     ASSERT_EQ(d.textStyles.size(), 2u);
     EXPECT_TRUE(d.textStyles[1].shapeFile);
     ASSERT_EQ(d.modelSpace.size(), 2u);
-    const auto& shape = std::get<vexor::cad::Shape>(d.modelSpace[0].data);
+    const auto& shape = vexor::cad::dataOf<vexor::cad::Shape>(d.modelSpace[0].data);
     EXPECT_EQ(shape.name, "tri");
     EXPECT_DOUBLE_EQ(shape.size, 0.5);
 

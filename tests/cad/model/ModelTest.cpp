@@ -60,17 +60,49 @@ TEST(DrawingModel, AttributeTagsCopyWithTheirEntityAndStayApart) {
     definition.tag = std::string("PART_NO");
     Entity original{{}, definition};
     Entity copy = original;
-    std::get<Text>(copy.data).tag = std::string("OTHER");
-    EXPECT_EQ(std::get<Text>(original.data).tag.str(), "PART_NO");
-    EXPECT_EQ(std::get<Text>(copy.data).tag.str(), "OTHER");
+    dataOf<Text>(copy.data).tag = std::string("OTHER");
+    EXPECT_EQ(dataOf<Text>(original.data).tag.str(), "PART_NO");
+    EXPECT_EQ(dataOf<Text>(copy.data).tag.str(), "OTHER");
     copy = original;
-    EXPECT_EQ(std::get<Text>(copy.data).tag, std::get<Text>(original.data).tag);
+    EXPECT_EQ(dataOf<Text>(copy.data).tag, dataOf<Text>(original.data).tag);
     const Entity moved = std::move(copy);
-    EXPECT_EQ(std::get<Text>(moved.data).tag.str(), "PART_NO");
+    EXPECT_EQ(dataOf<Text>(moved.data).tag.str(), "PART_NO");
     EXPECT_TRUE(Text{}.tag.str().empty());
-    // Every entity pays for the largest kind: keep it from growing unnoticed. MTEXT is the
-    // largest since it carries its spacing style, background and columns (24 bytes more).
-    EXPECT_LE(sizeof(Entity), 232u);
+    // Every entity pays for the largest kind: keep it from growing unnoticed.
+    EXPECT_LE(sizeof(Entity), 96u);
+}
+
+TEST(DrawingModel, WideKindsAndElevationsAreHeldApartAndCopiedWithTheirEntity) {
+    Polyline square;
+    square.closed = true;
+    square.vertices.resize(4);
+    Entity original{{}, square};
+    original.common.setThickness(2.5);
+    EXPECT_TRUE(holds<Polyline>(original.data));
+    EXPECT_EQ(dataIf<Line>(&original.data), nullptr);
+
+    Entity copy = original;
+    dataOf<Polyline>(copy.data).vertices.pop_back();
+    copy.common.setExtrusion({0, 0, -1});
+    EXPECT_EQ(dataOf<Polyline>(original.data).vertices.size(), 4u);
+    EXPECT_EQ(dataOf<Polyline>(copy.data).vertices.size(), 3u);
+    EXPECT_EQ(original.common.extrusion().z, 1.0);
+    EXPECT_EQ(copy.common.extrusion().z, -1.0);
+    EXPECT_EQ(copy.common.thickness(), 2.5);
+
+    // Back to the defaults: nothing left out of line, reading gives 0 and +z again.
+    copy.common.setThickness(0);
+    copy.common.setExtrusion({0, 0, 1});
+    EXPECT_EQ(copy.common.thickness(), 0.0);
+    EXPECT_EQ(copy.common.extrusion().z, 1.0);
+
+    // The visitor sees the kind itself, never its box.
+    const char* seen = visitData(
+        [](const auto& kind) {
+            return std::is_same_v<std::decay_t<decltype(kind)>, Polyline> ? "polyline" : "other";
+        },
+        copy.data);
+    EXPECT_STREQ(seen, "polyline");
 }
 
 TEST(ColorIndex, StandardEntries) {

@@ -137,7 +137,7 @@ void EntityRecordReader::readCommon(EntityRecord& rec, ByteReader& r, std::uint8
         rec.elevation = elevation_;
     }
     if (flags & kHasThickness)
-        e.thickness = finite(r.f64());
+        e.setThickness(finite(r.f64()));
     if (release_ >= Release::R11 && (flags & kHasHandle)) {
         const std::uint8_t size = r.u8();
         std::uint64_t handle = 0;
@@ -187,7 +187,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
     // The data goes straight into the record's entity; its common part is resolved from
     // `rec.common` once the tables are known.
     const auto set = [&]<class T>(T&& data) {
-        rec.entity.emplace().data.template emplace<std::decay_t<T>>(std::forward<T>(data));
+        rec.entity.emplace().data = std::forward<T>(data);
     };
     // Text fields after the string, shared by TEXT, ATTRIB and ATTDEF; `first` is the bit of
     // the rotation.
@@ -228,7 +228,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
                 l.b.z = finite(r.f64());
         }
         if (bit(opts, 0) && release_ >= Release::R11)
-            common.extrusion = extrusion(r);
+            common.setExtrusion(extrusion(r));
         set(std::move(l));
         break;
     }
@@ -241,7 +241,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         c.center = point2();
         c.radius = finite(r.f64());
         if (bit(opts, 0) && release_ >= Release::R11)
-            common.extrusion = extrusion(r);
+            common.setExtrusion(extrusion(r));
         set(std::move(c));
         break;
     }
@@ -252,7 +252,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         a.startAngle = finite(r.f64());
         a.endAngle = finite(r.f64());
         if (bit(opts, 0) && release_ >= Release::R11)
-            common.extrusion = extrusion(r);
+            common.setExtrusion(extrusion(r));
         set(std::move(a));
         break;
     }
@@ -264,7 +264,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         for (Vec3& c : s.corners)
             c = point2();
         if (s.kind == Solid::Kind::Solid && bit(opts, 0) && release_ >= Release::R11)
-            common.extrusion = extrusion(r);
+            common.setExtrusion(extrusion(r));
         set(std::move(s));
         break;
     }
@@ -308,7 +308,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
             r.skip(1); // field length
         textTail(t, 1);
         if (bit(opts, 8) && release_ >= Release::R11)
-            common.extrusion = extrusion(r);
+            common.setExtrusion(extrusion(r));
         if (bit(opts, 9))
             t.vAlign = r.u8();
         set(std::move(t));
@@ -366,7 +366,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         if (bit(opts, 7))
             ins.rowSpacing = finite(r.f64());
         if (bit(opts, 8) && release_ >= Release::R11)
-            common.extrusion = extrusion(r);
+            common.setExtrusion(extrusion(r));
         ins.columns = std::max(ins.columns, 1);
         ins.rows = std::max(ins.rows, 1);
         set(std::move(ins));
@@ -425,7 +425,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         if (bit(opts, 2))
             rec.defaultEndWidth = finite(r.f64());
         if (bit(opts, 3) && release_ >= Release::R11)
-            common.extrusion = extrusion(r);
+            common.setExtrusion(extrusion(r));
         if (bit(opts, 4))
             p.meshM = r.u16();
         if (bit(opts, 5))

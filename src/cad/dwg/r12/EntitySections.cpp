@@ -177,9 +177,9 @@ private:
         }
         if (kind == EntityKind::Attribute && insert_) {
             if (rec.entity) {
-                Text& t = std::get<Text>(rec.entity->data);
+                Text& t = dataOf<Text>(rec.entity->data);
                 style(t, rec);
-                std::get<Insert>(insert_->data)
+                dataOf<Insert>(insert_->data)
                     .attributes.push_back({resolveCommon(rec), std::move(t)});
             }
             return;
@@ -211,16 +211,16 @@ private:
         }
         Entity& e = *rec.entity;
         e.common = resolveCommon(rec);
-        if (auto* text = std::get_if<Text>(&e.data))
+        if (auto* text = dataIf<Text>(&e.data))
             style(*text, rec);
-        else if (auto* ins = std::get_if<Insert>(&e.data))
+        else if (auto* ins = dataIf<Insert>(&e.data))
             ins->block =
                 rec.blockName.empty() ? blockOf(rec.blockIndex) : d_.blockIndex(rec.blockName);
-        else if (auto* dim = std::get_if<Dimension>(&e.data))
+        else if (auto* dim = dataIf<Dimension>(&e.data))
             resolveDimension(*dim, rec);
-        else if (auto* u = std::get_if<Unsupported>(&e.data))
+        else if (auto* u = dataIf<Unsupported>(&e.data))
             ++notDrawn_[u->typeName];
-        if (std::holds_alternative<Polyline>(e.data)) {
+        if (holds<Polyline>(e.data)) {
             polyline_ = std::move(e);
             polylinePaper_ = rec.paperSpace;
             polylineFlags_ = rec.polylineFlags;
@@ -230,7 +230,7 @@ private:
             vertices_.clear();
             return;
         }
-        if (rec.attributesFollow && std::holds_alternative<Insert>(e.data)) {
+        if (rec.attributesFollow && holds<Insert>(e.data)) {
             insert_ = std::move(e);
             insertPaper_ = rec.paperSpace;
             return;
@@ -365,7 +365,7 @@ private:
     }
 
     void finishPolyline() {
-        Polyline& p = std::get<Polyline>(polyline_->data);
+        Polyline& p = dataOf<Polyline>(polyline_->data);
         const std::uint8_t f = polylineFlags_;
         p.closed = (f & kPolyClosed) != 0;
         if (f & kPolyFace)
