@@ -57,7 +57,7 @@ TEST(DwgAnnotationObjectsCorpus, MultilineStylesAgreeWithTheDxfTwins) {
         const cad::Drawing dwg = cad::readDrawingFile((*corpusDir() / dwgPath).string());
         std::vector<std::uint64_t> used;
         for (const cad::Entity& e : dwg.modelSpace)
-            if (const auto* line = std::get_if<cad::MLine>(&e.data))
+            if (const auto* line = cad::dataIf<cad::MLine>(&e.data))
                 used.push_back(line->styleHandle);
         if (used.empty())
             continue;
@@ -94,7 +94,7 @@ TEST(DwgAnnotationObjectsCorpus, EveryDwgMultilineFindsItsStyle) {
         const cad::Drawing drawing = cad::readDrawingFile(file.string());
         const bool hasMLine = std::any_of(
             drawing.modelSpace.begin(), drawing.modelSpace.end(),
-            [](const cad::Entity& e) { return std::holds_alternative<cad::MLine>(e.data); });
+            [](const cad::Entity& e) { return cad::holds<cad::MLine>(e.data); });
         if (!hasMLine)
             continue;
         SCOPED_TRACE(file.string());
@@ -115,14 +115,14 @@ TEST(DwgAnnotationObjectsCorpus, UnderlaysAgreeWithTheDxfTwins) {
         const cad::Drawing dxf = cad::readDrawingFile((*corpusDir() / dxfPath).string());
         std::map<std::uint64_t, const cad::Underlay*> theirs;
         for (const cad::Entity& e : dxf.modelSpace)
-            if (const auto* u = std::get_if<cad::Underlay>(&e.data))
+            if (const auto* u = cad::dataIf<cad::Underlay>(&e.data))
                 theirs[e.common.handle] = u;
         if (theirs.empty())
             continue;
         SCOPED_TRACE(dwgPath + " / " + dxfPath);
         const cad::Drawing dwg = cad::readDrawingFile((*corpusDir() / dwgPath).string());
         for (const cad::Entity& e : dwg.modelSpace) {
-            const auto* ours = std::get_if<cad::Underlay>(&e.data);
+            const auto* ours = cad::dataIf<cad::Underlay>(&e.data);
             if (!ours)
                 continue;
             const auto it = theirs.find(e.common.handle);
@@ -155,7 +155,7 @@ TEST(DwgAnnotationObjectsCorpus, LargeRadialDimensionKeepsItsDefinition) {
     const cad::Drawing d =
         cad::readDrawingFile((*corpusDir() / "dwg/AC1032/librecad__large_radial.dwg").string());
     ASSERT_EQ(d.modelSpace.size(), 1u);
-    const auto* dim = std::get_if<cad::Dimension>(&d.modelSpace[0].data);
+    const auto* dim = cad::dataIf<cad::Dimension>(&d.modelSpace[0].data);
     ASSERT_NE(dim, nullptr);
     EXPECT_EQ(dim->kind, cad::Dimension::Kind::LargeRadial);
     ASSERT_TRUE(dim->definition);

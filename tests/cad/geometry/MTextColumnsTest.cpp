@@ -51,7 +51,7 @@ cad::MText mtextOf(const std::string& text, const std::string& extra = {}) {
     EXPECT_EQ(drawing.modelSpace.size(), 1u);
     if (drawing.modelSpace.empty())
         return {};
-    return std::get<cad::MText>(drawing.modelSpace.at(0).data);
+    return cad::dataOf<cad::MText>(drawing.modelSpace.at(0).data);
 }
 
 cad::MTextLayout layout(const cad::MText& m) {
@@ -81,7 +81,7 @@ TEST(MTextBackground, FillCoversTheTextBoxGrownByItsMarginUnderTheText) {
     // to the last baseline; a factor of 1.5 adds half a text height all round.
     const DxfText fill = DxfText().g(41, 10.0).g(90, 1).g(63, 1).g(421, 0x336699).g(45, 1.5);
     const cad::Drawing drawing = drawingOf("one\\Ptwo", fill.str());
-    const cad::MText& m = std::get<cad::MText>(drawing.modelSpace.at(0).data);
+    const cad::MText& m = cad::dataOf<cad::MText>(drawing.modelSpace.at(0).data);
     EXPECT_EQ(m.backgroundFlags, cad::kMTextFill);
     EXPECT_EQ(m.backgroundColor, cad::Color::trueColor(0x336699));
     const auto list = cad::compileDisplayList(drawing);
@@ -228,11 +228,11 @@ TEST(MTextColumns, CorpusDrawingsWithColumnsAndBackgrounds) {
         (*test::corpusDir() / "dxf/ascii/AC1032/ezdxf__columns_R2018.dxf").string());
     int withColumns = 0;
     for (const cad::Entity& e : columns.modelSpace)
-        if (const auto* m = std::get_if<cad::MText>(&e.data); m && m->columns)
+        if (const auto* m = cad::dataIf<cad::MText>(&e.data); m && m->columns)
             ++withColumns;
     for (const cad::Block& b : columns.blocks)
         for (const cad::Entity& e : b.entities)
-            if (const auto* m = std::get_if<cad::MText>(&e.data); m && m->columns)
+            if (const auto* m = cad::dataIf<cad::MText>(&e.data); m && m->columns)
                 ++withColumns;
     EXPECT_GE(withColumns, 20);
 
@@ -247,7 +247,7 @@ TEST(MTextColumns, CorpusDrawingsWithColumnsAndBackgrounds) {
         int filled = 0, columned = 0;
         auto count = [&](const std::vector<cad::Entity>& entities) {
             for (const cad::Entity& e : entities) {
-                const auto* m = std::get_if<cad::MText>(&e.data);
+                const auto* m = cad::dataIf<cad::MText>(&e.data);
                 if (m && m->columns) {
                     // Dynamic, one column 15.74 wide, gutter 110.22.
                     ++columned;
