@@ -197,7 +197,7 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
     loadCheckpoint();
     addLoadWork();
     ParsedEntity e;
-    e.common = readEntityPreamble(f);
+    e.common = readEntityPreamble(f, info.kind == EntityKind::Other);
     if (!target)
         target = destination(e.common);
     if (!target)
@@ -232,8 +232,14 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
         else if (auto* shape = std::get_if<Shape>(&e.data))
             shape->style = style;
     }
-    out.notDrawn = info.kind == EntityKind::Other;
-    out.entity = Entity{commonOf(e, f.handle), std::move(e.data)};
+    EntityCommon common = commonOf(e, f.handle);
+    if (f.type == kTypeOle2Frame)
+        e.data = oleFrame(f, common);
+    else if (!e.common.graphics.empty() && std::holds_alternative<Unsupported>(e.data))
+        if (auto standIn = proxyGraphics(e.common.graphics, info.name, common))
+            e.data = std::move(*standIn);
+    out.notDrawn = std::holds_alternative<Unsupported>(e.data);
+    out.entity = Entity{common, std::move(e.data)};
     out.outcome = ReadObject::Outcome::Entity;
 }
 

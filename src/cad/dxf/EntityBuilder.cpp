@@ -3,6 +3,7 @@
 #include "AnnotationRecords.h"
 #include "DimStyleVariables.h"
 #include "MultiLeaderRecords.h"
+#include "StandInRecords.h"
 
 #include <algorithm>
 #include <charconv>
@@ -582,7 +583,7 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
     Entity entity;
     entity.common = readCommon(r, context);
     const std::string_view t = r.type;
-    if (t == "LINE")
+    if (t == "LINE" || t == "3DLINE") // 3DLINE: the name of a line in 3D in R10 files
         entity.data = readLine(r);
     else if (t == "POINT")
         entity.data = readPoint(r);
@@ -648,6 +649,10 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
         entity.data = readUnderlay(r, Underlay::Kind::Dgn);
     else if (t == "SHAPE")
         entity.data = readShape(r, context);
+    else if (t == "OLE2FRAME")
+        entity.data = readOleFrame(r, entity.common);
+    else if (auto standIn = readProxyGraphics(r, context, entity.common))
+        entity.data = std::move(*standIn);
     else
         entity.data = Unsupported{std::string(t)};
     return entity;

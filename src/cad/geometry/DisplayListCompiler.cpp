@@ -400,6 +400,7 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
             [&](const Underlay& e) { addUnderlay(list, common, e, inBlock); },
             [&](const Shape& e) { addShape(list, common, e, inBlock); },
             [&](const Unsupported& e) { countNotDrawn(e.typeName); },
+            [&](const StandIn& e) { addStandIn(list, e, inBlock); },
         },
         entity.data);
 }

@@ -79,6 +79,8 @@ private:
     // ShapeItems.cpp: SHAPE entities from their shape files, or a marker where none is found.
     void addShape(ItemList& list, const EntityCommon& common, const Shape& shape, bool inBlock);
     void reportShapeMarkers();
+    // StandInItems.cpp: entities drawn through the picture standing for them.
+    void addStandIn(ItemList& list, const StandIn& standIn, bool inBlock);
     void countNotDrawn(const std::string& typeName);
     // An entity drawn only in part or not at all, for a reason of its own ("drawn in part: the
     // content block is missing"); said once per kind and reason with the count.

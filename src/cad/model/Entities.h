@@ -361,9 +361,19 @@ struct Unsupported {
     std::string typeName; // DXF entity name
 };
 
+struct StandInData;
+
+// An entity drawn through a picture that stands for it: the proxy graphics an application
+// stored with its own entity kind (ACAD_PROXY_ENTITY, AEC_WALL ...), or the frame of an OLE
+// object. The picture's parts are ordinary entities, held out of line and shared by copies.
+struct StandIn {
+    std::shared_ptr<const StandInData> data;
+};
+
 using EntityData = std::variant<Line, Point, Circle, Arc, Ellipse, Polyline, Spline, Text, MText,
                                 Solid, Face3d, Insert, Hatch, Dimension, Leader, Ray, ImageFrame,
-                                MultiLeader, MLine, Tolerance, Underlay, Shape, Unsupported>;
+                                MultiLeader, MLine, Tolerance, Underlay, Shape, Unsupported,
+                                StandIn>;
 
 struct Entity {
     EntityCommon common;
@@ -372,6 +382,14 @@ struct Entity {
 
 // The DXF name of an entity kind (LINE, LWPOLYLINE, ATTDEF, XLINE, WIPEOUT ...).
 const char* dxfTypeName(const Entity& e);
+
+struct StandInData {
+    std::string typeName;         // the DXF name of the entity stood for
+    std::vector<Entity> entities; // the picture, with the properties each part is drawn with
+    // What the picture leaves out or only approximates ("drawn as a frame", "2 MESH parts of
+    // its graphics not drawn"), said in the diagnostics under typeName.
+    std::vector<std::string> omissions;
+};
 
 // The dimension style values a dimension is drawn with: an entry of the DIMSTYLE table, or
 // one with a dimension's own overrides applied. Lengths are in drawing units before the

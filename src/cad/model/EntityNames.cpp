@@ -62,6 +62,9 @@ struct NameOf {
     }
     const char* operator()(const Shape&) const { return "SHAPE"; }
     const char* operator()(const Unsupported& u) const { return u.typeName.c_str(); }
+    const char* operator()(const StandIn& s) const {
+        return s.data ? s.data->typeName.c_str() : "";
+    }
 };
 
 } // namespace
