@@ -213,6 +213,9 @@ private:
         e.common = resolveCommon(rec);
         if (auto* text = std::get_if<Text>(&e.data))
             style(*text, rec);
+        else if (auto* shape = std::get_if<Shape>(&e.data))
+            shape->style = rec.hasStyle && rec.styleIndex < tables_.styleCount ? rec.styleIndex
+                                                                                : kNoIndex;
         else if (auto* ins = std::get_if<Insert>(&e.data))
             ins->block =
                 rec.blockName.empty() ? blockOf(rec.blockIndex) : d_.blockIndex(rec.blockName);
