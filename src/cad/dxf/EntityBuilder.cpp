@@ -583,8 +583,10 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
     Entity entity;
     entity.common = readCommon(r, context);
     const std::string_view t = r.type;
-    if (t == "LINE" || t == "3DLINE") // 3DLINE: the name of a line in 3D in R10 files
+    if (t == "LINE")
         entity.data = readLine(r);
+    else if (t == "3DLINE") // R10's line in 3D: drawn as a line, counted under its own name
+        entity.data = singlePart(t, entity.common, readLine(r));
     else if (t == "POINT")
         entity.data = readPoint(r);
     else if (t == "CIRCLE")

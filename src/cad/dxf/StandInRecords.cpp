@@ -81,6 +81,13 @@ std::optional<StandIn> readProxyGraphics(const EntityRecord& r, DxfContext& cont
     return std::nullopt;
 }
 
+StandIn singlePart(std::string_view typeName, const EntityCommon& common, EntityData part) {
+    auto data = std::make_shared<StandInData>();
+    data->typeName = std::string(typeName);
+    data->entities.push_back(Entity{common, std::move(part)});
+    return StandIn{std::move(data)};
+}
+
 StandIn readOleFrame(const EntityRecord& r, const EntityCommon& common) {
     Vec3 upperLeft, lowerRight;
     for (const Group& g : r.groups)

@@ -11,6 +11,9 @@ namespace vexor::cad::dxf {
 std::optional<StandIn> readProxyGraphics(const EntityRecord& record, DxfContext& context,
                                          const EntityCommon& common);
 
+// An entity kind drawn as one entity of another kind, keeping its own name.
+StandIn singlePart(std::string_view typeName, const EntityCommon& common, EntityData part);
+
 // An OLE2FRAME: its content cannot be shown, so its frame stands for it (corners 10 and 11).
 StandIn readOleFrame(const EntityRecord& record, const EntityCommon& common);
 
