@@ -77,6 +77,10 @@ for target in "${targets[@]}"; do
     artifacts="$build/fuzz-artifacts/$target"
     mkdir -p "$work" "$artifacts"
     seed "$kind" "$work" "$([ "$target" = fuzz_dxf_binary ] && echo 1 || echo 0)"
+    # Targets that read no drawing file keep small synthetic seeds of their own.
+    if [ -d "$root/fuzz/seeds/$target" ]; then
+        cp -n -t "$work" "$root/fuzz/seeds/$target"/*
+    fi
     if [ -d "$regressions" ]; then
         find "$regressions" -type f ! -name README.md -print0 | xargs -0 -r cp -n -t "$work"
     fi

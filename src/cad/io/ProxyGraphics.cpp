@@ -3,6 +3,7 @@
 #include "../geometry/Ocs.h"
 #include "Codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -452,6 +453,7 @@ private:
                 std::uint32_t arcType) {
         if (!(radius > 0) || !(std::abs(sweep) > 0))
             return;
+        sweep = std::clamp(sweep, -2 * std::numbers::pi, 2 * std::numbers::pi); // once round
         normal = unit(normal, {0, 0, 1});
         const OcsFrame f = OcsFrame::fromExtrusion(normal);
         const bool full = std::abs(sweep) >= 2 * std::numbers::pi - 1e-12;

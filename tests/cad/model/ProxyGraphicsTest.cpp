@@ -210,6 +210,14 @@ TEST(ProxyGraphics, DamagedDataKeepsWhatCameBeforeAndNeverOverreads) {
     EXPECT_TRUE(decode(tiny).entities.empty());
     EXPECT_FALSE(decode(tiny).omissions.empty());
 
+    // A sweep of many turns is one turn, also when traced as points for a fill.
+    Graphics turns;
+    turns.chunk(20).u32(1);
+    turns.chunk(4).vec(0, 0).f64(1).vec(0, 0, 1).vec(1, 0).f64(1e300).u32(0);
+    const StandInData filled = decode(turns.bytes());
+    ASSERT_EQ(filled.entities.size(), 1u);
+    EXPECT_LE(std::get<Hatch>(filled.entities[0].data).loops.at(0).polyline.size(), 260u);
+
     // Non-finite numbers end the picture rather than reaching the drawing.
     Graphics nan;
     nan.chunk(2).vec(std::nan(""), 0).f64(1).vec(0, 0, 1);
