@@ -246,8 +246,10 @@ void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, c
     // What the DXF reader leaves unsupported (tables, for one) may still be drawn from DWG.
     if (std::holds_alternative<Unsupported>(theirs.data))
         return;
-    // Multileaders and underlays are read from DXF only so far.
-    if (std::holds_alternative<Unsupported>(ours.data) &&
+    // Multileaders and underlays are read from DXF only so far (the DWG draws a multileader
+    // from its proxy picture).
+    if ((std::holds_alternative<Unsupported>(ours.data) ||
+         std::holds_alternative<StandIn>(ours.data)) &&
         (std::holds_alternative<MultiLeader>(theirs.data) ||
          std::holds_alternative<Underlay>(theirs.data)))
         return;
@@ -264,7 +266,8 @@ void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, c
     const bool gradient = std::holds_alternative<Hatch>(ours.data) &&
                           ours.common.color.kind == Color::Kind::True &&
                           theirs.common.color.kind != Color::Kind::True;
-    if (!gradient && !std::holds_alternative<Unsupported>(ours.data))
+    if (!gradient && !std::holds_alternative<Unsupported>(ours.data) &&
+        !std::holds_alternative<StandIn>(ours.data))
         diff.check(ours.common.color == theirs.common.color, ours, "colour");
     // DXF writers may leave out a "default" lineweight, which then reads as by layer.
     diff.check(ours.common.lineweight == theirs.common.lineweight ||
