@@ -198,7 +198,7 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
     loadCheckpoint();
     addLoadWork();
     ParsedEntity e;
-    e.common = readEntityPreamble(f);
+    e.common = readEntityPreamble(f, info.kind == EntityKind::Other);
     if (!target)
         target = destination(e.common);
     if (!target)
@@ -238,8 +238,14 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
     }
     if (auto* mtext = dataIf<MText>(&e.data); mtext && f.version < DwgVersion::R2018)
         mtext->columns = mtextColumnsFromXdata(extendedData(f)); // kept there before R2018
-    out.notDrawn = info.kind == EntityKind::Other;
-    out.entity = Entity{commonOf(e, f.handle), std::move(e.data)};
+    EntityCommon common = commonOf(e, f.handle);
+    if (f.type == kTypeOle2Frame)
+        e.data = oleFrame(f, common);
+    else if (!e.common.graphics.empty() && holds<Unsupported>(e.data))
+        if (auto standIn = proxyGraphics(e.common.graphics, info.name, common))
+            e.data = std::move(*standIn);
+    out.notDrawn = holds<Unsupported>(e.data);
+    out.entity = Entity{common, std::move(e.data)};
     out.outcome = ReadObject::Outcome::Entity;
 }
 

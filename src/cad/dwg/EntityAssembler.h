@@ -76,6 +76,11 @@ private:
     // The colour of a colour-book reference (a DBCOLOR object), or `nearest` when it cannot
     // be read.
     Color colorBookColor(std::uint64_t handle, Color nearest);
+    // StandIns.cpp: an entity of a kind not read, drawn from its proxy graphics (nothing when
+    // they draw nothing); an OLE2FRAME by its frame (Unsupported when its data has none).
+    std::optional<StandIn> proxyGraphics(std::span<const std::uint8_t> graphics,
+                                         const char* typeName, const EntityCommon& common) const;
+    EntityData oleFrame(ObjectFrame& f, const EntityCommon& common) const;
     void gatherVertices(ParsedEntity& e, Polyline& poly);
     void gatherAttributes(ParsedEntity& e, Insert& insert);
     template <class Visit> void walkChildren(const ParsedEntity& e, Visit visit);

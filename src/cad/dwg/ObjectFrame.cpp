@@ -137,16 +137,22 @@ ObjectFrame openObject(std::span<const std::uint8_t> bytes, std::uint64_t offset
     return f;
 }
 
-EntityPreamble readEntityPreamble(ObjectFrame& f) {
+EntityPreamble readEntityPreamble(ObjectFrame& f, bool keepGraphics) {
     BitReader& r = f.data;
     const DwgVersion v = f.version;
     EntityPreamble p;
-    if (r.bit()) { // preview graphics
+    if (r.bit()) { // proxy graphics
         const std::uint64_t size =
             v >= DwgVersion::R2010 ? r.bitLongLong() : static_cast<std::uint32_t>(r.rawLong());
         if (size > r.remainingBits() / 8)
             r.fail("entity graphics larger than the object");
-        r.skipBytes(static_cast<std::size_t>(size));
+        if (keepGraphics) {
+            p.graphics.resize(static_cast<std::size_t>(size));
+            for (std::uint8_t& b : p.graphics)
+                b = r.rawChar();
+        } else {
+            r.skipBytes(static_cast<std::size_t>(size));
+        }
     }
     if (v <= DwgVersion::R14)
         placeHandleStream(f, static_cast<std::uint32_t>(r.rawLong()));

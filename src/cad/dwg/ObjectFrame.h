@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace vexor::cad::dwg {
 
@@ -48,6 +49,8 @@ struct EntityPreamble {
     double linetypeScale = 1;
     bool invisible = false;
     std::int16_t lineweight = kLineweightByLayer;
+    // The entity's proxy graphics, kept for kinds the model does not read (empty otherwise).
+    std::vector<std::uint8_t> graphics;
 };
 
 // The type number of the object at `offset` without reading more. Throws DwgFormatError.
@@ -59,8 +62,9 @@ std::uint16_t peekObjectType(std::span<const std::uint8_t> bytes, std::uint64_t 
 ObjectFrame openObject(std::span<const std::uint8_t> bytes, std::uint64_t offset,
                        DwgVersion version, std::uint64_t baseOffset);
 
-// Reads the entity preamble and its common handle references.
-EntityPreamble readEntityPreamble(ObjectFrame& frame);
+// Reads the entity preamble and its common handle references; the proxy graphics are kept
+// when asked for, else skipped.
+EntityPreamble readEntityPreamble(ObjectFrame& frame, bool keepGraphics = false);
 
 // Reads what non-entity objects carry before their own data, and their owner, reactor and
 // dictionary handle references. Returns the owner handle.

@@ -5,6 +5,7 @@
 #include "MultiLeaderRecords.h"
 #include "SolidRecords.h"
 #include "../acis/ModelerGeometry.h"
+#include "StandInRecords.h"
 
 #include <algorithm>
 #include <charconv>
@@ -635,6 +636,8 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
     const std::string_view t = r.type;
     if (t == "LINE")
         entity.data = readLine(r);
+    else if (t == "3DLINE") // R10's line in 3D: drawn as a line, counted under its own name
+        entity.data = singlePart(t, entity.common, readLine(r));
     else if (t == "POINT")
         entity.data = readPoint(r);
     else if (t == "CIRCLE")
@@ -703,6 +706,10 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
         entity.data = readModelerGeometry(r);
     else if (t == "MESH")
         entity.data = readSubDMesh(r);
+    else if (t == "OLE2FRAME")
+        entity.data = readOleFrame(r, entity.common);
+    else if (auto standIn = readProxyGraphics(r, context, entity.common))
+        entity.data = std::move(*standIn);
     else
         entity.data = Unsupported{std::string(t)};
     return entity;

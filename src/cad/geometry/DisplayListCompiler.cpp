@@ -405,6 +405,7 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
             [&](const Shape& e) { addShape(list, common, e, inBlock); },
             [&](const Unsupported& e) { countNotDrawn(e.typeName); },
             [&](const Wireframe& e) { addWireframe(list, common, e, inBlock); },
+            [&](const StandIn& e) { addStandIn(list, e, inBlock); },
         },
         entity.data);
 }

@@ -86,6 +86,8 @@ private:
     // WireframeItems.cpp: the edges of solids, regions, surfaces and meshes.
     void addWireframe(ItemList& list, const EntityCommon& common, const Wireframe& wire,
                       bool inBlock);
+    // StandInItems.cpp: entities drawn through the picture standing for them.
+    void addStandIn(ItemList& list, const StandIn& standIn, bool inBlock);
     void countNotDrawn(const std::string& typeName);
     // An entity drawn only in part or not at all, for a reason of its own ("drawn in part: the
     // content block is missing"); said once per kind and reason with the count.

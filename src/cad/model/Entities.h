@@ -444,6 +444,15 @@ struct Wireframe {
     std::shared_ptr<const WireframeData> data;
 };
 
+struct StandInData;
+
+// An entity drawn through a picture that stands for it: the proxy graphics an application
+// stored with its own entity kind (ACAD_PROXY_ENTITY, AEC_WALL ...), or the frame of an OLE
+// object. The picture's parts are ordinary entities, held out of line and shared by copies.
+struct StandIn {
+    std::shared_ptr<const StandInData> data;
+};
+
 // The kinds of entity. Kinds wider than a line are boxed (held out of line) so that the
 // variant, and with it every entity of a million-line drawing, stays small: reach the data
 // through dataIf / dataOf / holds / visitData below, which look through the boxes.
@@ -452,7 +461,7 @@ using EntityData =
                  Boxed<Text>, Boxed<MText>, Boxed<Solid>, Boxed<Face3d>, Boxed<Insert>,
                  Boxed<Hatch>, Boxed<Dimension>, Boxed<Leader>, Boxed<Ray>, Boxed<ImageFrame>,
                  MultiLeader, Boxed<MLine>, Boxed<Tolerance>, Boxed<Underlay>, Boxed<Shape>,
-                 Unsupported, Wireframe>;
+                 Unsupported, Wireframe, StandIn>;
 
 // A kind wider than this must be boxed: the entity list of a huge drawing is most of its memory.
 static_assert(sizeof(EntityData) <= 56, "box the wide entity kind");
@@ -514,6 +523,14 @@ struct Entity {
 
 // The DXF name of an entity kind (LINE, LWPOLYLINE, ATTDEF, XLINE, WIPEOUT ...).
 const char* dxfTypeName(const Entity& e);
+
+struct StandInData {
+    std::string typeName;         // the DXF name of the entity stood for
+    std::vector<Entity> entities; // the picture, with the properties each part is drawn with
+    // What the picture leaves out or only approximates ("drawn as a frame", "2 MESH parts of
+    // its graphics not drawn"), said in the diagnostics under typeName.
+    std::vector<std::string> omissions;
+};
 
 // The dimension style values a dimension is drawn with: an entry of the DIMSTYLE table, or
 // one with a dimension's own overrides applied. Lengths are in drawing units before the

@@ -65,6 +65,9 @@ struct NameOf {
     const char* operator()(const Wireframe& w) const {
         return w.data ? w.data->typeName.c_str() : "3DSOLID";
     }
+    const char* operator()(const StandIn& s) const {
+        return s.data ? s.data->typeName.c_str() : "";
+    }
 };
 
 } // namespace

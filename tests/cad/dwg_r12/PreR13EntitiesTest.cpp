@@ -67,7 +67,36 @@ TEST(PreR13Entities, R11TextsInsertsAttributesAndPolylines) {
     EXPECT_FALSE(d.blocks[dims[0]->block].entities.empty());
     EXPECT_TRUE(hasDiagnostic(d, "skipped as erased: 1 LINE"));
     EXPECT_TRUE(hasDiagnostic(d, "skipped as erased: 1 ATTDEF"));
-    EXPECT_TRUE(hasDiagnostic(d, "read and not drawn: 1 SHAPE"));
+
+    // The DXF twin: SHAPE "DIODE" at (6, 6), size 1, turned 30 degrees, from the style that
+    // loads its shape file.
+    const auto shapes = all<cad::Shape>(d.modelSpace);
+    ASSERT_EQ(shapes.size(), 1u);
+    EXPECT_DOUBLE_EQ(shapes[0]->insert.x, 6.0);
+    EXPECT_DOUBLE_EQ(shapes[0]->insert.y, 6.0);
+    EXPECT_DOUBLE_EQ(shapes[0]->size, 1.0);
+    EXPECT_NEAR(shapes[0]->rotation, std::numbers::pi / 6, 1e-9);
+    EXPECT_NE(shapes[0]->number, 0u);
+    if (shapes[0]->style != cad::kNoIndex) {
+        ASSERT_LT(shapes[0]->style, d.textStyles.size());
+        EXPECT_TRUE(d.textStyles[shapes[0]->style].shapeFile);
+    }
+}
+
+TEST(PreR13Entities, ShapesOfEveryReleaseAreReadForTheirShapeFiles) {
+    VEXOR_REQUIRE_CORPUS();
+    for (const char* file :
+         {"dwg/preR11/libredwg__r1.4_entities.dwg", "dwg/preR11/libredwg__r2.10_entities.dwg",
+          "dwg/AC1009/mjs-ac1009__SHAPE1.DWG"}) {
+        SCOPED_TRACE(file);
+        const cad::Drawing d = open(file);
+        const auto shapes = all<cad::Shape>(d.modelSpace);
+        ASSERT_EQ(shapes.size(), 1u);
+        EXPECT_TRUE(std::isfinite(shapes[0]->insert.x) && std::isfinite(shapes[0]->insert.y));
+        EXPECT_GT(shapes[0]->size, 0.0);
+        EXPECT_NE(shapes[0]->number, 0u);
+        EXPECT_FALSE(hasDiagnostic(d, "read and not drawn: 1 SHAPE"));
+    }
 }
 
 TEST(PreR13Entities, SplineFitPolylineKeepsTheCurveNotItsFrame) {

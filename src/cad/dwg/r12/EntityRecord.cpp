@@ -315,24 +315,28 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         break;
     }
     case EntityKind::Shape: {
-        // Shapes need the shape file they were compiled from; the record keeps only the
-        // placement, so it is counted and not drawn.
-        (void)point2();
+        // Drawn from its shape file: the one the record names, else any the drawing loads.
+        Shape shape;
+        shape.insert = point2();
+        shape.size = finite(r.f64(), 1);
         if (release_ == Release::R1_4) {
-            r.skip(8 + 8 + 2); // height, rotation, shape number
-            set(Unsupported{"SHAPE"});
+            shape.rotation = finite(r.f64());
+            shape.number = static_cast<std::uint16_t>(r.i16());
+            set(std::move(shape));
             break;
         }
-        r.skip(8 + 1); // height, shape number
+        shape.number = r.u8();
         if (bit(opts, 0))
-            r.skip(8); // rotation
-        if (bit(opts, 1))
-            r.skip(1); // shape file
+            shape.rotation = finite(r.f64());
+        if (bit(opts, 1)) {
+            rec.styleIndex = r.u8();
+            rec.hasStyle = true;
+        }
         if (bit(opts, 2))
-            r.skip(8); // width factor
+            shape.widthFactor = finite(r.f64(), 1);
         if (bit(opts, 3))
-            r.skip(8); // oblique angle
-        set(Unsupported{"SHAPE"});
+            shape.oblique = finite(r.f64());
+        set(std::move(shape));
         break;
     }
     case EntityKind::Insert: {

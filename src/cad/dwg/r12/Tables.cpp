@@ -95,6 +95,7 @@ void readStyles(std::span<const std::uint8_t> file, const FileHeader& header,
                   [&](ByteReader& r, const RecordStart& start) {
                       TextStyle style;
                       style.name = start.name;
+                      style.shapeFile = (start.flags & 1) != 0; // loads shapes, not a font
                       style.fixedHeight = r.f64();
                       style.widthFactor = r.f64();
                       style.oblique = r.f64();
