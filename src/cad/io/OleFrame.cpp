@@ -31,7 +31,7 @@ StandIn oleFrameStandIn(const std::array<Vec3, 4>& corners, const EntityCommon& 
     for (const Vec3& p : corners)
         frame.vertices.push_back(PolyVertex{p});
     EntityCommon part = common;
-    part.extrusion = {0, 0, 1};
+    part.setExtrusion({0, 0, 1});
     data->entities.push_back(Entity{part, std::move(frame)});
     return StandIn{std::move(data)};
 }

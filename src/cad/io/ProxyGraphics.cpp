@@ -372,7 +372,7 @@ private:
         case kThickness: {
             const double t = r.f64();
             if (r.ok() && std::abs(t) < 1e12)
-                traits_.thickness = t;
+                traits_.setThickness(t);
             return;
         }
         case kPushClip:
@@ -437,7 +437,7 @@ private:
     }
     template <class T> void add(T data, Vec3 extrusion) {
         EntityCommon common = traits_;
-        common.extrusion = extrusion;
+        common.setExtrusion(extrusion);
         out_.entities.push_back(Entity{common, EntityData(std::move(data))});
     }
 
