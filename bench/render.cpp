@@ -19,8 +19,8 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <ctime>
 #include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 

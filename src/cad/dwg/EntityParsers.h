@@ -49,7 +49,7 @@ enum class EntityKind : std::uint8_t {
     PdfUnderlay,
     DwfUnderlay,
     DgnUnderlay,
-    MultiLeader, // read by the assembler, which resolves its references
+    MultiLeader,     // read by the assembler, which resolves its references
     ModelerGeometry, // REGION, 3DSOLID, BODY and the surfaces
     SubDMesh,        // MESH
     // Parts of other entities, never placed on their own.

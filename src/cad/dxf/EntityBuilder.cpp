@@ -1,10 +1,10 @@
 #include "EntityBuilder.h"
 
+#include "../acis/ModelerGeometry.h"
 #include "AnnotationRecords.h"
 #include "DimStyleVariables.h"
 #include "MultiLeaderRecords.h"
 #include "SolidRecords.h"
-#include "../acis/ModelerGeometry.h"
 #include "StandInRecords.h"
 
 #include <algorithm>

@@ -80,8 +80,8 @@ void DisplayListCompiler::addMultiLeader(ItemList& list, const EntityCommon& com
                                                          ? partOf(e.common, blockCommon.color)
                                                          : e.common;
                 const Affine2 plane =
-                    pic.blockTransform *
-                    OcsFrame::fromExtrusion(e.common.extrusion()).planeToWorld(definition->insert.z);
+                    pic.blockTransform * OcsFrame::fromExtrusion(e.common.extrusion())
+                                             .planeToWorld(definition->insert.z);
                 addTextEntity(list, makeItem(attributeCommon, inBlock), value, plane);
                 break;
             }

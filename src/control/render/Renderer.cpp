@@ -172,11 +172,11 @@ private:
     // One view of model space from a sheet, as the pass over the model's summaries sees it.
     struct FarView {
         std::size_t view = 0;
-        Affine2 fromCorner; // summary positions to device
-        PixelRect rect;     // the view's pixels of the canvas
-        Box2 window;        // the part of the model in view
-        ScanWindow scan;    // the same, as the scan tests it
-        bool all = false;   // the whole model is in view
+        Affine2 fromCorner;            // summary positions to device
+        PixelRect rect;                // the view's pixels of the canvas
+        Box2 window;                   // the part of the model in view
+        ScanWindow scan;               // the same, as the scan tests it
+        bool all = false;              // the whole model is in view
         std::vector<QRgb> layerColors; // kHiddenLayer for layers hidden or frozen in the view
     };
 

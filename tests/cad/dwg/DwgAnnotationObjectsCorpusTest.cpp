@@ -92,9 +92,9 @@ TEST(DwgAnnotationObjectsCorpus, EveryDwgMultilineFindsItsStyle) {
         if (file.string().find("negative") != std::string::npos)
             continue;
         const cad::Drawing drawing = cad::readDrawingFile(file.string());
-        const bool hasMLine = std::any_of(
-            drawing.modelSpace.begin(), drawing.modelSpace.end(),
-            [](const cad::Entity& e) { return cad::holds<cad::MLine>(e.data); });
+        const bool hasMLine =
+            std::any_of(drawing.modelSpace.begin(), drawing.modelSpace.end(),
+                        [](const cad::Entity& e) { return cad::holds<cad::MLine>(e.data); });
         if (!hasMLine)
             continue;
         SCOPED_TRACE(file.string());

@@ -266,8 +266,7 @@ void compareEntity(const Drawing& dwg, const Entity& ours, const Drawing& dxf, c
         diff.check(layerName(dwg, ours) == theirLayer, ours, "layer");
     // The DXF reader takes some unsupported entities' own colour fields for the entity colour,
     // and a gradient fill read from DWG shows in its first colour.
-    const bool gradient = holds<Hatch>(ours.data) &&
-                          ours.common.color.kind == Color::Kind::True &&
+    const bool gradient = holds<Hatch>(ours.data) && ours.common.color.kind == Color::Kind::True &&
                           theirs.common.color.kind != Color::Kind::True;
     if (!gradient && !holds<Unsupported>(ours.data) && !holds<StandIn>(ours.data))
         diff.check(ours.common.color == theirs.common.color, ours, "colour");

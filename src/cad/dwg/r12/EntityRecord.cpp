@@ -186,9 +186,7 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
     };
     // The data goes straight into the record's entity; its common part is resolved from
     // `rec.common` once the tables are known.
-    const auto set = [&]<class T>(T&& data) {
-        rec.entity.emplace().data = std::forward<T>(data);
-    };
+    const auto set = [&]<class T>(T&& data) { rec.entity.emplace().data = std::forward<T>(data); };
     // Text fields after the string, shared by TEXT, ATTRIB and ATTDEF; `first` is the bit of
     // the rotation.
     const auto textTail = [&](Text& t, int first) {

@@ -214,8 +214,8 @@ private:
         if (auto* text = dataIf<Text>(&e.data))
             style(*text, rec);
         else if (auto* shape = dataIf<Shape>(&e.data))
-            shape->style = rec.hasStyle && rec.styleIndex < tables_.styleCount ? rec.styleIndex
-                                                                                : kNoIndex;
+            shape->style =
+                rec.hasStyle && rec.styleIndex < tables_.styleCount ? rec.styleIndex : kNoIndex;
         else if (auto* ins = dataIf<Insert>(&e.data))
             ins->block =
                 rec.blockName.empty() ? blockOf(rec.blockIndex) : d_.blockIndex(rec.blockName);
