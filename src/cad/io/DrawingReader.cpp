@@ -145,18 +145,8 @@ std::vector<LayerTableEntry> readLayerTable(const std::string& path) {
     const ContentKind kind = detectContent(bytes);
     if (kind == ContentKind::Dwg)
         return underBudget(bytes.size(), path, [&] { return dwg::readDwgLayerTable(bytes, path); });
-    const Drawing drawing = underBudget(bytes.size(), path, [&]() -> Drawing {
-        switch (kind) {
-        case ContentKind::DxfText:
-        case ContentKind::DxfBinary:
-            return dxf::readDxf(bytes, path);
-        case ContentKind::Dgn7:
-            return dgn::readDgn(bytes, path);
-        default:
-            rejectUnknown(kind, path);
-        }
-        return {};
-    });
+    // Other formats keep their layers in the drawing itself.
+    const Drawing drawing = readDrawingBytes(bytes, path);
     std::vector<LayerTableEntry> entries;
     entries.reserve(drawing.layers.size());
     for (const Layer& layer : drawing.layers)
