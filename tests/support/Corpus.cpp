@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -15,6 +17,22 @@ std::optional<fs::path> corpusDir() {
     if (fs::is_directory(dir, ec))
         return dir;
     return std::nullopt;
+}
+
+std::vector<std::vector<std::string>> corpusPairRows() {
+    std::vector<std::vector<std::string>> rows;
+    const auto root = corpusDir();
+    if (!root)
+        return rows;
+    std::ifstream pairs(*root / "PAIRS.tsv");
+    for (std::string line; std::getline(pairs, line);) {
+        std::vector<std::string> cols;
+        std::stringstream ss(line);
+        for (std::string c; std::getline(ss, c, '\t');)
+            cols.push_back(c);
+        rows.push_back(std::move(cols));
+    }
+    return rows;
 }
 
 std::vector<fs::path> corpusFiles(const std::string& sub,

@@ -16,6 +16,10 @@ std::optional<std::filesystem::path> corpusDir();
 std::vector<std::filesystem::path> corpusFiles(const std::string& sub,
                                                const std::vector<std::string>& extensions);
 
+// The rows of the corpus's PAIRS.tsv (the same drawing written twice: kind, file_a, version_a,
+// file_b, version_b, same_version ...), each split at its tabs; the header row included.
+std::vector<std::vector<std::string>> corpusPairRows();
+
 // The oracle JSON for a corpus file, if there is one.
 std::optional<std::filesystem::path> oracleFor(const std::filesystem::path& file);
 

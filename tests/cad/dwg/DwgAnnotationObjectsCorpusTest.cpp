@@ -17,13 +17,7 @@ namespace {
 // The DWG+DXF pairs of the same release, as (DWG, DXF) paths under the corpus.
 std::vector<std::pair<std::string, std::string>> sameReleaseTwins() {
     std::vector<std::pair<std::string, std::string>> out;
-    std::ifstream pairs(*corpusDir() / "PAIRS.tsv");
-    std::string line;
-    while (std::getline(pairs, line)) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        for (std::string c; std::getline(ss, c, '\t');)
-            cols.push_back(c);
+    for (const std::vector<std::string>& cols : test::corpusPairRows()) {
         if (cols.size() >= 5 && cols[0] == "DWG+DXF" && cols[2] == cols[4])
             out.emplace_back(cols[1], cols[3]);
     }

@@ -192,14 +192,8 @@ TEST(DwgCorpus, PolylinesGatherTheirVerticesAndInsertsTheirBlocks) {
 // DXF's oracle.
 TEST(DwgCorpus, DwgAndDxfTwinsAgree) {
     VEXOR_REQUIRE_CORPUS();
-    std::ifstream pairs(*corpusDir() / "PAIRS.tsv");
-    std::string line;
     int compared = 0;
-    while (std::getline(pairs, line)) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        for (std::string c; std::getline(ss, c, '\t');)
-            cols.push_back(c);
+    for (const std::vector<std::string>& cols : test::corpusPairRows()) {
         if (cols.size() < 5 || cols[0] != "DWG+DXF" || cols[2] != cols[4])
             continue;
         if (cols[2] != "AC1012" && cols[2] != "AC1014" && cols[2] != "AC1015")

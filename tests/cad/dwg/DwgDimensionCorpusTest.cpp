@@ -36,14 +36,8 @@ std::vector<const cad::Dimension*> dimensions(const cad::Drawing& d) {
 // points of its dimensions are those its DXF twin holds, and draw alike without blocks.
 TEST(DwgDimensionCorpus, DimensionStylesAndDefinitionsAgreeWithTheDxfTwins) {
     VEXOR_REQUIRE_CORPUS();
-    std::ifstream pairs(*corpusDir() / "PAIRS.tsv");
-    std::string line;
     int styles = 0, definitions = 0, arcLengths = 0;
-    while (std::getline(pairs, line)) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        for (std::string c; std::getline(ss, c, '\t');)
-            cols.push_back(c);
+    for (const std::vector<std::string>& cols : test::corpusPairRows()) {
         if (cols.size() < 5 || cols[0] != "DWG+DXF" || cols[2] != cols[4] || cols[2] == "AC1021")
             continue;
         SCOPED_TRACE(cols[1] + " / " + cols[3]);

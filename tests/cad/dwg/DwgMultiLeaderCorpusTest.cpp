@@ -118,15 +118,9 @@ void compare(const cad::Drawing& dwg, const cad::MultiLeaderData& ours, const ca
 // or block content, own values and style; and the styles agree.
 TEST(DwgMultiLeaderCorpus, MultileadersAgreeWithTheirDxfTwins) {
     VEXOR_REQUIRE_CORPUS();
-    std::ifstream pairs(*corpusDir() / "PAIRS.tsv");
-    std::string line;
     int compared = 0, styles = 0;
     std::map<std::string, int> versions;
-    while (std::getline(pairs, line)) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        for (std::string c; std::getline(ss, c, '\t');)
-            cols.push_back(c);
+    for (const std::vector<std::string>& cols : test::corpusPairRows()) {
         if (cols.size() < 5 || cols[0] != "DWG+DXF" || cols[2] != cols[4])
             continue;
         const cad::Drawing dxf = cad::readDrawingFile((*corpusDir() / cols[3]).string());

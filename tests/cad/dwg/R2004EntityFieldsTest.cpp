@@ -28,13 +28,8 @@ struct Twin {
 
 std::vector<Twin> r2004FamilyTwins() {
     std::vector<Twin> twins;
-    std::ifstream pairs(*corpusDir() / "PAIRS.tsv");
     const std::set<std::string> versions = {"AC1018", "AC1024", "AC1027", "AC1032"};
-    for (std::string line; std::getline(pairs, line);) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        for (std::string c; std::getline(ss, c, '\t');)
-            cols.push_back(c);
+    for (const std::vector<std::string>& cols : test::corpusPairRows()) {
         if (cols.size() < 5 || cols[0] != "DWG+DXF" || cols[2] != cols[4] ||
             !versions.count(cols[2]) || cols[3].find("/ascii/") == std::string::npos)
             continue;

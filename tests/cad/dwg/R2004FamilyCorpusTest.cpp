@@ -314,13 +314,8 @@ TEST(R2004FamilyCorpus, DwgAndDxfTwinsAgree) {
         byPath[o.file] = &o;
     // Its DXF twin was saved with a layer "0 @ 1" the DWG (and its oracle) lacks.
     const std::set<std::string> otherLayerTables{"dwg/AC1032/libredwg__2018_Leader.dwg"};
-    std::ifstream pairs(*corpusDir() / "PAIRS.tsv");
     int compared = 0;
-    for (std::string line; std::getline(pairs, line);) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        for (std::string c; std::getline(ss, c, '\t');)
-            cols.push_back(c);
+    for (const std::vector<std::string>& cols : test::corpusPairRows()) {
         if (cols.size() < 6 || cols[0] != "DWG+DXF" || cols[5] != "yes" ||
             cols[3].find("/binary/") != std::string::npos)
             continue;
