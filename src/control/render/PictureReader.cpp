@@ -34,39 +34,40 @@ bool pngChunksFitTheFile(QIODevice* device) {
     return fits;
 }
 
-QImage readWith(QImageReader& reader) {
-    reader.setAllocationLimit(kPictureAllocationLimitMb);
+QImage readWith(QImageReader& reader, const PictureLimits& limits) {
+    reader.setAllocationLimit(limits.allocationLimitMb);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
-    if (size.isValid() && qint64{size.width()} * size.height() > kMaxDecodedPixels &&
+    if (size.isValid() && qint64{size.width()} * size.height() > limits.maxDecodedPixels &&
         reader.format() != "jpeg" && reader.format() != "jpg")
         return {};
-    if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide))
-        reader.setScaledSize(size.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio));
+    const int side = limits.maxSide;
+    if (size.isValid() && (size.width() > side || size.height() > side))
+        reader.setScaledSize(size.scaled(side, side, Qt::KeepAspectRatio));
     return reader.read();
 }
 
 } // namespace
 
-QImage readPicture(QIODevice* device) {
+QImage readPicture(QIODevice* device, const PictureLimits& limits) {
     if (!pngChunksFitTheFile(device))
         return {};
     const qint64 start = device->pos();
     QImage image;
     {
         QImageReader bySuffix(device);
-        image = readWith(bySuffix);
+        image = readWith(bySuffix, limits);
     }
     if (image.isNull() && !device->isSequential() && device->seek(start)) {
         QImageReader byContent(device);
         byContent.setDecideFormatFromContent(true);
-        image = readWith(byContent);
+        image = readWith(byContent, limits);
     }
     if (image.isNull())
         return {};
     // Some readers learn the size only while decoding; the limit holds for them too.
-    if (image.width() > kMaxPictureSide || image.height() > kMaxPictureSide)
-        image = image.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio,
+    if (image.width() > limits.maxSide || image.height() > limits.maxSide)
+        image = image.scaled(limits.maxSide, limits.maxSide, Qt::KeepAspectRatio,
                              Qt::SmoothTransformation);
     if (image.format() != QImage::Format_ARGB32_Premultiplied &&
         image.format() != QImage::Format_RGB32)

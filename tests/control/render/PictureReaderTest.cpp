@@ -137,6 +137,19 @@ TEST(PictureReader, PicturesBeyondTheSideLimitAreReadScaledDown) {
     EXPECT_EQ(read.pixel(100, 1), qRgb(0, 128, 255));
 }
 
+TEST(PictureReader, ACallersSmallerLimitsHold) {
+    QImage square(300, 200, QImage::Format_RGB32);
+    square.fill(qRgb(10, 20, 30));
+    QByteArray bytes = encoded(square, "PNG");
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QImage scaled = readPicture(&buffer, {.maxSide = 64, .maxDecodedPixels = 300 * 200});
+    EXPECT_EQ(scaled.width(), 64);
+    EXPECT_NEAR(scaled.height(), 43, 1);
+    buffer.seek(0);
+    EXPECT_TRUE(readPicture(&buffer, {.maxSide = 64, .maxDecodedPixels = 300 * 199}).isNull());
+}
+
 TEST(PictureReader, HostilePicturesGiveNoImage) {
     // A header claiming four billion pixels with no data behind it: refused, not allocated.
     EXPECT_TRUE(decoded(pngClaiming(65535, 65535)).isNull());
