@@ -210,7 +210,8 @@ TEST(PreR13Entities, DimensionStylesAndWhatDimensionsMeasure) {
     EXPECT_TRUE(style.textOutsideHorizontal);
     EXPECT_EQ(style.textAbove, 0);
     EXPECT_TRUE(hasDiagnostic(d, "table records read and not used: 1 VPORT"));
-    EXPECT_TRUE(hasDiagnostic(d, "table records read and not used: 1 APPID"));
+    // Application names are what extended data refers to.
+    EXPECT_FALSE(hasDiagnostic(d, "table records read and not used: 1 APPID"));
 
     ASSERT_EQ(d.layouts.size(), 1u);
     const auto dims = all<cad::Dimension>(d.blocks[d.layouts[0].block].entities);
@@ -234,4 +235,57 @@ TEST(PreR13Entities, DimensionStylesAndWhatDimensionsMeasure) {
     EXPECT_NEAR(vertical->definition->rotation, std::numbers::pi / 2, 1e-9);
     EXPECT_TRUE(vertical->definition->textUserPlaced); // type 128
     EXPECT_NEAR(vertical->definition->point14.y - vertical->definition->point13.y, 2.625, 1e-9);
+}
+
+TEST(PreR13Entities, DimensionsCarryTheirStyleOverridesFromExtendedData) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/libredwg__r11_ACEB10.dwg");
+    ASSERT_EQ(d.layouts.size(), 1u);
+    const auto dims = all<cad::Dimension>(d.blocks[d.layouts[0].block].entities);
+    ASSERT_EQ(dims.size(), 15u);
+    // Every dimension of this drawing changes DIMTXT, DIMGAP, DIMEXO, DIMEXE, DIMCEN and DIMASZ
+    // for itself; all but the first also set the decimal places their block texts show.
+    int withDecimals = 0;
+    for (const cad::Dimension* dim : dims) {
+        ASSERT_TRUE(dim->definition);
+        ASSERT_TRUE(dim->definition->style) << dim->text;
+        const cad::DimStyle& s = *dim->definition->style;
+        EXPECT_TRUE(s.textHeight == 0.3 || s.textHeight == 0.14) << s.textHeight;
+        EXPECT_NE(s.textHeight, d.dimStyles[0].textHeight);
+        withDecimals += s.decimals != d.dimStyles[0].decimals;
+    }
+    EXPECT_EQ(withDecimals, 14);
+    const auto moved = std::ranges::find_if(dims, [](auto* dim) { return dim->text == "35mm"; });
+    ASSERT_NE(moved, dims.end());
+    const cad::DimStyle& s = *(*moved)->definition->style;
+    EXPECT_DOUBLE_EQ(s.textHeight, 0.14);
+    EXPECT_DOUBLE_EQ(s.textGap, 0.145);
+    EXPECT_DOUBLE_EQ(s.extensionOffset, 0.13);
+    EXPECT_DOUBLE_EQ(s.extensionBeyond, 0.12);
+    EXPECT_DOUBLE_EQ(s.arrowSize, 0.18); // not overridden: its style's
+}
+
+TEST(PreR13Entities, SheetViewportTakesItsViewFromExtendedData) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/mjs-ac1009__TD1.DWG");
+    EXPECT_TRUE(std::ranges::none_of(d.diagnostics, [](const std::string& m) {
+        return m.find("VIEWPORT") != std::string::npos;
+    }));
+    ASSERT_EQ(d.layouts.size(), 1u);
+    ASSERT_LT(d.layouts[0].block, d.blocks.size());
+    const auto& viewports = d.blocks[d.layouts[0].block].viewports;
+    ASSERT_EQ(viewports.size(), 1u);
+    const cad::Viewport& v = viewports[0];
+    EXPECT_EQ(v.id, 1); // the sheet itself
+    EXPECT_NEAR(v.centre.x, 270.5963, 1e-4);
+    EXPECT_DOUBLE_EQ(v.centre.y, 148.5);
+    EXPECT_NEAR(v.width, 541.1925, 1e-4);
+    EXPECT_DOUBLE_EQ(v.height, 297.0);
+    EXPECT_EQ(v.handle, 0x23u);
+    // MVIEW: target, direction, twist, view height, view centre.
+    EXPECT_DOUBLE_EQ(v.viewDirection.z, 1.0);
+    EXPECT_DOUBLE_EQ(v.viewHeight, 297.0);
+    EXPECT_NEAR(v.viewCentre.x, 270.5963, 1e-4);
+    EXPECT_DOUBLE_EQ(v.viewCentre.y, 148.5);
+    EXPECT_TRUE(v.frozenLayerNames.empty());
 }
