@@ -1,12 +1,14 @@
 // What the pre-R13 reader makes of particular records of the corpus drawings, checked against
 // the values their bytes hold.
 #include "cad/io/DrawingReader.h"
+#include "cad/io/LoadBudget.h"
 #include "support/Corpus.h"
 
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <optional>
 
 using namespace vexor;
 using namespace vexor::test;
@@ -288,4 +290,32 @@ TEST(PreR13Entities, SheetViewportTakesItsViewFromExtendedData) {
     EXPECT_NEAR(v.viewCentre.x, 270.5963, 1e-4);
     EXPECT_DOUBLE_EQ(v.viewCentre.y, 148.5);
     EXPECT_TRUE(v.frozenLayerNames.empty());
+}
+
+TEST(PreR13Entities, LoadReportsProgressAndStopsWhenCancelledOrOverItsBudget) {
+    VEXOR_REQUIRE_CORPUS();
+    const std::string path = (*corpusDir() / "dwg/AC1009/libredwg__r11_ACEB10.dwg").string();
+    {
+        cad::LoadBudget budget(cad::LoadBudget::allowedBytes(1 << 20));
+        cad::LoadScope scope(budget);
+        const cad::Drawing d = cad::readDrawingFile(path);
+        EXPECT_FALSE(d.layouts.empty());
+        // Every byte of the three entity sections is a record read.
+        EXPECT_DOUBLE_EQ(budget.progress().fraction, 1.0);
+    }
+    const auto stopReason = [&](cad::LoadBudget& budget) {
+        cad::LoadScope scope(budget);
+        try {
+            (void)cad::readDrawingFile(path);
+        } catch (const cad::LoadStopped& e) {
+            return std::optional(e.reason());
+        }
+        return std::optional<cad::LoadStopReason>();
+    };
+    cad::LoadBudget cancelled(cad::LoadBudget::allowedBytes(1 << 20));
+    cancelled.cancel();
+    EXPECT_EQ(stopReason(cancelled), cad::LoadStopReason::Cancelled);
+    // Over its budget the load stops with that reason, never finishing as if nothing happened.
+    cad::LoadBudget tiny(1024);
+    EXPECT_EQ(stopReason(tiny), cad::LoadStopReason::OutOfMemoryBudget);
 }

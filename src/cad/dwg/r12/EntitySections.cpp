@@ -93,10 +93,14 @@ public:
     }
 
     void run() {
+        // Progress in bytes of records read, out of the three sections.
+        bytesTotal_ = std::uint64_t{header_.blockEntities.size} + header_.entities.size +
+                      header_.extraEntities.size;
+        reportLoadProgress(0, bytesTotal_);
         readSection(header_.blockEntities, "block entity", true);
         // Room for the drawn records at their typical size, so that the list grows once.
-        d_.modelSpace.reserve((header_.entities.size + header_.extraEntities.size) /
-                              kTypicalRecord);
+        reserve(d_.modelSpace,
+                (header_.entities.size + header_.extraEntities.size) / kTypicalRecord);
         readSection(header_.entities, "entity", false);
         if (!extraReached_) // otherwise its records were read where the jumps led
             readSection(header_.extraEntities, "extra entity", false);
@@ -138,6 +142,8 @@ private:
             try {
                 EntityRecord rec = reader->next();
                 ++records;
+                bytesDone_ += current->position() - start;
+                reportLoadProgress(std::min(bytesDone_, bytesTotal_), bytesTotal_);
                 if (rec.kind == static_cast<int>(EntityKind::Jump) && !rec.erased) {
                     if (++jumps > maxJumps) {
                         d_.diagnostics.push_back(std::string("the ") + name +
@@ -309,7 +315,14 @@ private:
         const std::size_t size = header_.blockEntities.size;
         const std::size_t end =
             next == blockStarts_.end() ? size : std::min<std::size_t>(*next, size);
-        d_.blocks[index].entities.reserve((end - start) / kTypicalRecord);
+        reserve(d_.blocks[index].entities, (end - start) / kTypicalRecord);
+    }
+
+    // Reserves room for `count` entities estimated from a section's size, within the load's
+    // memory budget.
+    static void reserve(std::vector<Entity>& list, std::size_t count) {
+        claimLoadMemory(count, sizeof(Entity));
+        list.reserve(count);
     }
 
     void resolveDimension(Dimension& dim, const EntityRecord& rec) {
@@ -422,7 +435,7 @@ private:
         if (paperSpace_ == kNoIndex) {
             paperSpace_ = d_.blockIndex("*Paper_Space");
             // Drawings on paper usually hold everything there: the same room as model space.
-            d_.blocks[paperSpace_].entities.reserve(d_.modelSpace.capacity());
+            reserve(d_.blocks[paperSpace_].entities, d_.modelSpace.capacity());
         }
         return paperSpace_;
     }
@@ -505,6 +518,7 @@ private:
     std::vector<std::size_t> blockStarts_; // block section offsets, in order
     bool inBlocks_ = false;
     bool extraReached_ = false;
+    std::uint64_t bytesDone_ = 0, bytesTotal_ = 0;
     std::uint32_t target_ = kModel;
     std::optional<Entity> polyline_, insert_;
     bool polylinePaper_ = false, insertPaper_ = false;
