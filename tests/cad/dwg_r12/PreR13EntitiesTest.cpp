@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <numbers>
 #include <optional>
 
@@ -318,4 +320,23 @@ TEST(PreR13Entities, LoadReportsProgressAndStopsWhenCancelledOrOverItsBudget) {
     // Over its budget the load stops with that reason, never finishing as if nothing happened.
     cad::LoadBudget tiny(1024);
     EXPECT_EQ(stopReason(tiny), cad::LoadStopReason::OutOfMemoryBudget);
+}
+
+TEST(PreR13Entities, NumberedViewportShowsModelSpaceOnTheSheet) {
+    VEXOR_REQUIRE_CORPUS();
+    std::ifstream in(*corpusDir() / "dwg/AC1009/mjs-ac1009__TD1.DWG", std::ios::binary);
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    // The drawing's one VIEWPORT (the first record, 283 bytes) renumbered 2: no longer the sheet
+    // itself but a view onto model space, with the same MVIEW view.
+    constexpr std::size_t kViewportNumber = 0x6CF + 283 - 2 - 2;
+    ASSERT_GT(bytes.size(), kViewportNumber + 2);
+    ASSERT_EQ(bytes[kViewportNumber], 1);
+    bytes[kViewportNumber] = 2;
+    const cad::Drawing d = cad::readDrawingBytes(bytes, "renumbered.dwg");
+    ASSERT_EQ(d.layouts.size(), 1u);
+    const auto& viewports = d.blocks[d.layouts[0].block].viewports;
+    ASSERT_EQ(viewports.size(), 1u);
+    EXPECT_EQ(viewports[0].id, 2);
+    EXPECT_FALSE(cad::isPaperViewport(viewports, 0));
+    EXPECT_DOUBLE_EQ(viewports[0].viewHeight, 297.0);
 }
