@@ -1,12 +1,16 @@
 // What the pre-R13 reader makes of particular records of the corpus drawings, checked against
 // the values their bytes hold.
 #include "cad/io/DrawingReader.h"
+#include "cad/io/LoadBudget.h"
 #include "support/Corpus.h"
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <numbers>
+#include <optional>
 
 using namespace vexor;
 using namespace vexor::test;
@@ -210,7 +214,8 @@ TEST(PreR13Entities, DimensionStylesAndWhatDimensionsMeasure) {
     EXPECT_TRUE(style.textOutsideHorizontal);
     EXPECT_EQ(style.textAbove, 0);
     EXPECT_TRUE(hasDiagnostic(d, "table records read and not used: 1 VPORT"));
-    EXPECT_TRUE(hasDiagnostic(d, "table records read and not used: 1 APPID"));
+    // Application names are what extended data refers to.
+    EXPECT_FALSE(hasDiagnostic(d, "table records read and not used: 1 APPID"));
 
     ASSERT_EQ(d.layouts.size(), 1u);
     const auto dims = all<cad::Dimension>(d.blocks[d.layouts[0].block].entities);
@@ -234,4 +239,104 @@ TEST(PreR13Entities, DimensionStylesAndWhatDimensionsMeasure) {
     EXPECT_NEAR(vertical->definition->rotation, std::numbers::pi / 2, 1e-9);
     EXPECT_TRUE(vertical->definition->textUserPlaced); // type 128
     EXPECT_NEAR(vertical->definition->point14.y - vertical->definition->point13.y, 2.625, 1e-9);
+}
+
+TEST(PreR13Entities, DimensionsCarryTheirStyleOverridesFromExtendedData) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/libredwg__r11_ACEB10.dwg");
+    ASSERT_EQ(d.layouts.size(), 1u);
+    const auto dims = all<cad::Dimension>(d.blocks[d.layouts[0].block].entities);
+    ASSERT_EQ(dims.size(), 15u);
+    // Every dimension of this drawing changes DIMTXT, DIMGAP, DIMEXO, DIMEXE, DIMCEN and DIMASZ
+    // for itself; all but the first also set the decimal places their block texts show.
+    int withDecimals = 0;
+    for (const cad::Dimension* dim : dims) {
+        ASSERT_TRUE(dim->definition);
+        ASSERT_TRUE(dim->definition->style) << dim->text;
+        const cad::DimStyle& s = *dim->definition->style;
+        EXPECT_TRUE(s.textHeight == 0.3 || s.textHeight == 0.14) << s.textHeight;
+        EXPECT_NE(s.textHeight, d.dimStyles[0].textHeight);
+        withDecimals += s.decimals != d.dimStyles[0].decimals;
+    }
+    EXPECT_EQ(withDecimals, 14);
+    const auto moved = std::ranges::find_if(dims, [](auto* dim) { return dim->text == "35mm"; });
+    ASSERT_NE(moved, dims.end());
+    const cad::DimStyle& s = *(*moved)->definition->style;
+    EXPECT_DOUBLE_EQ(s.textHeight, 0.14);
+    EXPECT_DOUBLE_EQ(s.textGap, 0.145);
+    EXPECT_DOUBLE_EQ(s.extensionOffset, 0.13);
+    EXPECT_DOUBLE_EQ(s.extensionBeyond, 0.12);
+    EXPECT_DOUBLE_EQ(s.arrowSize, 0.18); // not overridden: its style's
+}
+
+TEST(PreR13Entities, SheetViewportTakesItsViewFromExtendedData) {
+    VEXOR_REQUIRE_CORPUS();
+    const cad::Drawing d = open("dwg/AC1009/mjs-ac1009__TD1.DWG");
+    EXPECT_TRUE(std::ranges::none_of(d.diagnostics, [](const std::string& m) {
+        return m.find("VIEWPORT") != std::string::npos;
+    }));
+    ASSERT_EQ(d.layouts.size(), 1u);
+    ASSERT_LT(d.layouts[0].block, d.blocks.size());
+    const auto& viewports = d.blocks[d.layouts[0].block].viewports;
+    ASSERT_EQ(viewports.size(), 1u);
+    const cad::Viewport& v = viewports[0];
+    EXPECT_EQ(v.id, 1); // the sheet itself
+    EXPECT_NEAR(v.centre.x, 270.5963, 1e-4);
+    EXPECT_DOUBLE_EQ(v.centre.y, 148.5);
+    EXPECT_NEAR(v.width, 541.1925, 1e-4);
+    EXPECT_DOUBLE_EQ(v.height, 297.0);
+    EXPECT_EQ(v.handle, 0x23u);
+    // MVIEW: target, direction, twist, view height, view centre.
+    EXPECT_DOUBLE_EQ(v.viewDirection.z, 1.0);
+    EXPECT_DOUBLE_EQ(v.viewHeight, 297.0);
+    EXPECT_NEAR(v.viewCentre.x, 270.5963, 1e-4);
+    EXPECT_DOUBLE_EQ(v.viewCentre.y, 148.5);
+    EXPECT_TRUE(v.frozenLayerNames.empty());
+}
+
+TEST(PreR13Entities, LoadReportsProgressAndStopsWhenCancelledOrOverItsBudget) {
+    VEXOR_REQUIRE_CORPUS();
+    const std::string path = (*corpusDir() / "dwg/AC1009/libredwg__r11_ACEB10.dwg").string();
+    {
+        cad::LoadBudget budget(cad::LoadBudget::allowedBytes(1 << 20));
+        cad::LoadScope scope(budget);
+        const cad::Drawing d = cad::readDrawingFile(path);
+        EXPECT_FALSE(d.layouts.empty());
+        // Every byte of the three entity sections is a record read.
+        EXPECT_DOUBLE_EQ(budget.progress().fraction, 1.0);
+    }
+    const auto stopReason = [&](cad::LoadBudget& budget) {
+        cad::LoadScope scope(budget);
+        try {
+            (void)cad::readDrawingFile(path);
+        } catch (const cad::LoadStopped& e) {
+            return std::optional(e.reason());
+        }
+        return std::optional<cad::LoadStopReason>();
+    };
+    cad::LoadBudget cancelled(cad::LoadBudget::allowedBytes(1 << 20));
+    cancelled.cancel();
+    EXPECT_EQ(stopReason(cancelled), cad::LoadStopReason::Cancelled);
+    // Over its budget the load stops with that reason, never finishing as if nothing happened.
+    cad::LoadBudget tiny(1024);
+    EXPECT_EQ(stopReason(tiny), cad::LoadStopReason::OutOfMemoryBudget);
+}
+
+TEST(PreR13Entities, NumberedViewportShowsModelSpaceOnTheSheet) {
+    VEXOR_REQUIRE_CORPUS();
+    std::ifstream in(*corpusDir() / "dwg/AC1009/mjs-ac1009__TD1.DWG", std::ios::binary);
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    // The drawing's one VIEWPORT (the first record, 283 bytes) renumbered 2: no longer the sheet
+    // itself but a view onto model space, with the same MVIEW view.
+    constexpr std::size_t kViewportNumber = 0x6CF + 283 - 2 - 2;
+    ASSERT_GT(bytes.size(), kViewportNumber + 2);
+    ASSERT_EQ(bytes[kViewportNumber], 1);
+    bytes[kViewportNumber] = 2;
+    const cad::Drawing d = cad::readDrawingBytes(bytes, "renumbered.dwg");
+    ASSERT_EQ(d.layouts.size(), 1u);
+    const auto& viewports = d.blocks[d.layouts[0].block].viewports;
+    ASSERT_EQ(viewports.size(), 1u);
+    EXPECT_EQ(viewports[0].id, 2);
+    EXPECT_FALSE(cad::isPaperViewport(viewports, 0));
+    EXPECT_DOUBLE_EQ(viewports[0].viewHeight, 297.0);
 }

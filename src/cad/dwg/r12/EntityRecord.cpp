@@ -120,8 +120,11 @@ void EntityRecordReader::readCommon(EntityRecord& rec, ByteReader& r, std::uint8
     std::uint8_t extra = 0;
     if (release_ >= Release::R11 && (flags & kHasExtraFlags)) {
         extra = r.u8();
-        if (extra & kExtraHasXData)
-            r.skip(r.u16()); // extended data, kept by no viewer
+        if (extra & kExtraHasXData) {
+            const std::uint16_t size = r.u16();
+            const std::uint64_t offset = r.fileOffset();
+            rec.xdata = {r.bytes(size), offset};
+        }
     }
     if (flags & kHasColor) {
         const std::uint8_t color = r.u8();
@@ -490,8 +493,21 @@ void EntityRecordReader::readData(EntityRecord& rec, ByteReader& r, std::uint8_t
         else
             r.skip(r.remaining());
         break;
+    case EntityKind::Viewport: {
+        if (release_ < Release::R11) { // not a kind of these releases
+            if (release_ == Release::R1_4)
+                r.fail("entity of unknown kind " + std::to_string(rec.kind));
+            r.skip(r.remaining());
+            break;
+        }
+        Viewport& v = rec.viewport.emplace();
+        v.centre = point3();
+        v.width = finite(r.f64());
+        v.height = finite(r.f64());
+        v.id = r.i16();
+        break;
+    }
     case EntityKind::Jump:
-    case EntityKind::Viewport:
     default:
         if (release_ == Release::R1_4)
             r.fail("entity of unknown kind " + std::to_string(rec.kind));

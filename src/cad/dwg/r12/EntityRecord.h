@@ -1,8 +1,10 @@
 #pragma once
 
 #include "../../model/Entities.h"
+#include "../../model/Layout.h"
 #include "../TextDecoder.h"
 #include "ByteReader.h"
+#include "ExtendedData.h"
 #include "FileHeader.h"
 
 #include <array>
@@ -76,6 +78,9 @@ struct EntityRecord {
     std::uint32_t jumpAddress = 0; // JUMP: where the entities go on
     bool fieldsMismatch = false;   // the fields read did not fill the stored length
     bool paperSpace = false;       // R11: drawn on the sheet rather than in model space
+    StoredExtendedData xdata;      // R11: where the record's extended data lies, unread
+    // VIEWPORT: the frame on the sheet (centre, size, number); its view is in the extended data.
+    std::optional<Viewport> viewport;
 };
 
 // Reads entity records one after another from an entity section.

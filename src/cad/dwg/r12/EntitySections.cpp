@@ -1,7 +1,9 @@
 #include "EntitySections.h"
 
+#include "../../io/ExtendedData.h"
 #include "../../io/LoadBudget.h"
 #include "EntityRecord.h"
+#include "ExtendedData.h"
 
 #include <algorithm>
 #include <map>
@@ -37,11 +39,31 @@ constexpr std::uint8_t kVertexFrameControl = 16;
 constexpr std::uint8_t kVertexMesh = 64;
 constexpr std::uint8_t kVertexFace = 128;
 
+// Viewports one sheet may hold; more are left out.
+constexpr std::size_t kMaxViewportsPerBlock = 4096;
+
+// These releases name arrowhead blocks and text styles in dimension variables, never by handle.
+class NoHandles final : public DimHandleLookup {
+public:
+    const std::string* blockName(std::uint64_t) const override { return nullptr; }
+    std::uint32_t textStyle(std::uint64_t) const override { return kNoIndex; }
+};
+
 class Assembler {
 public:
     Assembler(std::span<const std::uint8_t> file, const FileHeader& header, const Tables& tables,
               const TextDecoder& decode, Drawing& drawing)
         : file_(file), header_(header), tables_(tables), decode_(decode), d_(drawing) {
+        names_.application = [this](std::int16_t i) {
+            const auto index = static_cast<std::size_t>(i);
+            return i >= 0 && index < tables_.applications.size() ? tables_.applications[index]
+                                                                 : std::string();
+        };
+        names_.layer = [this](std::int16_t i) {
+            const auto index = static_cast<std::size_t>(i);
+            return i >= 0 && index < tables_.layers.size() ? d_.layers[tables_.layers[index]].name
+                                                           : std::string();
+        };
         // Anonymous blocks are all stored under their bare kind ("*D" for every dimension,
         // "*X" for hatches, ...): each becomes a block of its own under a numbered name.
         std::unordered_set<std::string> names;
@@ -71,10 +93,14 @@ public:
     }
 
     void run() {
+        // Progress in bytes of records read, out of the three sections.
+        bytesTotal_ = std::uint64_t{header_.blockEntities.size} + header_.entities.size +
+                      header_.extraEntities.size;
+        reportLoadProgress(0, bytesTotal_);
         readSection(header_.blockEntities, "block entity", true);
         // Room for the drawn records at their typical size, so that the list grows once.
-        d_.modelSpace.reserve((header_.entities.size + header_.extraEntities.size) /
-                              kTypicalRecord);
+        reserve(d_.modelSpace,
+                (header_.entities.size + header_.extraEntities.size) / kTypicalRecord);
         readSection(header_.entities, "entity", false);
         if (!extraReached_) // otherwise its records were read where the jumps led
             readSection(header_.extraEntities, "extra entity", false);
@@ -116,6 +142,8 @@ private:
             try {
                 EntityRecord rec = reader->next();
                 ++records;
+                bytesDone_ += current->position() - start;
+                reportLoadProgress(std::min(bytesDone_, bytesTotal_), bytesTotal_);
                 if (rec.kind == static_cast<int>(EntityKind::Jump) && !rec.erased) {
                     if (++jumps > maxJumps) {
                         d_.diagnostics.push_back(std::string("the ") + name +
@@ -201,6 +229,9 @@ private:
             return;
         case EntityKind::Jump:
             return; // the extra entity section is read in full anyway
+        case EntityKind::Viewport:
+            addViewport(rec);
+            return;
         default:
             break;
         }
@@ -284,18 +315,72 @@ private:
         const std::size_t size = header_.blockEntities.size;
         const std::size_t end =
             next == blockStarts_.end() ? size : std::min<std::size_t>(*next, size);
-        d_.blocks[index].entities.reserve((end - start) / kTypicalRecord);
+        reserve(d_.blocks[index].entities, (end - start) / kTypicalRecord);
+    }
+
+    // Reserves room for `count` entities estimated from a section's size, within the load's
+    // memory budget.
+    static void reserve(std::vector<Entity>& list, std::size_t count) {
+        claimLoadMemory(count, sizeof(Entity));
+        list.reserve(count);
     }
 
     void resolveDimension(Dimension& dim, const EntityRecord& rec) {
         dim.block = blockOf(rec.blockIndex);
-        if (tables_.dimStyleCount == 0)
+        if (tables_.dimStyleCount > 0) {
+            const auto index = static_cast<std::size_t>(rec.dimStyleIndex);
+            // Without a style of its own a dimension takes the first, "STANDARD".
+            dim.style = rec.dimStyleIndex >= 0 && index < tables_.dimStyleCount
+                            ? static_cast<std::uint32_t>(index)
+                            : 0;
+        }
+        if (rec.xdata.empty() || !dim.definition)
             return;
-        const auto index = static_cast<std::size_t>(rec.dimStyleIndex);
-        // Without a style of its own a dimension takes the first, "STANDARD".
-        dim.style = rec.dimStyleIndex >= 0 && index < tables_.dimStyleCount
-                        ? static_cast<std::uint32_t>(index)
-                        : 0;
+        // Variables changed for this dimension alone ("DSTYLE" in the ACAD extended data), for
+        // drawing it from its definition when its block is missing.
+        const DimStyle base =
+            dim.style < d_.dimStyles.size() ? d_.dimStyles[dim.style] : DimStyle{};
+        auto overrides = dimStyleOverrides(extendedData(rec), base, NoHandles{});
+        if (!overrides)
+            return;
+        DimensionDefinition def = *dim.definition; // read-only once made: rebuilt
+        def.style = std::move(overrides);
+        dim.definition = std::make_unique<DimensionDefinition>(std::move(def));
+    }
+
+    // A viewport belongs to the sheet it is drawn on; one anywhere else would show model space
+    // inside itself. Its view of model space is in the ACAD extended data ("MVIEW").
+    void addViewport(EntityRecord& rec) {
+        if (!rec.viewport) {
+            if (!rec.fieldsMismatch)
+                ++notDrawn_["VIEWPORT"];
+            return;
+        }
+        if (target_ != kModel || !rec.paperSpace) {
+            ++notDrawn_["VIEWPORT (outside any layout)"];
+            return;
+        }
+        std::vector<Viewport>& viewports = d_.blocks[paperSpaceBlock()].viewports;
+        if (viewports.size() >= kMaxViewportsPerBlock) {
+            ++notDrawn_["VIEWPORT (beyond the limit of a layout)"];
+            return;
+        }
+        Viewport& v = *rec.viewport;
+        const EntityCommon common = resolveCommon(rec);
+        v.handle = common.handle;
+        v.layer = common.layer;
+        v.color = common.color;
+        if (!readViewportView(extendedData(rec), v))
+            ++notDrawn_["VIEWPORT (view not stored)"];
+        viewports.push_back(std::move(v));
+    }
+
+    ExtendedData extendedData(const EntityRecord& rec) {
+        bool complete = true;
+        ExtendedData xdata = readExtendedData(rec.xdata, decode_, names_, complete);
+        if (!complete)
+            ++partlyRead_["extended data"];
+        return xdata;
     }
 
     std::uint32_t blockOf(std::int16_t tableIndex) {
@@ -350,7 +435,7 @@ private:
         if (paperSpace_ == kNoIndex) {
             paperSpace_ = d_.blockIndex("*Paper_Space");
             // Drawings on paper usually hold everything there: the same room as model space.
-            d_.blocks[paperSpace_].entities.reserve(d_.modelSpace.capacity());
+            reserve(d_.blocks[paperSpace_].entities, d_.modelSpace.capacity());
         }
         return paperSpace_;
     }
@@ -427,11 +512,13 @@ private:
     const Tables& tables_;
     const TextDecoder& decode_;
     Drawing& d_;
+    ExtendedDataNames names_;
     std::vector<std::uint32_t> blockOfTable_;
     std::unordered_map<std::uint32_t, std::uint32_t> blockAtAddress_;
     std::vector<std::size_t> blockStarts_; // block section offsets, in order
     bool inBlocks_ = false;
     bool extraReached_ = false;
+    std::uint64_t bytesDone_ = 0, bytesTotal_ = 0;
     std::uint32_t target_ = kModel;
     std::optional<Entity> polyline_, insert_;
     bool polylinePaper_ = false, insertPaper_ = false;

@@ -192,7 +192,6 @@ void countUnused(std::span<const std::uint8_t> file, const FileHeader& header,
         {&header.views, "VIEW"},
         {&header.ucs, "UCS"},
         {&header.viewportConfigs, "VPORT"},
-        {&header.applications, "APPID"},
     };
     for (const auto& [table, name] : tables) {
         std::size_t records = 0;
@@ -246,6 +245,9 @@ Tables readTables(std::span<const std::uint8_t> file, const FileHeader& header,
     readDimStyles(file, header, decode, drawing);
     tables.dimStyleCount = drawing.dimStyles.size();
     countUnused(file, header, decode, drawing.diagnostics);
+    forEachRecord(
+        file, header, header.applications, "APPID", decode, drawing.diagnostics,
+        [&](ByteReader&, const RecordStart& start) { tables.applications.push_back(start.name); });
     forEachRecord(file, header, header.blocks, "block", decode, drawing.diagnostics,
                   [&](ByteReader& r, const RecordStart& start) {
                       BlockRecord block;
