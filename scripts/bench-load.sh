@@ -7,6 +7,8 @@
 #
 #   scripts/bench-load.sh BASELINE_VEXOR_RENDER [RUNS] [DRAWING...]
 #
+# VEXOR_BENCH_ARGS replaces `--info` (for example `-o /tmp/x.png` to time a whole render).
+#
 # Without drawings: the stress DWG files of the corpus and, when they exist, the DXF files
 # tools/make-stress-drawings.py wrote into $VEXOR_STRESS_DIR (default /tmp/vexor-stress).
 set -euo pipefail
@@ -18,6 +20,7 @@ shift $(( $# >= 2 ? 2 : 1 ))
 current="${VEXOR_RENDER:-$here/build/bin/vexor-render}"
 corpus="${VEXOR_CORPUS:-$here/../shared/corpus}"
 stress="${VEXOR_STRESS_DIR:-/tmp/vexor-stress}"
+read -r -a args <<< "${VEXOR_BENCH_ARGS:---info}"
 
 drawings=("$@")
 if [ ${#drawings[@]} -eq 0 ]; then
@@ -34,8 +37,10 @@ for drawing in "${drawings[@]}"; do
     for ((i = 1; i <= runs; i++)); do
         for which in base cur; do
             binary=$([ $which = base ] && echo "$baseline" || echo "$current")
-            /usr/bin/time -f "%e %U %S %M" -o /tmp/bench-load.$$.one \
-                "$binary" "$drawing" --info > /dev/null 2>&1
+            status=0
+            /usr/bin/time -q -f "%e %U %S %M" -o /tmp/bench-load.$$.one \
+                "$binary" "$drawing" "${args[@]}" > /dev/null 2>&1 || status=$?
+            [ $status -eq 0 ] || echo "$(basename "$drawing") $which: refused (exit status $status)"
             read -r wall user sys kb < /tmp/bench-load.$$.one
             echo "$wall $user $sys $kb" >> /tmp/bench-load.$$.$which
             printf '%-40s %-4s %6.2f s wall %6.2f s cpu %5d MB peak (%.2f x file)\n' \
