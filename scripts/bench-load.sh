@@ -7,6 +7,8 @@
 #
 #   scripts/bench-load.sh BASELINE_VEXOR_RENDER [RUNS] [DRAWING...]
 #
+# VEXOR_BENCH_ARGS replaces `--info` (for example `-o /tmp/x.png` to time a whole render).
+#
 # Without drawings: the stress DWG files of the corpus and, when they exist, the DXF files
 # tools/make-stress-drawings.py wrote into $VEXOR_STRESS_DIR (default /tmp/vexor-stress).
 set -euo pipefail
@@ -18,6 +20,7 @@ shift $(( $# >= 2 ? 2 : 1 ))
 current="${VEXOR_RENDER:-$here/build/bin/vexor-render}"
 corpus="${VEXOR_CORPUS:-$here/../shared/corpus}"
 stress="${VEXOR_STRESS_DIR:-/tmp/vexor-stress}"
+read -r -a args <<< "${VEXOR_BENCH_ARGS:---info}"
 
 drawings=("$@")
 if [ ${#drawings[@]} -eq 0 ]; then
@@ -31,11 +34,18 @@ for drawing in "${drawings[@]}"; do
     size=$(stat -c %s "$drawing")
     : > /tmp/bench-load.$$.base
     : > /tmp/bench-load.$$.cur
+    refused=0
     for ((i = 1; i <= runs; i++)); do
         for which in base cur; do
             binary=$([ $which = base ] && echo "$baseline" || echo "$current")
-            /usr/bin/time -f "%e %U %S %M" -o /tmp/bench-load.$$.one \
-                "$binary" "$drawing" --info > /dev/null 2>&1
+            status=0
+            /usr/bin/time -q -f "%e %U %S %M" -o /tmp/bench-load.$$.one \
+                "$binary" "$drawing" "${args[@]}" > /dev/null 2>&1 || status=$?
+            if [ $status -ne 0 ]; then
+                echo "$(basename "$drawing") $which: refused (exit status $status)"
+                refused=1
+                continue
+            fi
             read -r wall user sys kb < /tmp/bench-load.$$.one
             echo "$wall $user $sys $kb" >> /tmp/bench-load.$$.$which
             printf '%-40s %-4s %6.2f s wall %6.2f s cpu %5d MB peak (%.2f x file)\n' \
@@ -43,6 +53,10 @@ for drawing in "${drawings[@]}"; do
                 $((kb / 1024)) "$(echo "$kb * 1024 / $size" | bc -l)"
         done
     done
+    if [ $refused = 1 ]; then
+        echo "$(basename "$drawing"): no ratio, one build refused it"
+        continue
+    fi
     for col in 1 4; do
         b=$(cut -d' ' -f$col /tmp/bench-load.$$.base | median)
         c=$(cut -d' ' -f$col /tmp/bench-load.$$.cur | median)

@@ -46,7 +46,7 @@ long refIndex(std::string_view t) {
     return ec == std::errc() && end == t.data() + t.size() && v >= 0 ? v : -1;
 }
 
-// Splits SAT text into records after the three header lines. Counted strings ("@7 unknown")
+// Splits SAT text into records after the header lines. Counted strings ("@7 unknown")
 // become one token; a record ends at "#"; the end marker ends the data.
 class Tokenizer {
 public:
@@ -63,6 +63,20 @@ public:
         while (n > 0 && pos_ < text_.size())
             if (text_[pos_++] == '\n')
                 --n;
+    }
+    // The header: its first line, then the product and units lines that ACIS writes from
+    // version 2 on (version 1 files, as R13 and R14 keep them, have none). Those begin with a
+    // number or a counted string; a record begins with its name (or "-N", its number).
+    void skipHeader() {
+        skipLines(1);
+        for (int line = 0; line < 2; ++line) {
+            std::size_t p = pos_;
+            while (p < text_.size() && isSpace(text_[p]))
+                ++p;
+            if (p >= text_.size() || !((text_[p] >= '0' && text_[p] <= '9') || text_[p] == '@'))
+                return;
+            skipLines(1);
+        }
     }
     bool atEnd() {
         skipSpace();
@@ -98,7 +112,7 @@ private:
 std::vector<Record> readRecords(std::string_view text, int& version) {
     Tokenizer tokens(text);
     version = tokens.version();
-    tokens.skipLines(3);
+    tokens.skipHeader();
     std::vector<Record> records;
     std::size_t tokenCount = 0;
     while (!tokens.atEnd() && records.size() < kMaxSatRecords) {

@@ -133,16 +133,19 @@ private:
         const std::int16_t attachment = r_.bitShort();
         t.attachment = static_cast<std::int16_t>(attachment < 1 || attachment > 9 ? 1 : attachment);
         t.drawingDirection = r_.bitShort();
-        readObjectColor(f_, decode_); // background fill colour
-        r_.bitDouble();               // background scale
-        r_.bitLong();                 // background transparency
-        r_.bit();                     // background fill on
-        r_.bit();                     // background mask on
-        r_.bitShort();                // column type
-        r_.bit();                     // automatic height
-        r_.bitDouble();               // column width
-        r_.bitDouble();               // column gutter
-        r_.bit();                     // column flow reversed
+        t.backgroundColor = readObjectColor(f_, decode_); // the mask, as MTEXT has it
+        t.backgroundScale = r_.bitDouble();
+        r_.bitLong(); // background transparency
+        const bool mask = r_.bit();
+        const bool viewColor = r_.bit(); // the view's background colour, not its own
+        if (mask)
+            t.backgroundFlags =
+                static_cast<std::uint8_t>(kMTextFill | (viewColor ? kMTextFillBackground : 0));
+        r_.bitShort();  // column type
+        r_.bit();       // automatic height
+        r_.bitDouble(); // column width
+        r_.bitDouble(); // column gutter
+        r_.bit();       // column flow reversed
         const std::size_t columns = checkedCount(r_, r_.bitLong(), kDoubleBits, kMaxColumns);
         for (std::size_t i = 0; i < columns; ++i)
             r_.bitDouble();

@@ -30,6 +30,7 @@ struct Reader {
     Part part = Part::Common;
     double textRotation = 0;
     bool hasTextDirection = false;
+    bool backgroundFill = false, backgroundIsView = false;
 
     MultiLeaderBranch& branch() { return out.branches.back(); }
     MultiLeaderLine& line() { return branch().lines.back(); }
@@ -100,6 +101,18 @@ struct Reader {
             break;
         case 171:
             t.attachment = smallInt(g, 1, 9, 1);
+            break;
+        case 91: // the text's background mask, as MTEXT has it
+            t.backgroundColor = colorFromRawValue(g.asInt());
+            break;
+        case 141:
+            t.backgroundScale = g.asDouble(t.backgroundScale);
+            break;
+        case 291: // the mask is on
+            backgroundFill = g.asInt() != 0;
+            break;
+        case 292: // it takes the view's background colour, not its own
+            backgroundIsView = g.asInt() != 0;
             break;
         case 296:
             out.hasBlock = g.asInt() != 0;
@@ -243,6 +256,9 @@ struct Reader {
                 break;
             }
         }
+        if (backgroundFill)
+            out.text.backgroundFlags = static_cast<std::uint8_t>(
+                kMTextFill | (backgroundIsView ? kMTextFillBackground : 0));
         if (!hasTextDirection || !(std::hypot(out.text.xDirection.x, out.text.xDirection.y) > 0))
             out.text.xDirection = {std::cos(textRotation), std::sin(textRotation), 0};
         return MultiLeader{std::make_shared<const MultiLeaderData>(std::move(out))};

@@ -69,6 +69,7 @@ void DisplayListCompiler::reportNotDrawn() {
         const std::string why =
             solid                ? "3D solids, regions and surfaces are not drawn"
             : name == "VIEWPORT" ? "viewports show the drawing, not themselves"
+            : name == "LIGHT"    ? "lights only shine on rendered 3D views and have no 2D picture"
             : name.ends_with("UNDERLAY")
                 ? "without a clip boundary the page size is in the referenced file"
                 : "this kind of entity is not drawn yet";

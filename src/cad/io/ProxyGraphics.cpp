@@ -1,6 +1,8 @@
 #include "ProxyGraphics.h"
 
+#include "../dwg/EntityParsers.h"
 #include "../geometry/Ocs.h"
+#include "../geometry/Tessellate.h"
 #include "Codepage.h"
 
 #include <algorithm>
@@ -82,6 +84,17 @@ public:
             return std::nullopt;
         }
         return n;
+    }
+
+    // The next `n` bytes as they are.
+    std::span<const std::uint8_t> block(std::size_t n) {
+        if (!ok_ || remaining() < n) {
+            ok_ = false;
+            return {};
+        }
+        const auto out = data_.subspan(pos_, n);
+        pos_ += n;
+        return out;
     }
 
     // A zero-ended 8-bit text padded to four bytes.
@@ -396,10 +409,10 @@ private:
             }
             return;
         case kLwPolyline:
-            noteOnce("lwpolyline", "drawn without the light polylines of their proxy graphics");
+            addLwPolyline(r);
             return;
         case kEllipticArc:
-            noteOnce("ellipse", "drawn without the elliptic arcs of their proxy graphics");
+            addEllipticArc(r);
             return;
         default:
             // A kind without data changes nothing that can be seen.
@@ -535,6 +548,125 @@ private:
             loop.polyline.push_back(PolyVertex{{dot(p, f.xAxis), dot(p, f.yAxis), 0}});
         hatch.loops.push_back(std::move(loop));
         add(std::move(hatch), normal);
+    }
+
+    // A light polyline: a byte count, then the polyline's body bit-coded as a DWG file stores
+    // the entity from R2000 on (flags, widths, elevation, thickness, normal, counts, points,
+    // bulges, widths), then a few bytes of unknown use.
+    void addLwPolyline(ChunkReader& r) {
+        const auto size = r.count(1);
+        if (!size)
+            return;
+        const auto body = r.block(*size);
+        dwg::ObjectFrame frame;
+        frame.version = dwg::DwgVersion::R2000;
+        frame.data = dwg::BitReader(body);
+        dwg::ParsedEntity parsed;
+        try {
+            dwg::parseLwPolyline(frame, parsed);
+        } catch (const dwg::DwgFormatError&) {
+            noteOnce("lwpolyline", "drawn without damaged light polylines of their proxy graphics");
+            return;
+        }
+        Polyline* poly = dataIf<Polyline>(&parsed.data);
+        if (!poly || poly->vertices.empty() || !finite(*poly, parsed))
+            return;
+        const Vec3 normal = unit(parsed.extrusion, {0, 0, 1});
+        if (!transformed()) {
+            EntityCommon common = traits_;
+            common.setExtrusion(normal);
+            if (parsed.thickness != 0 && std::abs(parsed.thickness) < 1e12)
+                common.setThickness(parsed.thickness);
+            out_.entities.push_back(Entity{common, EntityData(std::move(*poly))});
+            return;
+        }
+        // Under a model transform the bulges are traced, as a transform may not keep arcs round;
+        // widths are not kept then.
+        const OcsFrame f = OcsFrame::fromExtrusion(normal);
+        const double z = poly->vertices[0].p.z;
+        std::vector<Vec2> traced{poly->vertices[0].p.xy()};
+        const std::size_t n = poly->vertices.size();
+        const std::size_t segments = poly->closed ? n : n - 1;
+        for (std::size_t i = 0; i < segments; ++i)
+            appendBulge(traced, poly->vertices[i].p.xy(), poly->vertices[(i + 1) % n].p.xy(),
+                        poly->vertices[i].bulge);
+        if (poly->closed && traced.size() > 1)
+            traced.pop_back(); // the closing segment ends where the first began
+        std::vector<Vec3> points;
+        points.reserve(traced.size());
+        for (const Vec2& p : traced)
+            points.push_back(f.toWorld({p.x, p.y, z}));
+        addPoints(std::move(points), poly->closed);
+    }
+
+    static bool finite(const Polyline& poly, const dwg::ParsedEntity& parsed) {
+        auto ok = [](Vec3 v) {
+            return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+        };
+        if (!ok(parsed.extrusion) || !std::isfinite(parsed.thickness))
+            return false;
+        return std::all_of(poly.vertices.begin(), poly.vertices.end(), [&](const PolyVertex& v) {
+            return ok(v.p) && std::isfinite(v.bulge) && std::isfinite(v.startWidth) &&
+                   std::isfinite(v.endWidth);
+        });
+    }
+
+    // An elliptic arc: centre, normal, major and minor radius, start and end parameters and
+    // the arc type of circular arcs. The major axis lies along the x axis of the plane the
+    // normal defines (its arbitrary-axis frame).
+    void addEllipticArc(ChunkReader& r) {
+        const Vec3 center = r.vec3();
+        const Vec3 normal = unit(r.vec3(), {0, 0, 1});
+        const double major = r.f64(), minor = r.f64();
+        double start = r.f64(), end = r.f64();
+        const std::uint32_t arcType = r.u32();
+        if (!r.ok() || !(major > 0) || !(minor > 0) || major > 1e12 || minor > 1e12)
+            return;
+        const double twoPi = 2 * std::numbers::pi;
+        start = std::fmod(start, twoPi);
+        end = std::fmod(end, twoPi);
+        if (end <= start)
+            end += twoPi;
+        const bool full = std::abs(end - start) < 1e-12 || end - start >= twoPi - 1e-12;
+        if (full) {
+            start = 0;
+            end = twoPi;
+        }
+        const OcsFrame f = OcsFrame::fromExtrusion(normal);
+        // The larger radius is the major axis; a writer giving them the other way round turns
+        // the ellipse a quarter and shifts its parameters with it.
+        Vec3 xAxis = f.xAxis, yAxis = f.yAxis;
+        double a = major, b = minor;
+        if (b > a) {
+            std::swap(a, b);
+            std::swap(xAxis, yAxis);
+            xAxis = xAxis * -1.0;
+            start += std::numbers::pi / 2;
+            end += std::numbers::pi / 2;
+        }
+        auto at = [&](double t) {
+            return center + xAxis * (a * std::cos(t)) + yAxis * (b * std::sin(t));
+        };
+        if (transformed() || fill_ || (!full && arcType != 0)) {
+            const int steps = std::clamp(
+                static_cast<int>(std::ceil((end - start) * 24 / std::numbers::pi)), 8, 256);
+            std::vector<Vec3> points;
+            for (int i = 0; i <= steps; ++i)
+                points.push_back(at(start + (end - start) * i / steps));
+            if (full)
+                points.pop_back();
+            if (!full && arcType == 1)
+                points.push_back(center);
+            addPoints(std::move(points), full || arcType != 0);
+            return;
+        }
+        Ellipse e;
+        e.center = center;
+        e.majorAxis = xAxis * a;
+        e.ratio = b / a;
+        e.startParam = start;
+        e.endParam = end;
+        add(e, normal);
     }
 
     void addMesh(ChunkReader& r) {

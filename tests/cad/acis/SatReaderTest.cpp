@@ -60,6 +60,25 @@ TEST(SatReader, StraightEdgeRunsBetweenItsVerticesMovedByTheBodyTransform) {
     EXPECT_EQ(edges.edges, 1u);
 }
 
+TEST(SatReader, VersionOneDataHasOneHeaderLine) {
+    // ACIS 1.x (version 106, as R13 and R14 write it) has no product and units lines: the
+    // records begin on the second line, and none of them may be taken for the header.
+    const std::string records = body("coedge $-1 $7 $7 $-1 $8 forward $5 $-1 #\n"
+                                     "edge $-1 $9 $10 $7 $13 0 #\n"
+                                     "vertex $-1 $8 $11 #\n"
+                                     "vertex $-1 $8 $12 #\n"
+                                     "point $-1 1 2 0 #\n"
+                                     "point $-1 4 6 0 #\n"
+                                     "straight-curve $-1 1 2 0 0.6 0.8 0 #\n");
+    const SatEdges edges = readSatEdges("106 14 1 0\n" + records + "End-of-ACIS-data\n");
+    ASSERT_EQ(edges.curves.size(), 1u);
+    EXPECT_LT(distance(edges.curves[0][0], {1, 2, 0}), 1e-12);
+    EXPECT_LT(distance(edges.curves[0][1], {4, 6, 0}), 1e-12);
+    EXPECT_EQ(edges.unreadable, 0u);
+    // With the header lines of later versions, the same records read the same.
+    EXPECT_EQ(readSatEdges(sat(records)).curves.size(), 1u);
+}
+
 // One edge on an ellipse-curve about (0,0,0), normal +z, major axis (2,0,0), ratio 0.5, from
 // point (x0,y0) to (x1,y1) with the given sense.
 SatEdges ellipseEdge(double x0, double y0, double x1, double y1, const char* sense,

@@ -48,7 +48,7 @@ TEST(DxfStandIns, ProxyGraphicsOfAnyKindAreDrawnOnTheirLayerWithTheirOwnName) {
     g.chunk(6).u32(2).vec(0, 0).vec(10, 0);
     g.chunk(14).u32(1);
     g.chunk(2).vec(5, 5).f64(2).vec(0, 0, 1);
-    g.chunk(44).vec(0, 0).vec(1, 0); // elliptic arc: left out, said
+    g.chunk(44).vec(0, 0).vec(1, 0); // elliptic arc cut short: the picture ends there, said
     const std::vector<std::uint8_t> bytes = g.bytes();
     // The bytes split over two 310 groups, as writers cut them at 127 bytes.
     DxfText t;
@@ -78,8 +78,8 @@ TEST(DxfStandIns, ProxyGraphicsOfAnyKindAreDrawnOnTheirLayerWithTheirOwnName) {
     for (const auto& item : list->modelSpace().items)
         items += item.count > 0 ? 1 : 0;
     EXPECT_GE(items, 2u);
-    EXPECT_TRUE(saysSomething(list->diagnostics(), "1 AEC_WALL entity drawn without the "
-                                                   "elliptic arcs of their proxy graphics"));
+    EXPECT_TRUE(saysSomething(list->diagnostics(), "1 AEC_WALL entity drawn up to where their "
+                                                   "proxy graphics are damaged"));
     EXPECT_TRUE(saysSomething(list->diagnostics(), "1 ACAD_PROXY_ENTITY entity not drawn"));
     EXPECT_FALSE(saysSomething(list->diagnostics(), "AEC_WALL entity not drawn"));
 }

@@ -266,3 +266,21 @@ TEST(DisplayList, CancelledCompileStops) {
     LoadScope scope(budget);
     EXPECT_THROW(compileDisplayList(b.drawing), LoadStopped);
 }
+
+// Kinds left out on purpose say why, so that a user reading the diagnostics does not wait for
+// them to be drawn.
+TEST(DisplayList, KindsNotDrawnSayWhy) {
+    DrawingBuilder b;
+    for (const char* name : {"LIGHT", "LIGHT", "REGION", "WIDGET"}) {
+        Entity e;
+        e.data = Unsupported{name};
+        b.drawing.modelSpace.push_back(e);
+    }
+    const auto list = compileDisplayList(b.drawing);
+    const auto& d = list->diagnostics();
+    auto has = [&](const std::string& text) { return std::count(d.begin(), d.end(), text) == 1; };
+    EXPECT_TRUE(has("2 LIGHT entities not drawn: lights only shine on rendered 3D views and "
+                    "have no 2D picture"));
+    EXPECT_TRUE(has("1 REGION entity not drawn: 3D solids, regions and surfaces are not drawn"));
+    EXPECT_TRUE(has("1 WIDGET entity not drawn: this kind of entity is not drawn yet"));
+}

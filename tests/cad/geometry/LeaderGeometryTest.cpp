@@ -63,19 +63,29 @@ cad::Drawing drawingWith(const std::string& entities) {
 // A multileader with one leader line from the tip (0, 0) through (5, 5) to the landing point
 // (10, 5), a dogleg of 4 to the right and the text "NOTE" at (11, 5.5), attached top left;
 // `line` adds groups to its leader line and `own` the entity's own values after the context.
-// `direction` is the text's.
-std::string multileader(const DxfText& own, const DxfText& line = {}, Vec2 direction = {1, 0}) {
+// `direction` is the text's; `context` adds groups to the context data after the text's.
+std::string multileader(const DxfText& own, const DxfText& line = {}, Vec2 direction = {1, 0},
+                        const DxfText& context = {}) {
     DxfText t;
     t.g(0, "MULTILEADER").g(5, "77").g(8, "0").g(100, "AcDbMLeader").g(270, 2);
     t.g(300, "CONTEXT_DATA{").g(40, 1.0).point(10, 10, 5).g(41, 1.5).g(140, 0.0).g(145, 1.0);
     t.g(290, 1).g(304, "NOTE").point(11, 0, 0, 1).point(12, 11, 5.5);
     t.point(13, direction.x, direction.y);
-    t.g(43, 0.0).g(45, 1.0).g(90, -1056964608).g(171, 1).g(296, 0);
-    t.g(302, "LEADER{").g(290, 1).g(291, 1).point(10, 10, 5).point(11, 1, 0).g(90, 0).g(40, 4.0);
-    t.g(304, "LEADER_LINE{").point(10, 0, 0).point(10, 5, 5).g(91, 0);
+    t.g(43, 0.0).g(45, 1.0).g(90, -1056964608).g(171, 1);
+    const std::string head = t.str() + context.str();
+    DxfText u;
+    u.g(296, 0)
+        .g(302, "LEADER{")
+        .g(290, 1)
+        .g(291, 1)
+        .point(10, 10, 5)
+        .point(11, 1, 0)
+        .g(90, 0)
+        .g(40, 4.0);
+    u.g(304, "LEADER_LINE{").point(10, 0, 0).point(10, 5, 5).g(91, 0);
     DxfText close;
     close.g(305, "}").g(271, 0).g(303, "}").g(301, "}").g(340, "5A");
-    return t.str() + line.str() + close.str() + own.str();
+    return head + u.str() + line.str() + close.str() + own.str();
 }
 
 const cad::MultiLeaderData& dataOf(const cad::Drawing& drawing, std::size_t i = 0) {
@@ -290,6 +300,47 @@ TEST(MultiLeaders, TheTextFrameTurnsWithTheText) {
         for (const std::string& d : list->diagnostics())
             EXPECT_EQ(d.find("turned text"), std::string::npos) << d;
     }
+}
+
+TEST(MultiLeaders, TheTextBackgroundMaskIsDrawnBehindTheText) {
+    // Mask on (291) in colour 2 (91) with a border of half the text height (141 = 1.5); the
+    // entity part after the context reuses 291 and 292 with other meanings.
+    DxfText own;
+    own.g(90, 0).g(291, 0).g(292, 1);
+    for (const bool viewColor : {false, true}) {
+        DxfText context;
+        context.g(91, -1023410174).g(141, 1.5).g(92, 0).g(291, 1).g(292, viewColor ? 1 : 0);
+        const cad::Drawing drawing = drawingWith(multileader(own, {}, {1, 0}, context));
+        const cad::MText& t = dataOf(drawing).text;
+        EXPECT_EQ(t.backgroundFlags,
+                  viewColor ? cad::kMTextFill | cad::kMTextFillBackground : cad::kMTextFill);
+        EXPECT_EQ(t.backgroundColor, cad::Color::indexed(2));
+        const auto list = cad::compileDisplayList(drawing);
+        const cad::ItemList& items = list->modelSpace();
+        const cad::DisplayItem* text = nullptr;
+        const cad::DisplayItem* mask = nullptr;
+        for (const cad::DisplayItem& item : items.items) {
+            if (item.kind == cad::ItemKind::Text)
+                text = &item;
+            if (item.kind == (viewColor ? cad::ItemKind::Wipeout : cad::ItemKind::Polygon))
+                mask = mask ? mask : &item;
+        }
+        ASSERT_NE(text, nullptr);
+        ASSERT_NE(mask, nullptr) << viewColor;
+        EXPECT_LT(mask, text) << "the mask is drawn first";
+        // The text's box (top left at (11, 5.5), one line 1.5 high) grown by (scale - 1) text
+        // heights on every side.
+        const double margin = 0.5 * 1.5;
+        EXPECT_NEAR(mask->box.minX, 11 - margin, 1e-9);
+        EXPECT_NEAR(mask->box.maxY, 5.5 + margin, 1e-9);
+        EXPECT_NEAR(mask->box.minY, 5.5 - 1.5 - margin, 1e-9);
+        EXPECT_GT(mask->box.maxX, text->box.maxX);
+    }
+    // Mask off: nothing behind the text.
+    DxfText off;
+    off.g(91, -1023410174).g(141, 1.5).g(291, 0).g(292, 0);
+    const cad::Drawing plain = drawingWith(multileader(own, {}, {1, 0}, off));
+    EXPECT_EQ(dataOf(plain).text.backgroundFlags, 0);
 }
 
 TEST(MultiLeaders, DamagedValuesAreLeftOutWithADiagnostic) {

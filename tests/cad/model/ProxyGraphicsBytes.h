@@ -34,6 +34,12 @@ public:
         bytes_.resize(bytes_.size() + padded - 2 * s.size(), 0);
         return *this;
     }
+    // Bytes as they stand (a bit-coded body), padded to four.
+    Graphics& block(const std::vector<std::uint8_t>& b) {
+        raw(b.data(), b.size());
+        bytes_.resize((bytes_.size() + 3) & ~std::size_t{3}, 0);
+        return *this;
+    }
     std::vector<std::uint8_t> bytes() {
         finishChunk();
         std::vector<std::uint8_t> out(8);

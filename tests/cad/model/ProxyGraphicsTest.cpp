@@ -1,7 +1,9 @@
 #include "cad/io/ProxyGraphics.h"
 
+#include "cad/dwg/BitWriter.h"
 #include "cad/model/ProxyGraphicsBytes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -160,9 +162,8 @@ TEST(ProxyGraphics, TransformsNestAndArePoppedAndUnknownKindsAreNamed) {
     g.chunk(31);
     g.chunk(31); // one pop too many: ignored
     g.chunk(6).u32(2).vec(0, 0).vec(1, 0);
-    g.chunk(44).vec(0, 0).vec(1, 0); // an elliptic arc: not drawn, named
-    g.chunk(77).u32(5);              // unknown kind with data
-    g.chunk(21);                     // unknown kind without data: nothing to say
+    g.chunk(77).u32(5); // unknown kind with data
+    g.chunk(21);        // unknown kind without data: nothing to say
     const StandInData d = decode(g.bytes());
     ASSERT_EQ(d.entities.size(), 2u);
     const Polyline& circle = polylineOf(d.entities[0]);
@@ -171,9 +172,8 @@ TEST(ProxyGraphics, TransformsNestAndArePoppedAndUnknownKindsAreNamed) {
         EXPECT_NEAR(std::hypot(v.p.x - 10, v.p.y), 2, 1e-9);
     const Polyline& line = polylineOf(d.entities[1]);
     EXPECT_TRUE(near(line.vertices[1].p, {1, 0, 0}));
-    ASSERT_EQ(d.omissions.size(), 2u);
-    EXPECT_NE(d.omissions[0].find("elliptic arcs"), std::string::npos);
-    EXPECT_NE(d.omissions[1].find("unknown kinds"), std::string::npos);
+    ASSERT_EQ(d.omissions.size(), 1u);
+    EXPECT_NE(d.omissions[0].find("unknown kinds"), std::string::npos);
 }
 
 TEST(ProxyGraphics, DamagedDataKeepsWhatCameBeforeAndNeverOverreads) {
@@ -237,4 +237,115 @@ TEST(ProxyGraphics, TransformNestingIsCapped) {
     // Only the first kMaxProxyTransformDepth moves of one unit apply.
     EXPECT_NEAR(polylineOf(d.entities[0]).vertices[0].p.x, kMaxProxyTransformDepth, 1e-9);
     EXPECT_FALSE(d.omissions.empty());
+}
+
+namespace {
+
+// A light polyline body as a DWG file codes it: closed, at elevation 5, through (0, 0),
+// (10, 0) and (10, 10), the second segment a half circle bulging to the left (clockwise).
+std::vector<std::uint8_t> lightPolylineBody() {
+    vexor::test::BitWriter w;
+    auto bitDouble = [&](double v) {
+        w.bits(0, 2);
+        w.rawDouble(v);
+    };
+    w.bitShort(512 | 16 | 8);
+    bitDouble(5); // elevation
+    w.bitLong(3); // points
+    w.bitLong(3); // bulges
+    w.rawDouble(0);
+    w.rawDouble(0);
+    w.bits(3, 2); // x: a new value
+    w.rawDouble(10);
+    w.bits(0, 2); // y: as before
+    w.bits(0, 2);
+    w.bits(3, 2);
+    w.rawDouble(10);
+    bitDouble(0);
+    bitDouble(-1);
+    bitDouble(0);
+    for (int i = 0; i < 3; ++i)
+        w.rawChar(0); // bytes of unknown use
+    return w.bytes();
+}
+
+} // namespace
+
+TEST(ProxyGraphics, LightPolylinesAreReadFromTheirBitCodedBody) {
+    const std::vector<std::uint8_t> body = lightPolylineBody();
+    Graphics g;
+    g.chunk(33).u32(static_cast<std::uint32_t>(body.size())).block(body);
+    // The same under a move by (100, 0, 0): traced as points, the half circle kept round.
+    g.chunk(29);
+    for (double v : {1., 0., 0., 100., 0., 1., 0., 0., 0., 0., 1., 0., 0., 0., 0., 1.})
+        g.f64(v);
+    g.chunk(33).u32(static_cast<std::uint32_t>(body.size())).block(body);
+    g.chunk(31);
+    // A body whose count claims more points than it holds is left out and named.
+    std::vector<std::uint8_t> cut(body.begin(), body.begin() + 12);
+    g.chunk(33).u32(static_cast<std::uint32_t>(cut.size())).block(cut);
+    const StandInData d = decode(g.bytes());
+    ASSERT_EQ(d.entities.size(), 2u);
+
+    const Polyline& p = polylineOf(d.entities[0]);
+    EXPECT_EQ(p.kind, Polyline::Kind::Light);
+    EXPECT_TRUE(p.closed);
+    ASSERT_EQ(p.vertices.size(), 3u);
+    EXPECT_TRUE(near(p.vertices[1].p, {10, 0, 5}));
+    EXPECT_TRUE(near(p.vertices[2].p, {10, 10, 5}));
+    EXPECT_DOUBLE_EQ(p.vertices[1].bulge, -1);
+    EXPECT_EQ(d.entities[0].common.color, Color::indexed(3));
+
+    const Polyline& moved = polylineOf(d.entities[1]);
+    EXPECT_TRUE(moved.closed);
+    ASSERT_GT(moved.vertices.size(), 10u);
+    bool throughLeftmost = false;
+    for (const PolyVertex& v : moved.vertices) {
+        EXPECT_NEAR(v.p.z, 5, 1e-9);
+        throughLeftmost = throughLeftmost || near(v.p, {105, 5, 5}, 1e-9);
+        if (v.p.x > 100 + 1e-9 && v.p.x < 110 - 1e-9) { // on the half circle about (110, 5)
+            EXPECT_NEAR(std::hypot(v.p.x - 110, v.p.y - 5), 5, 1e-9);
+        }
+    }
+    EXPECT_TRUE(throughLeftmost);
+    ASSERT_EQ(d.omissions.size(), 1u);
+    EXPECT_NE(d.omissions[0].find("light polylines"), std::string::npos);
+}
+
+TEST(ProxyGraphics, EllipticArcsKeepTheirRadiiAndParameters) {
+    Graphics g;
+    g.chunk(44).vec(1, 2).vec(0, 0, 1).f64(4).f64(2).f64(0).f64(std::numbers::pi / 2).u32(0);
+    // Radii the other way round: the same shape turned, starting where it did.
+    g.chunk(44).vec(1, 2).vec(0, 0, 1).f64(2).f64(4).f64(0).f64(std::numbers::pi / 2).u32(0);
+    g.chunk(44).vec(0, 0).vec(0, 0, 1).f64(4).f64(2).f64(0).f64(std::numbers::pi).u32(2);
+    g.chunk(44).vec(0, 0).vec(0, 0, 1).f64(-4).f64(2).f64(0).f64(1).u32(0); // no size: skipped
+    const StandInData d = decode(g.bytes());
+    ASSERT_EQ(d.entities.size(), 3u);
+    EXPECT_TRUE(d.omissions.empty());
+
+    const auto& e = dataOf<Ellipse>(d.entities[0].data);
+    EXPECT_TRUE(near(e.center, {1, 2, 0}));
+    EXPECT_TRUE(near(e.majorAxis, {4, 0, 0}));
+    EXPECT_DOUBLE_EQ(e.ratio, 0.5);
+    EXPECT_NEAR(e.startParam, 0, 1e-12);
+    EXPECT_NEAR(e.endParam, std::numbers::pi / 2, 1e-12);
+
+    // Both ellipses go from (x + 2, y) to (x, y + 4) counter-clockwise.
+    const auto& turned = dataOf<Ellipse>(d.entities[1].data);
+    EXPECT_NEAR(std::hypot(turned.majorAxis.x, turned.majorAxis.y), 4, 1e-12);
+    EXPECT_DOUBLE_EQ(turned.ratio, 0.5);
+    const Vec3 minor = cross(Vec3{0, 0, 1}, turned.majorAxis) * turned.ratio;
+    auto at = [&](double t) {
+        return turned.center + turned.majorAxis * std::cos(t) + minor * std::sin(t);
+    };
+    EXPECT_TRUE(near(at(turned.startParam), {3, 2, 0}, 1e-9));
+    EXPECT_TRUE(near(at(turned.endParam), {1, 6, 0}, 1e-9));
+
+    // Closed by its chord: traced from (4, 0) over the top to (-4, 0), and closed.
+    const Polyline& chord = polylineOf(d.entities[2]);
+    EXPECT_TRUE(chord.closed);
+    EXPECT_TRUE(near(chord.vertices.front().p, {4, 0, 0}, 1e-9));
+    EXPECT_TRUE(near(chord.vertices.back().p, {-4, 0, 0}, 1e-9));
+    for (const PolyVertex& v : chord.vertices)
+        EXPECT_NEAR(v.p.x * v.p.x / 16 + v.p.y * v.p.y / 4, 1, 1e-9);
 }
