@@ -15,7 +15,7 @@ std::shared_ptr<const WireframeData> wireframeFromModelerData(std::string typeNa
                                                               std::string_view data) {
     if (data.find_first_not_of(" \t\r\n") == std::string_view::npos)
         return wireframeNotDrawn(std::move(typeName), "no modeler data");
-    SatEdges edges = isBinarySat(data)        ? readSabEdges(data)
+    SatEdges edges = isBinarySat(data)       ? readSabEdges(data)
                      : satLooksEncoded(data) ? readSatEdges(decodeSatCharacters(data))
                                              : readSatEdges(data);
     auto w = std::make_shared<WireframeData>();

@@ -64,12 +64,19 @@ public:
             if (data_.starts_with(m))
                 magic = m.size();
         pos_ = magic;
+        // Later writers add the width of their numbers: "4" is the layout read here.
+        if (magic > 0 && data_.size() > magic && plausibleVersionAt(magic + 1)) {
+            if (data_[magic] == '8')
+                return damaged("binary ACIS data with 8-byte numbers is not read");
+            if (data_[magic] == '4')
+                ++pos_;
+        }
         std::int32_t header[kHeaderNumbers] = {};
         for (std::int32_t& h : header)
             if (!fixed(h))
                 return damaged("the header is cut short");
         version_ = header[0];
-        if (magic == 0 || version_ < 100 || version_ > 1'000'000)
+        if (magic == 0 || !plausibleVersion(version_))
             return damaged("the header is not one of binary ACIS data");
         // Product, modeler version, date, units and tolerances, tagged like the records.
         for (std::size_t n = 0; n <= kMaxHeaderValues; ++n) {
@@ -111,6 +118,16 @@ public:
     }
 
 private:
+    static bool plausibleVersion(std::int32_t v) { return v >= 100 && v <= 1'000'000; }
+    bool plausibleVersionAt(std::size_t at) {
+        const std::size_t saved = pos_;
+        pos_ = at;
+        std::int32_t v = 0;
+        const bool ok = fixed(v) && plausibleVersion(v);
+        pos_ = saved;
+        return ok;
+    }
+
     bool damaged(const std::string& why) {
         damage_ = "binary ACIS data damaged at byte " + std::to_string(pos_) + ": " + why;
         return false;

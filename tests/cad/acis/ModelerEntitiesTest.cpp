@@ -1,5 +1,6 @@
 // Solids, regions and meshes as the viewer reads them: DXF and DWG files through
 // readDrawingFile, then compiled, with what is not drawn counted by reason.
+#include "SabWriter.h"
 #include "cad/acis/SatReader.h"
 #include "cad/geometry/DisplayListCompiler.h"
 #include "cad/io/DrawingReader.h"
@@ -129,10 +130,69 @@ TEST(ModelerEntities, DxfMeshIsDrawnAsTheEdgesOfItsFaces) {
         << allDiagnostics(d);
 }
 
-TEST(ModelerEntities, DataKeptOutsideTheEntityIsCountedWithItsReason) {
-    // R2013+ DXF keeps the data in a section of its own: the entity holds none.
-    const std::string solid = "0\n3DSOLID\n8\n0\n100\nAcDbModelerGeometry\n290\n0\n2\n{00}\n";
-    const Drawing d = readDrawingFile(write("apart.dxf", dxfOf("AC1027", solid + solid)));
+// Binary data of one straight edge from (1,2) to (4,6), moved by (10,20).
+std::string oneEdgeSolid() {
+    acis::SabWriter w;
+    w.solid(10, 20).edge({1, 2, 0}, {4, 6, 0}, false);
+    w.record("straight-curve").position(1, 2, 0).vector(0.6, 0.8, 0).logical(false).end();
+    return w.finish();
+}
+
+// 310 groups of hexadecimal digits, 127 bytes each.
+std::string hexChunks(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 127) {
+        out += "310\n";
+        for (std::size_t k = i; k < std::min(bytes.size(), i + 127); ++k) {
+            const auto b = static_cast<unsigned char>(bytes[k]);
+            out += digits[b >> 4];
+            out += digits[b & 15];
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+void expectOneEdge(const Entity& e) {
+    const auto* w = dataIf<Wireframe>(&e.data);
+    ASSERT_TRUE(w && w->data);
+    EXPECT_EQ(w->data->incomplete, "");
+    ASSERT_EQ(w->data->curves.size(), 1u);
+    EXPECT_LT(length(w->data->curves[0].front() - Vec3{11, 22, 0}), 1e-12);
+    EXPECT_LT(length(w->data->curves[0].back() - Vec3{14, 26, 0}), 1e-12);
+}
+
+TEST(ModelerEntities, BinaryDataInTheEntityIsDrawn) {
+    const std::string solid =
+        "0\n3DSOLID\n5\n2A\n8\n0\n100\nAcDbModelerGeometry\n70\n1\n" + hexChunks(oneEdgeSolid());
+    const Drawing d = readDrawingFile(write("binary.dxf", dxfOf("AC1018", solid)));
+    const auto solids = ofKind(d, "3DSOLID");
+    ASSERT_EQ(solids.size(), 1u);
+    expectOneEdge(*solids[0]);
+}
+
+TEST(ModelerEntities, DataKeptInTheDataSectionIsDrawnOrCountedWithItsReason) {
+    // R2013+ DXF keeps the data in a section of its own, by the entity's handle: 2A has its
+    // record, 2B none, 2C one whose size does not match its chunks.
+    auto solid = [](const char* handle) {
+        return std::string("0\n3DSOLID\n5\n") + handle +
+               "\n8\n0\n100\nAcDbModelerGeometry\n290\n0\n2\n{00}\n";
+    };
+    const std::string data = oneEdgeSolid();
+    auto record = [&](const char* handle, std::size_t size) {
+        return std::string("0\nACDSRECORD\n90\n1\n2\nAcDbDs::ID\n280\n10\n320\n") + handle +
+               "\n2\nASM_Data\n280\n15\n94\n" + std::to_string(size) + "\n" + hexChunks(data);
+    };
+    std::string text = dxfOf("AC1027", solid("2A") + solid("2B") + solid("2C"));
+    text.insert(text.rfind("0\nEOF"),
+                "0\nSECTION\n2\nACDSDATA\n70\n2\n71\n2\n"
+                "0\nACDSSCHEMA\n90\n0\n1\nAcDb3DSolid_ASM_Data\n2\nAcDbDs::ID\n280\n10\n91\n8\n" +
+                    record("2A", data.size()) + record("2C", data.size() + 5) + "0\nENDSEC\n");
+    const Drawing d = readDrawingFile(write("apart.dxf", text));
+    const auto solids = ofKind(d, "3DSOLID");
+    ASSERT_EQ(solids.size(), 3u);
+    expectOneEdge(*solids[0]);
     EXPECT_NE(allDiagnostics(d).find("2 3DSOLID entities not drawn: its modeler data is stored "
                                      "apart from the entity"),
               std::string::npos)
@@ -140,8 +200,9 @@ TEST(ModelerEntities, DataKeptOutsideTheEntityIsCountedWithItsReason) {
 }
 
 // The acadsharp sample drawings hold two solids and a region, saved by one program in every
-// release: SAT text in the entity (DXF, DWG R2000) and binary data (DWG R2004-R2010) draw all
-// three alike, with no diagnostic about them.
+// release: SAT text in the entity (DXF, DWG R2000), binary data in the entity (DWG
+// R2004-R2010) and binary data in the ACDSDATA section (DXF R2013+) draw all three alike, with
+// no diagnostic about them.
 TEST(ModelerEntities, CorpusSolidsAndRegionsAreDrawnAsWireframes) {
     VEXOR_REQUIRE_CORPUS();
     const fs::path root = *test::corpusDir();
@@ -155,6 +216,10 @@ TEST(ModelerEntities, CorpusSolidsAndRegionsAreDrawnAsWireframes) {
         "dwg/AC1018/acadsharp__sample_AC1018.dwg",
         "dwg/AC1021/acadsharp__sample_AC1021.dwg",
         "dwg/AC1024/acadsharp__sample_AC1024.dwg",
+        "dxf/ascii/AC1027/acadsharp__sample_AC1027_ascii.dxf",
+        "dxf/ascii/AC1032/acadsharp__sample_AC1032_ascii.dxf",
+        "dxf/binary/AC1027/acadsharp__sample_AC1027_binary.dxf",
+        "dxf/binary/AC1032/acadsharp__sample_AC1032_binary.dxf",
     };
     std::vector<std::vector<std::vector<Vec3>>> first; // each solid's curves in the first file
     for (const char* name : files) {
