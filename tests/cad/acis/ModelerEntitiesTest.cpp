@@ -254,4 +254,29 @@ TEST(ModelerEntities, CorpusSolidsAndRegionsAreDrawnAsWireframes) {
     }
 }
 
+// A drawing of 58 solids stored as binary data (R2007): all but one (which has no edges) are
+// drawn, and their edges reach the extents the file itself records (1e-6 of its size).
+TEST(ModelerEntities, CorpusBinarySolidsFillTheRecordedExtents) {
+    VEXOR_REQUIRE_CORPUS();
+    const fs::path path = *test::corpusDir() / "dwg/AC1021/libredwg__2007_ATMOS-DC22S.dwg";
+    if (!fs::exists(path))
+        GTEST_SKIP() << "not in this corpus";
+    const Drawing d = readDrawingFile(path.string());
+    std::size_t drawn = 0, total = 0;
+    for (const Entity* e : ofKind(d, "3DSOLID")) {
+        const auto* w = dataIf<Wireframe>(&e->data);
+        ASSERT_TRUE(w && w->data);
+        ++total;
+        drawn += w->data->curves.empty() ? 0 : 1;
+    }
+    EXPECT_EQ(total, 58u);
+    EXPECT_EQ(drawn, 57u);
+    const Box2 box = DisplayListCompiler(d).compile()->extents();
+    const double tolerance = 1e-6 * (1792.3697448850962 - 639.5250401824787);
+    EXPECT_NEAR(box.minX, 639.5250401824787, tolerance);
+    EXPECT_NEAR(box.minY, -30, tolerance);
+    EXPECT_NEAR(box.maxX, 1792.3697448850962, tolerance);
+    EXPECT_NEAR(box.maxY, 560, tolerance);
+}
+
 } // namespace
