@@ -1,6 +1,6 @@
 #include "ModelerGeometry.h"
 
-#include "SatReader.h"
+#include "SabReader.h"
 
 namespace vexor::cad::acis {
 
@@ -15,10 +15,9 @@ std::shared_ptr<const WireframeData> wireframeFromModelerData(std::string typeNa
                                                               std::string_view data) {
     if (data.find_first_not_of(" \t\r\n") == std::string_view::npos)
         return wireframeNotDrawn(std::move(typeName), "no modeler data");
-    if (isBinarySat(data))
-        return wireframeNotDrawn(std::move(typeName), "binary ACIS data");
-    SatEdges edges =
-        satLooksEncoded(data) ? readSatEdges(decodeSatCharacters(data)) : readSatEdges(data);
+    SatEdges edges = isBinarySat(data)       ? readSabEdges(data)
+                     : satLooksEncoded(data) ? readSatEdges(decodeSatCharacters(data))
+                                             : readSatEdges(data);
     auto w = std::make_shared<WireframeData>();
     w->typeName = std::move(typeName);
     w->curves = std::move(edges.curves);
@@ -26,6 +25,8 @@ std::shared_ptr<const WireframeData> wireframeFromModelerData(std::string typeNa
         w->incomplete = "not drawn: " + edges.problem;
     else if (edges.edges == 0)
         w->incomplete = "not drawn: its modeler data has no edges";
+    else if (!edges.damage.empty())
+        w->incomplete = "drawn in part: " + edges.damage;
     else if (edges.unreadable > 0)
         w->incomplete = "drawn in part: edges with damaged vertices are left out";
     else if (edges.approximated > 0)

@@ -19,11 +19,7 @@ bool isSpace(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-// One record: its type name and the tokens after it up to the closing '#'.
-struct Record {
-    std::string_view name;
-    std::vector<std::string_view> tokens;
-};
+using Record = SatRecord;
 
 std::optional<double> number(std::string_view t) {
     double v = 0;
@@ -270,6 +266,16 @@ private:
         return bodies_.empty() ? Transform{} : bodies_.front().transform;
     }
 
+    // The edge's sense follows its curve reference (the fourth): "reversed" in text, a true
+    // logical in binary data.
+    static bool senseReversed(std::span<const std::string_view> f) {
+        int seen = 0;
+        for (std::size_t i = 0; i + 1 < f.size(); ++i)
+            if (isRef(f[i]) && ++seen == 4)
+                return f[i + 1] == "reversed" || f[i + 1] == kSabTrue;
+        return false;
+    }
+
     std::optional<Vec3> vertexPoint(long vertex) const {
         const Record* v = at(vertex);
         if (!v || v->name != "vertex")
@@ -293,7 +299,7 @@ private:
             return;
         }
         const std::optional<Vec3> a = vertexPoint(r[0]), b = vertexPoint(r[1]);
-        const bool reversed = std::find(f.begin(), f.end(), "reversed") != f.end();
+        const bool reversed = senseReversed(f);
         const Record* curve = at(r[3]);
         const Transform t = transformOf(r[2]);
         std::vector<Vec3> pts;
@@ -483,7 +489,10 @@ bool isBinarySat(std::string_view data) {
 
 SatEdges readSatEdges(std::string_view text) {
     int version = 0;
-    const std::vector<Record> records = readRecords(text, version);
+    return satEdgesFromRecords(readRecords(text, version), version);
+}
+
+SatEdges satEdgesFromRecords(const std::vector<SatRecord>& records, int version) {
     if (records.empty()) {
         SatEdges none;
         none.problem = version == 0 ? "the modeler data is not readable" : "no modeler records";

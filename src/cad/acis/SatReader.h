@@ -20,7 +20,19 @@ struct SatEdges {
     std::size_t approximated = 0; // drawn as a straight line instead of their curve
     std::size_t unreadable = 0;   // left out: vertices missing or damaged
     std::string problem;          // why nothing could be read; empty otherwise
+    std::string damage;           // where the data broke off when some of it could be read
 };
+
+// One record of modeler data: its type name ("edge", "ellipse-curve") and the values after it
+// up to its terminator, each as SAT text writes it ("$12" for a reference, "@7 unknown" for a
+// string). Binary data is rendered to the same tokens; its logicals, which have no word of
+// their own there, become kSabTrue and kSabFalse.
+struct SatRecord {
+    std::string_view name;
+    std::vector<std::string_view> tokens;
+};
+inline constexpr std::string_view kSabTrue = "true";
+inline constexpr std::string_view kSabFalse = "false";
 
 // Hard limits on hostile input: records read and points made from one body's data.
 inline constexpr std::size_t kMaxSatRecords = 1u << 20;
@@ -39,5 +51,8 @@ bool isBinarySat(std::string_view data);
 // The edges of SAT text (already decoded). Never throws on bad data: what cannot be read is
 // counted, and `problem` says why when nothing could.
 SatEdges readSatEdges(std::string_view text);
+
+// The edges of records already read (from text or binary data of the given version).
+SatEdges satEdgesFromRecords(const std::vector<SatRecord>& records, int version);
 
 } // namespace vexor::cad::acis

@@ -25,12 +25,20 @@ void parseModelerGeometry(ObjectFrame& f, ParsedEntity& out, const char* dxfName
     }
     r.bit();
     const std::int16_t format = r.bitShort();
-    if (format != 1) {
-        out.data = Wireframe{acis::wireframeNotDrawn(
-            name, format == 2 ? "binary ACIS data" : "modeler data of an unknown format")};
+    std::string data;
+    if (format == 2) {
+        // Binary data follows as it is, without block sizes; its end marker tells where it
+        // stops, so the rest of the object is handed over.
+        data.resize(r.remainingBits() / 8);
+        for (char& c : data)
+            c = static_cast<char>(r.rawChar());
+        out.data = Wireframe{acis::wireframeFromModelerData(name, data)};
         return;
     }
-    std::string data;
+    if (format != 1) {
+        out.data = Wireframe{acis::wireframeNotDrawn(name, "modeler data of an unknown format")};
+        return;
+    }
     for (int block = 0; block < kMaxModelerBlocks; ++block) {
         const std::int32_t size = r.bitLong();
         if (size <= 0)

@@ -6,6 +6,7 @@
 #include "AnnotationRecords.h"
 #include "EntityBuilder.h"
 #include "LayoutRecords.h"
+#include "ModelerDataStore.h"
 #include "MultiLeaderRecords.h"
 #include "TableReader.h"
 
@@ -39,6 +40,7 @@ public:
             sawSection_ = true;
             readSection(record);
         }
+        dataStore_.attach(context_.drawing());
     }
 
     bool sawSection() const { return sawSection_; }
@@ -64,6 +66,7 @@ private:
         }
         const bool tables = name == "TABLES", blocks = name == "BLOCKS";
         const bool entities = name == "ENTITIES", objects = name == "OBJECTS";
+        const bool dataStore = name == "ACDSDATA";
         if (entities)
             reserveModelSpace();
         EntityRecord record;
@@ -90,6 +93,8 @@ private:
                 readMultiLeaderStyle(record, context_);
             else if (objects)
                 readAnnotationObject(record, context_);
+            else if (dataStore)
+                dataStore_.read(record);
         }
         closeComplex();
         if (tables)
@@ -312,6 +317,7 @@ private:
     std::vector<Group> embedded_;
     EntityRecord last_;
     bool replay_ = false;
+    ModelerDataStore dataStore_;
     std::uint32_t currentBlock_ = kNoIndex;
     Open open_ = Open::None;
     std::uint32_t openList_ = kModelSpace;

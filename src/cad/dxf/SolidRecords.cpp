@@ -2,6 +2,7 @@
 
 #include "../acis/ModelerGeometry.h"
 #include "../geometry/MeshEdges.h"
+#include "ChunkBytes.h"
 
 #include <algorithm>
 
@@ -16,8 +17,11 @@ constexpr std::int64_t kMaxMeshCount = 1 << 24;
 Wireframe readModelerGeometry(const EntityRecord& r) {
     // Each group 1 is a line of SAT text; groups 3 continue a line too long for one group.
     std::string text;
-    bool binary = false;
-    for (const Group& g : r.groups) {
+    // Binary data comes as a run of 310 groups; one after a size (92, 160) is proxy graphics.
+    std::size_t binaryFrom = 0, binaryTo = 0;
+    bool proxyRun = false;
+    for (std::size_t i = 0; i < r.groups.size(); ++i) {
+        const Group& g = r.groups[i];
         if (g.code == 1) {
             if (!text.empty())
                 text += '\n';
@@ -25,14 +29,22 @@ Wireframe readModelerGeometry(const EntityRecord& r) {
         } else if (g.code == 3) {
             text += g.text;
         } else if (g.code == 310) {
-            binary = true;
+            if (i == 0 || r.groups[i - 1].code != 310)
+                proxyRun = i > 0 && (r.groups[i - 1].code == 92 || r.groups[i - 1].code == 160);
+            if (!proxyRun && (binaryTo == 0 || binaryTo == i)) {
+                binaryFrom = binaryTo == 0 ? i : binaryFrom;
+                binaryTo = i + 1;
+            }
         }
     }
     const std::string name(r.type);
+    if (text.empty() && binaryTo > 0) {
+        const auto bytes = chunkBytes(r.groups.subspan(binaryFrom, binaryTo - binaryFrom));
+        return {acis::wireframeFromModelerData(
+            name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))};
+    }
     if (text.empty())
-        return {binary ? acis::wireframeNotDrawn(name, "binary ACIS data")
-                       : acis::wireframeNotDrawn(
-                             name, "its modeler data is stored apart from the entity")};
+        return {acis::wireframeNotDrawn(name, "its modeler data is stored apart from the entity")};
     return {acis::wireframeFromModelerData(name, text)};
 }
 

@@ -1,5 +1,6 @@
 #include "StandInRecords.h"
 
+#include "ChunkBytes.h"
 #include "../io/OleFrame.h"
 #include "../io/ProxyGraphics.h"
 
@@ -7,51 +8,6 @@
 #include <vector>
 
 namespace vexor::cad::dxf {
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// The bytes of a run of 310 groups: raw in binary files, two hexadecimal digits a byte in
-// text files. The size announced before them tells which (a text file's run is twice as
-// long); nothing when the run matches neither.
-std::optional<std::vector<std::uint8_t>> chunkBytes(std::span<const Group> run,
-                                                    std::uint64_t size) {
-    std::uint64_t length = 0;
-    for (const Group& g : run)
-        length += g.text.size();
-    std::vector<std::uint8_t> bytes;
-    if (length == size) {
-        bytes.reserve(length);
-        for (const Group& g : run)
-            bytes.insert(bytes.end(), g.text.begin(), g.text.end());
-        return bytes;
-    }
-    bytes.reserve(length / 2);
-    for (const Group& g : run) {
-        const std::string_view hex = g.trimmed();
-        if (hex.size() % 2 != 0)
-            return std::nullopt;
-        for (std::size_t i = 0; i < hex.size(); i += 2) {
-            const int hi = hexDigit(hex[i]), lo = hexDigit(hex[i + 1]);
-            if (hi < 0 || lo < 0)
-                return std::nullopt;
-            bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-        }
-    }
-    if (bytes.size() != size)
-        return std::nullopt;
-    return bytes;
-}
-
-} // namespace
 
 std::optional<StandIn> readProxyGraphics(const EntityRecord& r, DxfContext& context,
                                          const EntityCommon& common) {

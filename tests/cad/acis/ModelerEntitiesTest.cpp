@@ -1,5 +1,6 @@
 // Solids, regions and meshes as the viewer reads them: DXF and DWG files through
 // readDrawingFile, then compiled, with what is not drawn counted by reason.
+#include "SabWriter.h"
 #include "cad/acis/SatReader.h"
 #include "cad/geometry/DisplayListCompiler.h"
 #include "cad/io/DrawingReader.h"
@@ -129,10 +130,69 @@ TEST(ModelerEntities, DxfMeshIsDrawnAsTheEdgesOfItsFaces) {
         << allDiagnostics(d);
 }
 
-TEST(ModelerEntities, DataKeptOutsideTheEntityIsCountedWithItsReason) {
-    // R2013+ DXF keeps the data in a section of its own: the entity holds none.
-    const std::string solid = "0\n3DSOLID\n8\n0\n100\nAcDbModelerGeometry\n290\n0\n2\n{00}\n";
-    const Drawing d = readDrawingFile(write("apart.dxf", dxfOf("AC1027", solid + solid)));
+// Binary data of one straight edge from (1,2) to (4,6), moved by (10,20).
+std::string oneEdgeSolid() {
+    acis::SabWriter w;
+    w.solid(10, 20).edge({1, 2, 0}, {4, 6, 0}, false);
+    w.record("straight-curve").position(1, 2, 0).vector(0.6, 0.8, 0).logical(false).end();
+    return w.finish();
+}
+
+// 310 groups of hexadecimal digits, 127 bytes each.
+std::string hexChunks(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 127) {
+        out += "310\n";
+        for (std::size_t k = i; k < std::min(bytes.size(), i + 127); ++k) {
+            const auto b = static_cast<unsigned char>(bytes[k]);
+            out += digits[b >> 4];
+            out += digits[b & 15];
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+void expectOneEdge(const Entity& e) {
+    const auto* w = dataIf<Wireframe>(&e.data);
+    ASSERT_TRUE(w && w->data);
+    EXPECT_EQ(w->data->incomplete, "");
+    ASSERT_EQ(w->data->curves.size(), 1u);
+    EXPECT_LT(length(w->data->curves[0].front() - Vec3{11, 22, 0}), 1e-12);
+    EXPECT_LT(length(w->data->curves[0].back() - Vec3{14, 26, 0}), 1e-12);
+}
+
+TEST(ModelerEntities, BinaryDataInTheEntityIsDrawn) {
+    const std::string solid =
+        "0\n3DSOLID\n5\n2A\n8\n0\n100\nAcDbModelerGeometry\n70\n1\n" + hexChunks(oneEdgeSolid());
+    const Drawing d = readDrawingFile(write("binary.dxf", dxfOf("AC1018", solid)));
+    const auto solids = ofKind(d, "3DSOLID");
+    ASSERT_EQ(solids.size(), 1u);
+    expectOneEdge(*solids[0]);
+}
+
+TEST(ModelerEntities, DataKeptInTheDataSectionIsDrawnOrCountedWithItsReason) {
+    // R2013+ DXF keeps the data in a section of its own, by the entity's handle: 2A has its
+    // record, 2B none, 2C one whose size does not match its chunks.
+    auto solid = [](const char* handle) {
+        return std::string("0\n3DSOLID\n5\n") + handle +
+               "\n8\n0\n100\nAcDbModelerGeometry\n290\n0\n2\n{00}\n";
+    };
+    const std::string data = oneEdgeSolid();
+    auto record = [&](const char* handle, std::size_t size) {
+        return std::string("0\nACDSRECORD\n90\n1\n2\nAcDbDs::ID\n280\n10\n320\n") + handle +
+               "\n2\nASM_Data\n280\n15\n94\n" + std::to_string(size) + "\n" + hexChunks(data);
+    };
+    std::string text = dxfOf("AC1027", solid("2A") + solid("2B") + solid("2C"));
+    text.insert(text.rfind("0\nEOF"),
+                "0\nSECTION\n2\nACDSDATA\n70\n2\n71\n2\n"
+                "0\nACDSSCHEMA\n90\n0\n1\nAcDb3DSolid_ASM_Data\n2\nAcDbDs::ID\n280\n10\n91\n8\n" +
+                    record("2A", data.size()) + record("2C", data.size() + 5) + "0\nENDSEC\n");
+    const Drawing d = readDrawingFile(write("apart.dxf", text));
+    const auto solids = ofKind(d, "3DSOLID");
+    ASSERT_EQ(solids.size(), 3u);
+    expectOneEdge(*solids[0]);
     EXPECT_NE(allDiagnostics(d).find("2 3DSOLID entities not drawn: its modeler data is stored "
                                      "apart from the entity"),
               std::string::npos)
@@ -140,8 +200,9 @@ TEST(ModelerEntities, DataKeptOutsideTheEntityIsCountedWithItsReason) {
 }
 
 // The acadsharp sample drawings hold two solids and a region, saved by one program in every
-// release: those with SAT text in the entity draw all three, with no diagnostic about them;
-// DWG from R2004 on stores binary data, counted with that reason.
+// release: SAT text in the entity (DXF, DWG R2000), binary data in the entity (DWG
+// R2004-R2010) and binary data in the ACDSDATA section (DXF R2013+) draw all three alike, with
+// no diagnostic about them.
 TEST(ModelerEntities, CorpusSolidsAndRegionsAreDrawnAsWireframes) {
     VEXOR_REQUIRE_CORPUS();
     const fs::path root = *test::corpusDir();
@@ -152,7 +213,15 @@ TEST(ModelerEntities, CorpusSolidsAndRegionsAreDrawnAsWireframes) {
         "dxf/ascii/AC1024/acadsharp__sample_AC1024_ascii.dxf",
         "dxf/binary/AC1018/acadsharp__sample_AC1018_binary.dxf",
         "dwg/AC1015/acadsharp__sample_AC1015.dwg",
+        "dwg/AC1018/acadsharp__sample_AC1018.dwg",
+        "dwg/AC1021/acadsharp__sample_AC1021.dwg",
+        "dwg/AC1024/acadsharp__sample_AC1024.dwg",
+        "dxf/ascii/AC1027/acadsharp__sample_AC1027_ascii.dxf",
+        "dxf/ascii/AC1032/acadsharp__sample_AC1032_ascii.dxf",
+        "dxf/binary/AC1027/acadsharp__sample_AC1027_binary.dxf",
+        "dxf/binary/AC1032/acadsharp__sample_AC1032_binary.dxf",
     };
+    std::vector<std::vector<std::vector<Vec3>>> first; // each solid's curves in the first file
     for (const char* name : files) {
         SCOPED_TRACE(name);
         const fs::path path = root / name;
@@ -162,10 +231,20 @@ TEST(ModelerEntities, CorpusSolidsAndRegionsAreDrawnAsWireframes) {
         std::size_t solids = 0;
         for (const char* kind : {"3DSOLID", "REGION"})
             for (const Entity* e : ofKind(d, kind)) {
-                const auto* w = std::get_if<Wireframe>(&e->data);
+                const auto* w = dataIf<Wireframe>(&e->data);
                 ASSERT_TRUE(w && w->data);
                 EXPECT_TRUE(w->data->incomplete.empty()) << w->data->incomplete;
                 EXPECT_GE(w->data->curves.size(), 3u);
+                // The same edges, whichever form the data takes.
+                if (first.size() <= solids)
+                    first.push_back(w->data->curves);
+                const auto& twin = first[solids];
+                ASSERT_EQ(w->data->curves.size(), twin.size());
+                for (std::size_t c = 0; c < twin.size(); ++c) {
+                    ASSERT_EQ(w->data->curves[c].size(), twin[c].size());
+                    for (std::size_t p = 0; p < twin[c].size(); ++p)
+                        EXPECT_LT(length(w->data->curves[c][p] - twin[c][p]), 1e-9);
+                }
                 ++solids;
             }
         EXPECT_GE(solids, 3u);
@@ -173,13 +252,31 @@ TEST(ModelerEntities, CorpusSolidsAndRegionsAreDrawnAsWireframes) {
         EXPECT_EQ(diagnostics.find("3DSOLID"), std::string::npos) << diagnostics;
         EXPECT_EQ(diagnostics.find("REGION"), std::string::npos) << diagnostics;
     }
-    const fs::path binary = root / "dwg/AC1018/acadsharp__sample_AC1018.dwg";
-    if (fs::exists(binary)) {
-        const std::string diagnostics = allDiagnostics(readDrawingFile(binary.string()));
-        EXPECT_NE(diagnostics.find("2 3DSOLID entities not drawn: binary ACIS data"),
-                  std::string::npos)
-            << diagnostics;
+}
+
+// A drawing of 58 solids stored as binary data (R2007): all but one (which has no edges) are
+// drawn, and their edges reach the extents the file itself records (1e-6 of its size).
+TEST(ModelerEntities, CorpusBinarySolidsFillTheRecordedExtents) {
+    VEXOR_REQUIRE_CORPUS();
+    const fs::path path = *test::corpusDir() / "dwg/AC1021/libredwg__2007_ATMOS-DC22S.dwg";
+    if (!fs::exists(path))
+        GTEST_SKIP() << "not in this corpus";
+    const Drawing d = readDrawingFile(path.string());
+    std::size_t drawn = 0, total = 0;
+    for (const Entity* e : ofKind(d, "3DSOLID")) {
+        const auto* w = dataIf<Wireframe>(&e->data);
+        ASSERT_TRUE(w && w->data);
+        ++total;
+        drawn += w->data->curves.empty() ? 0 : 1;
     }
+    EXPECT_EQ(total, 58u);
+    EXPECT_EQ(drawn, 57u);
+    const Box2 box = DisplayListCompiler(d).compile()->extents();
+    const double tolerance = 1e-6 * (1792.3697448850962 - 639.5250401824787);
+    EXPECT_NEAR(box.minX, 639.5250401824787, tolerance);
+    EXPECT_NEAR(box.minY, -30, tolerance);
+    EXPECT_NEAR(box.maxX, 1792.3697448850962, tolerance);
+    EXPECT_NEAR(box.maxY, 560, tolerance);
 }
 
 } // namespace

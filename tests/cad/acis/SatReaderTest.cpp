@@ -225,7 +225,7 @@ TEST(SatReader, DamagedDataIsCountedNeverTrusted) {
     EXPECT_FALSE(readSatEdges("").problem.empty());
     EXPECT_FALSE(readSatEdges("garbage").problem.empty());
     EXPECT_EQ(wireframeFromModelerData("3DSOLID", "ACIS BinaryFile\x01\x02")->incomplete,
-              "not drawn: binary ACIS data");
+              "not drawn: binary ACIS data damaged at byte 15: the header is cut short");
     EXPECT_TRUE(wireframeFromModelerData("BODY", "  \n")->incomplete.starts_with("not drawn"));
 }
 
