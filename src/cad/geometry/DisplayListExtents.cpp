@@ -52,6 +52,29 @@ Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer) {
     return box;
 }
 
+// Puts the element at old place order[k] at place k, in place, one cycle of the permutation at a
+// time (a done place is marked by order[k] == k), so that a long list is never held twice:
+// hold(k) sets element k aside, move(from, to) moves one, put(to) puts the one set aside.
+template <class Hold, class Move, class Put>
+void permuteInPlace(std::vector<std::uint32_t>& order, Hold&& hold, Move&& move, Put&& put) {
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (order[k] == k)
+            continue;
+        hold(k);
+        std::size_t at = k;
+        for (;;) {
+            const std::size_t from = order[at];
+            order[at] = static_cast<std::uint32_t>(at);
+            if (from == k || from == at) { // at a done place only if order were no permutation
+                put(at);
+                break;
+            }
+            move(from, at);
+            at = from;
+        }
+    }
+}
+
 } // namespace
 
 void DisplayListCompiler::resolveExtents() {
@@ -75,7 +98,6 @@ const Box2& DisplayListCompiler::blockExtents(std::uint32_t block, int depth) {
 }
 
 int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, double* weight) {
-    std::vector<Box2> boxes(list.items.size());
     int height = 0;
     double drawn = 1; // lists drawn when this one is drawn once
     for (std::uint32_t i = 0; i < list.items.size(); ++i) {
@@ -112,13 +134,14 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
         if (item.kind == ItemKind::Polygon || item.kind == ItemKind::Wipeout ||
             item.kind == ItemKind::Insert || item.kind == ItemKind::Image)
             list.orderFree = false;
-        boxes[i] = item.box;
         list.extents.add(item.box);
     }
     if (weight)
         *weight = drawn;
-    list.index.build(boxes);
-    std::vector<Box2>().swap(boxes); // freed before the items are reordered and summarised
+    list.index.build(list.items.size(), [&list](std::uint32_t i) -> const Box2* {
+        const DisplayItem& item = list.items[i];
+        return item.kind == ItemKind::Ray || item.kind == ItemKind::Xline ? nullptr : &item.box;
+    });
     if (list.orderFree && list.items.size() >= kReorderFrom)
         storeAlongCurve(list);
     summarise(list);
@@ -152,55 +175,72 @@ void DisplayListCompiler::summarise(ItemList& list) {
 // Items of a list whose drawing order does not matter are stored along the index's curve:
 // drawing then reads items and points, and writes pixels, near the ones before.
 void DisplayListCompiler::storeAlongCurve(ItemList& list) {
-    std::vector<std::uint32_t> order = list.index.curveOrder();
-    const std::size_t indexed = order.size();
-    order.insert(order.end(), list.unbounded.begin(), list.unbounded.end());
-    if (order.size() != list.items.size())
+    const std::size_t indexed = list.index.curveOrder().size();
+    if (indexed + list.unbounded.size() != list.items.size())
         return; // items with empty boxes are in neither: keep the list as it is
-    // Where each item's points start in the new order, then the points copied there.
-    std::vector<std::uint32_t> firsts(order.size());
-    std::uint32_t next = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        firsts[k] = next;
-        next += list.items[order[k]].count;
-    }
-    {
-        std::vector<Vec2> points(next);
-        parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
-            for (std::size_t k = begin; k < end; ++k) {
-                const DisplayItem& item = list.items[order[k]];
-                std::copy_n(list.points.begin() + item.first, item.count,
-                            points.begin() + firsts[k]);
-            }
-        });
-        list.points = std::move(points);
-    }
-    // The items are moved in place, one cycle of the permutation at a time (a done place is
-    // marked by order[k] == k), so that a long list is never held twice.
+    std::vector<std::uint32_t> order = list.index.takeCurveOrder();
+    order.insert(order.end(), list.unbounded.begin(), list.unbounded.end());
     std::vector<DisplayItem>& items = list.items;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        if (order[k] == k)
-            continue;
-        const DisplayItem held = items[k];
-        std::size_t at = k;
-        for (;;) {
-            const std::size_t from = order[at];
-            order[at] = static_cast<std::uint32_t>(at);
-            if (from == k || from == at) { // at a done place only if order were no permutation
-                items[at] = held;
-                break;
-            }
-            items[at] = items[from];
-            at = from;
+    std::vector<Vec2>& points = list.points;
+
+    // Items that each hold the same number of points, stored one after another (a list of
+    // lines, say), carry their points along in place; other lists copy their points once.
+    const std::uint32_t each = items.empty() ? 0 : items[0].count;
+    bool uniform = points.size() == items.size() * std::size_t{each};
+    for (std::size_t i = 0; uniform && i < items.size(); ++i)
+        uniform = items[i].count == each && items[i].first == i * each;
+    if (uniform) {
+        DisplayItem held;
+        std::vector<Vec2> heldPoints(each);
+        auto pointsOf = [&](std::size_t k) { return points.begin() + k * each; };
+        permuteInPlace(
+            order,
+            [&](std::size_t k) {
+                held = items[k];
+                std::copy_n(pointsOf(k), each, heldPoints.begin());
+            },
+            [&](std::size_t from, std::size_t to) {
+                items[to] = items[from];
+                std::copy_n(pointsOf(from), each, pointsOf(to));
+            },
+            [&](std::size_t to) {
+                items[to] = held;
+                std::copy_n(heldPoints.begin(), each, pointsOf(to));
+            });
+        parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
+            for (std::size_t k = begin; k < end; ++k)
+                items[k].first = static_cast<std::uint32_t>(k * each);
+        });
+    } else {
+        // Where each item's points start in the new order, then the points copied there.
+        std::vector<std::uint32_t> firsts(order.size());
+        std::uint32_t next = 0;
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            firsts[k] = next;
+            next += items[order[k]].count;
         }
+        {
+            std::vector<Vec2> moved(next);
+            parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
+                for (std::size_t k = begin; k < end; ++k) {
+                    const DisplayItem& item = items[order[k]];
+                    std::copy_n(points.begin() + item.first, item.count, moved.begin() + firsts[k]);
+                }
+            });
+            points = std::move(moved);
+        }
+        DisplayItem held;
+        permuteInPlace(
+            order, [&](std::size_t k) { held = items[k]; },
+            [&](std::size_t from, std::size_t to) { items[to] = items[from]; },
+            [&](std::size_t to) { items[to] = held; });
+        parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
+            for (std::size_t k = begin; k < end; ++k)
+                items[k].first = firsts[k];
+        });
     }
-    parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
-        for (std::size_t k = begin; k < end; ++k)
-            items[k].first = firsts[k];
-    });
     for (std::size_t i = 0; i < list.unbounded.size(); ++i)
         list.unbounded[i] = static_cast<std::uint32_t>(indexed + i);
-    list.index.renumberToCurveOrder();
 }
 
 void DisplayListCompiler::capArray(InsertRef& ref, double& drawn) {
