@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace vexor::cad {
 
@@ -73,6 +74,60 @@ void permuteInPlace(std::vector<std::uint32_t>& order, Hold&& hold, Move&& move,
             at = from;
         }
     }
+}
+
+// Stores the points of items along the curve `order` without a second copy of them all: items
+// holding the same number of points trade places, the k-th of them along the curve taking the
+// place of the k-th in storage, so that the points of each length follow the curve. Sets
+// firsts[k], where the points of the k-th item along the curve now start. Needs the items'
+// points one after another without overlap (as compiled); false, and nothing moved, otherwise.
+bool exchangePointsAlongCurve(const std::vector<DisplayItem>& items, std::vector<Vec2>& points,
+                              const std::vector<std::uint32_t>& order,
+                              std::vector<std::uint32_t>& firsts) {
+    std::size_t end = 0, longest = 0;
+    for (const DisplayItem& item : items) {
+        if (item.count == 0)
+            continue; // texts and inserts: nothing to move
+        if (item.first < end || std::size_t{item.first} + item.count > points.size())
+            return false;
+        end = std::size_t{item.first} + item.count;
+        longest = std::max<std::size_t>(longest, item.count);
+    }
+    // The items of each length in storage order; then source[j]: the item whose points go to
+    // item j's place.
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> ofLength;
+    for (std::uint32_t i = 0; i < items.size(); ++i)
+        ofLength[items[i].count].push_back(i);
+    std::unordered_map<std::uint32_t, std::size_t> taken;
+    std::vector<std::uint32_t> source(items.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::uint32_t count = items[order[k]].count;
+        const std::uint32_t place = ofLength[count][taken[count]++];
+        firsts[k] = items[place].first;
+        source[place] = order[k];
+    }
+    ofLength.clear();
+    // One cycle of places at a time; a filled place is marked by source[j] == j.
+    std::vector<Vec2> held(longest);
+    auto at = [&](std::uint32_t item) { return points.begin() + items[item].first; };
+    for (std::uint32_t start = 0; start < items.size(); ++start) {
+        if (source[start] == start)
+            continue;
+        const std::uint32_t count = items[start].count;
+        std::copy_n(at(start), count, held.begin());
+        std::uint32_t place = start;
+        for (;;) {
+            const std::uint32_t from = source[place];
+            source[place] = place;
+            if (from == start || from == place) {
+                std::copy_n(held.begin(), count, at(place));
+                break;
+            }
+            std::copy_n(at(from), count, at(place));
+            place = from;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -183,62 +238,33 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
     std::vector<DisplayItem>& items = list.items;
     std::vector<Vec2>& points = list.points;
 
-    // Items that each hold the same number of points, stored one after another (a list of
-    // lines, say), carry their points along in place; other lists copy their points once.
-    const std::uint32_t each = items.empty() ? 0 : items[0].count;
-    bool uniform = points.size() == items.size() * std::size_t{each};
-    for (std::size_t i = 0; uniform && i < items.size(); ++i)
-        uniform = items[i].count == each && items[i].first == i * each;
-    if (uniform) {
-        DisplayItem held;
-        std::vector<Vec2> heldPoints(each);
-        auto pointsOf = [&](std::size_t k) { return points.begin() + k * each; };
-        permuteInPlace(
-            order,
-            [&](std::size_t k) {
-                held = items[k];
-                std::copy_n(pointsOf(k), each, heldPoints.begin());
-            },
-            [&](std::size_t from, std::size_t to) {
-                items[to] = items[from];
-                std::copy_n(pointsOf(from), each, pointsOf(to));
-            },
-            [&](std::size_t to) {
-                items[to] = held;
-                std::copy_n(heldPoints.begin(), each, pointsOf(to));
-            });
-        parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
-            for (std::size_t k = begin; k < end; ++k)
-                items[k].first = static_cast<std::uint32_t>(k * each);
-        });
-    } else {
-        // Where each item's points start in the new order, then the points copied there.
-        std::vector<std::uint32_t> firsts(order.size());
+    // Where each item's points start in the new order: the points are exchanged in place
+    // when the items' points lie one after another, else copied once into the new order.
+    std::vector<std::uint32_t> firsts(order.size());
+    if (!exchangePointsAlongCurve(items, points, order, firsts)) {
         std::uint32_t next = 0;
         for (std::size_t k = 0; k < order.size(); ++k) {
             firsts[k] = next;
             next += items[order[k]].count;
         }
-        {
-            std::vector<Vec2> moved(next);
-            parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
-                for (std::size_t k = begin; k < end; ++k) {
-                    const DisplayItem& item = items[order[k]];
-                    std::copy_n(points.begin() + item.first, item.count, moved.begin() + firsts[k]);
-                }
-            });
-            points = std::move(moved);
-        }
-        DisplayItem held;
-        permuteInPlace(
-            order, [&](std::size_t k) { held = items[k]; },
-            [&](std::size_t from, std::size_t to) { items[to] = items[from]; },
-            [&](std::size_t to) { items[to] = held; });
-        parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
-            for (std::size_t k = begin; k < end; ++k)
-                items[k].first = firsts[k];
+        std::vector<Vec2> moved(next);
+        parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
+            for (std::size_t k = begin; k < end; ++k) {
+                const DisplayItem& item = items[order[k]];
+                std::copy_n(points.begin() + item.first, item.count, moved.begin() + firsts[k]);
+            }
         });
+        points = std::move(moved);
     }
+    DisplayItem held;
+    permuteInPlace(
+        order, [&](std::size_t k) { held = items[k]; },
+        [&](std::size_t from, std::size_t to) { items[to] = items[from]; },
+        [&](std::size_t to) { items[to] = held; });
+    parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t k = begin; k < end; ++k)
+            items[k].first = firsts[k];
+    });
     for (std::size_t i = 0; i < list.unbounded.size(); ++i)
         list.unbounded[i] = static_cast<std::uint32_t>(indexed + i);
 }

@@ -157,6 +157,17 @@ TEST(DisplayList, SpatialIndexFindsExactlyTheItemsInAWindow) {
                 }
             }
         }
+        if (mix == Mix::LinesAndPolylines) { // items without points among them
+            for (int i = 0; i < 50; ++i) {
+                Text t;
+                t.insert = {i * 20.0, 1000, 0};
+                t.height = 2;
+                t.text = "T";
+                Entity e;
+                e.data = t;
+                b.drawing.modelSpace.insert(b.drawing.modelSpace.begin() + i * 97, e);
+            }
+        }
         Entity ray;
         ray.data = Ray{Ray::Kind::Ray, {120, 120, 0}, {1, 0, 0}};
         b.drawing.modelSpace.push_back(ray);
