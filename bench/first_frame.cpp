@@ -4,7 +4,6 @@
 // and the peak heap against the file's size.
 #include "HeapCounter.h"
 #include "cad/io/DrawingReader.h"
-#include "cad/io/HeapRetention.h"
 #include "control/DrawingDocument.h"
 #include "control/render/Renderer.h"
 
@@ -74,7 +73,6 @@ void BM_FirstFrameStressDwg(benchmark::State& state) {
 BENCHMARK(BM_FirstFrameStressDwg)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 int main(int argc, char** argv) {
-    vexor::cad::returnLargeBlocksWhenFreed();
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);

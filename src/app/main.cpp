@@ -1,5 +1,4 @@
 #include "CommandLine.h"
-#include "cad/io/HeapRetention.h"
 #include "control/DocumentLoader.h"
 #include "control/DrawingWidget.h"
 #include "data/DatabaseLocation.h"
@@ -13,7 +12,6 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    vexor::cad::returnLargeBlocksWhenFreed();
     using vexor::app::Invocation;
     const Invocation invocation =
         vexor::app::parseInvocation(std::vector<std::string>(argv + 1, argv + argc));

@@ -1,7 +1,6 @@
 // vexor-render: draws a drawing file to PNG, SVG or PDF through the viewer's renderer, or
 // prints a JSON summary of it.
 #include "RenderCommand.h"
-#include "cad/io/HeapRetention.h"
 
 #include <QGuiApplication>
 #include <cstdio>
@@ -20,7 +19,6 @@ constexpr char kUsage[] =
 } // namespace
 
 int main(int argc, char** argv) {
-    vexor::cad::returnLargeBlocksWhenFreed();
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
