@@ -122,13 +122,20 @@ struct ItemList {
     std::vector<TextRun> texts;
     std::vector<InsertRef> inserts;
     std::vector<RasterImage> images;      // of Image items
-    SpatialIndex index;                   // every item but rays and construction lines
+    SpatialIndex index; // every item but rays and construction lines (see query())
     std::vector<std::uint32_t> unbounded; // rays and construction lines: drawn in every view
     Box2 extents;                         // of everything but rays and construction lines
     std::vector<ItemSummary> summaries;   // one per item, or empty for short lists
     // No fills, wipeouts or inserts: drawing order changes nothing visible, so the renderer
     // may draw in spatial order.
     bool orderFree = true;
+
+    // Calls visit(itemIndex) for every item but rays and construction lines whose box
+    // intersects `window`, in no particular order.
+    template <class Visit> void query(const Box2& window, Visit&& visit) const {
+        index.query(
+            window, [this](std::uint32_t i) -> const Box2& { return items[i].box; }, visit);
+    }
 };
 
 // What the renderer needs from a layer.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace vexor::cad {
 
@@ -52,6 +53,83 @@ Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer) {
     return box;
 }
 
+// Puts the element at old place order[k] at place k, in place, one cycle of the permutation at a
+// time (a done place is marked by order[k] == k), so that a long list is never held twice:
+// hold(k) sets element k aside, move(from, to) moves one, put(to) puts the one set aside.
+template <class Hold, class Move, class Put>
+void permuteInPlace(std::vector<std::uint32_t>& order, Hold&& hold, Move&& move, Put&& put) {
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (order[k] == k)
+            continue;
+        hold(k);
+        std::size_t at = k;
+        for (;;) {
+            const std::size_t from = order[at];
+            order[at] = static_cast<std::uint32_t>(at);
+            if (from == k || from == at) { // at a done place only if order were no permutation
+                put(at);
+                break;
+            }
+            move(from, at);
+            at = from;
+        }
+    }
+}
+
+// Stores the points of items along the curve `order` without a second copy of them all: items
+// holding the same number of points trade places, the k-th of them along the curve taking the
+// place of the k-th in storage, so that the points of each length follow the curve. Sets
+// firsts[k], where the points of the k-th item along the curve now start. Needs the items'
+// points one after another without overlap (as compiled); false, and nothing moved, otherwise.
+bool exchangePointsAlongCurve(const std::vector<DisplayItem>& items, std::vector<Vec2>& points,
+                              const std::vector<std::uint32_t>& order,
+                              std::vector<std::uint32_t>& firsts) {
+    std::size_t end = 0, longest = 0;
+    for (const DisplayItem& item : items) {
+        if (item.count == 0)
+            continue; // texts and inserts: nothing to move
+        if (item.first < end || std::size_t{item.first} + item.count > points.size())
+            return false;
+        end = std::size_t{item.first} + item.count;
+        longest = std::max<std::size_t>(longest, item.count);
+    }
+    // The items of each length in storage order; then source[j]: the item whose points go to
+    // item j's place.
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> ofLength;
+    for (std::uint32_t i = 0; i < items.size(); ++i)
+        ofLength[items[i].count].push_back(i);
+    std::unordered_map<std::uint32_t, std::size_t> taken;
+    std::vector<std::uint32_t> source(items.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::uint32_t count = items[order[k]].count;
+        const std::uint32_t place = ofLength[count][taken[count]++];
+        firsts[k] = items[place].first;
+        source[place] = order[k];
+    }
+    ofLength.clear();
+    // One cycle of places at a time; a filled place is marked by source[j] == j.
+    std::vector<Vec2> held(longest);
+    auto at = [&](std::uint32_t item) { return points.begin() + items[item].first; };
+    for (std::uint32_t start = 0; start < items.size(); ++start) {
+        if (source[start] == start)
+            continue;
+        const std::uint32_t count = items[start].count;
+        std::copy_n(at(start), count, held.begin());
+        std::uint32_t place = start;
+        for (;;) {
+            const std::uint32_t from = source[place];
+            source[place] = place;
+            if (from == start || from == place) {
+                std::copy_n(held.begin(), count, at(place));
+                break;
+            }
+            std::copy_n(at(from), count, at(place));
+            place = from;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void DisplayListCompiler::resolveExtents() {
@@ -75,7 +153,6 @@ const Box2& DisplayListCompiler::blockExtents(std::uint32_t block, int depth) {
 }
 
 int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, double* weight) {
-    std::vector<Box2> boxes(list.items.size());
     int height = 0;
     double drawn = 1; // lists drawn when this one is drawn once
     for (std::uint32_t i = 0; i < list.items.size(); ++i) {
@@ -112,13 +189,14 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
         if (item.kind == ItemKind::Polygon || item.kind == ItemKind::Wipeout ||
             item.kind == ItemKind::Insert || item.kind == ItemKind::Image)
             list.orderFree = false;
-        boxes[i] = item.box;
         list.extents.add(item.box);
     }
     if (weight)
         *weight = drawn;
-    list.index.build(boxes);
-    std::vector<Box2>().swap(boxes); // freed before the items are reordered and summarised
+    list.index.build(list.items.size(), [&list](std::uint32_t i) -> const Box2* {
+        const DisplayItem& item = list.items[i];
+        return item.kind == ItemKind::Ray || item.kind == ItemKind::Xline ? nullptr : &item.box;
+    });
     if (list.orderFree && list.items.size() >= kReorderFrom)
         storeAlongCurve(list);
     summarise(list);
@@ -152,55 +230,43 @@ void DisplayListCompiler::summarise(ItemList& list) {
 // Items of a list whose drawing order does not matter are stored along the index's curve:
 // drawing then reads items and points, and writes pixels, near the ones before.
 void DisplayListCompiler::storeAlongCurve(ItemList& list) {
-    std::vector<std::uint32_t> order = list.index.curveOrder();
-    const std::size_t indexed = order.size();
-    order.insert(order.end(), list.unbounded.begin(), list.unbounded.end());
-    if (order.size() != list.items.size())
+    const std::size_t indexed = list.index.curveOrder().size();
+    if (indexed + list.unbounded.size() != list.items.size())
         return; // items with empty boxes are in neither: keep the list as it is
-    // Where each item's points start in the new order, then the points copied there.
+    std::vector<std::uint32_t> order = list.index.takeCurveOrder();
+    order.insert(order.end(), list.unbounded.begin(), list.unbounded.end());
+    std::vector<DisplayItem>& items = list.items;
+    std::vector<Vec2>& points = list.points;
+
+    // Where each item's points start in the new order: the points are exchanged in place
+    // when the items' points lie one after another, else copied once into the new order.
     std::vector<std::uint32_t> firsts(order.size());
-    std::uint32_t next = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        firsts[k] = next;
-        next += list.items[order[k]].count;
-    }
-    {
-        std::vector<Vec2> points(next);
+    if (!exchangePointsAlongCurve(items, points, order, firsts)) {
+        std::uint32_t next = 0;
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            firsts[k] = next;
+            next += items[order[k]].count;
+        }
+        std::vector<Vec2> moved(next);
         parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
             for (std::size_t k = begin; k < end; ++k) {
-                const DisplayItem& item = list.items[order[k]];
-                std::copy_n(list.points.begin() + item.first, item.count,
-                            points.begin() + firsts[k]);
+                const DisplayItem& item = items[order[k]];
+                std::copy_n(points.begin() + item.first, item.count, moved.begin() + firsts[k]);
             }
         });
-        list.points = std::move(points);
+        points = std::move(moved);
     }
-    // The items are moved in place, one cycle of the permutation at a time (a done place is
-    // marked by order[k] == k), so that a long list is never held twice.
-    std::vector<DisplayItem>& items = list.items;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        if (order[k] == k)
-            continue;
-        const DisplayItem held = items[k];
-        std::size_t at = k;
-        for (;;) {
-            const std::size_t from = order[at];
-            order[at] = static_cast<std::uint32_t>(at);
-            if (from == k || from == at) { // at a done place only if order were no permutation
-                items[at] = held;
-                break;
-            }
-            items[at] = items[from];
-            at = from;
-        }
-    }
+    DisplayItem held;
+    permuteInPlace(
+        order, [&](std::size_t k) { held = items[k]; },
+        [&](std::size_t from, std::size_t to) { items[to] = items[from]; },
+        [&](std::size_t to) { items[to] = held; });
     parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
         for (std::size_t k = begin; k < end; ++k)
             items[k].first = firsts[k];
     });
     for (std::size_t i = 0; i < list.unbounded.size(); ++i)
         list.unbounded[i] = static_cast<std::uint32_t>(indexed + i);
-    list.index.renumberToCurveOrder();
 }
 
 void DisplayListCompiler::capArray(InsertRef& ref, double& drawn) {

@@ -53,14 +53,17 @@ void radixSortByHigh32(std::vector<std::uint64_t>& keys) {
 
 } // namespace
 
-void SpatialIndex::build(const std::vector<Box2>& boxes) {
+void SpatialIndex::build(std::size_t count,
+                         const std::function<const Box2*(std::uint32_t)>& boxOf) {
     levels_.clear();
     order_.clear();
+    leaves_ = 0;
     Box2 all;
     std::size_t valid = 0;
-    for (const Box2& b : boxes) {
-        if (!b.empty()) {
-            all.add(b);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const Box2* b = boxOf(i);
+        if (b && !b->empty()) {
+            all.add(*b);
             ++valid;
         }
     }
@@ -71,38 +74,44 @@ void SpatialIndex::build(const std::vector<Box2>& boxes) {
     // curve follow each other and equal places keep the items' order.
     const double sx = all.width() > 0 ? 65535.0 / all.width() : 0;
     const double sy = all.height() > 0 ? 65535.0 / all.height() : 0;
-    auto keyOf = [&](std::uint32_t i) {
-        const Box2& b = boxes[i];
+    auto keyOf = [&](std::uint32_t i, const Box2& b) {
         const double cx = ((b.minX + b.maxX) * 0.5 - all.minX) * sx;
         const double cy = ((b.minY + b.maxY) * 0.5 - all.minY) * sy;
         return hilbertKey(toGrid(cx), toGrid(cy)) << 32 | i;
     };
     std::vector<std::uint64_t> keys(valid);
-    if (valid == boxes.size()) {
+    if (valid == count) {
         parallelRanges(valid, [&](std::size_t begin, std::size_t end) {
-            for (std::size_t i = begin; i < end; ++i)
-                keys[i] = keyOf(static_cast<std::uint32_t>(i));
+            for (std::size_t i = begin; i < end; ++i) {
+                const auto item = static_cast<std::uint32_t>(i);
+                keys[i] = keyOf(item, *boxOf(item));
+            }
         });
     } else {
         std::size_t k = 0;
-        for (std::uint32_t i = 0; i < boxes.size(); ++i)
-            if (!boxes[i].empty())
-                keys[k++] = keyOf(i);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const Box2* b = boxOf(i);
+            if (b && !b->empty())
+                keys[k++] = keyOf(i, *b);
+        }
     }
     loadCheckpoint();
     radixSortByHigh32(keys);
     loadCheckpoint();
 
     order_.resize(valid);
-    std::vector<Box2> level(valid);
-    parallelRanges(valid, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t k = begin; k < end; ++k) {
-            const auto item = static_cast<std::uint32_t>(keys[k]);
-            order_[k] = item;
-            level[k] = boxes[item];
-        }
+    for (std::size_t k = 0; k < valid; ++k)
+        order_[k] = static_cast<std::uint32_t>(keys[k]);
+    std::vector<std::uint64_t>().swap(keys);
+    leaves_ = valid;
+
+    std::vector<Box2> groups((valid + kNodeSize - 1) / kNodeSize);
+    parallelRanges(groups.size(), [&](std::size_t begin, std::size_t end) {
+        for (std::size_t g = begin; g < end; ++g)
+            for (std::size_t k = g * kNodeSize; k < std::min(valid, (g + 1) * kNodeSize); ++k)
+                groups[g].add(*boxOf(order_[k]));
     });
-    levels_.push_back(std::move(level));
+    levels_.push_back(std::move(groups));
     while (levels_.back().size() > kNodeSize) {
         const std::vector<Box2>& below = levels_.back();
         std::vector<Box2> above((below.size() + kNodeSize - 1) / kNodeSize);

@@ -466,11 +466,11 @@ private:
                     visit(i);
             }
         } else if (items.orderFree) {
-            items.index.query(window, visit);
+            items.query(window, visit);
         } else {
             // Marks first, then draws in list order so later items still cover earlier ones.
             std::vector<std::uint64_t> marks((items.items.size() + 63) / 64);
-            items.index.query(window, [&](std::uint32_t i) { marks[i >> 6] |= 1ull << (i & 63); });
+            items.query(window, [&](std::uint32_t i) { marks[i >> 6] |= 1ull << (i & 63); });
             for (std::size_t w = 0; w < marks.size(); ++w) {
                 for (std::uint64_t bits = marks[w]; bits != 0; bits &= bits - 1)
                     visit(static_cast<std::uint32_t>(w * 64 + std::countr_zero(bits)));

@@ -134,23 +134,85 @@ TEST(DisplayList, ColoursResolvedAtCompile) {
     EXPECT_EQ(blockItems[2].color.rgb, 0xFF0000u);
 }
 
+// The index finds exactly the items whose boxes meet a window, rays and construction lines
+// never: in a list stored along the curve (lines; lines and polylines of other lengths) and in
+// one kept in drawing order by a fill, whose index holds its own order.
 TEST(DisplayList, SpatialIndexFindsExactlyTheItemsInAWindow) {
-    DrawingBuilder b;
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x)
-            b.line({x * 10.0, y * 10.0}, {x * 10.0 + 5, y * 10.0});
-    const auto list = compileDisplayList(b.drawing);
-    const ItemList& model = list->modelSpace();
-    const Box2 window{101, 101, 139, 139}; // x = 110..130 lines start inside; y = 110..130
-    std::vector<std::uint32_t> found;
-    model.index.query(window, [&](std::uint32_t i) { found.push_back(i); });
-    std::size_t expected = 0;
-    for (const DisplayItem& item : model.items)
-        expected += item.box.intersects(window) ? 1 : 0;
-    EXPECT_EQ(found.size(), expected);
-    EXPECT_EQ(expected, 3u * 3u + 3u); // three rows of three, plus the row ending at x=105
-    for (std::uint32_t i : found)
-        EXPECT_TRUE(model.items[i].box.intersects(window));
+    enum class Mix { Lines, LinesAndPolylines, WithAFill };
+    for (Mix mix : {Mix::Lines, Mix::LinesAndPolylines, Mix::WithAFill}) {
+        SCOPED_TRACE(static_cast<int>(mix));
+        DrawingBuilder b;
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 100; ++x) {
+                if (mix == Mix::LinesAndPolylines && (x + y) % 3 == 0) {
+                    Entity e;
+                    Polyline p;
+                    p.vertices = {{{x * 10.0, y * 10.0, 0}},
+                                  {{x * 10.0 + 2, y * 10.0 + 0.5, 0}},
+                                  {{x * 10.0 + 5, y * 10.0, 0}}};
+                    e.data = p;
+                    b.drawing.modelSpace.push_back(e);
+                } else {
+                    b.line({x * 10.0, y * 10.0}, {x * 10.0 + 5, y * 10.0});
+                }
+            }
+        }
+        if (mix == Mix::LinesAndPolylines) { // items without points among them
+            for (int i = 0; i < 50; ++i) {
+                Text t;
+                t.insert = {i * 20.0, 1000, 0};
+                t.height = 2;
+                t.text = "T";
+                Entity e;
+                e.data = t;
+                b.drawing.modelSpace.insert(b.drawing.modelSpace.begin() + i * 97, e);
+            }
+        }
+        Entity ray;
+        ray.data = Ray{Ray::Kind::Ray, {120, 120, 0}, {1, 0, 0}};
+        b.drawing.modelSpace.push_back(ray);
+        if (mix == Mix::WithAFill) {
+            Entity hatch;
+            Hatch h;
+            h.solid = true;
+            HatchLoop loop;
+            loop.isPolyline = true;
+            loop.polyline = {{{-5, -5, 0}}, {{-1, -5, 0}}, {{-1, -1, 0}}};
+            h.loops = {loop};
+            hatch.data = h;
+            b.drawing.modelSpace.push_back(hatch);
+        }
+        const auto list = compileDisplayList(b.drawing);
+        const ItemList& model = list->modelSpace();
+        EXPECT_EQ(model.orderFree, mix != Mix::WithAFill);
+        if (mix == Mix::WithAFill)
+            EXPECT_EQ(model.items.back().kind, ItemKind::Polygon); // drawing order kept
+        const Box2 window{101, 101, 139, 139}; // x = 110..130 lines start inside; y = 110..130
+        std::vector<std::uint32_t> found;
+        model.query(window, [&](std::uint32_t i) { found.push_back(i); });
+        std::size_t expected = 0;
+        for (const DisplayItem& item : model.items)
+            expected += item.box.intersects(window) && item.kind != ItemKind::Ray ? 1 : 0;
+        EXPECT_EQ(found.size(), expected);
+        EXPECT_EQ(expected, 3u * 3u + 3u); // three rows of three, plus the row ending at x=105
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(std::adjacent_find(found.begin(), found.end()), found.end());
+        for (std::uint32_t i : found) {
+            EXPECT_TRUE(model.items[i].box.intersects(window));
+            EXPECT_NE(model.items[i].kind, ItemKind::Ray);
+        }
+        // Every item kept its own points through the reordering.
+        for (const DisplayItem& item : model.items) {
+            if (item.kind != ItemKind::Polyline)
+                continue;
+            Box2 points;
+            for (std::uint32_t k = 0; k < item.count; ++k)
+                points.add(model.points[item.first + k]);
+            expectBox(points, item.box.minX, item.box.minY, item.box.maxX, item.box.maxY);
+        }
+        ASSERT_EQ(model.unbounded.size(), 1u);
+        EXPECT_EQ(model.items[model.unbounded[0]].kind, ItemKind::Ray);
+    }
 }
 
 TEST(DisplayList, HatchAndWidePolylineBecomeFills) {
