@@ -85,27 +85,22 @@ TEST(VerticalMText, CharactersRunDownAndParagraphsRightToLeft) {
     // The characters stand upright: their baselines run along x.
     EXPECT_NEAR(a.toWorld.mapVector({1, 0}).y, 0, 1e-12);
 
-    // Attached top right, the first column's right edge is on the insertion point.
-    const cad::MTextLayout right = layoutOf(drawingWith(DxfText()
-                                                            .g(0, "MTEXT")
-                                                            .g(8, "0")
-                                                            .point(10, 0, 0)
-                                                            .g(40, 2.0)
-                                                            .g(7, "H")
-                                                            .g(71, 3)
-                                                            .g(1, "ab\\Pc")
-                                                            .g(72, 3)));
+    // Attached top right, the first column's right edge is on the insertion point; attached
+    // bottom left, the longest column's foot is on it.
+    auto attached = [](int attachment) {
+        return layoutOf(drawingWith(DxfText()
+                                        .g(0, "MTEXT")
+                                        .g(8, "0")
+                                        .point(10, 0, 0)
+                                        .g(40, 2.0)
+                                        .g(7, "H")
+                                        .g(71, attachment)
+                                        .g(1, "ab\\Pc")
+                                        .g(72, 3)));
+    };
+    const cad::MTextLayout right = attached(3);
     EXPECT_NEAR(middle(runOf(right.runs, "a")), -1, 1e-9);
-    // Attached bottom left, the longest column's foot is on it.
-    const cad::MTextLayout bottom = layoutOf(drawingWith(DxfText()
-                                                             .g(0, "MTEXT")
-                                                             .g(8, "0")
-                                                             .point(10, 0, 0)
-                                                             .g(40, 2.0)
-                                                             .g(7, "H")
-                                                             .g(71, 7)
-                                                             .g(1, "ab\\Pc")
-                                                             .g(72, 3)));
+    const cad::MTextLayout bottom = attached(7);
     EXPECT_NEAR(baseline(runOf(bottom.runs, "b")), 0, 1e-9);
 }
 
