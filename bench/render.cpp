@@ -337,11 +337,17 @@ void registerStressBenchmarks() {
 
 // Text-heavy corpus drawings: compiling them lays out every text; redrawing them zoomed in
 // draws the glyphs.
+// The corpus drawings with the most TEXT and MTEXT, and the inline-code sampler.
 const char* const kTextDrawings[] = {
     "dxf/ascii/AC1027/ezdxf__mtext_complex_inline_codes.dxf",
     "dxf/ascii/AC1027/ezdxf__text_fonts.dxf",
     "dxf/ascii/AC1027/dxfparser__api-cw750-details.dxf",
     "dxf/ascii/AC1015/acadsharp__sample_AC1015_ascii.dxf",
+    "dxf/ascii/AC1015/qcad__DIN7200.dxf",
+    "dxf/ascii/AC1015/qcad__Symbole.dxf",
+    "dxf/ascii/AC1015/qcad__TGL31006.dxf",
+    "dwg/AC1032/librecad__dynblock_r2018.dwg",
+    "dwg/AC1021/qcad__oda_conversion.dwg",
 };
 
 void registerTextBenchmarks() {

@@ -252,7 +252,7 @@ void readMTextBackground(ObjectFrame& f, const TextDecoder& decode, MText& m) {
         m.backgroundScale = r.bitDouble();
         int index = 0;
         m.backgroundColor = readTableColor(f, decode, &index);
-        r.bitLong(); // transparency
+        m.backgroundAlpha = transparencyAlpha(r.bitLong());
     }
 }
 

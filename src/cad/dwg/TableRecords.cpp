@@ -141,7 +141,7 @@ TextStyle parseTextStyle(ObjectFrame& f, const TextDecoder& decode) {
     TextStyle style;
     style.name = readRecordName(f, decode);
     style.shapeFile = f.data.bit(); // loads a shape file, not a text font
-    f.data.bit();                   // vertical
+    style.vertical = f.data.bit();
     style.fixedHeight = f.data.bitDouble();
     style.widthFactor = f.data.bitDouble();
     style.oblique = f.data.bitDouble();

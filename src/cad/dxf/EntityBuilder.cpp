@@ -223,6 +223,9 @@ MText readMText(const EntityRecord& r, DxfContext& context) {
         case 45:
             text.backgroundScale = g.asDouble(1.5);
             break;
+        case 441:
+            text.backgroundAlpha = transparencyAlpha(g.asInt());
+            break;
         }
     }
     if (!hasDirection)

@@ -126,6 +126,7 @@ void readTextStyle(const EntityRecord& r, DxfContext& context) {
             break;
         case 70:
             style.shapeFile = (g.asInt() & 1) != 0;
+            style.vertical = (g.asInt() & 4) != 0;
             break;
         }
     }

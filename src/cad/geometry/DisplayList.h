@@ -21,7 +21,7 @@ enum class ItemColorKind : std::uint8_t {
 
 struct ItemColor {
     ItemColorKind kind = ItemColorKind::Foreground;
-    std::uint32_t rgb = 0xFFFFFF; // 0xRRGGBB for Rgb
+    std::uint32_t rgb = 0xFFFFFF; // 0xRRGGBB for Rgb; a fill's top byte is its transparency
 };
 
 enum class ItemKind : std::uint8_t {

@@ -231,10 +231,20 @@ void DisplayListCompiler::addTextRule(ItemList& list, DisplayItem item, const Te
 
 void DisplayListCompiler::addTextEntity(ItemList& list, const DisplayItem& item, const Text& text,
                                         const Affine2& plane) {
+    const TextStyle* style = textStyle(text.style);
+    if (style && style->vertical) {
+        std::vector<TextRun> runs;
+        layoutVerticalText(text, style, plane, runs);
+        for (TextRun& piece : runs)
+            addText(list, item, std::move(piece));
+        return;
+    }
     TextRun run;
     std::vector<TextRule> rules;
-    if (!layoutText(text, textStyle(text.style), plane, run, &rules))
+    if (!layoutText(text, style, plane, run, &rules))
         return;
+    if (std::optional<TextRun> twin = syntheticBoldTwin(run))
+        addText(list, item, std::move(*twin));
     addText(list, item, std::move(run));
     for (const TextRule& rule : rules)
         addTextRule(list, item, rule, false);

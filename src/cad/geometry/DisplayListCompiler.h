@@ -48,6 +48,7 @@ private:
     // MTextItems.cpp: the fill and frame behind multi-line text.
     void addMTextBackground(ItemList& list, const DisplayItem& item, const MText& text,
                             const MTextLayout& laid, bool inBlock);
+    ItemColor translucent(ItemColor color, std::uint32_t layer, std::uint8_t alpha) const;
     const TextStyle* textStyle(std::uint32_t index) const;
     void compileTextStyles();
     void addInsert(ItemList& list, const EntityCommon& common, const Insert& insert, bool inBlock);

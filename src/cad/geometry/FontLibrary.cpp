@@ -138,6 +138,16 @@ std::string baseFileName(const std::string& stem, bool& bold, bool& italic) {
     return stem;
 }
 
+// Whether a font file's name says it is a bold or a slanted face ("LiberationSans-BoldItalic",
+// "DejaVuSans-Oblique", "arialbd"). A face whose name says neither is taken as regular.
+void fileFace(const std::string& path, bool& bold, bool& italic) {
+    const std::string stem = lower(fs::path(path).stem().string());
+    bold = stem.find("bold") != std::string::npos || stem.find("black") != std::string::npos ||
+           stem.find("heavy") != std::string::npos;
+    italic = stem.find("italic") != std::string::npos || stem.find("oblique") != std::string::npos;
+    baseFileName(stem, bold, italic);
+}
+
 std::string styleSuffix(bool bold, bool italic) {
     return bold && italic ? "-BoldItalic" : bold ? "-Bold" : italic ? "-Italic" : "-Regular";
 }
@@ -305,6 +315,26 @@ std::shared_ptr<const TextFont> deviceFace() {
     return face;
 }
 
+// An installed file of a family in the weight and slant asked for ("DejaVuSans-BoldOblique"),
+// else its plain file. Family names are also tried without their spaces.
+std::string styledFile(Library& library, const std::string& family, bool bold, bool italic) {
+    std::string compact = family;
+    std::erase(compact, ' ');
+    std::vector<std::string> suffixes;
+    if (bold && italic)
+        suffixes = {"-BoldItalic", "-BoldOblique", "bi", "z"};
+    else if (bold)
+        suffixes = {"-Bold", "bd", "b"};
+    else if (italic)
+        suffixes = {"-Italic", "-Oblique", "i"};
+    suffixes.push_back("");
+    for (const std::string& suffix : suffixes)
+        for (const std::string* name : {&family, static_cast<const std::string*>(&compact)})
+            if (std::string path = library.trueTypeFile(*name + suffix); !path.empty())
+                return path;
+    return {};
+}
+
 FontChoice trueTypeChoice(const std::string& key, const std::string& requested, bool bold,
                           bool italic) {
     FontChoice choice;
@@ -315,8 +345,9 @@ FontChoice trueTypeChoice(const std::string& key, const std::string& requested, 
     Library& library = Library::instance();
     const TrueTypeFace* known = knownFace(key);
     font->family = known ? known->family : requested;
-    // The font itself when it is installed, its metric-compatible stand-in, a sans-serif.
-    std::string path = library.trueTypeFile(requested);
+    // The font itself when it is installed (its bold or slanted file first when asked for), its
+    // metric-compatible stand-in, a sans-serif.
+    std::string path = styledFile(library, requested, bold, italic);
     if (path.empty() && known && known->standIn) {
         const std::string standIn = std::string(known->standIn) + styleSuffix(bold, italic);
         path = library.trueTypeFile(standIn);
@@ -334,6 +365,12 @@ FontChoice trueTypeChoice(const std::string& key, const std::string& requested, 
         choice.standIn = path.empty() ? "the device's sans-serif face" : path;
     }
     font->path = path;
+    if (!path.empty() && (bold || italic)) {
+        bool fileBold = false, fileItalic = false;
+        fileFace(path, fileBold, fileItalic);
+        font->syntheticBold = bold && !fileBold;
+        font->syntheticItalic = italic && !fileItalic;
+    }
     choice.font = std::move(font);
     return choice;
 }

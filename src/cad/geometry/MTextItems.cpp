@@ -5,6 +5,19 @@
 
 namespace vexor::cad {
 
+// A fill colour carrying an opacity below 255 in its top byte as transparency (255 - alpha).
+// Only a definite colour can: one by layer takes its layer's colour when that is definite.
+ItemColor DisplayListCompiler::translucent(ItemColor color, std::uint32_t layer,
+                                           std::uint8_t alpha) const {
+    if (alpha == 255)
+        return color;
+    if (color.kind == ItemColorKind::ByLayer && layer < out_->layers_.size())
+        color = out_->layers_[layer].color;
+    if (color.kind == ItemColorKind::Rgb)
+        color.rgb = (color.rgb & 0xFFFFFFu) | static_cast<std::uint32_t>(255 - alpha) << 24;
+    return color;
+}
+
 // The background of multi-line text, drawn under its runs: the text's box grown by its margin,
 // filled with its colour or with the view's background (which then hides what lies below, as a
 // wipeout does), and a frame round it when asked.
@@ -22,7 +35,8 @@ void DisplayListCompiler::addMTextBackground(ItemList& list, const DisplayItem& 
         if (text.backgroundFlags & kMTextFillBackground)
             fill.kind = ItemKind::Wipeout;
         else
-            fill.color = resolveColor(text.backgroundColor, item.layer, inBlock);
+            fill.color = translucent(resolveColor(text.backgroundColor, item.layer, inBlock),
+                                     item.layer, text.backgroundAlpha);
         addPolygon(list, fill, {corners});
     }
     if (text.backgroundFlags & kMTextFrame)

@@ -19,6 +19,9 @@ struct TextFont {
     std::string path;                           // the file drawn from; empty when none
     std::string family;                         // TrueType: family name, for messages
     bool bold = false, italic = false;          // TrueType: what the style asked for
+    // TrueType: asked for, but the file drawn from has no such weight or slant, so the layout
+    // draws it a second time a little to the right or slants it.
+    bool syntheticBold = false, syntheticItalic = false;
     double widthScale = 1;                      // narrow faces drawn from a normal one
 
     // Width of a line of text (UTF-8, codes already interpreted) from its start to the end of

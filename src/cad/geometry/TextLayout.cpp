@@ -63,6 +63,7 @@ double leadingNumber(std::string_view s, double fallback) {
 constexpr double kStackScale = 0.7; // stacked fractions, relative to their text
 constexpr double kItalicSlant = 15 * std::numbers::pi / 180;
 constexpr double kBoldOffset = 0.04; // the second pass of synthetic bold, in cap heights
+constexpr double kTrueTypeBoldOffset = 0.06; // filled letters need more to look bold
 constexpr double kUnderline = -0.2;  // rule positions, in cap heights
 constexpr double kOverline = 1.25;
 constexpr double kStrike = 0.5;
@@ -291,8 +292,8 @@ private:
         if (format_.syntheticItalic)
             format_.oblique -= kItalicSlant;
         const bool stroke = format_.font && format_.font->kind == TextFont::Kind::Stroke;
-        format_.syntheticBold = stroke && bold;
-        format_.syntheticItalic = stroke && italic;
+        format_.syntheticBold = bold && (stroke || format_.font->syntheticBold);
+        format_.syntheticItalic = italic && (stroke || format_.font->syntheticItalic);
         if (format_.syntheticItalic)
             format_.oblique += kItalicSlant;
         changed_ = true;
@@ -573,6 +574,11 @@ MTextFormat baseFormat(const MText& text, const TextStyle* style) {
         if (std::isfinite(style->oblique) && std::abs(style->oblique) < 1.5)
             f.oblique = style->oblique;
     }
+    if (f.font && f.font->syntheticItalic) {
+        f.syntheticItalic = true;
+        f.oblique += kItalicSlant;
+    }
+    f.syntheticBold = f.font && f.font->syntheticBold;
     return f;
 }
 
@@ -602,7 +608,9 @@ void addRun(MTextLayout& out, const Affine2& frame, const MTextFormat& f, double
     run.toWorld = pieceFrame(frame, sized, x, y, height);
     if (f.syntheticBold) {
         TextRun twin = run;
-        twin.toWorld = pieceFrame(frame, sized, x + kBoldOffset * height, y, height);
+        const bool stroke = !f.font || f.font->kind == TextFont::Kind::Stroke;
+        const double offset = stroke ? kBoldOffset : kTrueTypeBoldOffset;
+        twin.toWorld = pieceFrame(frame, sized, x + offset * height, y, height);
         out.runs.push_back(std::move(twin));
         out.colors.push_back(color);
     }
@@ -730,7 +738,105 @@ std::vector<MTextPlacement> placeLines(const std::vector<LaidLine>& lines, const
     return placed;
 }
 
+// Vertical text steps this far down from one character to the next, in cap heights: the
+// character and half of one between it and the next.
+constexpr double kVerticalPitch = 1.5;
+
+// One character of vertical text: where its cell starts below the top of its column.
+struct VerticalCell {
+    std::string text;
+    const MTextFormat* format;
+    double top = 0;
+};
+
+struct VerticalColumn {
+    std::vector<VerticalCell> cells;
+    double height = 0; // the tallest character's cap height: the column's width
+    double length = 0; // from the top to the foot of the last character
+};
+
+// Breaks vertical text into columns: each paragraph starts one, and a character that would
+// reach below `limit` (when > 0) starts the next. Spaces that would start a wrapped column are
+// dropped.
+std::vector<VerticalColumn> stackVertically(const MTextContent& content, double limit) {
+    std::vector<VerticalColumn> columns;
+    for (const MTextParagraph& paragraph : content.paragraphs) {
+        VerticalColumn column;
+        column.height = content.formats[paragraph.format].height;
+        double y = 0;
+        bool wrapped = false;
+        for (const MTextAtom& atom : paragraph.atoms) {
+            const MTextFormat& f = content.formats[atom.format];
+            const std::string chars = atom.stack ? atom.text + "/" + atom.bottom : atom.text;
+            for (std::size_t i = 0; i < chars.size();) {
+                const std::size_t from = i;
+                nextCodepoint(chars, i);
+                const bool space = chars[from] == ' ';
+                if (limit > 0 && !column.cells.empty() && y + f.height > limit * (1 + 1e-9)) {
+                    columns.push_back(std::move(column));
+                    column = VerticalColumn{};
+                    y = 0;
+                    wrapped = true;
+                }
+                if (space && wrapped && column.cells.empty())
+                    continue;
+                if (column.cells.empty())
+                    column.height = 0;
+                column.cells.push_back({chars.substr(from, i - from), &f, y});
+                column.height = std::max(column.height, f.height);
+                column.length = y + f.height;
+                y += f.height * kVerticalPitch * f.tracking;
+            }
+        }
+        columns.push_back(std::move(column));
+    }
+    while (!columns.empty() && columns.back().cells.empty())
+        columns.pop_back();
+    return columns;
+}
+
+// Places vertical text: each character below the one before, centred across its column, and
+// the columns from right to left, `spacing` column widths apart. The attachment point places
+// the whole block as it does horizontal text.
+void layoutVertical(MTextLayout& out, const MTextContent& content, const MText& text,
+                    double spacing) {
+    const double limit =
+        text.definedHeight > 0 && std::isfinite(text.definedHeight) ? text.definedHeight : 0;
+    const std::vector<VerticalColumn> columns = stackVertically(content, limit);
+    if (columns.empty())
+        return;
+    // Column centres from the first (rightmost) at 0 leftwards.
+    std::vector<double> centres(columns.size());
+    double length = 0;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        length = std::max(length, columns[k].length);
+        if (k > 0)
+            centres[k] =
+                centres[k - 1] - spacing * std::max(columns[k - 1].height, columns[k].height);
+    }
+    const double right = columns.front().height / 2;
+    const double left = centres.back() - columns.back().height / 2;
+    const int attachment = std::clamp<int>(text.attachment, 1, 9);
+    const int across = (attachment - 1) % 3, down = (attachment - 1) / 3;
+    const double shift = -(across == 0 ? left : across == 1 ? (left + right) / 2 : right);
+    const double top = down == 0 ? 0 : down == 1 ? length / 2 : length;
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        for (const VerticalCell& cell : columns[k].cells) {
+            const MTextFormat& f = *cell.format;
+            if (cell.text == " ")
+                continue;
+            const double x = shift + centres[k] - textInk(f, cell.text) / 2;
+            addRun(out, out.frame, f, f.height, cell.text, x, top - cell.top - f.height, f.color);
+        }
+    out.extent.add(Vec2{left + shift, top});
+    out.extent.add(Vec2{right + shift, top - length});
+}
+
 } // namespace
+
+bool isVerticalText(std::int16_t drawingDirection, const TextStyle* style) {
+    return drawingDirection == 3 || (drawingDirection == 5 && style && style->vertical);
+}
 
 std::string expandTextCodes(std::string_view s) {
     return expandCodes(s, nullptr);
@@ -819,7 +925,9 @@ bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, 
         out.align = static_cast<std::uint8_t>(std::clamp<int>(text.hAlign, 0, 2));
         dy = text.vAlign == 1 ? kDescent : text.vAlign == 2 ? -0.5 : text.vAlign == 3 ? -1.0 : 0.0;
     }
-    const double shear = std::isfinite(std::tan(text.oblique)) ? std::tan(text.oblique) : 0.0;
+    const double slant =
+        text.oblique + (out.font && out.font->syntheticItalic ? kItalicSlant : 0.0);
+    const double shear = std::isfinite(std::tan(slant)) ? std::tan(slant) : 0.0;
     const Affine2 mirror = Affine2::scale(text.mirrorX ? -1 : 1, text.mirrorY ? -1 : 1);
     out.toWorld = plane * Affine2::translate(anchor.x, anchor.y) * Affine2::rotate(rotation) *
                   mirror * Affine2::scale(height, height) * Affine2::translate(0, dy) *
@@ -854,6 +962,70 @@ bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, 
     return true;
 }
 
+bool layoutVerticalText(const Text& text, const TextStyle* style, const Affine2& plane,
+                        std::vector<TextRun>& out) {
+    const std::string chars = expandCodes(text.text, nullptr);
+    double height = text.height;
+    if (!(height > 0) && style && style->fixedHeight > 0)
+        height = style->fixedHeight;
+    if (chars.empty() || !(height > 0) || !std::isfinite(height))
+        return false;
+    double widthFactor = text.widthFactor > 0 && std::isfinite(text.widthFactor)
+                             ? text.widthFactor
+                             : (style ? style->widthFactor : 1.0);
+    if (!(widthFactor > 0) || !std::isfinite(widthFactor))
+        widthFactor = 1;
+    const auto font =
+        style ? resolveFont(style->fontFile, style->bigFontFile).font : defaultTextFont();
+    std::vector<std::string> cells;
+    for (std::size_t i = 0; i < chars.size();) {
+        const std::size_t from = i;
+        nextCodepoint(chars, i);
+        cells.push_back(chars.substr(from, i - from));
+    }
+    const double count = static_cast<double>(cells.size());
+    double pitch = height * kVerticalPitch;
+    // The column runs down the text's frame from `top`, which sits on the anchor.
+    Vec2 anchor = text.insert.xy();
+    double rotation = text.rotation, top = 0;
+    const double columnLength = (count - 1) * pitch + height;
+    if (text.hAlign == 3 || text.hAlign == 5) {
+        // Spread between the two points: the first character's top on the first, the last
+        // one's foot on the second.
+        const Vec2 d = text.alignPoint.xy() - text.insert.xy();
+        const double len = length(d);
+        if (len > 0) {
+            rotation = std::atan2(d.y, d.x) + std::numbers::pi / 2;
+            if (count > 1)
+                pitch = std::max(len - height, 0.0) / (count - 1);
+        }
+    } else if (text.hAlign == 1 || text.hAlign == 4) {
+        anchor = text.alignPoint.xy();
+        top = columnLength / 2;
+    } else if (text.hAlign == 2) {
+        anchor = text.alignPoint.xy();
+        top = columnLength;
+    }
+    const double shear = std::isfinite(std::tan(text.oblique)) ? std::tan(text.oblique) : 0.0;
+    const Affine2 frame = plane * Affine2::translate(anchor.x, anchor.y) *
+                          Affine2::rotate(rotation) *
+                          Affine2::scale(text.mirrorX ? -1 : 1, text.mirrorY ? -1 : 1);
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        if (cells[k] == " ")
+            continue;
+        TextRun run;
+        run.text = cells[k];
+        run.font = font;
+        run.width = font ? font->width(cells[k]) : 0;
+        const double x = -runWidth(run) * height * widthFactor / 2;
+        const double y = top - static_cast<double>(k) * pitch - height;
+        run.toWorld = frame * Affine2::translate(x, y) * Affine2::scale(height, height) *
+                      Affine2{1, 0, shear, 1, 0, 0} * Affine2::scale(widthFactor, 1);
+        out.push_back(std::move(run));
+    }
+    return !out.empty();
+}
+
 MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* style) {
     MTextLayout out;
     if (!(text.height > 0) || !std::isfinite(text.height))
@@ -870,20 +1042,25 @@ MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* 
         columns && std::isfinite(columns->gutter) ? std::max(columns->gutter, 0.0) : 0.0;
     if (columns && columns->width > 0 && std::isfinite(columns->width))
         wrap = columns->width;
-    const std::vector<LaidLine> lines = breakLines(content, wrap);
-    if (lines.empty())
-        return out;
-
     const OcsFrame frame = OcsFrame::fromExtrusion(extrusion);
     Vec3 xDir = text.xDirection;
     if (!(length(xDir) > 1e-12))
         xDir = frame.xAxis;
     xDir = xDir * (1.0 / length(xDir));
     const Vec3 yDir = cross(frame.zAxis, xDir);
+    const double spacing = kLineSpacing * std::clamp(text.lineSpacingFactor, 0.25, 4.0);
+    out.frame = Affine2{xDir.x, xDir.y, yDir.x, yDir.y, text.insert.x, text.insert.y};
+    if (isVerticalText(text.drawingDirection, style)) {
+        layoutVertical(out, content, text, spacing);
+        return out;
+    }
+    const std::vector<LaidLine> lines = breakLines(content, wrap);
+    if (lines.empty())
+        return out;
+
     const int attachment = std::clamp<int>(text.attachment, 1, 9);
     const int column = (attachment - 1) % 3; // 0 left, 1 centre, 2 right
     const int row = (attachment - 1) / 3;    // 0 top, 1 middle, 2 bottom
-    const double spacing = kLineSpacing * std::clamp(text.lineSpacingFactor, 0.25, 4.0);
     const bool exactly = text.lineSpacingStyle == 2;
 
     // Baselines measured down from the top of their column, and the column of each line.
@@ -897,7 +1074,6 @@ MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* 
     const double top = row == 0 ? 0 : row == 1 ? total / 2 : total;
     const double boxWidth = wrap > 0 ? columnCount * wrap + (columnCount - 1) * gutter : 0;
     const double boxLeft = -boxWidth * column / 2.0;
-    out.frame = Affine2{xDir.x, xDir.y, yDir.x, yDir.y, text.insert.x, text.insert.y};
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const LaidLine& line = lines[k];
         const int a = line.align >= 0 ? line.align : column;
@@ -942,6 +1118,16 @@ Box2 inkExtent(const MTextLayout& laid) {
         }
     }
     return box;
+}
+
+std::optional<TextRun> syntheticBoldTwin(const TextRun& run) {
+    if (!run.font || !run.font->syntheticBold)
+        return std::nullopt;
+    TextRun twin = run;
+    twin.toWorld = glyphFrame(run) * Affine2::translate(kTrueTypeBoldOffset, 0);
+    twin.fitWidth = 0;
+    twin.align = 0;
+    return twin;
 }
 
 std::vector<TextRun> layoutMText(const MText& text, Vec3 extrusion) {

@@ -47,6 +47,17 @@ struct TextRule {
 bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, TextRun& out,
                 std::vector<TextRule>* rules = nullptr);
 
+// Whether text runs top to bottom: drawing direction 3, or 5 ("as the style says") with a
+// vertical style.
+bool isVerticalText(std::int16_t drawingDirection, const TextStyle* style);
+
+// Single-line text in a vertical style: one run per character, each below the one before and
+// centred on the line through the insertion point (the alignment point for centred, middle and
+// right text, which put the column's middle or foot there); aligned and fitted text spreads its
+// characters from the first point to the second. Returns false when nothing is drawn.
+bool layoutVerticalText(const Text& text, const TextStyle* style, const Affine2& plane,
+                        std::vector<TextRun>& out);
+
 struct MTextLayout {
     std::vector<TextRun> runs;
     std::vector<std::optional<Color>> colors; // one per run
@@ -62,7 +73,8 @@ struct MTextLayout {
 
 // Places multi-line text with every inline code applied (fonts, heights, width, slant,
 // tracking, colours, rules, stacked fractions, paragraph alignment) and lines wrapped at its
-// reference width by real advance widths.
+// reference width by real advance widths. Vertical text (see isVerticalText) runs each
+// paragraph down a column, wrapping at the defined height, with columns from right to left.
 MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* style);
 // The corners of `box` (in the coordinates of `frame`) grown by `margin` on every side, mapped
 // to the drawing; empty for an empty box.
@@ -86,5 +98,9 @@ double runWidth(const TextRun& run);
 
 // The box a run covers.
 Box2 textRunBox(const TextRun& run);
+
+// The second pass that draws a TrueType face bold when its file has no bold weight, placed a
+// little to the right of `run`; none when the face needs none.
+std::optional<TextRun> syntheticBoldTwin(const TextRun& run);
 
 } // namespace vexor::cad

@@ -28,4 +28,10 @@ struct Color {
 // white here; drawing it black on a light background is the renderer's choice.
 std::uint32_t colorIndexRgb(int index);
 
+// The opacity (0 clear .. 255 opaque) a stored transparency value gives: the top byte says how
+// it is meant (2: the low byte is the alpha); by layer, by block or anything else is opaque.
+inline std::uint8_t transparencyAlpha(std::int64_t stored) {
+    return ((stored >> 24) & 0xFF) == 2 ? static_cast<std::uint8_t>(stored & 0xFF) : 255;
+}
+
 } // namespace vexor::cad

@@ -42,6 +42,7 @@ struct TextStyle {
     double widthFactor = 1;
     double oblique = 0;     // radians
     bool shapeFile = false; // the entry loads a shape file for SHAPE entities, not a text font
+    bool vertical = false;  // text in this style runs top to bottom
 };
 
 struct Block {

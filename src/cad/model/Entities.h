@@ -228,7 +228,7 @@ struct MText { // world coordinates
     double referenceWidth = 0;
     double lineSpacingFactor = 1;
     std::int16_t attachment = 1; // 1 top left .. 9 bottom right
-    std::int16_t drawingDirection = 1;
+    std::int16_t drawingDirection = 1; // 1 left to right, 3 top to bottom, 5 as the style says
     std::uint32_t style = kNoIndex;
     std::string text; // UTF-8 with the inline formatting codes as stored
     // Line spacing: 1 "at least" (a line as tall as its tallest part needs), 2 "exactly" (every
@@ -237,6 +237,7 @@ struct MText { // world coordinates
     // Background: kMTextFill fills with backgroundColor, kMTextFillBackground with the view's
     // background, kMTextFrame draws a frame round the text.
     std::uint8_t backgroundFlags = 0;
+    std::uint8_t backgroundAlpha = 255; // opacity of the fill, 255 opaque
     double backgroundScale = 1.5; // the fill's margin is (scale - 1) text heights
     Color backgroundColor;
     double definedHeight = 0; // height of the text's box (the column height), 0 when not set

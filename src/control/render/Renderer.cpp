@@ -588,7 +588,10 @@ private:
             const std::span<const std::uint32_t> rings(items.ringSizes.data() + item.extra,
                                                        item.rings);
             const QRgb fill = item.kind == ItemKind::Wipeout ? colors_.background() : color;
-            device_.fillPolygon(scratch_, rings, QColor::fromRgb(fill), item.evenOdd);
+            QColor paint = QColor::fromRgb(fill);
+            if (item.kind == ItemKind::Polygon && item.color.kind == cad::ItemColorKind::Rgb)
+                paint.setAlpha(255 - static_cast<int>(item.color.rgb >> 24));
+            device_.fillPolygon(scratch_, rings, paint, item.evenOdd);
             return;
         }
         buildStroke(item, inherited, color, scale, size);

@@ -265,6 +265,7 @@ TEST(MTextColumns, CorpusDrawingsWithColumnsAndBackgrounds) {
                 ++filled;
                 EXPECT_DOUBLE_EQ(m->backgroundScale, 1.25);
                 EXPECT_EQ(m->backgroundColor, cad::Color::trueColor(3568962));
+                EXPECT_EQ(m->backgroundAlpha, 255); // transparency 0: by layer, opaque
             }
         };
         count(d.modelSpace);

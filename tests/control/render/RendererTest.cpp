@@ -460,3 +460,38 @@ TEST(Renderer, FarItemsOnAHighDensityImageLandOnItsPixels) {
             << "item " << n;
     }
 }
+
+TEST(Renderer, TranslucentTextBackgroundBlendsWithWhatLiesBelow) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    cad::MText m;
+    m.height = 10;
+    m.referenceWidth = 100;
+    m.text = "x";
+    m.backgroundFlags = cad::kMTextFill;
+    m.backgroundColor = cad::Color::trueColor(0xFF0000);
+    m.backgroundScale = 3; // two text heights of margin round the text
+    cad::Entity e;
+    e.data = m;
+    d.modelSpace.push_back(e);
+    const cad::Box2 window{-30, -40, 130, 30};
+    const auto opaque = cad::compileDisplayList(d);
+    RecordingDevice solid;
+    renderView(*opaque, solid, QRectF(0, 0, 200, 200), window, RenderStyle{});
+    ASSERT_EQ(solid.fills.size(), 1u);
+    EXPECT_EQ(solid.fills[0].alpha(), 255);
+
+    cad::dataIf<cad::MText>(&d.modelSpace[0].data)->backgroundAlpha = 64;
+    const auto list = cad::compileDisplayList(d);
+    RecordingDevice device;
+    renderView(*list, device, QRectF(0, 0, 200, 200), window, RenderStyle{});
+    ASSERT_EQ(device.fills.size(), 1u);
+    EXPECT_EQ(device.fills[0].alpha(), 64);
+    EXPECT_EQ(device.fills[0].rgb() & 0xFFFFFF, 0xFF0000u);
+    // On the white background the margin is three quarters white and a quarter red.
+    const QImage image = render(*list, RenderStyle{}, window);
+    const QRgb margin = image.pixel(QPoint(150, 100)); // inside the fill, right of the "x"
+    EXPECT_EQ(qRed(margin), 255);
+    EXPECT_NEAR(qGreen(margin), 255 * 0.75, 4);
+    EXPECT_NEAR(qBlue(margin), 255 * 0.75, 4);
+}
