@@ -1084,10 +1084,10 @@ MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* 
                                    : -line.width * a / 2.0;
         const double baseline = top - placed[k].baseline;
         emitLine(out, content, line, out.frame, x0, baseline);
-        if (wrap <= 0) {
-            out.extent.add(Vec2{x0, baseline});
-            out.extent.add(Vec2{x0 + line.width, baseline});
-        }
+        // A word longer than the reference width stays whole and sticks out of the box: the
+        // box (and so a background mask) grows to cover it.
+        out.extent.add(Vec2{x0, baseline});
+        out.extent.add(Vec2{x0 + line.width, baseline});
     }
     out.extent.add(Vec2{boxLeft, top});
     out.extent.add(Vec2{boxLeft + boxWidth, top - total});

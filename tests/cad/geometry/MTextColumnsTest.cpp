@@ -111,6 +111,17 @@ TEST(MTextBackground, FillCoversTheTextBoxGrownByItsMarginUnderTheText) {
     EXPECT_TRUE(m2.items[1].closed);
     EXPECT_NEAR(m2.items[1].box.minX, 0, 1e-9);
 
+    // A word wider than the reference width, right-attached, sticks out to the left: the
+    // mask covers it too rather than only the reference box.
+    const cad::MTextLayout narrow =
+        layout(mtextOf("MULTILEADER\\Px", DxfText().g(41, 1.0).g(71, 3).g(90, 1).str()));
+    const cad::TextRun& word = runOf(narrow, "MULTILEADER");
+    const double left = cad::glyphFrame(word).map({0, 0}).x;
+    EXPECT_NEAR(cad::glyphFrame(word).map({cad::runWidth(word), 0}).x, 0, 1e-6);
+    EXPECT_LT(left, -1.0);
+    EXPECT_NEAR(narrow.extent.maxX, 0, 1e-9);
+    EXPECT_NEAR(narrow.extent.minX, left, 1e-6);
+
     // Without a reference width the box is as wide as the widest line; turned text turns it.
     const cad::MTextLayout turned =
         layout(mtextOf("wide line\\Px", DxfText().g(50, 90.0).g(90, 1).str()));
