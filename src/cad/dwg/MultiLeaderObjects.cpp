@@ -132,7 +132,10 @@ private:
         out_.textColor = readObjectColor(f_, decode_);
         const std::int16_t attachment = r_.bitShort();
         t.attachment = static_cast<std::int16_t>(attachment < 1 || attachment > 9 ? 1 : attachment);
-        t.drawingDirection = r_.bitShort();
+        // Flow direction: not applied. Files store "top to bottom" for turned multileader text
+        // whose DXF copy is drawn across; multileader text is laid out left to right, as the
+        // DXF reader does.
+        r_.bitShort();
         t.backgroundColor = readObjectColor(f_, decode_); // the mask, as MTEXT has it
         t.backgroundScale = r_.bitDouble();
         r_.bitLong(); // background transparency

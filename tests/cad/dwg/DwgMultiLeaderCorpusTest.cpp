@@ -93,6 +93,7 @@ void compare(const cad::Drawing& dwg, const cad::MultiLeaderData& ours, const ca
         EXPECT_TRUE(near(ours.text.height, theirs.text.height));
         EXPECT_TRUE(near(ours.text.referenceWidth, theirs.text.referenceWidth));
         EXPECT_EQ(ours.text.attachment, theirs.text.attachment);
+        EXPECT_EQ(ours.text.drawingDirection, theirs.text.drawingDirection); // laid out alike
         EXPECT_EQ(styleName(dwg, ours.text.style), styleName(dxf, theirs.text.style));
         EXPECT_EQ(ours.textColor, theirs.textColor);
     }
