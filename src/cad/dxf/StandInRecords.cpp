@@ -1,8 +1,8 @@
 #include "StandInRecords.h"
 
-#include "ChunkBytes.h"
 #include "../io/OleFrame.h"
 #include "../io/ProxyGraphics.h"
+#include "ChunkBytes.h"
 
 #include <string>
 #include <vector>

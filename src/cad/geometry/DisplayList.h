@@ -121,8 +121,8 @@ struct ItemList {
     std::vector<std::uint32_t> ringSizes;
     std::vector<TextRun> texts;
     std::vector<InsertRef> inserts;
-    std::vector<RasterImage> images;      // of Image items
-    SpatialIndex index; // every item but rays and construction lines (see query())
+    std::vector<RasterImage> images; // of Image items
+    SpatialIndex index;              // every item but rays and construction lines (see query())
     std::vector<std::uint32_t> unbounded; // rays and construction lines: drawn in every view
     Box2 extents;                         // of everything but rays and construction lines
     std::vector<ItemSummary> summaries;   // one per item, or empty for short lists

@@ -22,7 +22,7 @@ struct TextFont {
     // TrueType: asked for, but the file drawn from has no such weight or slant, so the layout
     // draws it a second time a little to the right or slants it.
     bool syntheticBold = false, syntheticItalic = false;
-    double widthScale = 1;                      // narrow faces drawn from a normal one
+    double widthScale = 1; // narrow faces drawn from a normal one
 
     // Width of a line of text (UTF-8, codes already interpreted) from its start to the end of
     // its last glyph, and its advance: where the text after it starts.

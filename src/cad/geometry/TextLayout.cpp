@@ -62,9 +62,9 @@ double leadingNumber(std::string_view s, double fallback) {
 
 constexpr double kStackScale = 0.7; // stacked fractions, relative to their text
 constexpr double kItalicSlant = 15 * std::numbers::pi / 180;
-constexpr double kBoldOffset = 0.04; // the second pass of synthetic bold, in cap heights
+constexpr double kBoldOffset = 0.04;         // the second pass of synthetic bold, in cap heights
 constexpr double kTrueTypeBoldOffset = 0.06; // filled letters need more to look bold
-constexpr double kUnderline = -0.2;  // rule positions, in cap heights
+constexpr double kUnderline = -0.2;          // rule positions, in cap heights
 constexpr double kOverline = 1.25;
 constexpr double kStrike = 0.5;
 constexpr std::size_t kMaxAtoms = 200000; // pieces of one multi-line text

@@ -227,7 +227,7 @@ struct MText { // world coordinates
     double height = 1;
     double referenceWidth = 0;
     double lineSpacingFactor = 1;
-    std::int16_t attachment = 1; // 1 top left .. 9 bottom right
+    std::int16_t attachment = 1;       // 1 top left .. 9 bottom right
     std::int16_t drawingDirection = 1; // 1 left to right, 3 top to bottom, 5 as the style says
     std::uint32_t style = kNoIndex;
     std::string text; // UTF-8 with the inline formatting codes as stored
@@ -238,7 +238,7 @@ struct MText { // world coordinates
     // background, kMTextFrame draws a frame round the text.
     std::uint8_t backgroundFlags = 0;
     std::uint8_t backgroundAlpha = 255; // opacity of the fill, 255 opaque
-    double backgroundScale = 1.5; // the fill's margin is (scale - 1) text heights
+    double backgroundScale = 1.5;       // the fill's margin is (scale - 1) text heights
     Color backgroundColor;
     double definedHeight = 0; // height of the text's box (the column height), 0 when not set
     std::shared_ptr<const MTextColumns> columns; // null: one column
