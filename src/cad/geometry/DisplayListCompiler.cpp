@@ -269,6 +269,9 @@ TextBox DisplayListCompiler::addMText(ItemList& list, const EntityCommon& common
         diagnose(message);
     if (laid.truncated)
         diagnose("a multi-line text has too many words; only its start is drawn");
+    if (laid.rulesLeftOut)
+        countIncomplete("MTEXT", "drawn in part: underlines, overlines and strike-throughs of "
+                                 "vertical text are left out");
     return ink;
 }
 

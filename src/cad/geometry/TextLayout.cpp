@@ -1052,6 +1052,11 @@ MTextLayout layoutMTextFull(const MText& text, Vec3 extrusion, const TextStyle* 
     out.frame = Affine2{xDir.x, xDir.y, yDir.x, yDir.y, text.insert.x, text.insert.y};
     if (isVerticalText(text.drawingDirection, style)) {
         layoutVertical(out, content, text, spacing);
+        for (const MTextParagraph& paragraph : content.paragraphs)
+            for (const MTextAtom& atom : paragraph.atoms) {
+                const MTextFormat& f = content.formats[atom.format];
+                out.rulesLeftOut |= f.underline || f.overline || f.strike;
+            }
         return out;
     }
     const std::vector<LaidLine> lines = breakLines(content, wrap);

@@ -68,6 +68,7 @@ struct MTextLayout {
     Affine2 frame;
     Box2 extent;
     bool truncated = false;                // the text had more pieces than are laid out
+    bool rulesLeftOut = false;             // vertical text asked for rules, not drawn
     std::vector<std::string> missingFonts; // what font switches named and could not find
 };
 

@@ -6,6 +6,7 @@
 #include "cad/geometry/DisplayList.h"
 #include "cad/geometry/TextLayout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -173,6 +174,21 @@ TEST(VerticalText, TextInAVerticalStyleStandsInAColumn) {
     const auto plain = cad::compileDisplayList(drawingWith(
         DxfText().g(0, "TEXT").g(8, "0").point(10, 10, 10).g(40, 2.0).g(1, "abc").g(7, "H")));
     EXPECT_EQ(plain->modelSpace().texts.size(), 1u);
+}
+
+TEST(VerticalMText, RulesItCannotDrawAreCounted) {
+    auto diagnostics = [](int direction) {
+        DxfText t;
+        t.g(0, "MTEXT").g(8, "0").point(10, 0, 0).g(40, 2.0).g(72, direction);
+        t.g(1, "\\Lunder\\l line");
+        return cad::compileDisplayList(drawingWith(t))->diagnostics();
+    };
+    const std::string said = "1 MTEXT entity drawn in part: underlines, overlines and "
+                             "strike-throughs of vertical text are left out";
+    const std::vector<std::string> vertical = diagnostics(3);
+    EXPECT_NE(std::find(vertical.begin(), vertical.end(), said), vertical.end())
+        << testing::PrintToString(vertical);
+    EXPECT_TRUE(diagnostics(1).empty()); // across, the underline is drawn
 }
 
 TEST(MTextBackground, FillIsAsOpaqueAsItsTransparencySays) {
