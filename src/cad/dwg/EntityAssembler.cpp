@@ -196,7 +196,6 @@ void EntityAssembler::gatherAttributes(ParsedEntity& e, Insert& insert) {
 void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target,
                                  ReadObject& out) {
     loadCheckpoint();
-    addLoadWork();
     ParsedEntity e;
     e.common = readEntityPreamble(f, info.kind == EntityKind::Other);
     if (!target)
@@ -249,22 +248,25 @@ void EntityAssembler::readEntity(ObjectFrame& f, const TypeInfo& info, std::vect
     out.outcome = ReadObject::Outcome::Entity;
 }
 
-void EntityAssembler::parseObject(const Pending& pending, std::vector<Entity>* target,
+bool EntityAssembler::parseObject(const Pending& pending, std::vector<Entity>* target,
                                   ReadObject& out) {
     out = ReadObject{};
     out.entry = pending.entry;
+    bool entity = false;
     try {
         const TypeInfo info = store_.typeInfo(
             pending.type == kUnreadableType ? store_.typeAt(pending.entry->offset) : pending.type);
         out.name = info.name;
         if (!isTopLevel(info))
-            return;
+            return false;
         ObjectFrame f = store_.openAt(pending.entry->offset);
+        entity = true;
         readEntity(f, info, target, out);
     } catch (const DwgFormatError& e) {
         out.outcome = ReadObject::Outcome::Damaged;
         out.damage = e;
     }
+    return entity;
 }
 
 void EntityAssembler::place(ReadObject& object) {
@@ -299,13 +301,16 @@ void EntityAssembler::readObjects(std::size_t count, PendingAt pendingAt,
     for (std::size_t start = 0; start < count; start += kBatchObjects) {
         batch.resize(std::min(kBatchObjects, count - start));
         forEachChunkInParallel(batch.size(), kChunkObjects, [&](std::size_t b, std::size_t e) {
+            // Progress is counted per chunk: the count is shared by the threads.
+            std::uint64_t entities = 0;
             for (std::size_t i = b; i < e; ++i) {
                 const std::optional<Pending> pending = pendingAt(start + i);
                 if (pending)
-                    parseObject(*pending, target, batch[i]);
+                    entities += parseObject(*pending, target, batch[i]) ? 1 : 0;
                 else
                     batch[i] = ReadObject{};
             }
+            addLoadWork(entities);
         });
         for (ReadObject& object : batch)
             place(object);
@@ -454,7 +459,6 @@ void EntityAssembler::scanObjectMap() {
         std::size_t found = 0;
         for (std::size_t i = b; i < e; ++i) {
             loadCheckpoint();
-            addLoadWork();
             try {
                 types[i] = store_.typeAt(entries[i].offset);
                 found += isTopLevel(store_.typeInfo(types[i])) ? 1 : 0;
@@ -462,6 +466,7 @@ void EntityAssembler::scanObjectMap() {
             }
         }
         topLevel.fetch_add(found, std::memory_order_relaxed);
+        addLoadWork(e - b);
     });
     if (!hasList(tables_.modelSpace)) {
         claimLoadMemory(topLevel.load(), sizeof(Entity));

@@ -60,7 +60,8 @@ private:
     template <class PendingAt>
     void readObjects(std::size_t count, PendingAt pendingAt, std::vector<Entity>* target);
     // Thread-safe: reads one object into `out`.
-    void parseObject(const Pending& pending, std::vector<Entity>* target, ReadObject& out);
+    // True when the object is an entity whose read began (the unit of the load's progress).
+    bool parseObject(const Pending& pending, std::vector<Entity>* target, ReadObject& out);
     void readEntity(ObjectFrame& f, const TypeInfo& info, std::vector<Entity>* target,
                     ReadObject& out);
     // On the calling thread, in map order: puts what parseObject read where it belongs.

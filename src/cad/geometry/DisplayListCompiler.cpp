@@ -120,13 +120,16 @@ DisplayItem DisplayListCompiler::makeItem(const EntityCommon& common, bool inBlo
 
 void DisplayListCompiler::compileEntities(std::span<const Entity> entities, ItemList& list,
                                           bool inBlock) {
-    for (const Entity& entity : entities) {
+    // Progress is counted every so many entities: the count is shared by the threads.
+    constexpr std::size_t kProgressEvery = 256;
+    for (std::size_t i = 0; i < entities.size(); ++i) {
         parallelCheckpoint();
-        addLoadWork();
-        if (entity.common.invisible)
-            continue;
-        addEntity(entity, list, inBlock);
+        if (i % kProgressEvery == kProgressEvery - 1)
+            addLoadWork(kProgressEvery);
+        if (!entities[i].common.invisible)
+            addEntity(entities[i], list, inBlock);
     }
+    addLoadWork(entities.size() % kProgressEvery);
 }
 
 void DisplayListCompiler::addPolyline(ItemList& list, DisplayItem item,

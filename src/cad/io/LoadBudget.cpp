@@ -28,6 +28,8 @@ constexpr auto kHeapEvery = std::chrono::milliseconds(2);
 constexpr std::uint64_t kSmallClaim = 1u << 20;
 
 thread_local LoadBudget* tActive = nullptr;
+// Counted per thread: a count shared by the threads of a load would bounce between their caches.
+thread_local std::uint32_t tSinceClockLook = 0;
 
 std::uint64_t physicalMemory() {
     const long pages = sysconf(_SC_PHYS_PAGES);
@@ -80,9 +82,9 @@ void LoadBudget::stopForMemory(std::uint64_t needed) const {
 void LoadBudget::checkpoint() {
     if (cancelled())
         throw LoadStopped(LoadStopReason::Cancelled, "loading was cancelled");
-    if (sinceClockLook_.fetch_add(1, std::memory_order_relaxed) + 1 < kClockEvery)
+    if (++tSinceClockLook < kClockEvery)
         return;
-    sinceClockLook_.store(0, std::memory_order_relaxed);
+    tSinceClockLook = 0;
     const auto now = std::chrono::steady_clock::now();
     if (hasDeadline_ && now > deadline_)
         throw LoadStopped(LoadStopReason::TimedOut, "loading took longer than allowed");

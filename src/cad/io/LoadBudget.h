@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -79,18 +80,21 @@ private:
     std::uint64_t heapInUse() const;
     [[noreturn]] void stopForMemory(std::uint64_t needed) const;
 
+    // Checkpoints and work counts come from every thread of a load (see io/ParallelLoad.h),
+    // once per object: what they only read (the limits, the cancel flag) is kept on its own
+    // cache line, apart from the counters they write, so that the threads do not take the line
+    // from each other on every object.
+    static constexpr std::size_t kCacheLine = 64;
     std::uint64_t maxBytes_;
     std::uint64_t heapAtStart_ = 0;
     bool started_ = false;
-    std::atomic<bool> cancelled_{false};
-    std::atomic<LoadPhase> phase_{LoadPhase::Reading};
-    std::atomic<std::uint64_t> workTotal_{0};
-    std::atomic<std::uint64_t> workDone_{0};
     bool hasDeadline_ = false;
     std::chrono::steady_clock::time_point deadline_;
-    // Checkpoints may come from several threads of one load (see io/ParallelLoad.h).
-    std::atomic<std::uint32_t> sinceClockLook_{0};
-    std::atomic<std::chrono::steady_clock::rep> lastHeapLook_{0};
+    std::atomic<bool> cancelled_{false};
+    alignas(kCacheLine) std::atomic<std::uint64_t> workDone_{0};
+    std::atomic<std::uint64_t> workTotal_{0};
+    std::atomic<LoadPhase> phase_{LoadPhase::Reading};
+    alignas(kCacheLine) std::atomic<std::chrono::steady_clock::rep> lastHeapLook_{0};
 };
 
 // Makes `budget` the one the current thread's reads and compiles answer to, for the scope's
