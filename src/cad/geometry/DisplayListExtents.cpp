@@ -1,3 +1,4 @@
+#include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
 #include "DisplayListCompiler.h"
 #include "ParallelTasks.h"
@@ -53,15 +54,38 @@ Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer) {
     return box;
 }
 
+// Places ahead along a cycle whose data is asked for before the walk reaches them: a cycle jumps
+// across the whole list, and without this each step would wait for memory.
+constexpr int kLookAhead = 48;
+
 // Puts the element at old place order[k] at place k, in place, one cycle of the permutation at a
 // time (a done place is marked by order[k] == k), so that a long list is never held twice:
 // hold(k) sets element k aside, move(from, to) moves one, put(to) puts the one set aside.
-template <class Hold, class Move, class Put>
-void permuteInPlace(std::vector<std::uint32_t>& order, Hold&& hold, Move&& move, Put&& put) {
+// Before element i is moved, fetchFar(i) is called 2 * kLookAhead steps ahead and fetchNear(i)
+// kLookAhead steps ahead: prefetches of what the move will read (far: what the near one needs
+// to find its data).
+template <class Hold, class Move, class Put, class FetchFar, class FetchNear>
+void permuteInPlace(std::vector<std::uint32_t>& order, Hold&& hold, Move&& move, Put&& put,
+                    FetchFar&& fetchFar, FetchNear&& fetchNear) {
     for (std::size_t k = 0; k < order.size(); ++k) {
         if (order[k] == k)
             continue;
         hold(k);
+        // Cursors ahead of the walk on the same cycle; they stop at its start. The walk marks
+        // only places they have passed, so they read the permutation as it was.
+        std::size_t near = k, far = k;
+        auto step = [&](std::size_t& cursor) {
+            const std::size_t next = order[cursor];
+            cursor = next == k ? k : next;
+            return next != k;
+        };
+        bool farOn = true, nearOn = true;
+        for (int i = 0; i < 2 * kLookAhead && farOn; ++i)
+            if ((farOn = step(far)))
+                fetchFar(far);
+        for (int i = 0; i < kLookAhead && nearOn; ++i)
+            if ((nearOn = step(near)))
+                fetchNear(near);
         std::size_t at = k;
         for (;;) {
             const std::size_t from = order[at];
@@ -70,6 +94,10 @@ void permuteInPlace(std::vector<std::uint32_t>& order, Hold&& hold, Move&& move,
                 put(at);
                 break;
             }
+            if (farOn && (farOn = step(far)))
+                fetchFar(far);
+            if (nearOn && (nearOn = step(near)))
+                fetchNear(near);
             move(from, at);
             at = from;
         }
@@ -94,39 +122,52 @@ bool exchangePointsAlongCurve(const std::vector<DisplayItem>& items, std::vector
         longest = std::max<std::size_t>(longest, item.count);
     }
     // The items of each length in storage order; then source[j]: the item whose points go to
-    // item j's place.
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> ofLength;
+    // item j's place. Most lists hold few lengths, mostly in runs: the last one is kept at hand.
+    struct Length {
+        std::vector<std::uint32_t> items;
+        std::size_t taken = 0;
+    };
+    std::unordered_map<std::uint32_t, Length> ofLength;
+    Length* last = nullptr;
+    std::uint32_t lastCount = 0;
+    auto lengthOf = [&](std::uint32_t count) -> Length& {
+        if (!last || count != lastCount) {
+            last = &ofLength[count];
+            lastCount = count;
+        }
+        return *last;
+    };
     for (std::uint32_t i = 0; i < items.size(); ++i)
-        ofLength[items[i].count].push_back(i);
-    std::unordered_map<std::uint32_t, std::size_t> taken;
+        lengthOf(items[i].count).items.push_back(i);
     std::vector<std::uint32_t> source(items.size());
     for (std::size_t k = 0; k < order.size(); ++k) {
-        const std::uint32_t count = items[order[k]].count;
-        const std::uint32_t place = ofLength[count][taken[count]++];
+        Length& length = lengthOf(items[order[k]].count);
+        const std::uint32_t place = length.items[length.taken++];
         firsts[k] = items[place].first;
         source[place] = order[k];
     }
     ofLength.clear();
-    // One cycle of places at a time; a filled place is marked by source[j] == j.
     std::vector<Vec2> held(longest);
-    auto at = [&](std::uint32_t item) { return points.begin() + items[item].first; };
-    for (std::uint32_t start = 0; start < items.size(); ++start) {
-        if (source[start] == start)
-            continue;
-        const std::uint32_t count = items[start].count;
-        std::copy_n(at(start), count, held.begin());
-        std::uint32_t place = start;
-        for (;;) {
-            const std::uint32_t from = source[place];
-            source[place] = place;
-            if (from == start || from == place) {
-                std::copy_n(held.begin(), count, at(place));
-                break;
+    std::uint32_t heldCount = 0;
+    auto at = [&](std::size_t item) { return points.begin() + items[item].first; };
+    permuteInPlace(
+        source,
+        [&](std::size_t place) {
+            heldCount = items[place].count;
+            std::copy_n(at(place), heldCount, held.begin());
+        },
+        [&](std::size_t from, std::size_t place) {
+            std::copy_n(at(from), items[from].count, at(place));
+        },
+        [&](std::size_t place) { std::copy_n(held.begin(), heldCount, at(place)); },
+        [&](std::size_t place) { __builtin_prefetch(&items[place]); },
+        [&](std::size_t place) {
+            const DisplayItem& item = items[place];
+            if (item.count > 0) {
+                __builtin_prefetch(points.data() + item.first);
+                __builtin_prefetch(points.data() + item.first + item.count - 1);
             }
-            std::copy_n(at(from), count, at(place));
-            place = from;
-        }
-    }
+        });
     return true;
 }
 
@@ -193,12 +234,14 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
     }
     if (weight)
         *weight = drawn;
-    list.index.build(list.items.size(), [&list](std::uint32_t i) -> const Box2* {
+    const auto boxOf = [&list](std::uint32_t i) -> const Box2* {
         const DisplayItem& item = list.items[i];
         return item.kind == ItemKind::Ray || item.kind == ItemKind::Xline ? nullptr : &item.box;
-    });
+    };
+    list.index.sortAlongCurve(list.items.size(), boxOf);
     if (list.orderFree && list.items.size() >= kReorderFrom)
         storeAlongCurve(list);
+    list.index.buildGroups(boxOf);
     summarise(list);
     return height;
 }
@@ -206,6 +249,7 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
 void DisplayListCompiler::summarise(ItemList& list) {
     if (list.items.size() < kSummaryFrom)
         return;
+    reserveLarge(list.summaries, list.items.size());
     list.summaries.resize(list.items.size());
     parallelRanges(list.items.size(), [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
@@ -240,14 +284,18 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
 
     // Where each item's points start in the new order: the points are exchanged in place
     // when the items' points lie one after another, else copied once into the new order.
-    std::vector<std::uint32_t> firsts(order.size());
+    std::vector<std::uint32_t> firsts;
+    reserveLarge(firsts, order.size());
+    firsts.resize(order.size());
     if (!exchangePointsAlongCurve(items, points, order, firsts)) {
         std::uint32_t next = 0;
         for (std::size_t k = 0; k < order.size(); ++k) {
             firsts[k] = next;
             next += items[order[k]].count;
         }
-        std::vector<Vec2> moved(next);
+        std::vector<Vec2> moved;
+        reserveLarge(moved, next);
+        moved.resize(next);
         parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
             for (std::size_t k = begin; k < end; ++k) {
                 const DisplayItem& item = items[order[k]];
@@ -260,7 +308,11 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
     permuteInPlace(
         order, [&](std::size_t k) { held = items[k]; },
         [&](std::size_t from, std::size_t to) { items[to] = items[from]; },
-        [&](std::size_t to) { items[to] = held; });
+        [&](std::size_t to) { items[to] = held; }, [](std::size_t) {},
+        [&](std::size_t from) {
+            __builtin_prefetch(&items[from]);
+            __builtin_prefetch(reinterpret_cast<const char*>(&items[from] + 1) - 1);
+        });
     parallelRanges(items.size(), [&](std::size_t begin, std::size_t end) {
         for (std::size_t k = begin; k < end; ++k)
             items[k].first = firsts[k];

@@ -1,3 +1,4 @@
+#include "../io/HugePages.h"
 #include "DisplayListCompiler.h"
 #include "ParallelTasks.h"
 #include "TextFont.h"
@@ -69,11 +70,11 @@ void roomForList(std::vector<T>& v, std::size_t adding, std::size_t compiled, st
     if (needed <= v.capacity())
         return;
     if (compiled >= all) {
-        v.reserve(needed);
+        reserveLarge(v, needed);
         return;
     }
     const double perEntity = static_cast<double>(needed) / static_cast<double>(compiled);
-    v.reserve(std::max(needed, static_cast<std::size_t>(perEntity * all * 1.02) + 64));
+    reserveLarge(v, std::max(needed, static_cast<std::size_t>(perEntity * all * 1.02) + 64));
 }
 
 } // namespace

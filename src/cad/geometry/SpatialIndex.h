@@ -20,6 +20,10 @@ public:
 
     // Indexes items 0 .. count - 1 by boxOf(i); items whose box is null or empty are left out.
     void build(std::size_t count, const std::function<const Box2*(std::uint32_t)>& boxOf);
+    // build() in two steps, for a caller that stores its items along the curve in between
+    // (see takeCurveOrder): the groups' boxes are then read in storage order.
+    void sortAlongCurve(std::size_t count, const std::function<const Box2*(std::uint32_t)>& boxOf);
+    void buildGroups(const std::function<const Box2*(std::uint32_t)>& boxOf);
     bool empty() const { return levels_.empty(); }
     std::size_t memoryBytes() const {
         std::size_t bytes = order_.capacity() * sizeof(std::uint32_t);
@@ -41,7 +45,8 @@ public:
     // empty once the items are stored in that order.
     const std::vector<std::uint32_t>& curveOrder() const { return order_; }
     // Hands the curve order to a caller that stores its items in it: afterwards the i-th item
-    // is the i-th along the curve, and the index holds no order of its own.
+    // is the i-th along the curve, and the index holds no order of its own. Between
+    // sortAlongCurve and buildGroups, or after build.
     std::vector<std::uint32_t> takeCurveOrder() {
         std::vector<std::uint32_t> order;
         order.swap(order_);
