@@ -42,29 +42,12 @@ void BitReader::limitTo(std::size_t endBit) {
     endBit_ = std::min(endBit, data_.size() * 8);
 }
 
-std::uint64_t BitReader::bits(int count) {
+std::uint64_t BitReader::bitsNearEnd(int count) {
     need(static_cast<std::size_t>(count));
-    if (count == 0)
-        return 0;
-    const std::size_t byteIndex = bit_ / 8;
-    const int offset = static_cast<int>(bit_ % 8);
-    std::uint64_t value;
-    if (byteIndex + 9 <= data_.size()) {
-        // Fast path: a big-endian window of eight bytes, plus a ninth when the bits straddle it.
-        std::uint64_t window;
-        std::memcpy(&window, data_.data() + byteIndex, 8);
-        if constexpr (std::endian::native == std::endian::little)
-            window = __builtin_bswap64(window);
-        value = (window << offset) >> (64 - count);
-        const int spill = offset + count - 64;
-        if (spill > 0)
-            value |= data_[byteIndex + 8] >> (8 - spill);
-    } else {
-        value = 0;
-        std::size_t at = bit_;
-        for (int i = 0; i < count; ++i, ++at)
-            value = (value << 1) | ((data_[at / 8] >> (7 - at % 8)) & 1u);
-    }
+    std::uint64_t value = 0;
+    std::size_t at = bit_;
+    for (int i = 0; i < count; ++i, ++at)
+        value = (value << 1) | ((data_[at / 8] >> (7 - at % 8)) & 1u);
     bit_ += static_cast<std::size_t>(count);
     return value;
 }

@@ -4,8 +4,10 @@
 #include "../model/Math.h"
 #include "DwgVersion.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -55,7 +57,25 @@ public:
     [[noreturn]] void fail(const std::string& what) const;
 
     // Raw values.
-    std::uint64_t bits(int count); // up to 64 bits, MSB first
+    // Up to 64 bits, MSB first. Inline: a DWG object is read a few bits at a time.
+    std::uint64_t bits(int count) {
+        const std::size_t byteIndex = bit_ / 8;
+        if (count <= 0 || static_cast<std::size_t>(count) > remainingBits() ||
+            byteIndex + 9 > data_.size())
+            return bitsNearEnd(count);
+        // A big-endian window of eight bytes, plus a ninth when the bits straddle it.
+        const int offset = static_cast<int>(bit_ % 8);
+        std::uint64_t window;
+        std::memcpy(&window, data_.data() + byteIndex, 8);
+        if constexpr (std::endian::native == std::endian::little)
+            window = __builtin_bswap64(window);
+        std::uint64_t value = (window << offset) >> (64 - count);
+        const int spill = offset + count - 64;
+        if (spill > 0)
+            value |= data_[byteIndex + 8] >> (8 - spill);
+        bit_ += static_cast<std::size_t>(count);
+        return value;
+    }
     bool bit() { return bits(1) != 0; }
     std::uint8_t twoBits() { return static_cast<std::uint8_t>(bits(2)); }
     std::uint8_t rawChar() { return static_cast<std::uint8_t>(bits(8)); }
@@ -95,6 +115,8 @@ public:
     Color encodedColor(bool* hasColorBookHandle);
 
 private:
+    // bits() bit by bit, for the last bytes of the data (and a count of 0 or past the end).
+    std::uint64_t bitsNearEnd(int count);
     void need(std::size_t count) const;
 
     std::span<const std::uint8_t> data_;

@@ -49,6 +49,45 @@ TEST(ObjectMap, EachBlockCountsFromZero) {
     EXPECT_EQ(map.find(4), nullptr);
 }
 
+// A map whose blocks give `handles` in this order, each at offset 10 * its position in the list
+// (so that equal handles can be told apart), one pair per block.
+std::vector<std::uint8_t> mapOf(const std::vector<std::uint8_t>& handles) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < handles.size(); ++i) {
+        const std::size_t offset = 10 * i; // a signed modular char of two bytes
+        appendMapBlock(bytes, {handles[i], static_cast<std::uint8_t>(0x80 | (offset & 0x7F)),
+                               static_cast<std::uint8_t>(offset >> 7)});
+    }
+    const auto end = closingBlock();
+    bytes.insert(bytes.end(), end.begin(), end.end());
+    return bytes;
+}
+
+TEST(ObjectMap, HandlesOutOfOrderAreSortedKeepingEqualOnesInFileOrder) {
+    // A few sorted runs (as writers that put a few objects last leave them), then many.
+    const std::vector<std::vector<std::uint8_t>> orders = {
+        {5, 6, 9, 1, 2, 7, 3, 3, 8},
+        {9, 8, 7, 6, 5, 4, 3, 2, 1, 9, 8, 7, 6, 5, 4, 3, 2, 1, 9, 8, 7, 6, 5, 4, 3, 2, 1,
+         9, 8, 7, 6, 5, 4, 3, 2, 1, 9, 8, 7, 6, 5, 4, 3, 2, 1, 9, 8, 7, 6, 5, 4, 3, 2, 1,
+         9, 8, 7, 6, 5, 4, 3, 2, 1, 9, 8, 7, 6, 5, 4, 3, 2, 1, 9, 8, 7, 6, 5, 4, 3, 2, 1}};
+    for (const auto& handles : orders) {
+        const ObjectMap map = parseObjectMap(mapOf(handles));
+        ASSERT_EQ(map.size(), handles.size());
+        ASSERT_EQ(map.problems.size(), 1u);
+        EXPECT_EQ(map.problems[0], "object map handles out of order");
+        for (std::size_t i = 1; i < map.size(); ++i) {
+            const auto& before = map.entries()[i - 1];
+            const auto& after = map.entries()[i];
+            ASSERT_LE(before.handle, after.handle) << "at " << i;
+            if (before.handle == after.handle) {
+                EXPECT_LT(before.offset, after.offset) << "equal handles swapped at " << i;
+            }
+        }
+        for (std::uint8_t h : handles)
+            EXPECT_NE(map.find(h), nullptr);
+    }
+}
+
 TEST(ObjectMap, DamageIsReportedOrRejected) {
     std::vector<std::uint8_t> badCrc;
     appendMapBlock(badCrc, {0x01, 0x0A}, true);
