@@ -24,13 +24,13 @@ bool usableExtents(const std::optional<cad::Vec3>& lo, const std::optional<cad::
 
 // Compiles the display list as the load's preparing phase. The compiler counts one unit per
 // entity it compiles and one per item it bounds and indexes, about two per entity.
-std::shared_ptr<const cad::DisplayList> prepare(const cad::Drawing& drawing) {
+std::shared_ptr<const cad::DisplayList> prepare(cad::Drawing& drawing) {
     std::uint64_t entities = drawing.modelSpace.size();
     for (const cad::Block& block : drawing.blocks)
         entities += block.entities.size();
     cad::setLoadPhase(cad::LoadPhase::Preparing);
     cad::expectLoadWork(2 * entities);
-    auto list = compileDrawing(drawing);
+    auto list = compileDrawingReleasingEntities(drawing);
     ImageCache::instance().readAll(*list);
     return list;
 }
@@ -46,8 +46,8 @@ DrawingDocument::DrawingDocument(cad::Drawing drawing)
         extents_.add(h.extMax->xy());
     }
     // The display list holds everything drawn; the entities would only double the memory
-    // of a big drawing. Layers and header stay for the items and the layer switches.
-    drawing_.modelSpace = {};
+    // of a big drawing (the compile already let go of all but the sheets' own). Layers and
+    // header stay for the items and the layer switches.
     for (cad::Block& block : drawing_.blocks)
         block.entities = {};
     for (std::size_t i = 0; i < drawing_.layers.size(); ++i)

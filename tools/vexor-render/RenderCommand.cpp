@@ -212,7 +212,9 @@ int runRenderCommand(const RenderCommand& command) {
     try {
         cad::LoadScope scope(budget);
         drawing = cad::readDrawingFile(command.input.toStdString());
-        list = control::compileDrawing(drawing);
+        // The summary counts the entities; a picture needs only the list.
+        list = command.info ? control::compileDrawing(drawing)
+                            : control::compileDrawingReleasingEntities(drawing);
     } catch (const cad::ReadError& e) {
         printError(QString::fromStdString(e.what()));
         return 2;

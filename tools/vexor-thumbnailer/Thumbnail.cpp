@@ -24,7 +24,7 @@ QImage renderThumbnail(const std::string& path, int size, std::chrono::milliseco
     {
         cad::LoadScope scope(budget);
         drawing = cad::readDrawingFile(path);
-        list = control::compileDrawing(drawing);
+        list = control::compileDrawingReleasingEntities(drawing);
     }
 
     cad::Box2 window = list->extents();

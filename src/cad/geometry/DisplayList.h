@@ -229,5 +229,10 @@ inline constexpr int kMaxInsertDepth = 16;
 // Compiles under the thread's active LoadBudget, if any (see io/LoadBudget.h): a cancelled,
 // late or too large compile throws LoadStopped.
 std::shared_ptr<const DisplayList> compileDisplayList(const Drawing& drawing);
+// The same, emptying model space and every block but the sheets' own as soon as their entities
+// are turned into items, before the lists are indexed: a huge drawing is then never held
+// twice at the compile's peak. For a caller that keeps only the list (and the drawing's
+// layers, styles, header and layouts).
+std::shared_ptr<const DisplayList> compileDisplayListReleasingEntities(Drawing& drawing);
 
 } // namespace vexor::cad

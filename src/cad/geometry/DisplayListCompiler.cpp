@@ -43,6 +43,8 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     compileTextStyles();
     out_->blocks_.resize(drawing_.blocks.size());
     compileAllEntities();
+    if (afterEntities_)
+        afterEntities_();
     reportNotDrawn();
     reportShapeMarkers();
     resolveExtents();

@@ -5,6 +5,7 @@
 #include "TextLayout.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -21,6 +22,9 @@ struct DimensionPicture;
 class DisplayListCompiler {
 public:
     explicit DisplayListCompiler(const Drawing& drawing);
+    // Called once every entity is turned into items, before the lists are bounded and indexed:
+    // from then on the compile reads only the sheets' own blocks' entities.
+    void afterEntities(std::function<void()> call) { afterEntities_ = std::move(call); }
     std::shared_ptr<const DisplayList> compile();
 
 private:
@@ -115,6 +119,7 @@ private:
     std::vector<Vec2> clipBoundary(const Block& block, std::uint64_t handle) const;
 
     const Drawing& drawing_;
+    std::function<void()> afterEntities_;
     std::shared_ptr<DisplayList> out_;
     enum class BlockState : std::uint8_t { Pending, Visiting, Done };
     std::vector<BlockState> blockState_;

@@ -389,11 +389,35 @@ std::size_t DisplayList::memoryBytes() const {
     return bytes;
 }
 
-std::shared_ptr<const DisplayList> compileDisplayList(const Drawing& drawing) {
-    auto list = DisplayListCompiler(drawing).compile();
+namespace {
+
+std::shared_ptr<const DisplayList> compileUnderBudget(DisplayListCompiler& compiler) {
+    auto list = compiler.compile();
     if (LoadBudget* budget = activeLoadBudget())
         budget->checkMemory();
     return list;
+}
+
+} // namespace
+
+std::shared_ptr<const DisplayList> compileDisplayList(const Drawing& drawing) {
+    DisplayListCompiler compiler(drawing);
+    return compileUnderBudget(compiler);
+}
+
+std::shared_ptr<const DisplayList> compileDisplayListReleasingEntities(Drawing& drawing) {
+    DisplayListCompiler compiler(drawing);
+    compiler.afterEntities([&drawing] {
+        std::vector<char> sheetBlock(drawing.blocks.size(), 0);
+        for (const Layout& layout : drawing.layouts)
+            if (layout.block < sheetBlock.size())
+                sheetBlock[layout.block] = 1;
+        std::vector<Entity>().swap(drawing.modelSpace);
+        for (std::size_t i = 0; i < drawing.blocks.size(); ++i)
+            if (!sheetBlock[i])
+                std::vector<Entity>().swap(drawing.blocks[i].entities);
+    });
+    return compileUnderBudget(compiler);
 }
 
 } // namespace vexor::cad

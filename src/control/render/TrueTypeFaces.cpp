@@ -83,10 +83,23 @@ ShapedText shapeText(const QRawFont& face, const QString& text) {
     return shaped;
 }
 
-std::shared_ptr<const cad::DisplayList> compileDrawing(const cad::Drawing& drawing) {
+namespace {
+
+void installMetricsOnce() {
     static std::once_flag installed;
     std::call_once(installed, [] { cad::installTrueTypeMetrics(std::make_shared<FaceMetrics>()); });
+}
+
+} // namespace
+
+std::shared_ptr<const cad::DisplayList> compileDrawing(const cad::Drawing& drawing) {
+    installMetricsOnce();
     return cad::compileDisplayList(drawing);
+}
+
+std::shared_ptr<const cad::DisplayList> compileDrawingReleasingEntities(cad::Drawing& drawing) {
+    installMetricsOnce();
+    return cad::compileDisplayListReleasingEntities(drawing);
 }
 
 } // namespace vexor::control

@@ -24,5 +24,8 @@ ShapedText shapeText(const QRawFont& face, const QString& text);
 
 // Compiles a drawing with TrueType text measured by the faces the device draws with.
 std::shared_ptr<const cad::DisplayList> compileDrawing(const cad::Drawing& drawing);
+// The same, leaving the drawing without the entities the list now holds (see
+// cad::compileDisplayListReleasingEntities): for callers that keep only the list.
+std::shared_ptr<const cad::DisplayList> compileDrawingReleasingEntities(cad::Drawing& drawing);
 
 } // namespace vexor::control

@@ -1,12 +1,15 @@
 #include "cad/geometry/DisplayList.h"
 
 #include "DrawingBuilder.h"
+#include "cad/io/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
+#include "support/Corpus.h"
 
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <string>
 
 using namespace vexor::cad;
 using vexor::test::DrawingBuilder;
@@ -345,4 +348,67 @@ TEST(DisplayList, KindsNotDrawnSayWhy) {
                     "have no 2D picture"));
     EXPECT_TRUE(has("1 REGION entity not drawn: 3D solids, regions and surfaces are not drawn"));
     EXPECT_TRUE(has("1 WIDGET entity not drawn: this kind of entity is not drawn yet"));
+}
+
+namespace {
+
+void expectSameItems(const ItemList& a, const ItemList& b, const std::string& where) {
+    ASSERT_EQ(a.items.size(), b.items.size()) << where;
+    for (std::size_t i = 0; i < a.items.size(); ++i) {
+        ASSERT_EQ(a.items[i].kind, b.items[i].kind) << where << " item " << i;
+        ASSERT_EQ(a.items[i].count, b.items[i].count) << where << " item " << i;
+        ASSERT_EQ(a.items[i].box.minX, b.items[i].box.minX) << where << " item " << i;
+        ASSERT_EQ(a.items[i].box.maxY, b.items[i].box.maxY) << where << " item " << i;
+    }
+    ASSERT_EQ(a.points.size(), b.points.size()) << where;
+    for (std::size_t i = 0; i < a.points.size(); ++i)
+        ASSERT_TRUE(a.points[i].x == b.points[i].x && a.points[i].y == b.points[i].y)
+            << where << " point " << i;
+}
+
+} // namespace
+
+// A compile that lets go of the entities as soon as they are items (as the viewer's does)
+// draws the same lists, extents and sheets, view clips included; it empties model space and
+// every block but the sheets' own, whose entities the view clips are looked up in.
+TEST(DisplayList, ReleasingTheEntitiesCompilesTheSameDrawing) {
+    VEXOR_REQUIRE_CORPUS();
+    // Drawings with sheets that show model space, until six of them have been compared.
+    int withViews = 0;
+    for (const auto& file : vexor::test::corpusFiles("dwg", {".dwg"})) {
+        int views = 0;
+        Drawing kept = readDrawingFile(file.string());
+        if (kept.layouts.empty() || kept.modelSpace.empty())
+            continue;
+        Drawing released = kept;
+        const auto a = compileDisplayList(kept);
+        const auto b = compileDisplayListReleasingEntities(released);
+        const std::string name = file.filename().string();
+        EXPECT_TRUE(released.modelSpace.empty()) << name;
+        for (const Layout& layout : released.layouts)
+            if (layout.block < released.blocks.size()) {
+                EXPECT_EQ(released.blocks[layout.block].entities.size(),
+                          kept.blocks[layout.block].entities.size())
+                    << name;
+            }
+        expectSameItems(a->modelSpace(), b->modelSpace(), name + " model");
+        ASSERT_EQ(a->blockCount(), b->blockCount()) << name;
+        for (std::size_t i = 0; i < a->blockCount(); ++i)
+            expectSameItems(a->block(i), b->block(i), name + " block " + std::to_string(i));
+        EXPECT_EQ(a->diagnostics(), b->diagnostics()) << name;
+        ASSERT_EQ(a->sheets().size(), b->sheets().size()) << name;
+        for (std::size_t s = 0; s < a->sheets().size(); ++s) {
+            const auto& va = a->sheets()[s].views;
+            const auto& vb = b->sheets()[s].views;
+            ASSERT_EQ(va.size(), vb.size()) << name;
+            for (std::size_t v = 0; v < va.size(); ++v) {
+                EXPECT_EQ(va[v].clip.size(), vb[v].clip.size()) << name;
+                EXPECT_EQ(va[v].rectangular, vb[v].rectangular) << name;
+                ++views;
+            }
+        }
+        if (views > 0 && ++withViews == 6)
+            break;
+    }
+    EXPECT_EQ(withViews, 6);
 }
