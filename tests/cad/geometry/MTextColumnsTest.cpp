@@ -1,6 +1,7 @@
 // Multi-line text beyond its inline codes: line spacing "exactly" against "at least", the
 // background fill and frame with their margin, columns (static, dynamic, column breaks,
 // reversed flow), read from small DXF files and compiled as the viewer does.
+#include "TextRuns.h"
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
 #include "cad/geometry/TextLayout.h"
@@ -13,27 +14,20 @@
 
 using namespace vexor;
 using cad::Vec2;
+using test::baseline;
 using test::DxfText;
 
 namespace {
 
 constexpr double kPitch = 5.0 / 3.0; // baseline to baseline, in text heights
 
-double baseline(const cad::TextRun& run) {
-    return run.toWorld.map({0, 0}).y;
-}
 double left(const cad::TextRun& run) {
     return cad::glyphFrame(run).map({0, 0}).x;
 }
 
 // The run whose text is `s`.
 const cad::TextRun& runOf(const cad::MTextLayout& laid, const std::string& s) {
-    for (const cad::TextRun& run : laid.runs)
-        if (run.text == s)
-            return run;
-    ADD_FAILURE() << "no run \"" << s << "\"";
-    static const cad::TextRun none;
-    return none;
+    return vexor::test::runOf(laid.runs, s);
 }
 
 // MTEXT at (0, 0), height 2, attached top left, with `extra` groups after its text, read

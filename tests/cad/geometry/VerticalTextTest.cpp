@@ -2,6 +2,7 @@
 // a vertical style), the opacity of MTEXT background fills, and bold or slanted TrueType text
 // drawn from a face that has no such file. Read from small DXF files and compiled as the
 // viewer does.
+#include "TextRuns.h"
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
 #include "cad/geometry/TextLayout.h"
@@ -12,7 +13,9 @@
 #include <numbers>
 
 using namespace vexor;
+using test::baseline;
 using test::DxfText;
+using test::runOf;
 
 namespace {
 
@@ -36,21 +39,9 @@ cad::MTextLayout layoutOf(const cad::Drawing& drawing) {
     return cad::layoutMTextFull(m, {0, 0, 1}, style);
 }
 
-// The run drawing `s` (the first when there are several).
-const cad::TextRun& runOf(const std::vector<cad::TextRun>& runs, const std::string& s) {
-    for (const cad::TextRun& run : runs)
-        if (run.text == s)
-            return run;
-    ADD_FAILURE() << "no run \"" << s << "\"";
-    static const cad::TextRun none;
-    return none;
-}
-// Where the middle of a run's ink lies across its column, and its baseline.
+// Where the middle of a run's ink lies across its column.
 double middle(const cad::TextRun& run) {
     return cad::glyphFrame(run).map({cad::runWidth(run) / 2, 0}).x;
-}
-double baseline(const cad::TextRun& run) {
-    return run.toWorld.map({0, 0}).y;
 }
 
 } // namespace
