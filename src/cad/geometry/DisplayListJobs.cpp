@@ -14,9 +14,10 @@ namespace {
 constexpr std::size_t kEntitiesPerTask = 16384;
 // Drawings with fewer entities are compiled on the calling thread alone.
 constexpr std::size_t kParallelFrom = 2 * kEntitiesPerTask;
-// Parts are compiled this many full parts' worth at a time and joined to their lists before the
-// next ones start, so that a huge drawing's display list is never held in parts and whole.
-constexpr std::size_t kPartsPerWave = 8;
+// Parts are compiled this many full parts' worth per thread at a time and joined to their lists
+// before the next ones start, so that a huge drawing's display list is never held in parts and
+// whole: the parts in flight are at the compile's peak, beside the model and the lists.
+constexpr std::size_t kPartsPerThreadPerWave = 2;
 
 // Appends `part` to `list`, renumbering the part's references into the list's arrays.
 void appendItems(ItemList& list, ItemList&& part) {
@@ -139,12 +140,13 @@ void DisplayListCompiler::compileAllEntities() {
         part.incomplete = std::move(worker.incomplete_);
         part.shapeMarkers = std::move(worker.shapeMarkers_);
     };
+    const std::size_t waveEntities = kPartsPerThreadPerWave * parallelThreads() * kEntitiesPerTask;
     for (std::size_t from = 0, to = 0; from < parts.size(); from = to) {
-        // A wave: parts up to kPartsPerWave full parts' worth of entities (many small blocks
-        // go in one wave, so that threads are not started for each).
+        // A wave: parts up to waveEntities (many small blocks go in one wave, so that threads
+        // are not started for each).
         std::size_t entities = 0;
-        while (to < parts.size() && (to == from || entities + (parts[to].end - parts[to].begin) <=
-                                                       kPartsPerWave * kEntitiesPerTask)) {
+        while (to < parts.size() &&
+               (to == from || entities + (parts[to].end - parts[to].begin) <= waveEntities)) {
             entities += parts[to].end - parts[to].begin;
             ++to;
         }
