@@ -82,11 +82,45 @@ bool isAscii(std::string_view s) {
     return true;
 }
 
-// iconv descriptors are not safe to share between threads; readers may run in parallel.
+// The converter from one code page to UTF-8, kept per thread for the next text: a drawing
+// decodes thousands of texts, and opening a converter costs more than converting one. iconv
+// descriptors are not safe to share between threads, and readers run in parallel.
+class Converter {
+public:
+    Converter() = default;
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    ~Converter() { close(); }
+
+    // A converter from `from` (CP1252 when iconv does not know it) in its initial state; an
+    // invalid descriptor, whose conversions fail, when not even that opens.
+    iconv_t from(const std::string& name) {
+        if (cd_ != kNone && name == name_) {
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+            return cd_;
+        }
+        close();
+        cd_ = iconv_open("UTF-8", name.c_str());
+        if (cd_ == kNone)
+            cd_ = iconv_open("UTF-8", "CP1252");
+        name_ = name;
+        return cd_;
+    }
+
+private:
+    void close() {
+        if (cd_ != kNone)
+            iconv_close(cd_);
+        cd_ = kNone;
+    }
+    static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+    iconv_t cd_ = kNone;
+    std::string name_;
+};
+
 std::string convert(std::string_view bytes, const std::string& from) {
-    iconv_t cd = iconv_open("UTF-8", from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        cd = iconv_open("UTF-8", "CP1252");
+    thread_local Converter converter;
+    iconv_t cd = converter.from(from);
     std::string out;
     out.reserve(bytes.size() * 2);
     char* in = const_cast<char*>(bytes.data());
@@ -107,7 +141,6 @@ std::string convert(std::string_view bytes, const std::string& from) {
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
-    iconv_close(cd);
     return out;
 }
 
