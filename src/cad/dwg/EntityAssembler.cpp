@@ -354,10 +354,14 @@ void EntityAssembler::resolveDimensionStyle(const ObjectFrame& f, std::uint64_t 
 }
 
 ExtendedData EntityAssembler::extendedData(const ObjectFrame& f) {
+    // Entities are read on several threads: the names found so far are shared under a lock.
     const auto applicationName = [this](std::uint64_t handle) -> std::string {
-        const auto known = applicationNames_.find(handle);
-        if (known != applicationNames_.end())
-            return known->second;
+        {
+            const std::lock_guard lock(applicationNamesMutex_);
+            const auto known = applicationNames_.find(handle);
+            if (known != applicationNames_.end())
+                return known->second;
+        }
         std::string name;
         try {
             if (std::optional<ObjectFrame> app = store_.open(handle)) {
@@ -367,6 +371,7 @@ ExtendedData EntityAssembler::extendedData(const ObjectFrame& f) {
         } catch (const DwgFormatError&) {
             // An unreadable APPID names nothing; its data is then ignored.
         }
+        const std::lock_guard lock(applicationNamesMutex_);
         return applicationNames_.emplace(handle, std::move(name)).first->second;
     };
     try {
@@ -378,6 +383,8 @@ ExtendedData EntityAssembler::extendedData(const ObjectFrame& f) {
 }
 
 void EntityAssembler::noteDamage(const char* name, std::uint64_t handle, const DwgFormatError& e) {
+    // Also from the threads reading entities (their extended data).
+    const std::lock_guard lock(damageMutex_);
     if (damaged_++ >= kMaxDamageMessages)
         return;
     std::string message = std::string("skipped damaged ") + (*name ? name : "object") +

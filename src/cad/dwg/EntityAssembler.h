@@ -96,11 +96,13 @@ private:
     std::uint32_t defaultLayer_ = 0;
     std::atomic<std::size_t> childBudget_; // vertex and attribute visits left; stops cycles
     std::size_t damaged_ = 0;
+    std::mutex damageMutex_;
     std::vector<bool> read_; // by object map entry: already read from a block header's list
     std::map<std::string, std::size_t> notDrawn_;                       // entity name -> count
     std::unordered_map<std::uint64_t, std::optional<Color>> colorBook_; // DBCOLOR handle -> colour
     std::mutex colorBookMutex_;
     std::unordered_map<std::uint64_t, std::string> applicationNames_; // APPID handle -> name
+    std::mutex applicationNamesMutex_;
 };
 
 } // namespace vexor::cad::dwg
