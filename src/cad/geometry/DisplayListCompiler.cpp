@@ -1,5 +1,6 @@
 #include "DisplayListCompiler.h"
 
+#include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
 #include "ParallelTasks.h"
 #include "Tessellate.h"
@@ -41,6 +42,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     out_->pointSize_ = drawing_.header.pointSize;
     compileLayers();
     compileTextStyles();
+    reserveLarge(out_->blocks_, drawing_.blocks.size());
     out_->blocks_.resize(drawing_.blocks.size());
     compileAllEntities();
     if (afterEntities_)

@@ -107,6 +107,11 @@ void DisplayListCompiler::compileAllEntities() {
                              {},
                              {}});
     };
+    // Reserved: a drawing of many small blocks has a part for each.
+    std::size_t partCount = (drawing_.modelSpace.size() + kEntitiesPerTask - 1) / kEntitiesPerTask;
+    for (const Block& block : drawing_.blocks)
+        partCount += (block.entities.size() + kEntitiesPerTask - 1) / kEntitiesPerTask;
+    reserveLarge(parts, partCount);
     for (std::uint32_t b = 0; b < drawing_.blocks.size(); ++b)
         split(drawing_.blocks[b].entities, b);
     split(drawing_.modelSpace, kNoIndex);
