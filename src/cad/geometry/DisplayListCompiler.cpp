@@ -42,8 +42,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     out_->pointSize_ = drawing_.header.pointSize;
     compileLayers();
     compileTextStyles();
-    reserveLarge(out_->blocks_, drawing_.blocks.size());
-    out_->blocks_.resize(drawing_.blocks.size());
+    resizeLarge(out_->blocks_, drawing_.blocks.size());
     compileAllEntities();
     if (afterEntities_)
         afterEntities_();

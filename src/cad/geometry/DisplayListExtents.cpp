@@ -249,8 +249,7 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
 void DisplayListCompiler::summarise(ItemList& list) {
     if (list.items.size() < kSummaryFrom)
         return;
-    reserveLarge(list.summaries, list.items.size());
-    list.summaries.resize(list.items.size());
+    resizeLarge(list.summaries, list.items.size());
     parallelRanges(list.items.size(), [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             const DisplayItem& item = list.items[i];
@@ -285,8 +284,7 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
     // Where each item's points start in the new order: the points are exchanged in place
     // when the items' points lie one after another, else copied once into the new order.
     std::vector<std::uint32_t> firsts;
-    reserveLarge(firsts, order.size());
-    firsts.resize(order.size());
+    resizeLarge(firsts, order.size());
     if (!exchangePointsAlongCurve(items, points, order, firsts)) {
         std::uint32_t next = 0;
         for (std::size_t k = 0; k < order.size(); ++k) {
@@ -294,8 +292,7 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
             next += items[order[k]].count;
         }
         std::vector<Vec2> moved;
-        reserveLarge(moved, next);
-        moved.resize(next);
+        resizeLarge(moved, next);
         parallelRanges(order.size(), [&](std::size_t begin, std::size_t end) {
             for (std::size_t k = begin; k < end; ++k) {
                 const DisplayItem& item = items[order[k]];

@@ -61,8 +61,7 @@ void radixSortByHigh32(std::vector<std::uint64_t>& keys) {
     constexpr int kBits = 11;
     constexpr std::size_t kBuckets = std::size_t{1} << kBits;
     std::vector<std::uint64_t> other;
-    reserveLarge(other, keys.size());
-    other.resize(keys.size());
+    resizeLarge(other, keys.size());
     for (int shift = 32; shift < 64; shift += kBits) {
         std::vector<std::size_t> start(kBuckets + 1, 0);
         for (std::uint64_t k : keys)
@@ -110,8 +109,7 @@ void SpatialIndex::sortAlongCurve(std::size_t count,
         return hilbertKey(toGrid(cx), toGrid(cy)) << 32 | i;
     };
     std::vector<std::uint64_t> keys;
-    reserveLarge(keys, valid);
-    keys.resize(valid);
+    resizeLarge(keys, valid);
     if (valid == count) {
         parallelRanges(valid, [&](std::size_t begin, std::size_t end) {
             for (std::size_t i = begin; i < end; ++i) {
@@ -131,8 +129,7 @@ void SpatialIndex::sortAlongCurve(std::size_t count,
     radixSortByHigh32(keys);
     loadCheckpoint();
 
-    reserveLarge(order_, valid);
-    order_.resize(valid);
+    resizeLarge(order_, valid);
     for (std::size_t k = 0; k < valid; ++k)
         order_[k] = static_cast<std::uint32_t>(keys[k]);
     std::vector<std::uint64_t>().swap(keys);

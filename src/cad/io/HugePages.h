@@ -17,4 +17,10 @@ template <class T> void reserveLarge(std::vector<T>& list, std::size_t count) {
     adviseHugePages(list.data(), list.capacity() * sizeof(T));
 }
 
+// Resizes to `count` elements, the room advised for huge pages before they are written.
+template <class T> void resizeLarge(std::vector<T>& list, std::size_t count) {
+    reserveLarge(list, count);
+    list.resize(count);
+}
+
 } // namespace vexor::cad
