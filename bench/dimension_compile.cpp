@@ -4,7 +4,7 @@
 // scripts/bench-dimensions.sh compares whole renders of these drawings with another build.
 #include "HeapCounter.h"
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

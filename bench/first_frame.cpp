@@ -3,7 +3,7 @@
 // image. On the million-line stress drawing of the corpus; prints the wall time of each step
 // and the peak heap against the file's size.
 #include "HeapCounter.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "control/DrawingDocument.h"
 #include "control/render/Renderer.h"
 

@@ -5,7 +5,7 @@
 // entities against the model alone, and time to first frame of the largest corpus DXF and of
 // the stress drawing.
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "control/DrawingDocument.h"
 #include "control/SceneImage.h"
 #include "control/ViewImage.h"

@@ -2,7 +2,7 @@
 // matching reader, then the display-list compile. Any bytes must give a display list or a
 // ReadError; seeded from every kind of drawing.
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 
 #include <cstddef>

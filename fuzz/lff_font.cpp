@@ -1,6 +1,6 @@
 // libFuzzer target for the stroke-font reader: any bytes give a font or none, with messages,
 // within the reader's limits. Seed it with /usr/share/librecad/fonts.
-#include "cad/geometry/StrokeFont.h"
+#include "cad/text/StrokeFont.h"
 
 #include <cstddef>
 #include <cstdint>

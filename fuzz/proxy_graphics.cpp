@@ -1,6 +1,6 @@
 // libFuzzer target for the proxy graphics decoder: any bytes give a picture within the
 // decoder's limits, never a read past the data.
-#include "cad/io/ProxyGraphics.h"
+#include "cad/dwg/ProxyGraphics.h"
 
 #include <cstddef>
 #include <cstdint>

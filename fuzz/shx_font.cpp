@@ -1,6 +1,6 @@
 // libFuzzer target for the compiled shape-font reader: any bytes give a font or none, with
 // messages, within the reader's limits.
-#include "cad/geometry/StrokeFont.h"
+#include "cad/text/StrokeFont.h"
 
 #include <cstddef>
 #include <cstdint>

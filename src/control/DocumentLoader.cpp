@@ -1,7 +1,7 @@
 #include "DocumentLoader.h"
 
-#include "cad/io/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 
 #include <QCoreApplication>

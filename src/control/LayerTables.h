@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 
 #include <cstdint>
 #include <map>

@@ -92,8 +92,9 @@ TEST(DocumentLoader, ALoadStartedDuringAnotherCancelsIt) {
     VEXOR_REQUIRE_CORPUS();
     LoadOutcome inner;
     const auto [outer, milliseconds] = loadAndInterrupt([&] {
-        inner = loadDocument(VEXOR_SOURCE_DIR "/tests/cad/regressions/inputs/"
-                                              "dxf-hatch-billion-pattern-lines.dxf");
+        inner =
+            loadDocument(vexor::test::sourceDir().string() + "/tests/cad/regressions/inputs/"
+                                                             "dxf-hatch-billion-pattern-lines.dxf");
     });
     EXPECT_TRUE(outer.cancelled) << outer.error;
     EXPECT_NE(inner.document, nullptr) << inner.error;

@@ -3,6 +3,7 @@
 #include "ProjectFixture.h"
 #include "data/ProjectSchema.h"
 #include "fakes/FakeWindowSystem.h"
+#include "support/Corpus.h"
 
 #include <QFile>
 #include <csignal>
@@ -176,7 +177,7 @@ TEST(CreateProjectDatabase, NewRowsHoldZerosInTheViewFields) {
 }
 
 TEST(BuiltProjectDatabase, LiesBesideTheProgramAndOpens) {
-    const std::string folder = std::string(VEXOR_BINARY_DIR) + "/bin";
+    const std::string folder = (vexor::test::binaryDir() / "bin").string();
     if (!QFile::exists(QString::fromStdString(data::ProjectDatabasePath(folder))))
         GTEST_SKIP() << "the vexor-database target has not been built";
     // Read through a plain connection: a running program may hold the claim on this file.

@@ -58,7 +58,9 @@ class Install : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         prefix_ = new QTemporaryDir;
-        installed_ = run("cmake", {"--install", VEXOR_BINARY_DIR, "--prefix", prefix_->path()});
+        installed_ =
+            run("cmake", {"--install", QString::fromStdString(vexor::test::binaryDir().string()),
+                          "--prefix", prefix_->path()});
     }
     static void TearDownTestSuite() { delete prefix_; }
 
@@ -165,7 +167,11 @@ TEST_F(Install, TheDebianPackageHoldsTheFilesAndItsDependencies) {
     ASSERT_EQ(installed_.exitCode, 0);
     QTemporaryDir out;
     const Command cpack =
-        run("cpack", {"--config", VEXOR_BINARY_DIR "/CPackConfig.cmake", "-B", out.path()}, 600000);
+        run("cpack",
+            {"--config",
+             QString::fromStdString((vexor::test::binaryDir() / "CPackConfig.cmake").string()),
+             "-B", out.path()},
+            600000);
     ASSERT_EQ(cpack.exitCode, 0) << cpack.out.constData() << cpack.err.constData();
     fs::path deb;
     for (const auto& entry : fs::directory_iterator(out.path().toStdString()))

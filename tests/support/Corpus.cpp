@@ -10,6 +10,16 @@ namespace fs = std::filesystem;
 
 namespace vexor::test {
 
+const fs::path& sourceDir() {
+    static const fs::path dir(VEXOR_SOURCE_DIR);
+    return dir;
+}
+
+const fs::path& binaryDir() {
+    static const fs::path dir(VEXOR_BINARY_DIR);
+    return dir;
+}
+
 std::optional<fs::path> corpusDir() {
     const char* env = std::getenv("VEXOR_CORPUS");
     fs::path dir = (env && *env) ? fs::path(env) : fs::path(VEXOR_DEFAULT_CORPUS);

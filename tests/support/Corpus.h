@@ -7,6 +7,10 @@
 
 namespace vexor::test {
 
+// The checkout's source folder and the build folder the tests were built in.
+const std::filesystem::path& sourceDir();
+const std::filesystem::path& binaryDir();
+
 // The shared corpus of real drawings: $VEXOR_CORPUS, or ../shared/corpus beside the checkout.
 // Nothing when the folder is absent, so that corpus tests can skip.
 std::optional<std::filesystem::path> corpusDir();

@@ -1,8 +1,8 @@
 #include "RenderCommand.h"
 
 #include "DrawingInfo.h"
-#include "cad/io/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "control/render/Renderer.h"
 #include "control/render/TrueTypeFaces.h"

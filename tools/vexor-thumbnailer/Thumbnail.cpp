@@ -1,7 +1,7 @@
 #include "Thumbnail.h"
 
-#include "cad/io/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
+#include "cad/load/DrawingReader.h"
 #include "control/render/Renderer.h"
 #include "control/render/TrueTypeFaces.h"
 

@@ -1,6 +1,6 @@
 #include "SatReader.h"
 
-#include "../geometry/Tessellate.h"
+#include "../curves/Tessellate.h"
 
 #include <algorithm>
 #include <charconv>

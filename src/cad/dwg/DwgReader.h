@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../io/DrawingReader.h"
 #include "../model/Drawing.h"
+#include "../model/LayerTable.h"
 
 #include <cstdint>
 #include <span>

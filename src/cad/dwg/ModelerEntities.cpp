@@ -1,6 +1,6 @@
 // REGION, 3DSOLID, BODY and surfaces (their modeler data) and MESH (subdivision meshes).
 #include "../acis/ModelerGeometry.h"
-#include "../geometry/MeshEdges.h"
+#include "../curves/MeshEdges.h"
 #include "EntityParsers.h"
 
 namespace vexor::cad::dwg {

@@ -1,7 +1,7 @@
 #include "../io/OleFrame.h"
-#include "../io/ProxyGraphics.h"
 #include "EntityAssembler.h"
 #include "ObjectTypes.h"
+#include "ProxyGraphics.h"
 
 namespace vexor::cad::dwg {
 

@@ -1,7 +1,7 @@
 #include "SolidRecords.h"
 
 #include "../acis/ModelerGeometry.h"
-#include "../geometry/MeshEdges.h"
+#include "../curves/MeshEdges.h"
 #include "ChunkBytes.h"
 
 #include <algorithm>

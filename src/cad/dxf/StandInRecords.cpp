@@ -1,7 +1,7 @@
 #include "StandInRecords.h"
 
+#include "../dwg/ProxyGraphics.h"
 #include "../io/OleFrame.h"
-#include "../io/ProxyGraphics.h"
 #include "ChunkBytes.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "DimensionGeometry.h"
 
-#include "Tessellate.h"
-#include "TextLayout.h"
+#include "../curves/Tessellate.h"
+#include "../text/TextLayout.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
+#include "../text/TextLayout.h"
 #include "DimensionGeometry.h"
 #include "DisplayListCompiler.h"
-#include "TextLayout.h"
 
 namespace vexor::cad {
 

@@ -1,10 +1,10 @@
 #include "DisplayListCompiler.h"
 
+#include "../curves/Tessellate.h"
 #include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
+#include "../text/TextLayout.h"
 #include "ParallelTasks.h"
-#include "Tessellate.h"
-#include "TextLayout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "../curves/Ocs.h"
+#include "../text/TextLayout.h"
 #include "DisplayList.h"
-#include "Ocs.h"
-#include "TextLayout.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "../io/HugePages.h"
+#include "../text/TextFont.h"
 #include "DisplayListCompiler.h"
 #include "ParallelTasks.h"
-#include "TextFont.h"
 
 #include <span>
 

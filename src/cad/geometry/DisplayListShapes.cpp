@@ -1,6 +1,6 @@
+#include "../curves/Tessellate.h"
 #include "DisplayListCompiler.h"
 #include "HatchGeometry.h"
-#include "Tessellate.h"
 
 #include <cmath>
 

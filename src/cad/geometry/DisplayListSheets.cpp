@@ -1,5 +1,5 @@
+#include "../curves/Tessellate.h"
 #include "DisplayListCompiler.h"
-#include "Tessellate.h"
 
 #include <algorithm>
 #include <cmath>

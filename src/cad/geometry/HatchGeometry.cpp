@@ -1,6 +1,6 @@
 #include "HatchGeometry.h"
 
-#include "Tessellate.h"
+#include "../curves/Tessellate.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "LeaderGeometry.h"
 
-#include "Tessellate.h"
+#include "../curves/Tessellate.h"
 
 #include <cmath>
 

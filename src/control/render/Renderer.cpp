@@ -5,7 +5,7 @@
 #include "DotImage.h"
 #include "ImageCache.h"
 #include "StrokeBuilder.h"
-#include "cad/geometry/TextLayout.h"
+#include "cad/text/TextLayout.h"
 
 #include <QPainter>
 #include <algorithm>

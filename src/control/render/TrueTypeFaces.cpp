@@ -1,6 +1,6 @@
 #include "TrueTypeFaces.h"
 
-#include "cad/geometry/TextFont.h"
+#include "cad/text/TextFont.h"
 
 #include <mutex>
 #include <unordered_map>

@@ -3,7 +3,7 @@
 #include "SabWriter.h"
 #include "cad/acis/SatReader.h"
 #include "cad/geometry/DisplayListCompiler.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "support/Corpus.h"
 
 #include <fstream>

@@ -1,7 +1,7 @@
 #include "cad/acis/SatReader.h"
 
 #include "cad/acis/ModelerGeometry.h"
-#include "cad/geometry/MeshEdges.h"
+#include "cad/curves/MeshEdges.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

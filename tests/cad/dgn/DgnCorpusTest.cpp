@@ -5,7 +5,7 @@
 #include "cad/dgn/Element.h"
 #include "cad/dgn/Extents.h"
 #include "cad/dgn/Words.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
 

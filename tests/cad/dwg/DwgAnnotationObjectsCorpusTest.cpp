@@ -1,6 +1,6 @@
 #include "cad/geometry/DimensionGeometry.h"
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "support/Corpus.h"
 
 #include <cmath>

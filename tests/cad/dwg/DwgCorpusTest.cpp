@@ -1,6 +1,6 @@
 #include "DwgCorpusSupport.h"
 #include "cad/dwg/DwgReader.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
 

@@ -1,6 +1,6 @@
 #include "DwgCorpusSupport.h"
 #include "cad/geometry/DimensionGeometry.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "support/Corpus.h"
 
 #include <cmath>

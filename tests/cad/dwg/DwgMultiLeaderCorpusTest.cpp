@@ -1,5 +1,5 @@
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/MultiLeader.h"
 #include "support/Corpus.h"
 

@@ -3,7 +3,7 @@
 
 #include "DwgCorpusSupport.h"
 #include "cad/dwg/DwgReader.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "support/Corpus.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 #include "cad/dwg/DwgReader.h"
 #include "cad/geometry/DisplayListCompiler.h"
 #include "cad/io/Codepage.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
 

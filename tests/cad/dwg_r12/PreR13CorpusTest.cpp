@@ -1,7 +1,7 @@
 // The R11/R12 and older drawings of the corpus, opened the way the viewer opens them and
 // compared with the oracle's figures. Where the oracle reads these releases differently, the
 // difference is explained where it is allowed for.
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
 

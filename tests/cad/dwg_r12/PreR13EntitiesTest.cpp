@@ -1,7 +1,7 @@
 // What the pre-R13 reader makes of particular records of the corpus drawings, checked against
 // the values their bytes hold.
-#include "cad/io/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
+#include "cad/load/DrawingReader.h"
 #include "support/Corpus.h"
 
 #include <algorithm>

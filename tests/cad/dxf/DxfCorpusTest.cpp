@@ -1,7 +1,7 @@
 // Every DXF of the shared corpus against the figures independent readers give for it, each
 // opened as the viewer opens it: recognised by its content.
 #include "cad/io/Codepage.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 #include "support/Corpus.h"
 

@@ -3,7 +3,7 @@
 // way the viewer opens them.
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ProxyGraphicsBytes.h"
 #include "support/Corpus.h"
 

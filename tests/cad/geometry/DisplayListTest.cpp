@@ -1,8 +1,8 @@
 #include "cad/geometry/DisplayList.h"
 
 #include "DrawingBuilder.h"
-#include "cad/io/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
+#include "cad/load/DrawingReader.h"
 #include "support/Corpus.h"
 
 #include <algorithm>

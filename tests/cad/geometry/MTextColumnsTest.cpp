@@ -4,8 +4,8 @@
 #include "TextRuns.h"
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
-#include "cad/geometry/TextLayout.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
+#include "cad/text/TextLayout.h"
 #include "support/Corpus.h"
 
 #include <cmath>

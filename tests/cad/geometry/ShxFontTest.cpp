@@ -1,7 +1,7 @@
 #include "cad/geometry/DisplayList.h"
-#include "cad/geometry/StrokeFont.h"
-#include "cad/geometry/TextFont.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
+#include "cad/text/StrokeFont.h"
+#include "cad/text/TextFont.h"
 
 #include <cmath>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "cad/geometry/StrokeFont.h"
+#include "cad/text/StrokeFont.h"
 
 #include "cad/geometry/DisplayList.h"
-#include "cad/geometry/TextFont.h"
+#include "cad/text/TextFont.h"
 
 #include <cstdio>
 #include <cstdlib>

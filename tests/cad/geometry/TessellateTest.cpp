@@ -1,6 +1,6 @@
-#include "cad/geometry/Tessellate.h"
+#include "cad/curves/Tessellate.h"
 
-#include "cad/geometry/Ocs.h"
+#include "cad/curves/Ocs.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "cad/geometry/TextLayout.h"
+#include "cad/text/TextLayout.h"
 
 #include "cad/geometry/DisplayList.h"
 

@@ -5,7 +5,7 @@
 #include "TextRuns.h"
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
-#include "cad/geometry/TextLayout.h"
+#include "cad/text/TextLayout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,8 +6,8 @@
 #include "cad/dwg/EntityParsers.h"
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/Color.h"
 #include "cad/model/Drawing.h"
 #include "cad/model/ReadError.h"

@@ -1,4 +1,4 @@
-#include "cad/io/ProxyGraphics.h"
+#include "cad/dwg/ProxyGraphics.h"
 
 #include "cad/dwg/BitWriter.h"
 #include "cad/model/ProxyGraphicsBytes.h"

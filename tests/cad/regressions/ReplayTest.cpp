@@ -3,9 +3,10 @@
 // content, the reader, the display-list compile, under a load budget. Each must give a
 // drawing, a ReadError or a stopped load; under scripts/sanitize.sh a sanitizer report fails it.
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
+#include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
+#include "support/Corpus.h"
 
 #include <filesystem>
 #include <fstream>
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::vector<fs::path> regressionInputs() {
-    const fs::path folder = fs::path(VEXOR_SOURCE_DIR) / "tests/cad/regressions/inputs";
+    const fs::path folder = vexor::test::sourceDir() / "tests/cad/regressions/inputs";
     std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         if (entry.is_regular_file() && entry.path().filename() != "README.md")

@@ -1,6 +1,6 @@
 #include "cad/dxf/DxfFixture.h"
 #include "cad/geometry/DisplayList.h"
-#include "cad/io/DrawingReader.h"
+#include "cad/load/DrawingReader.h"
 #include "control/render/Renderer.h"
 
 #include <QDir>

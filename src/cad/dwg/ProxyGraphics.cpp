@@ -1,9 +1,9 @@
 #include "ProxyGraphics.h"
 
-#include "../dwg/EntityParsers.h"
-#include "../geometry/Ocs.h"
-#include "../geometry/Tessellate.h"
-#include "Codepage.h"
+#include "../curves/Ocs.h"
+#include "../curves/Tessellate.h"
+#include "../io/Codepage.h"
+#include "EntityParsers.h"
 
 #include <algorithm>
 #include <array>

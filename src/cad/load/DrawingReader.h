@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../model/Drawing.h"
+#include "../model/LayerTable.h"
 
 #include <cstdint>
 #include <span>
@@ -20,12 +21,6 @@ ContentKind detectContent(std::span<const std::uint8_t> head);
 Drawing readDrawingFile(const std::string& path);
 // The same for bytes already in memory; `path` names them in errors.
 Drawing readDrawingBytes(std::span<const std::uint8_t> bytes, const std::string& path);
-
-// One layer of a file's layer table; state 0 shown, 1 off or frozen.
-struct LayerTableEntry {
-    std::string name;
-    int state = 0;
-};
 
 // The layer table of a file, in table order, read without building the whole drawing where
 // the format allows. Throws ReadError.

@@ -2,6 +2,7 @@
 
 #include "../model/Drawing.h"
 #include "TextFont.h"
+#include "TextRun.h"
 
 #include <array>
 #include <optional>
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace vexor::cad {
-
-struct TextRun;
 
 // Single-line text with its %% control codes interpreted: %%d degree, %%c diameter, %%p plus
 // or minus, %%nnn the character with that code, %%% a percent sign; %%u and %%o (underline and
@@ -28,10 +27,6 @@ struct MTextLine {
 // the other inline codes are applied or stripped (a stacked fraction reads "1/2"), and lines
 // longer than `wrapWidth` (when > 0) are wrapped at spaces by the widths of the default font.
 std::vector<MTextLine> parseMText(std::string_view text, double height, double wrapWidth);
-
-// Width of a line of text in units of its cap height, estimated from typical sans-serif
-// advances; used only when no font can measure the text.
-double estimateTextWidth(std::string_view utf8);
 
 // A straight line drawn with text (underline, overline, strike-through, fraction bar), in the
 // drawing's coordinates, with the colour of its text when it has one of its own.

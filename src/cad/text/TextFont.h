@@ -85,6 +85,10 @@ struct ShapeFileChoice {
 };
 ShapeFileChoice resolveShapeFile(std::string_view file);
 
+// Width of a line of text in units of its cap height, estimated from typical sans-serif
+// advances; used only when no font can measure the text.
+double estimateTextWidth(std::string_view utf8);
+
 // The stroke font drawn when a style names none or the drawing's text has no style.
 std::shared_ptr<const TextFont> defaultTextFont();
 

@@ -2,8 +2,8 @@
 // Unicode fonts and plain shape libraries. Each shape is a byte program for a pen that moves in
 // 16 directions, draws octant, fractional and bulge arcs and calls other shapes; the programs
 // are run once when the file is read and kept as polylines.
+#include "../curves/Tessellate.h"
 #include "StrokeFont.h"
-#include "Tessellate.h"
 
 #include <algorithm>
 #include <cmath>

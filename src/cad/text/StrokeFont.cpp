@@ -1,6 +1,6 @@
 #include "StrokeFont.h"
 
-#include "Tessellate.h"
+#include "../curves/Tessellate.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "TextFont.h"
-#include "TextLayout.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -397,6 +397,29 @@ const StrokeGlyph* TextFont::strokeGlyph(char32_t c) const {
         if (const StrokeGlyph* g = wide->glyph(c))
             return g;
     return stroke ? stroke->glyphOrFallback(c) : nullptr;
+}
+
+double estimateTextWidth(std::string_view s) {
+    double w = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if ((c & 0xC0) == 0x80)
+            continue; // continuation byte of a multi-byte character
+        if (c == ' ')
+            w += 0.44;
+        else if (c == 'i' || c == 'l' || c == 'j' || c == '.' || c == ',' || c == ':' || c == ';' ||
+                 c == '\'' || c == '|' || c == '!' || c == 'I')
+            w += 0.4;
+        else if (c == 'm' || c == 'w' || c == 'M' || c == 'W')
+            w += 1.3;
+        else if (std::isupper(c))
+            w += 0.98;
+        else if (c >= 0xE0)
+            w += 1.3; // wide scripts
+        else
+            w += 0.85;
+    }
+    return w;
 }
 
 double TextFont::strokeAdvance(char32_t c) const {

@@ -3,9 +3,9 @@
 #include "../dgn/DgnReader.h"
 #include "../dwg/DwgReader.h"
 #include "../dxf/DxfReader.h"
+#include "../io/LoadBudget.h"
+#include "../io/MappedFile.h"
 #include "../model/ReadError.h"
-#include "LoadBudget.h"
-#include "MappedFile.h"
 
 #include <algorithm>
 #include <charconv>
