@@ -10,6 +10,7 @@
 # under tests/cad/regressions/inputs/ once it is fixed (test_cad_regressions replays them).
 #
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
+# The targets run as many at once as there are cores.
 #   VEXOR_FUZZ_RUNS=N  stop each target after N executions instead (a campaign: -runs=N)
 # Environment: VEXOR_CORPUS (the shared corpus), VEXOR_FUZZ_BUILD_DIR (default build-fuzz).
 set -euo pipefail
@@ -70,13 +71,13 @@ seed() {
         done
 }
 
-failed=()
+# Seeds first, one target after another; then the targets run as many at once as there are
+# cores (each fuzzer is one process on one core), each for its whole time.
 for target in "${targets[@]}"; do
     kind="${target#fuzz_}"
     kind="${kind%%_*}"
     work="$build/fuzz-corpus/$target"
-    artifacts="$build/fuzz-artifacts/$target"
-    mkdir -p "$work" "$artifacts"
+    mkdir -p "$work" "$build/fuzz-artifacts/$target"
     own_seeds="$root/fuzz/seeds/${target#fuzz_}"
     if [ -d "$own_seeds" ]; then
         cp -n -t "$work" "$own_seeds"/*
@@ -86,23 +87,33 @@ for target in "${targets[@]}"; do
     if [ -d "$regressions" ]; then
         find "$regressions" -type f ! -name README.md -print0 | xargs -0 -r cp -n -t "$work"
     fi
-    limit=(-max_total_time="$seconds")
+done
+
+# Runs one target; its log's last lines are shown when it fails, its counts when it passes.
+run_target() {
+    local target="$1" work="$build/fuzz-corpus/$1" artifacts="$build/fuzz-artifacts/$1" binary
+    local limit=(-max_total_time="$seconds")
     [ -n "${VEXOR_FUZZ_RUNS:-}" ] && limit=(-runs="$VEXOR_FUZZ_RUNS")
-    echo "== $target: ${limit[*]} ($(find "$work" -type f | wc -l) inputs)"
     binary="$(find "$build" -type f -name "$target" -perm -u+x -print -quit)"
-    if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
+    if ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "$binary" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=$((2 * seed_bytes)) \
         -artifact_prefix="$artifacts/" -print_final_stats=1 "$work" 2>"$build/$target.log"; then
-        tail -n 40 "$build/$target.log"
-        failed+=("$target")
-    else
+        echo "== $target: ${limit[*]} ($(find "$work" -type f | wc -l) inputs)"
         grep -E "stat::number_of_executed_units|cov: " "$build/$target.log" | tail -n 2 || true
+    else
+        echo "== $target: ${limit[*]}: FOUND A CRASH"
+        tail -n 40 "$build/$target.log"
+        echo "$target" >>"$build/fuzz-failed"
     fi
-done
+}
+export -f run_target
+export build seconds seed_bytes
+rm -f "$build/fuzz-failed"
+printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I{} bash -c 'run_target "$1"' _ {}
 
-if [ "${#failed[@]}" -gt 0 ]; then
-    echo "fuzz targets that found a crash: ${failed[*]}" >&2
+if [ -s "$build/fuzz-failed" ]; then
+    echo "fuzz targets that found a crash: $(tr '\n' ' ' <"$build/fuzz-failed")" >&2
     exit 1
 fi
 echo "all fuzz targets ran without a finding"

@@ -15,7 +15,12 @@ mapfile -t targets < <(cmake --build "$build" --target help | sed -n 's/^\(test_
 cmake --build "$build" --target "${targets[@]}" --parallel "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in "${targets[@]}"; do
-  echo "== $target under AddressSanitizer and UndefinedBehaviorSanitizer"
-  "$build/tests/$target" --gtest_brief=1
-done
+# As many programs at once as there are cores; each one's output is shown whole when it ends.
+logs="$build/sanitized-logs"
+rm -rf "$logs"
+mkdir -p "$logs"
+export build logs
+printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I{} sh -c \
+  '"$build/tests/{}" --gtest_brief=1 >"$logs/{}.log" 2>&1; status=$?
+   echo "== {} under AddressSanitizer and UndefinedBehaviorSanitizer"; cat "$logs/{}.log"
+   exit $((status != 0))' || { echo "sanitized engine tests failed" >&2; exit 1; }

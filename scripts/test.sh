@@ -1,14 +1,27 @@
 #!/usr/bin/env bash
 # Sets up and builds VEXOR if needed, then runs every test: the engine's tests under the
-# sanitizers, a bounded fuzzing run of every reader, and the whole test suite.
+# sanitizers, a bounded fuzzing run of every reader, and the whole test suite. Each step prints
+# its time when it ends, so a slow step shows in the log.
 # VEXOR_QUICK=1 skips the sanitizer and fuzzing runs.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/setup.sh"
+
+step() {
+  local name="$1" start=$SECONDS status=0
+  shift
+  echo "== step: $name"
+  "$@" || status=$?
+  echo "== step: $name took $((SECONDS - start)) s$([ "$status" = 0 ] || echo ", failed ($status)")"
+  return "$status"
+}
+
+total=$SECONDS
+step "set-up and build" "$root/scripts/setup.sh"
 if [ "${VEXOR_QUICK:-0}" != 1 ]; then
-  "$root/scripts/sanitize.sh"
-  "$root/scripts/fuzz.sh" "${VEXOR_FUZZ_SECONDS:-30}"
+  step "sanitized engine tests" "$root/scripts/sanitize.sh"
+  step "fuzzing" "$root/scripts/fuzz.sh" "${VEXOR_FUZZ_SECONDS:-30}"
 fi
 build="${VEXOR_BUILD_DIR:-$root/build}"
 cd "$build"
-ctest --output-on-failure --parallel "$(nproc)"
+step "test suite" ctest --output-on-failure --parallel "$(nproc)"
+echo "== all steps took $((SECONDS - total)) s"

@@ -1,4 +1,6 @@
 // The viewer's own command line: help and version answer without a display.
+#include "support/Corpus.h"
+
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -11,7 +13,7 @@ struct ViewerRun {
 
 ViewerRun runVexor(const QStringList& args) {
     QProcess p;
-    p.start(QStringLiteral(VEXOR_BINARY_DIR "/bin/vexor"), args);
+    p.start(QString::fromStdString((vexor::test::binaryDir() / "bin/vexor").string()), args);
     ViewerRun r;
     if (!p.waitForFinished(60000))
         return r;
