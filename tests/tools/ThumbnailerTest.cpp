@@ -25,7 +25,8 @@ ThumbnailRun thumbnail(const QStringList& args) {
     QProcess p;
     QElapsedTimer clock;
     clock.start();
-    p.start(QStringLiteral(VEXOR_BINARY_DIR "/bin/vexor-thumbnailer"), args);
+    p.start(QString::fromStdString((vexor::test::binaryDir() / "bin/vexor-thumbnailer").string()),
+            args);
     ThumbnailRun r;
     if (!p.waitForFinished(60000))
         return r;
@@ -102,7 +103,8 @@ TEST(Thumbnailer, GivesUpCleanlyAtItsTimeLimit) {
         GTEST_SKIP() << "the million-entity drawing is not in this corpus";
     const fs::path output = vexor::test::scratchDir("vexor-thumbnailer-timeout") / "lines.png";
     fs::remove(output);
-    const ThumbnailRun r = thumbnail({"--timeout", "1", QString::fromStdString(input.string()),
+    // A twentieth of a second: no machine reads and draws a million entities that fast.
+    const ThumbnailRun r = thumbnail({"--timeout", "0.05", QString::fromStdString(input.string()),
                                       QString::fromStdString(output.string())});
     EXPECT_EQ(r.exitCode, 3) << r.err.constData();
     EXPECT_TRUE(r.err.contains("time limit")) << r.err.constData();
@@ -121,4 +123,6 @@ TEST(Thumbnailer, ArgumentsHelpAndVersion) {
     EXPECT_EQ(thumbnail({"--bogus", "a.dwg", "b.png"}).exitCode, 2);
     EXPECT_EQ(thumbnail({"--timeout", "0", "a.dwg", "b.png"}).exitCode, 2);
     EXPECT_EQ(thumbnail({"--timeout", "a.dwg", "b.png"}).exitCode, 2);
+    EXPECT_EQ(thumbnail({"--timeout", "-0.5", "a.dwg", "b.png"}).exitCode, 2);
+    EXPECT_EQ(thumbnail({"--timeout", "nan", "a.dwg", "b.png"}).exitCode, 2);
 }

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QSaveFile>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -30,7 +33,7 @@ constexpr char kUsage[] =
 
 struct Request {
     int size = kDefaultSize;
-    unsigned timeLimitSeconds = kDefaultTimeLimitSeconds;
+    std::chrono::milliseconds timeLimit = std::chrono::seconds(kDefaultTimeLimitSeconds);
     std::string input, output;
 };
 
@@ -56,14 +59,17 @@ std::optional<Request> parse(int argc, char** argv, std::string& error) {
                 error = "--timeout needs a number of seconds";
                 return std::nullopt;
             }
+            // Fractions are allowed: a file manager may want a preview within half a second.
             char* end = nullptr;
-            const long seconds = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || seconds < 1 || seconds > kLongestTimeLimitSeconds) {
-                error = "the time limit must be 1 to " + std::to_string(kLongestTimeLimitSeconds) +
-                        " seconds";
+            const double seconds = std::strtod(argv[++i], &end);
+            if (end == argv[i] || *end != '\0' || !(seconds > 0) ||
+                seconds > kLongestTimeLimitSeconds) {
+                error = "the time limit must be more than 0 and at most " +
+                        std::to_string(kLongestTimeLimitSeconds) + " seconds";
                 return std::nullopt;
             }
-            request.timeLimitSeconds = static_cast<unsigned>(seconds);
+            request.timeLimit =
+                std::chrono::milliseconds(std::max<long long>(1, std::llround(seconds * 1000)));
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + std::string(arg);
             return std::nullopt;
@@ -115,12 +121,13 @@ int main(int argc, char** argv) {
 
     // The load's own budget stops at the time limit; the process limits, a second later, catch
     // whatever the budget's checkpoints do not see.
-    vexor::tools::limitProcess(request->timeLimitSeconds + 1, kAddressSpaceLimit);
+    const auto wholeSeconds = std::chrono::ceil<std::chrono::seconds>(request->timeLimit).count();
+    vexor::tools::limitProcess(static_cast<unsigned>(wholeSeconds) + 1, kAddressSpaceLimit);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
     try {
-        const QImage image = vexor::tools::renderThumbnail(
-            request->input, request->size, std::chrono::seconds(request->timeLimitSeconds));
+        const QImage image =
+            vexor::tools::renderThumbnail(request->input, request->size, request->timeLimit);
         // Written under a temporary name and renamed when complete, so that a preview is
         // never left half-written.
         QSaveFile out(QString::fromStdString(request->output));
