@@ -71,15 +71,17 @@ private:
     double tolerance_;
     SignatureMaker oldSignatures_, newSignatures_;
     EntityBoxes oldBoxes_, newBoxes_;
-    std::vector<EntitySignature> oldSig_, newSig_;
+    // The geometry hashes of the current space's lists; properties are hashed when pairing,
+    // so that a million-entity list holds 8 bytes per entity for its hashes.
+    std::vector<std::uint64_t> oldGeometry_, newGeometry_;
     std::vector<std::uint32_t> changedPairs_; // old index, new index, ... of the current space
     Tally tally_;
 };
 
 void Comparer::pair(const std::vector<Entity>& olds, const std::vector<Entity>& news,
                     SpaceComparison& space, std::uint32_t i, std::uint32_t j) {
-    bool same = oldSig_[i].properties == newSig_[j].properties;
-    if (same && oldSig_[i].geometry != newSig_[j].geometry)
+    bool same = oldSignatures_.properties(olds[i]) == newSignatures_.properties(news[j]);
+    if (same && oldGeometry_[i] != newGeometry_[j])
         // Rounding may split two values a hair apart: compare them unrounded.
         same = sameGeometry(SignatureMaker::geometryValues(olds[i]),
                             SignatureMaker::geometryValues(news[j]), tolerance_);
@@ -97,12 +99,12 @@ void Comparer::compareSpace(Comparison& result, std::uint32_t spaceIndex) {
     SpaceComparison& space = result.spaces[spaceIndex];
     const std::vector<Entity>& olds = *spaceEntities(old_, space.oldBlock);
     const std::vector<Entity>& news = *spaceEntities(new_, space.newBlock);
-    oldSig_.resize(olds.size());
-    newSig_.resize(news.size());
+    oldGeometry_.resize(olds.size());
+    newGeometry_.resize(news.size());
     for (std::size_t i = 0; i < olds.size(); ++i)
-        oldSig_[i] = oldSignatures_.signature(olds[i]);
+        oldGeometry_[i] = oldSignatures_.geometry(olds[i]);
     for (std::size_t j = 0; j < news.size(); ++j)
-        newSig_[j] = newSignatures_.signature(news[j]);
+        newGeometry_[j] = newSignatures_.geometry(news[j]);
     // Until matched: removed from the old list, added to the new one.
     space.oldChanges.assign(olds.size(), Change::Removed);
     space.newChanges.assign(news.size(), Change::Added);
@@ -114,35 +116,40 @@ void Comparer::compareSpace(Comparison& result, std::uint32_t spaceIndex) {
     // handle are of one kind and lie in the same place. Unrelated drawings number their
     // entities alike by chance, but seldom draw the same thing under one number. Once trusted,
     // an entity whose kind differs under its handle is that entity changed.
-    std::vector<Keyed> oldHandles, newHandles;
-    oldHandles.reserve(olds.size());
-    newHandles.reserve(news.size());
-    for (std::uint32_t i = 0; i < olds.size(); ++i)
-        if (olds[i].common.handle != 0)
-            oldHandles.push_back({olds[i].common.handle, i});
-    for (std::uint32_t j = 0; j < news.size(); ++j)
-        if (news[j].common.handle != 0)
-            newHandles.push_back({news[j].common.handle, j});
-    std::sort(oldHandles.begin(), oldHandles.end());
-    std::sort(newHandles.begin(), newHandles.end());
+    // Indexes sorted by handle (4 bytes an entity rather than a copy of each handle).
+    auto byHandleOrder = [](const std::vector<Entity>& list) {
+        std::vector<std::uint32_t> order;
+        for (std::uint32_t i = 0; i < list.size(); ++i)
+            if (list[i].common.handle != 0)
+                order.push_back(i);
+        std::sort(order.begin(), order.end(), [&list](std::uint32_t a, std::uint32_t b) {
+            const std::uint64_t ha = list[a].common.handle, hb = list[b].common.handle;
+            return ha != hb ? ha < hb : a < b;
+        });
+        return order;
+    };
+    const std::vector<std::uint32_t> oldHandles = byHandleOrder(olds);
+    const std::vector<std::uint32_t> newHandles = byHandleOrder(news);
+    auto oldHandle = [&](std::size_t a) { return olds[oldHandles[a]].common.handle; };
+    auto newHandle = [&](std::size_t b) { return news[newHandles[b]].common.handle; };
     std::vector<std::pair<std::uint32_t, std::uint32_t>> byHandle;
     std::size_t sameKind = 0, samePlace = 0;
     for (std::size_t a = 0, b = 0; a < oldHandles.size() && b < newHandles.size();) {
-        if (oldHandles[a].key < newHandles[b].key) {
+        if (oldHandle(a) < newHandle(b)) {
             ++a;
-        } else if (newHandles[b].key < oldHandles[a].key) {
+        } else if (newHandle(b) < oldHandle(a)) {
             ++b;
         } else {
-            const std::uint32_t i = oldHandles[a].index, j = newHandles[b].index;
+            const std::uint32_t i = oldHandles[a], j = newHandles[b];
             // A handle repeated within one list (a damaged file) pairs only once.
-            const bool repeated = (a > 0 && oldHandles[a - 1].key == oldHandles[a].key) ||
-                                  (b > 0 && newHandles[b - 1].key == newHandles[b].key);
+            const bool repeated = (a > 0 && oldHandle(a - 1) == oldHandle(a)) ||
+                                  (b > 0 && newHandle(b - 1) == newHandle(b));
             if (!repeated) {
                 byHandle.emplace_back(i, j);
                 if (olds[i].data.index() == news[j].data.index() &&
                     std::string_view(dxfTypeName(olds[i])) == dxfTypeName(news[j])) {
                     ++sameKind;
-                    samePlace += oldSig_[i].geometry == newSig_[j].geometry;
+                    samePlace += oldGeometry_[i] == newGeometry_[j];
                 }
             }
             ++a;
@@ -158,16 +165,16 @@ void Comparer::compareSpace(Comparison& result, std::uint32_t spaceIndex) {
     }
 
     // The rest by signature: kind, layer and rounded geometry. Equal keys pair in list order.
-    auto signatureKey = [](const Drawing& d, const Entity& e, const EntitySignature& s) {
-        return s.geometry ^ (textKey(layerName(d, e.common.layer)) * 0x9E3779B97F4A7C15ull);
+    auto signatureKey = [](const Drawing& d, const Entity& e, std::uint64_t geometry) {
+        return geometry ^ (textKey(layerName(d, e.common.layer)) * 0x9E3779B97F4A7C15ull);
     };
     std::vector<Keyed> oldKeys, newKeys;
     for (std::uint32_t i = 0; i < olds.size(); ++i)
         if (!oldMatched[i])
-            oldKeys.push_back({signatureKey(old_, olds[i], oldSig_[i]), i});
+            oldKeys.push_back({signatureKey(old_, olds[i], oldGeometry_[i]), i});
     for (std::uint32_t j = 0; j < news.size(); ++j)
         if (!newMatched[j])
-            newKeys.push_back({signatureKey(new_, news[j], newSig_[j]), j});
+            newKeys.push_back({signatureKey(new_, news[j], newGeometry_[j]), j});
     std::sort(oldKeys.begin(), oldKeys.end());
     std::sort(newKeys.begin(), newKeys.end());
     for (std::size_t a = 0, b = 0; a < oldKeys.size() && b < newKeys.size();) {

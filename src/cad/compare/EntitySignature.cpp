@@ -451,6 +451,10 @@ std::uint64_t SignatureMaker::blockContent(std::uint32_t block) {
 }
 
 EntitySignature SignatureMaker::signature(const Entity& e) {
+    return {geometry(e), properties(e)};
+}
+
+std::uint64_t SignatureMaker::geometry(const Entity& e) const {
     HashSink geometry{grid_};
     geometry.flag(static_cast<std::int64_t>(e.data.index()));
     geometry.name(dxfTypeName(e));
@@ -461,7 +465,10 @@ EntitySignature SignatureMaker::signature(const Entity& e) {
     geometry.value(extrusion.z);
     GeometryWalk<HashSink> walk{geometry};
     visitData(walk, e.data);
+    return geometry.h;
+}
 
+std::uint64_t SignatureMaker::properties(const Entity& e) {
     std::uint64_t p = hashText(nameAt(drawing_.layers, e.common.layer));
     p = mix(p, colourHash(e.common.color));
     p = mix(p, e.common.linetype >= 0 ? hashText(nameAt(drawing_.linetypes, e.common.linetype))
@@ -505,7 +512,7 @@ EntitySignature SignatureMaker::signature(const Entity& e) {
         for (const Entity& part : st->data->entities)
             p = mix(p, signature(part).properties);
     }
-    return {geometry.h, p};
+    return p;
 }
 
 std::vector<GeometryValue> SignatureMaker::geometryValues(const Entity& e) {

@@ -35,6 +35,8 @@ public:
     SignatureMaker(const Drawing& drawing, double grid);
 
     EntitySignature signature(const Entity& e);
+    std::uint64_t geometry(const Entity& e) const;
+    std::uint64_t properties(const Entity& e);
     // The geometry values of an entity, unrounded, for comparing two entities whose rounded
     // hashes differ although they may lie within the tolerance of each other.
     static std::vector<GeometryValue> geometryValues(const Entity& e);
