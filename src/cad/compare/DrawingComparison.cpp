@@ -257,12 +257,17 @@ void Comparer::finish(Comparison& result) {
     addLayers(new_, tally_.newLayers);
 }
 
+// The size the tolerance is a part of: the drawings' extent, but no less than a thousandth of
+// how far they lie from the origin (a drawing of one point, or a few in a row, has no extent
+// to speak of) nor a thousandth of a unit.
 double drawingsSize(const Drawing& a, const Drawing& b) {
     Box2 box = roughExtents(a.modelSpace);
     box.add(roughExtents(b.modelSpace));
     if (box.empty())
-        return 0;
-    return std::max(box.width(), box.height());
+        return 1e-3;
+    const double far =
+        std::max({std::abs(box.minX), std::abs(box.maxX), std::abs(box.minY), std::abs(box.maxY)});
+    return std::max({box.width(), box.height(), far * 1e-3, 1e-3});
 }
 
 } // namespace
@@ -288,7 +293,7 @@ bool Comparison::same() const {
 Comparison compareDrawings(const Drawing& oldDrawing, const Drawing& newDrawing) {
     Comparison result;
     const double size = drawingsSize(oldDrawing, newDrawing);
-    result.tolerance = std::isfinite(size) && size > 0 ? size * kRelativeTolerance : 1e-9;
+    result.tolerance = std::isfinite(size) ? size * kRelativeTolerance : 1e-9;
 
     result.spaces.push_back({"Model", kNoIndex, kNoIndex, {}, {}});
     for (const Layout& l : oldDrawing.layouts) {

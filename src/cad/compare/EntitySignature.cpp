@@ -267,11 +267,15 @@ struct HashSink {
     double grid;
     std::uint64_t h = 0;
 
-    void coordinate(double v) {
-        const double q = std::nearbyint(v / grid);
-        h = mix(h, std::isfinite(q) ? static_cast<std::uint64_t>(static_cast<std::int64_t>(q))
-                                    : 0x7FF0ull);
+    // A rounded value as a whole number; one too large for it (or not a number) by its bits.
+    static std::uint64_t whole(double q) {
+        if (std::abs(q) < 9.0e18)
+            return static_cast<std::uint64_t>(static_cast<std::int64_t>(q));
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &q, sizeof bits);
+        return std::isnan(q) ? 0x7FF8000000000000ull : bits;
     }
+    void coordinate(double v) { h = mix(h, whole(std::nearbyint(v / grid))); }
     void point(Vec3 p) {
         coordinate(p.x);
         coordinate(p.y);
@@ -283,20 +287,14 @@ struct HashSink {
     }
     void length(double v) { coordinate(v); }
     // Dimensionless values (ratios, scales, bulges) to a fixed precision.
-    void value(double v) {
-        const double q = std::nearbyint(v * 1e9);
-        h = mix(h, std::isfinite(q) ? static_cast<std::uint64_t>(static_cast<std::int64_t>(q))
-                                    : 0x7FF0ull);
-    }
+    void value(double v) { h = mix(h, whole(std::nearbyint(v * 1e9))); }
     void angle(double a) {
         double n = std::fmod(a, kTwoPi);
         if (n < 0)
             n += kTwoPi;
         const double q = std::nearbyint(n / kAngleGrid);
         // A full turn less a rounding error is the same as none.
-        h = mix(h, q >= std::nearbyint(kTwoPi / kAngleGrid)
-                       ? 0
-                       : static_cast<std::uint64_t>(std::isfinite(q) ? q : 0));
+        h = mix(h, q >= std::nearbyint(kTwoPi / kAngleGrid) ? 0 : whole(q));
     }
     void flag(std::int64_t f) { h = mix(h, static_cast<std::uint64_t>(f)); }
     void name(std::string_view n) { h = mix(h, hashText(n)); }

@@ -5,9 +5,11 @@
 #include "support/Corpus.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -163,6 +165,31 @@ TEST(DrawingComparison, EntitiesWithoutHandlesPairByGeometry) {
     EXPECT_EQ(byColour[cad::kAddedRgb], 2);
     EXPECT_EQ(byColour[cad::kChangedRgb], 2);
     EXPECT_EQ(shown.layers.size(), 2u);
+}
+
+// A drawing of one point has no extent: the tolerance still follows how far out it lies, so
+// the same point written by two programs to the last digit or two is the same. Coordinates
+// too large for any grid, or not numbers at all, compare without fault.
+TEST(DrawingComparison, TinyAndHugeDrawingsCompareSoundly) {
+    auto drawing = [](double x, double y) {
+        cad::Drawing d;
+        d.layerIndex("0");
+        cad::Entity e;
+        e.common.handle = 0x23A;
+        e.data = cad::Point{{x, y, 0}};
+        d.modelSpace.push_back(e);
+        return d;
+    };
+    EXPECT_TRUE(cad::compareDrawings(drawing(0.526295567410898, 1.6561597898006752),
+                                     drawing(0.526295567410898, 1.656159789800675))
+                    .same());
+    EXPECT_FALSE(cad::compareDrawings(drawing(0.5263, 1.6561), drawing(0.5263, 1.6562)).same());
+    for (double odd : {1e300, -1e300, std::numeric_limits<double>::quiet_NaN(),
+                       std::numeric_limits<double>::infinity()}) {
+        const cad::Comparison c = cad::compareDrawings(drawing(odd, 1), drawing(odd, 1));
+        EXPECT_EQ(c.total[Change::Same], 1u) << odd;
+        EXPECT_TRUE(std::isfinite(c.tolerance));
+    }
 }
 
 // Unrelated drawings number their entities alike; those numbers are not taken for identity.
