@@ -36,6 +36,8 @@ QColor changeColour(const std::string& change) {
 
 DifferencesPanel::DifferencesPanel(QWidget* parent) : QDockWidget(tr("Differences"), parent) {
     setObjectName("DifferencesPanel");
+    // It goes with its comparison ("Close comparison"), never on its own.
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     auto* body = new QWidget(this);
     auto* layout = new QVBoxLayout(body);
     summary_ = new QLabel(body);
