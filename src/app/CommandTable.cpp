@@ -63,6 +63,7 @@ void buildCommandTable(CommandTable& t, QMenuBar* bar, QWidget* toolbarParent,
 
     t.mnuFile = topMenu(bar, "mnuFile", "&File");
     m.mnuOpen = entry(t.mnuFile, "mnuOpen", "&Open");
+    m.mnuCompare = entry(t.mnuFile, "mnuCompare", "Compare with...");
     separator(t.mnuFile, "Separate0");
     m.mnuPrint = entry(t.mnuFile, "mnuPrint", "&Print");
     separator(t.mnuFile, "Separate1");

@@ -1,6 +1,7 @@
 #include "frmVEXOR.h"
 
 #include "CommandLine.h"
+#include "DifferencesPanel.h"
 #include "HelpLinks.h"
 #include "ToolbarPictures.h"
 #include "frmAbout.h"
@@ -8,6 +9,7 @@
 #include "print/StartPrint.h"
 #include "view/BirdsEye.h"
 #include "view/Colours.h"
+#include "view/Comparison.h"
 #include "view/DrawingLoader.h"
 #include "view/History.h"
 #include "view/LayerIcons.h"
@@ -49,6 +51,9 @@ frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
         controlWidget_->installEventFilter(this);
     }
     client_->installEventFilter(this);
+    differences_ = new DifferencesPanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, differences_);
+    program_.differencesPanel = differences_;
     timer_ = new QTimer(this);
     timer_->setObjectName("Timer1");
     connect(timer_, &QTimer::timeout, this, [this] { navigator_.Timer1_Timer(); });
@@ -82,6 +87,13 @@ void frmVEXOR::connectCommands() {
                 [this, run] { guarded([&] { run(program_); }); });
     };
     command(m.mnuOpen, view::mnuOpen_Click);
+    command(m.mnuCompare, view::mnuCompare_Click);
+    differences_->onChosen = [this](int index) {
+        guarded([&] { view::ShowDifference(program_, index); });
+    };
+    differences_->onNext = [this] { guarded([&] { view::NextDifference(program_); }); };
+    differences_->onPrevious = [this] { guarded([&] { view::PreviousDifference(program_); }); };
+    differences_->onClose = [this] { guarded([&] { view::CloseComparison(program_); }); };
     connect(m.mnuPrint, &QAction::triggered, this, [this] { guarded([&] { printCommand(); }); });
     connect(m.mnuAbout, &QAction::triggered, this,
             [this] { guarded([&] { about_->mnuAbout_Click(); }); });

@@ -25,6 +25,7 @@ class QtPrinterSystem;
 namespace vexor::app {
 
 class AboutCommand;
+class DifferencesPanel;
 
 // The main window: menus, toolbar and the drawing control below the toolbar.
 class frmVEXOR : public QMainWindow, public view::MainWindowHost {
@@ -49,6 +50,7 @@ public:
     const std::vector<QIcon>& ilsIcons() const { return ilsIcons_; }
     view::Navigator& navigator() { return navigator_; }
     view::MenuIcons& menuIcons() { return menuIcons_; }
+    DifferencesPanel* differencesPanel() const { return differences_; }
     // Runs the command of a toolbar button, found by its key.
     void Toolbar2_ButtonClick(const std::string& key);
 
@@ -82,6 +84,7 @@ private:
     QWidget* client_ = nullptr;
     QWidget* controlWidget_ = nullptr;
     QTimer* timer_ = nullptr;
+    DifferencesPanel* differences_ = nullptr; // a comparison's differences, docked
     view::Program program_;
     view::Navigator navigator_;
     std::unique_ptr<AboutCommand> about_;

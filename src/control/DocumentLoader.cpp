@@ -104,9 +104,9 @@ RetiredWorkers& retiredWorkers() {
     return workers;
 }
 
-std::shared_ptr<cad::LoadBudget> budgetFor(const std::string& path) {
+std::shared_ptr<cad::LoadBudget> budgetFor(const std::string& path, std::uint64_t fileBytes) {
     std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    const std::uintmax_t size = fileBytes ? fileBytes : std::filesystem::file_size(path, error);
     return std::make_shared<cad::LoadBudget>(cad::LoadBudget::allowedBytes(error ? 0 : size));
 }
 
@@ -211,8 +211,9 @@ LoadOutcome loadDocument(const std::string& path, const LoadStarted& started) {
         path, [path](cad::LoadBudget&) { return readAndCompile(path); }, started);
 }
 
-LoadOutcome runLoad(const std::string& path, LoadWork work, const LoadStarted& started) {
-    const std::shared_ptr<cad::LoadBudget> budget = budgetFor(path);
+LoadOutcome runLoad(const std::string& path, LoadWork work, const LoadStarted& started,
+                    std::uint64_t fileBytes) {
+    const std::shared_ptr<cad::LoadBudget> budget = budgetFor(path, fileBytes);
     if (started)
         started(budget);
     QCoreApplication* app = QCoreApplication::instance();

@@ -2,6 +2,7 @@
 
 #include "DrawingDocument.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,7 +35,10 @@ LoadOutcome loadDocument(const std::string& path, const LoadStarted& started = {
 // The work of one load, done on the worker under the load's budget.
 using LoadWork = std::function<LoadOutcome(cad::LoadBudget&)>;
 // As loadDocument, doing `work` in place of reading `path` (tests stand in slow loads with it).
-LoadOutcome runLoad(const std::string& path, LoadWork work, const LoadStarted& started = {});
+// `fileBytes`, when given, sizes the budget in place of the file's size (a load reading several
+// files).
+LoadOutcome runLoad(const std::string& path, LoadWork work, const LoadStarted& started = {},
+                    std::uint64_t fileBytes = 0);
 
 // Cancels the load in progress, if any; it returns promptly with `cancelled` set.
 void cancelLoading();

@@ -17,6 +17,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// One difference of a comparison shown by the control: "removed", "added" or "changed", the
+// entity's kind and layer, its handle in each file (hexadecimal, empty where it is absent) and
+// the window round it in drawing units.
+struct DrawingDifference {
+    std::string change;
+    std::string kind;
+    std::string layer;
+    std::string oldHandle, newHandle;
+    std::string layout; // "Model" or the layout it lies on
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
 // Receives the control's pointer events, positions in drawing units.
 class DrawingControlEvents {
 public:
@@ -48,6 +60,13 @@ public:
     virtual void AttachLibrary(const std::string& name, const std::string& options,
                                std::int32_t flags) = 0;
     virtual void SetWorkFile(const std::string& path, std::int32_t flags) = 0;
+
+    // Comparison: reads two drawing files and shows, as one drawing, what is the same in both,
+    // what only the old one has, what only the new one has and what changed. Its differences
+    // are listed until another drawing is loaded.
+    virtual void LoadComparison(const std::string& oldPath, const std::string& newPath) = 0;
+    virtual std::int32_t DifferenceCount() = 0;
+    virtual DrawingDifference DifferenceAt(std::int32_t index) = 0;
 
     // Layer table of a file, before loading it
     virtual std::int32_t OpenLayerTable(const std::string& path) = 0; // 0 = failure

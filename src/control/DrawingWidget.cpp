@@ -1,5 +1,6 @@
 #include "DrawingWidget.h"
 
+#include "ComparisonLoader.h"
 #include "DocumentLoader.h"
 #include "DrawingUnits.h"
 #include "OverviewWindow.h"
@@ -95,25 +96,61 @@ void DrawingWidget::AttachLibrary(const std::string&, const std::string&, std::i
 void DrawingWidget::SetWorkFile(const std::string&, std::int32_t) {}
 
 void DrawingWidget::loadFile(const std::string& path) {
+    LoadOutcome outcome;
+    std::vector<DrawingDifference> none;
+    if (runShownLoad(path, {}, outcome, none))
+        takeOutcome(path, std::move(outcome));
+}
+
+void DrawingWidget::LoadComparison(const std::string& oldPath, const std::string& newPath) {
+    LoadOutcome outcome;
+    std::vector<DrawingDifference> differences;
+    if (!runShownLoad(oldPath, newPath, outcome, differences))
+        return;
+    takeOutcome(oldPath, std::move(outcome));
+    differences_ = std::move(differences);
+}
+
+std::int32_t DrawingWidget::DifferenceCount() {
+    return static_cast<std::int32_t>(differences_.size());
+}
+
+DrawingDifference DrawingWidget::DifferenceAt(std::int32_t index) {
+    if (index < 0 || index >= DifferenceCount())
+        throw DrawingControlError("there is no difference " + std::to_string(index));
+    return differences_[static_cast<std::size_t>(index)];
+}
+
+bool DrawingWidget::runShownLoad(const std::string& path, const std::string& comparedPath,
+                                 LoadOutcome& outcome,
+                                 std::vector<DrawingDifference>& differences) {
     // A load started while another one runs cancels it (loadDocument does) and wins: the
     // cancelled one, returning after it, leaves the control alone.
     const std::uint64_t generation = ++loadGeneration_;
-    LoadOutcome outcome;
     {
-        LoadProgressOverlay progress(*this, path);
+        LoadProgressOverlay progress(*this, comparedPath.empty() ? path : comparedPath);
         LoadProgressOverlay* const outer = std::exchange(loadProgress_, &progress);
+        const auto watch = [&progress](std::shared_ptr<const cad::LoadBudget> b) {
+            progress.watch(std::move(b));
+        };
         try {
-            outcome = loadDocument(path, [&progress](std::shared_ptr<const cad::LoadBudget> b) {
-                progress.watch(std::move(b));
-            });
+            if (comparedPath.empty()) {
+                outcome = loadDocument(path, watch);
+            } else {
+                ComparisonOutcome compared = loadComparison(path, comparedPath, watch);
+                outcome = std::move(compared.load);
+                differences = std::move(compared.differences);
+            }
         } catch (...) {
             loadProgress_ = outer;
             throw;
         }
         loadProgress_ = outer;
     }
-    if (generation != loadGeneration_)
-        return;
+    return generation == loadGeneration_;
+}
+
+void DrawingWidget::takeOutcome(const std::string& path, LoadOutcome outcome) {
     if (outcome.document) {
         path_ = path;
         holdDocument(std::move(outcome.document));
@@ -138,6 +175,7 @@ void DrawingWidget::holdDocument(std::shared_ptr<const DrawingDocument> document
 }
 
 void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document) {
+    differences_.clear();
     selection_.cancel();
     unsetCursor();
     scene_.document = std::move(document);

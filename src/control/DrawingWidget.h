@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentLoader.h"
 #include "DrawingControl.h"
 #include "ItemRecords.h"
 #include "LayerTables.h"
@@ -42,6 +43,9 @@ public:
     void AttachLibrary(const std::string& name, const std::string& options,
                        std::int32_t flags) override;
     void SetWorkFile(const std::string& path, std::int32_t flags) override;
+    void LoadComparison(const std::string& oldPath, const std::string& newPath) override;
+    std::int32_t DifferenceCount() override;
+    DrawingDifference DifferenceAt(std::int32_t index) override;
 
     // Layer tables
     std::int32_t OpenLayerTable(const std::string& path) override;
@@ -133,6 +137,11 @@ protected:
 private:
     void viewportChanged(const Viewport& viewport) override;
     void loadFile(const std::string& path);
+    // Runs a load (reading `path`, or a comparison with `comparedPath`) with its progress shown;
+    // false when a newer load replaced it.
+    bool runShownLoad(const std::string& path, const std::string& comparedPath,
+                      LoadOutcome& outcome, std::vector<DrawingDifference>& differences);
+    void takeOutcome(const std::string& path, LoadOutcome outcome);
     void holdDocument(std::shared_ptr<const DrawingDocument> document); // opens the drawing
     void setDocument(std::shared_ptr<const DrawingDocument> document);
     void setLayerHidden(const std::string& name, bool hidden);
@@ -158,6 +167,7 @@ private:
     std::string importLibrary_;
     double zoomStep_ = 0.5;
     QString errorMessage_;
+    std::vector<DrawingDifference> differences_;  // of the comparison shown
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <cctype>
 #include <charconv>
+#include <functional>
 
 namespace vexor::view {
 namespace {
@@ -43,6 +44,21 @@ void readCorner(control::DrawingControl& control, const char* item, double& x, d
         x = 0;
         y = 0;
     }
+}
+
+// Reads what the control is to show: a drawing file, or a comparison of two.
+using ReadStep = std::function<void(control::DrawingControl&, const std::string& path)>;
+
+// The load sequence every shown drawing goes through, with its title and read step.
+void loadShown(Program& p, const std::string& caption, const ReadStep& read);
+
+// Another drawing loaded ends the comparison shown: its panel goes.
+void leaveComparison(Program& p) {
+    if (p.comparison.ComparedPath.empty())
+        return;
+    p.comparison = {};
+    if (p.differencesPanel)
+        p.differencesPanel->HideDifferences();
 }
 
 void loadNothing(Program& p) {
@@ -87,14 +103,42 @@ void ReadDrawingExtents(Program& p) {
 }
 
 void LoadDrawing(Program& p) {
+    leaveComparison(p);
     if (p.CurrentDrawingPath.empty()) {
         loadNothing(p);
         return;
     }
+    loadShown(p, ProgramTitle() + " - " + LastPathComponent(p.CurrentDrawingPath),
+              [&p](control::DrawingControl& c, const std::string& path) {
+                  if (isDwgPath(path)) {
+                      c.CreateDrawing(path, 0, "");
+                      c.LoadDwg(path);
+                  } else {
+                      c.SetImportLibrary(joinPath(p.ProgramFolder, "dbcdgn32.dll"));
+                      c.CreateDrawing(path, 0, "");
+                      c.DgnImport(path, c.DrawingHandle(), "");
+                  }
+              });
+}
+
+void LoadComparedDrawings(Program& p) {
+    const std::string& other = p.comparison.ComparedPath;
+    loadShown(p,
+              ProgramTitle() + " - " + LastPathComponent(p.CurrentDrawingPath) + " compared with " +
+                  LastPathComponent(other),
+              [&other](control::DrawingControl& c, const std::string& path) {
+                  c.CreateDrawing(path, 0, "");
+                  c.LoadComparison(path, other);
+              });
+}
+
+namespace {
+
+void loadShown(Program& p, const std::string& caption, const ReadStep& read) {
     control::DrawingControl& c = p.Dbcocx1;
     const std::string& path = p.CurrentDrawingPath;
 
-    p.mainWindow.SetCaption(ProgramTitle() + " - " + LastPathComponent(path));
+    p.mainWindow.SetCaption(caption);
     p.menus.mnuPrint->setEnabled(true);
     if (c.IsDrawingOpen())
         c.CloseDrawing();
@@ -113,14 +157,7 @@ void LoadDrawing(Program& p) {
     c.SetWorkFile(joinPath(p.ProgramFolder, "temp.mgb"), 255);
 
     PaintingSuppression painting(p.windows, c.WindowHandle());
-    if (isDwgPath(path)) {
-        c.CreateDrawing(path, 0, "");
-        c.LoadDwg(path);
-    } else {
-        c.SetImportLibrary(joinPath(p.ProgramFolder, "dbcdgn32.dll"));
-        c.CreateDrawing(path, 0, "");
-        c.DgnImport(path, c.DrawingHandle(), "");
-    }
+    read(c, path);
 
     ReadDrawingExtents(p);
 
@@ -141,5 +178,7 @@ void LoadDrawing(Program& p) {
     p.windows.ShowWindow(p.BirdsEyeHandle, 5);
     BuildLayoutMenu(p);
 }
+
+} // namespace
 
 } // namespace vexor::view

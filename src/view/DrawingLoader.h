@@ -26,6 +26,11 @@ void ReadDrawingExtents(Program& program);
 // Puts the drawing named by CurrentDrawingPath on the screen, with its title, layers, saved
 // view, drawing colour and bird's-eye window; with an empty path, hides the control. Control
 // failures pass to the caller; painting is released whatever happens.
+// Leaves a comparison shown, if any.
 void LoadDrawing(Program& program);
+
+// Puts the comparison of CurrentDrawingPath (the old drawing) with comparison.ComparedPath on
+// the screen through the same sequence, titled with both names.
+void LoadComparedDrawings(Program& program);
 
 } // namespace vexor::view

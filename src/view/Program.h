@@ -38,6 +38,7 @@ struct ExtentsRecord {
 // The main window's menu entries that the drawing-view, history and print code use.
 struct Menus {
     QAction* mnuOpen = nullptr;
+    QAction* mnuCompare = nullptr;
     QAction* mnuPrint = nullptr;
     QAction* mnuExit = nullptr;
     MenuArray* mnuHistory = nullptr;
@@ -89,6 +90,28 @@ public:
     virtual void SetPanCursor(bool pan) = 0;
 };
 
+// The dockable panel that lists a comparison's differences, by kind and layer, with next and
+// previous; the main window's.
+class DifferencesPanelHost {
+public:
+    virtual ~DifferencesPanelHost() = default;
+    virtual void ShowDifferences(const std::vector<control::DrawingDifference>& differences) = 0;
+    virtual void HideDifferences() = 0;
+    // Marks the difference chosen (-1: none).
+    virtual void SelectDifference(int index) = 0;
+};
+
+// A comparison shown: the drawing CurrentDrawingPath is compared with, and what the first
+// drawing looked like before, to go back to.
+struct ComparisonState {
+    std::string ComparedPath; // empty while no comparison is shown
+    ViewSettingsRecord SettingsBefore;
+    std::vector<std::string> HiddenLayersBefore; // Layers menu entries unchecked
+    std::int32_t LayoutBefore = 0;
+    std::vector<control::DrawingDifference> Differences;
+    int CurrentDifference = -1;
+};
+
 // State shared by the program's procedures for the whole run, and the seams they act through.
 struct Program {
     Program(control::DrawingControl& control, platform::WindowSystem& windowSystem,
@@ -111,6 +134,8 @@ struct Program {
     control::WindowId BirdsEyeHandle = 0;
     LayerList layers;
     MenuIcons* menuIcons = nullptr; // icons beside menu entries; set up by the main window
+    DifferencesPanelHost* differencesPanel = nullptr; // set up by the main window
+    ComparisonState comparison;
 
     // The stored paths behind the recent-drawings entries mnuHistory(0..9).
     std::array<std::string, 10> HistoryPaths;

@@ -53,8 +53,9 @@ TEST_F(CommandTableTest, MenuBarHasFourMenusInOrder) {
 
 TEST_F(CommandTableTest, FileMenuEndsWithTheDisabledHistoryEntry) {
     EXPECT_EQ(describe(table.mnuFile),
-              (std::vector<std::string>{"mnuOpen|&Open|e", "Separate0|-|e", "mnuPrint|&Print|e",
-                                        "Separate1|-|e", "mnuExit|E&xit|e", "Separate2|-|e",
+              (std::vector<std::string>{"mnuOpen|&Open|e", "mnuCompare|Compare with...|e",
+                                        "Separate0|-|e", "mnuPrint|&Print|e", "Separate1|-|e",
+                                        "mnuExit|E&xit|e", "Separate2|-|e",
                                         "mnuHistory|No recent drawings|"}));
     EXPECT_EQ(table.menus.mnuHistory->Caption(0), "No recent drawings");
 }

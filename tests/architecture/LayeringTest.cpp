@@ -31,6 +31,7 @@ const std::map<std::string, std::set<std::string>>& allowedUses() {
         {"cad/dgn", {"cad/model", "cad/io", "cad/curves"}},
         {"cad/load", {"cad/model", "cad/io", "cad/dwg", "cad/dxf", "cad/dgn"}},
         {"cad/geometry", {"cad/model", "cad/io", "cad/curves", "cad/text"}},
+        {"cad/compare", {"cad/model"}},
         {"control", {"cad"}},
         {"platform", {"cad", "control"}},
         {"data", {"cad", "platform"}},

@@ -36,8 +36,25 @@ void FakeDrawingControl::CreateDrawing(const std::string& path, std::int32_t mod
                                        const std::string& options) {
     record(call("CreateDrawing", path, mode, options), "CreateDrawing");
 }
+void FakeDrawingControl::LoadComparison(const std::string& oldPath, const std::string& newPath) {
+    record(call("LoadComparison", oldPath, newPath), "LoadComparison");
+    drawingOpen = true;
+    shownLayout = openingLayout;
+    shownDifferences = differences;
+}
+std::int32_t FakeDrawingControl::DifferenceCount() {
+    record(call("DifferenceCount"), "DifferenceCount");
+    return static_cast<std::int32_t>(shownDifferences.size());
+}
+control::DrawingDifference FakeDrawingControl::DifferenceAt(std::int32_t index) {
+    record(call("DifferenceAt", index), "DifferenceAt");
+    if (index < 0 || static_cast<std::size_t>(index) >= shownDifferences.size())
+        throw DrawingControlError("there is no difference " + std::to_string(index));
+    return shownDifferences[static_cast<std::size_t>(index)];
+}
 void FakeDrawingControl::LoadDwg(const std::string& path) {
     record(call("LoadDwg", path), "LoadDwg");
+    shownDifferences.clear();
     drawingOpen = true;
     shownLayout = openingLayout;
 }
@@ -51,6 +68,7 @@ std::int32_t FakeDrawingControl::DrawingHandle() {
 void FakeDrawingControl::DgnImport(const std::string& path, std::int32_t handle,
                                    const std::string& options) {
     record(call("DgnImport", path, handle, options), "DgnImport");
+    shownDifferences.clear();
     drawingOpen = true;
     shownLayout = openingLayout;
 }

@@ -35,6 +35,9 @@ public:
     std::vector<std::string> layouts;
     std::int32_t openingLayout = 0;
     std::int32_t shownLayout = 0;
+    // The differences a comparison load lists.
+    std::vector<control::DrawingDifference> differences;
+    std::vector<control::DrawingDifference> shownDifferences; // of the comparison loaded
 
     // Sets the "V100"/"V101" items with VX1/VY1 texts.
     void setCorner(const std::string& item, const std::string& x, const std::string& y);
@@ -53,6 +56,9 @@ public:
     void AttachLibrary(const std::string& name, const std::string& options,
                        std::int32_t flags) override;
     void SetWorkFile(const std::string& path, std::int32_t flags) override;
+    void LoadComparison(const std::string& oldPath, const std::string& newPath) override;
+    std::int32_t DifferenceCount() override;
+    control::DrawingDifference DifferenceAt(std::int32_t index) override;
 
     std::int32_t OpenLayerTable(const std::string& path) override;
     std::int32_t LayerTableCount(std::int32_t handle) override;

@@ -1,5 +1,6 @@
 #include "RenderCommand.h"
 
+#include "CompareCommand.h"
 #include "DrawingInfo.h"
 #include "cad/io/LoadBudget.h"
 #include "cad/load/DrawingReader.h"
@@ -67,7 +68,9 @@ bool renderTo(QPaintDevice& device, const QRectF& target, const cad::DisplayList
     return painter.end();
 }
 
-bool writeOutput(const RenderCommand& command, const cad::DisplayList& list, int sheet) {
+} // namespace
+
+bool writePicture(const RenderCommand& command, const cad::DisplayList& list, int sheet) {
     control::RenderStyle style;
     style.background = command.background;
     style.hiddenLayers = control::layersHiddenInFile(list);
@@ -105,7 +108,6 @@ bool writeOutput(const RenderCommand& command, const cad::DisplayList& list, int
     return renderTo(image, target, list, style, onScreen) && image.save(command.output, "PNG");
 }
 
-// The sheet named `name` (exactly, else ignoring case), -1 for "Model"; nullopt when none is.
 std::optional<int> findSheet(const cad::DisplayList& list, const QString& name) {
     if (name.compare("Model", Qt::CaseInsensitive) == 0)
         return -1;
@@ -116,8 +118,6 @@ std::optional<int> findSheet(const cad::DisplayList& list, const QString& name) 
                 return static_cast<int>(i);
     return std::nullopt;
 }
-
-} // namespace
 
 std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString& error) {
     RenderCommand command;
@@ -132,6 +132,8 @@ std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString
         };
         if (arg == "--info") {
             command.info = true;
+        } else if (arg == "--compare") {
+            command.compare = true;
         } else if (arg == "-o" || arg == "--output") {
             const auto v = value();
             if (!v)
@@ -179,6 +181,8 @@ std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString
             return std::nullopt;
         } else if (command.input.isEmpty()) {
             command.input = arg;
+        } else if (command.other.isEmpty()) {
+            command.other = arg;
         } else {
             error = "more than one input file given";
             return std::nullopt;
@@ -186,6 +190,11 @@ std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString
     }
     if (command.input.isEmpty()) {
         error = "no input file given";
+        return std::nullopt;
+    }
+    if (command.compare != !command.other.isEmpty()) {
+        error = command.compare ? "--compare needs two drawings, OLD and NEW"
+                                : "more than one input file given";
         return std::nullopt;
     }
     if (!command.info && command.output.isEmpty()) {
@@ -201,6 +210,8 @@ std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString
 }
 
 int runRenderCommand(const RenderCommand& command) {
+    if (command.compare)
+        return runCompareCommand(command);
     // Reading and compiling share one memory budget for the file's size and the time limit.
     cad::LoadBudget budget(cad::LoadBudget::allowedBytes(
         static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(command.input).size(), 0))));
@@ -239,7 +250,7 @@ int runRenderCommand(const RenderCommand& command) {
         printError(command.input + ": no layout named \"" + command.layout + "\"");
         return 2;
     }
-    if (!writeOutput(command, *list, *sheet)) {
+    if (!writePicture(command, *list, *sheet)) {
         printError(command.output + ": could not write the output file");
         return 3;
     }

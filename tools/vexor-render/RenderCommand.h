@@ -6,13 +6,19 @@
 #include <QStringList>
 #include <optional>
 
+namespace vexor::cad {
+class DisplayList;
+}
+
 namespace vexor::tools {
 
 // The command line of vexor-render.
 struct RenderCommand {
     QString input;
-    QString output;    // .png, .svg or .pdf
-    bool info = false; // print the JSON summary instead of rendering
+    QString other;        // with --compare: the newer drawing, `input` the older
+    bool compare = false; // compare two drawings: their picture, or with `info` their differences
+    QString output;       // .png, .svg or .pdf
+    bool info = false;    // print the JSON summary instead of rendering
     QSize size{1600, 1200};
     QColor background = Qt::white;
     double timeoutSeconds = 0; // give up reading and compiling after this long; 0 = no limit
@@ -22,6 +28,13 @@ struct RenderCommand {
 // Parses the arguments (without the program name); nullopt with `error` set when they are
 // wrong.
 std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString& error);
+
+// Draws model space (sheet -1) or a sheet of `list` into the command's output file; false when
+// it cannot be written.
+bool writePicture(const RenderCommand& command, const cad::DisplayList& list, int sheet);
+
+// The sheet named `name` (exactly, else ignoring case), -1 for "Model"; nullopt when none is.
+std::optional<int> findSheet(const cad::DisplayList& list, const QString& name);
 
 // Runs the command; returns the process exit status. Errors go to stderr as one line.
 int runRenderCommand(const RenderCommand& command);

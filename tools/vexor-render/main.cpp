@@ -14,6 +14,8 @@ constexpr char kUsage[] =
     "usage: vexor-render FILE -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--background #rrggbb]\n"
     "                    [--layout NAME] [--timeout SECONDS]\n"
     "       vexor-render FILE --info [--timeout SECONDS]\n"
+    "       vexor-render OLD NEW --compare -o OUT.png|OUT.svg|OUT.pdf [--layout NAME] [...]\n"
+    "       vexor-render OLD NEW --compare --info   (exit 0 same, 1 different, 2 error)\n"
     "       vexor-render --help | --version\n";
 
 } // namespace
