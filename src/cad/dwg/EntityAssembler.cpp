@@ -168,8 +168,13 @@ void EntityAssembler::gatherVertices(ParsedEntity& e, Polyline& poly) {
         if (v.flags & 16)
             return true;
         PolyVertex pv = v.vertex;
-        if (poly.kind == Polyline::Kind::Poly2d)
+        if (poly.kind == Polyline::Kind::Poly2d) {
             pv.p.z = e.elevation;
+            if (pv.startWidth == 0 && pv.endWidth == 0) {
+                pv.startWidth = e.defaultStartWidth;
+                pv.endWidth = e.defaultEndWidth;
+            }
+        }
         poly.vertices.push_back(pv);
         return true;
     });
