@@ -74,6 +74,7 @@ void DisplayListCompiler::compileLayers() {
         style.linetype = layer.linetype;
         style.lineweight = layer.lineweight;
         style.initiallyHidden = layer.off || layer.frozen;
+        style.frozenInFile = layer.frozen;
         out_->layers_.push_back(std::move(style));
         if (layer.name == "0" && out_->layerZero_ == kNoIndex)
             out_->layerZero_ = i;

@@ -34,6 +34,7 @@ constexpr std::size_t kIndexFrom = 64;   // lists this long are culled with thei
 // Summarised lists at least this much in view are scanned whole: cheaper than the index then.
 constexpr double kScanFrom = 0.4;
 constexpr QRgb kHiddenLayer = 0; // in the layer colour table: resolved colours are opaque
+constexpr char kFrozen = 2;      // in RenderStyle::hiddenLayers
 
 Affine2 toAffine(const QTransform& t) {
     return {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
@@ -131,6 +132,9 @@ public:
 
 private:
     bool hidden(std::uint32_t layer) const { return layer < hidden_.size() && hidden_[layer] != 0; }
+    bool frozen(std::uint32_t layer) const {
+        return layer < hidden_.size() && hidden_[layer] == kFrozen;
+    }
 
     // A layout: the paper with its shadow, each view of model space inside its clip, then the
     // paper-space items over them and the views' frames.
@@ -378,11 +382,16 @@ private:
             canvas_ = view.rectangular
                           ? std::optional(cutCanvas(*canvas_, pixelRect(*canvas_, viewBox_)))
                           : std::nullopt;
-        std::vector<std::pair<std::uint32_t, QRgb>> frozen;
+        struct Saved {
+            std::uint32_t layer;
+            char state;
+            QRgb color;
+        };
+        std::vector<Saved> frozen;
         for (std::uint32_t layer : view.frozenLayers)
-            if (layer < hidden_.size() && !hidden_[layer]) {
-                frozen.emplace_back(layer, layerColors_[layer]);
-                hidden_[layer] = 1;
+            if (layer < hidden_.size() && hidden_[layer] != kFrozen) {
+                frozen.push_back({layer, hidden_[layer], layerColors_[layer]});
+                hidden_[layer] = kFrozen;
                 layerColors_[layer] = kHiddenLayer;
             }
         if (near) {
@@ -397,9 +406,9 @@ private:
             drawList(list_.modelSpace(), toDevice * view.modelToPaper, 0, top);
         }
         flushDots();
-        for (const auto& [layer, color] : frozen) {
-            hidden_[layer] = 0;
-            layerColors_[layer] = color;
+        for (const Saved& saved : frozen) {
+            hidden_[saved.layer] = saved.state;
+            layerColors_[saved.layer] = saved.color;
         }
         canvas_ = savedCanvas;
         device_.clearClip();
@@ -539,7 +548,9 @@ private:
         const std::uint32_t layer =
             item.layer == list_.layerZero() && inherited.layer != cad::kNoIndex ? inherited.layer
                                                                                 : item.layer;
-        if (hidden(layer))
+        // A layer that is off hides what is drawn on it, but an insert on it still draws the
+        // parts of its block that lie on layers of their own; a frozen layer hides inserts too.
+        if (item.kind == ItemKind::Insert ? frozen(layer) : hidden(layer))
             return;
         ++stats_.itemsVisited;
         const QRgb color = colors_.resolve(item.color, layer, inherited.color);
@@ -810,7 +821,7 @@ private:
     double pixel_;
     QRectF target_;
     Box2 viewBox_;
-    std::vector<char> hidden_;      // by layer: hidden in this view (switched off or frozen here)
+    std::vector<char> hidden_;      // by layer: as RenderStyle::hiddenLayers, frozen here too
     std::vector<QRgb> layerColors_; // by-layer colour of each layer, kHiddenLayer when hidden
     std::optional<PixelCanvas> canvas_;
     std::vector<QPointF> scratch_;
