@@ -365,8 +365,14 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
             [&](const Ellipse&) { addCurve(list, entity, inBlock); },
             [&](const Spline&) { addCurve(list, entity, inBlock); },
             [&](const Text& e) {
-                if (e.kind != TextKind::AttributeDefinition)
+                if (e.kind != TextKind::AttributeDefinition) {
                     addTextEntity(list, makeItem(common, inBlock), e, planeAt(e.insert.z));
+                } else if (attributeTags_) {
+                    // Outside a block a definition shows its tag, where its value would go.
+                    Text tag = e;
+                    tag.text = e.tag.str();
+                    addTextEntity(list, makeItem(common, inBlock), tag, planeAt(e.insert.z));
+                }
             },
             [&](const MText& e) { addMText(list, common, e, inBlock); },
             [&](const Solid& e) {

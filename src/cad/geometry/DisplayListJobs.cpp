@@ -3,6 +3,7 @@
 #include "ParallelTasks.h"
 #include "TextFont.h"
 
+#include <algorithm>
 #include <span>
 
 namespace vexor::cad {
@@ -80,6 +81,13 @@ void roomForList(std::vector<T>& v, std::size_t adding, std::size_t compiled, st
 
 } // namespace
 
+bool DisplayListCompiler::showsAttributeTags(std::uint32_t list) const {
+    if (list == kNoIndex)
+        return true;
+    return std::any_of(drawing_.layouts.begin(), drawing_.layouts.end(),
+                       [list](const Layout& layout) { return layout.block == list; });
+}
+
 // Every block and model space, in parts run on several threads. Each part is compiled by a
 // copy of this compiler that reports into the part's own diagnostics and counts; they are
 // merged in the order a single pass would have met them.
@@ -124,8 +132,11 @@ void DisplayListCompiler::compileAllEntities() {
     };
     if (total < kParallelFrom) {
         for (const Part& part : parts)
-            if (part.begin == 0)
+            if (part.begin == 0) {
+                attributeTags_ = showsAttributeTags(part.list);
                 compileEntities(entitiesOf(part.list), target(part.list), part.list != kNoIndex);
+            }
+        attributeTags_ = false;
         return;
     }
 
@@ -137,6 +148,7 @@ void DisplayListCompiler::compileAllEntities() {
         worker.notDrawn_.clear();
         worker.incomplete_.clear();
         worker.shapeMarkers_.clear();
+        worker.attributeTags_ = showsAttributeTags(part.list);
         const std::vector<Entity>& entities = entitiesOf(part.list);
         worker.compileEntities(
             std::span<const Entity>(entities.data() + part.begin, part.end - part.begin),
