@@ -117,6 +117,7 @@ public:
             layerColors_[l] =
                 hidden(l) ? kHiddenLayer : colors_.resolve(layers[l].color, l, colors_.contrast());
         canvas_ = device.pixelCanvas();
+        pointSymbols_ = list.pointMode() != 0;
     }
 
     void render(const Box2& window) {
@@ -207,7 +208,7 @@ private:
                                           std::vector<std::vector<std::uint32_t>>& near) {
         std::vector<char> served(sheet.views.size(), 0);
         const ItemList& model = list_.modelSpace();
-        if (!canvas_ || model.summaries.empty() || !model.orderFree)
+        if (!canvas_ || model.summaries.empty() || !model.orderFree || pointSymbols_)
             return served;
         std::vector<Box2> boxes(sheet.views.size());
         for (std::size_t v = 0; v < sheet.views.size(); ++v) {
@@ -456,7 +457,8 @@ private:
         auto visit = [&](std::uint32_t i) {
             if (summarised) {
                 const cad::ItemSummary& s = items.summaries[i];
-                if (!s.skipped() && std::max(s.halfWidth, s.halfHeight) < dotHalfSize) {
+                if (!s.skipped() && std::max(s.halfWidth, s.halfHeight) < dotHalfSize &&
+                    !(pointSymbols_ && items.items[i].kind == ItemKind::Points)) {
                     drawFarItem(s, fromCorner, inherited);
                     return;
                 }
@@ -556,7 +558,8 @@ private:
         const QRgb color = colors_.resolve(item.color, layer, inherited.color);
         const double size = std::max(item.box.width(), item.box.height()) * scale;
         const bool unbounded = item.kind == ItemKind::Ray || item.kind == ItemKind::Xline;
-        if (!unbounded && size < kDotPixels * pixel_) {
+        // A point is drawn in the drawing's point style whatever its (empty) box.
+        if (!unbounded && size < kDotPixels * pixel_ && item.kind != ItemKind::Points) {
             if (item.kind != ItemKind::Wipeout) {
                 ++stats_.itemsAsDots;
                 dot(toPoint(toDevice.map({(item.box.minX + item.box.maxX) / 2,
@@ -746,7 +749,7 @@ private:
         double r = setting > 0   ? setting * scale / 2
                    : setting < 0 ? -setting / 100.0 * target_.height() / 2
                                  : 0.05 * target_.height() / 2;
-        r = std::clamp(r, 1.0, 256.0);
+        r = std::clamp(r, 1.0, 1e5);
         stroke_ = {QColor::fromRgb(color), 0, {}};
         switch (mode & 7) {
         case 0:
@@ -824,6 +827,7 @@ private:
     std::vector<char> hidden_;      // by layer: as RenderStyle::hiddenLayers, frozen here too
     std::vector<QRgb> layerColors_; // by-layer colour of each layer, kHiddenLayer when hidden
     std::optional<PixelCanvas> canvas_;
+    bool pointSymbols_ = false; // points are drawn as marks of a size, not as dots
     std::vector<QPointF> scratch_;
     StrokeStyle stroke_;
     struct DotBatch {
