@@ -367,15 +367,7 @@ ExtendedData EntityAssembler::extendedData(const ObjectFrame& f) {
             if (known != applicationNames_.end())
                 return known->second;
         }
-        std::string name;
-        try {
-            if (std::optional<ObjectFrame> app = store_.open(handle)) {
-                readObjectPreamble(*app);
-                name = app->text(decode_);
-            }
-        } catch (const DwgFormatError&) {
-            // An unreadable APPID names nothing; its data is then ignored.
-        }
+        std::string name = readApplicationName(store_, decode_, handle);
         const std::lock_guard lock(applicationNamesMutex_);
         return applicationNames_.emplace(handle, std::move(name)).first->second;
     };

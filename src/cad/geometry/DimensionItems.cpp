@@ -23,7 +23,9 @@ void DisplayListCompiler::addDimension(ItemList& list, const EntityCommon& commo
     addPicture(list, itemIn(style.lineColor), itemIn(style.extensionColor), pic);
     if (pic.hasText) {
         const DisplayItem text = itemIn(style.textColor);
-        for (TextRun& run : layoutMText(pic.text, common.extrusion()))
+        // In the face of the style's text style (DIMTXSTY), or of the drawing's standard one.
+        for (TextRun& run :
+             layoutMTextFull(pic.text, common.extrusion(), textStyle(pic.text.style)).runs)
             addText(list, text, std::move(run));
     }
 }

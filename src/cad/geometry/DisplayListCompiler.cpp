@@ -214,15 +214,15 @@ void DisplayListCompiler::compileTextStyles() {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (upper == "STANDARD" && !standardStyle_)
             standardStyle_ = &style;
-        const FontChoice choice = resolveFont(style.fontFile, style.bigFontFile);
+        const FontChoice choice = resolveStyleFont(style);
         StyleFont record;
         record.name = style.name;
-        record.font = style.fontFile;
+        record.font = style.fontFile.empty() ? style.family : style.fontFile;
         record.resolved = choice.font ? choice.font->path : std::string{};
-        out_->styleFonts_.push_back(std::move(record));
         if (!choice.found)
-            diagnose("font \"" + (style.fontFile.empty() ? std::string("txt") : style.fontFile) +
+            diagnose("font \"" + (record.font.empty() ? std::string("txt") : record.font) +
                      "\" not found; drawn with " + choice.standIn);
+        out_->styleFonts_.push_back(std::move(record));
         for (const std::string& problem : choice.problems)
             diagnose("damaged font file " + problem);
     }

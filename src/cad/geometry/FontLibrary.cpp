@@ -550,6 +550,12 @@ FontChoice resolveFamily(std::string_view family, bool bold, bool italic) {
     return cached(cacheKey, [&] { return trueTypeChoice(key, key, bold, italic); });
 }
 
+FontChoice resolveStyleFont(const TextStyle& style) {
+    if (!style.family.empty() && stemAndExtension(style.fontFile).first.empty())
+        return resolveFamily(style.family, style.familyBold, style.familyItalic);
+    return resolveFont(style.fontFile, style.bigFontFile);
+}
+
 ShapeFileChoice resolveShapeFile(std::string_view file) {
     ShapeFileChoice choice;
     const auto [stem, ext] = stemAndExtension(file);

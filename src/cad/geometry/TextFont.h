@@ -9,6 +9,8 @@
 
 namespace vexor::cad {
 
+struct TextStyle;
+
 // The face a text is drawn in: a single-stroke font drawn as polylines, or a TrueType file
 // drawn by the device. Widths are in units of the cap height.
 struct TextFont {
@@ -76,6 +78,8 @@ private:
 FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile = {});
 // A TrueType family by name with bold and italic, as MTEXT font switches give it.
 FontChoice resolveFamily(std::string_view family, bool bold, bool italic);
+// The font of a text style: its font file, or the TrueType family it names when it has none.
+FontChoice resolveStyleFont(const TextStyle& style);
 
 // A shape file for SHAPE entities, by the name a shape-file style gives: read from the drawing's
 // folder or the user's font folder. Null when neither has it.
