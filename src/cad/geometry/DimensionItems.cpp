@@ -1,6 +1,9 @@
+#include "../io/Codepage.h"
 #include "DimensionGeometry.h"
 #include "DisplayListCompiler.h"
 #include "TextLayout.h"
+
+#include <cstdio>
 
 namespace vexor::cad {
 
@@ -77,6 +80,18 @@ void DisplayListCompiler::reportNotDrawn() {
                 : "this kind of entity is not drawn yet";
         diagnose(std::to_string(count) + " " + name + (count == 1 ? " entity" : " entities") +
                  " not drawn: " + why);
+    }
+    if (!missingGlyphs_.empty()) {
+        std::string message = "characters in no installed face, drawn as boxes:";
+        for (const auto& [c, count] : missingGlyphs_) {
+            char code[16];
+            std::snprintf(code, sizeof code, " U+%04X \"", static_cast<unsigned>(c));
+            message += code;
+            appendUtf8(message, c);
+            message += "\" in " + std::to_string(count) + (count == 1 ? " text," : " texts,");
+        }
+        message.pop_back();
+        diagnose(message);
     }
 }
 

@@ -183,6 +183,9 @@ void DisplayListCompiler::addText(ItemList& list, DisplayItem item, TextRun run)
     item.box = textRunBox(run);
     if (item.box.empty() || !std::isfinite(item.box.width()) || !std::isfinite(item.box.height()))
         return;
+    if (run.font && run.font->kind == TextFont::Kind::TrueType)
+        for (char32_t c : missingCharacters(*run.font, run.text))
+            ++missingGlyphs_[c];
     item.extra = static_cast<std::uint32_t>(list.texts.size());
     list.texts.push_back(std::move(run));
     list.items.push_back(item);

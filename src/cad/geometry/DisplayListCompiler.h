@@ -136,6 +136,7 @@ private:
     const TextStyle* standardStyle_ = nullptr;
     std::vector<std::shared_ptr<const StrokeFont>> shapeFiles_; // per text style; null: none
     std::map<std::string, std::size_t> shapeMarkers_;           // why -> how many
+    std::map<char32_t, std::size_t> missingGlyphs_; // in no installed face -> texts with it
     bool attributeTags_ = false; // the list being compiled shows attribute definitions' tags
 };
 

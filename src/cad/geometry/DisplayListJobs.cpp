@@ -100,6 +100,7 @@ void DisplayListCompiler::compileAllEntities() {
         std::map<std::string, std::size_t> notDrawn;
         std::map<std::pair<std::string, std::string>, std::size_t> incomplete;
         std::map<std::string, std::size_t> shapeMarkers;
+        std::map<char32_t, std::size_t> missingGlyphs;
     };
     std::vector<Part> parts;
     std::size_t total = 0;
@@ -109,6 +110,7 @@ void DisplayListCompiler::compileAllEntities() {
             parts.push_back({list,
                              begin,
                              std::min(entities.size(), begin + kEntitiesPerTask),
+                             {},
                              {},
                              {},
                              {},
@@ -148,6 +150,7 @@ void DisplayListCompiler::compileAllEntities() {
         worker.notDrawn_.clear();
         worker.incomplete_.clear();
         worker.shapeMarkers_.clear();
+        worker.missingGlyphs_.clear();
         worker.attributeTags_ = showsAttributeTags(part.list);
         const std::vector<Entity>& entities = entitiesOf(part.list);
         worker.compileEntities(
@@ -156,6 +159,7 @@ void DisplayListCompiler::compileAllEntities() {
         part.notDrawn = std::move(worker.notDrawn_);
         part.incomplete = std::move(worker.incomplete_);
         part.shapeMarkers = std::move(worker.shapeMarkers_);
+        part.missingGlyphs = std::move(worker.missingGlyphs_);
     };
     const std::size_t waveEntities = kPartsPerThreadPerWave * parallelThreads() * kEntitiesPerTask;
     for (std::size_t from = 0, to = 0; from < parts.size(); from = to) {
@@ -188,6 +192,8 @@ void DisplayListCompiler::compileAllEntities() {
                 incomplete_[what] += count;
             for (const auto& [why, count] : part.shapeMarkers)
                 shapeMarkers_[why] += count;
+            for (const auto& [c, count] : part.missingGlyphs)
+                missingGlyphs_[c] += count;
         }
     }
 }

@@ -43,8 +43,12 @@ public:
     virtual ~TrueTypeMetrics() = default;
     // Width of `utf8` in units of the face's cap height; < 0 when the file cannot be used.
     virtual double width(const TextFont& font, std::string_view utf8) const = 0;
+    // The characters of `utf8` that neither the face nor any fallback face has, once each.
+    virtual std::u32string missing(const TextFont& font, std::string_view utf8) const = 0;
 };
 void installTrueTypeMetrics(std::shared_ptr<const TrueTypeMetrics> metrics);
+// The characters of a TrueType text that no installed face draws (empty without metrics).
+std::u32string missingCharacters(const TextFont& font, std::string_view utf8);
 
 // What a style's font names resolved to.
 struct FontChoice {
