@@ -19,12 +19,12 @@ const QRawFont* latinFace() {
     return font && !font->path.empty() ? trueTypeFace(QString::fromStdString(font->path)) : nullptr;
 }
 
-cad::Drawing textDrawing(const std::string& text) {
+cad::Drawing textDrawing(const std::string& text, const std::string& font = "arial.ttf") {
     cad::Drawing d;
     d.layerIndex("0");
     cad::TextStyle style;
     style.name = "Latin";
-    style.fontFile = "arial.ttf";
+    style.fontFile = font;
     d.textStyles.push_back(style);
     cad::Text t;
     t.height = 10;
@@ -75,4 +75,26 @@ TEST(GlyphFallback, OnlyACharacterNoFaceHasIsABoxAndIsNamed) {
         named = named || (message.find("drawn as boxes") != std::string::npos &&
                           message.find("U+F0041") != std::string::npos);
     EXPECT_TRUE(named);
+}
+
+// Characters no stroke font has (some Chinese ones) come from the TrueType faces, in their place
+// between the stroke-font parts, instead of as question marks.
+TEST(GlyphFallback, AStrokeTextTakesWhatNoStrokeFontHasFromTheTrueTypeFaces) {
+    const auto list = compileDrawing(textDrawing("\u5929\u5355\u884CAB", "txt"));
+    const auto& runs = list->modelSpace().texts;
+    ASSERT_GE(runs.size(), 2u);
+    bool trueTypePiece = false;
+    double previousStart = -1;
+    for (const cad::TextRun& run : runs) {
+        EXPECT_EQ(run.text.find('?'), std::string::npos);
+        ASSERT_NE(run.font, nullptr);
+        if (run.font->kind == cad::TextFont::Kind::TrueType) {
+            trueTypePiece = true;
+            EXPECT_NE(run.text.find("\u5355"), std::string::npos) << run.text;
+        }
+        const double start = run.toWorld.map({0, 0}).x;
+        EXPECT_GT(start, previousStart) << "pieces follow each other along the line";
+        previousStart = start;
+    }
+    EXPECT_TRUE(trueTypePiece);
 }
