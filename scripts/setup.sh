@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils poppler-utils gdal-bin python3-ezdxf
   desktop-file-utils shared-mime-info libglib2.0-bin dpkg-dev
-  librecad-data fonts-liberation2 ccache
+  librecad-data fonts-liberation2 fonts-wqy-microhei ccache
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -295,9 +295,11 @@ void DrawingWidget::setLayerHidden(const std::string& name, bool hidden) {
     auto& flags = scene_.style.hiddenLayers;
     if (flags.size() <= static_cast<std::size_t>(index))
         flags.resize(static_cast<std::size_t>(index) + 1, 0);
-    if (flags[static_cast<std::size_t>(index)] == static_cast<char>(hidden))
+    // Hiding switches a layer off; a layer frozen in the file stays frozen until shown.
+    char& flag = flags[static_cast<std::size_t>(index)];
+    if ((flag != 0) == hidden)
         return;
-    flags[static_cast<std::size_t>(index)] = hidden;
+    flag = hidden ? 1 : 0;
     sceneChanged();
 }
 

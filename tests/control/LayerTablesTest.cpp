@@ -80,8 +80,8 @@ TEST_F(LayerTablesTest, TheLoadedDrawingStartsWithTheFilesLayerStates) {
     ASSERT_EQ(hidden.size(), 4u);
     EXPECT_EQ(hidden[0], 0);
     EXPECT_EQ(hidden[1], 0);
-    EXPECT_EQ(hidden[2], 1);
-    EXPECT_EQ(hidden[3], 1);
+    EXPECT_EQ(hidden[2], 1); // off
+    EXPECT_EQ(hidden[3], 2); // frozen
     control.SelectItemAt(2);
     EXPECT_EQ(control.ItemValue("DESCR"), "Doors");
     EXPECT_EQ(control.ItemValue("ECOLOR"), "-5");

@@ -1,4 +1,5 @@
 #include "support/Corpus.h"
+#include "support/Ezdxf.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -140,6 +142,39 @@ TEST(VexorRender, PngHasInkWhereTheExtentsSayAndNotOnLayersTheFileSwitchedOff) {
     EXPECT_NEAR(ink.height(), 77, 4);
     EXPECT_NEAR(ink.center().x(), 200, 4);
     EXPECT_NEAR(ink.center().y(), 73, 4);
+}
+
+// A wide polyline ring of two bulged segments is one solid band in the picture: no hairline
+// seams across it, no gaps at its joins.
+TEST(VexorRender, AWideBulgedPolylineIsASolidBand) {
+    const auto dir = vexor::test::scratchDir("vexor-render-wide-arc");
+    const auto dxf = dir / "ring.dxf";
+    ASSERT_TRUE(vexor::test::writeWithEzdxf(dxf, R"(
+msp.add_lwpolyline([(-20, 0, 0, 0, 1), (20, 0, 0, 0, 1)], format='xyseb', close=True,
+                   dxfattribs={'const_width': 8})
+)"));
+    const QString png = QString::fromStdString((dir / "ring.png").string());
+    const ToolRun r = runTool({QString::fromStdString(dxf.string()), "-o", png, "--size", "800x800",
+                               "--background", "#ffffff"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QImage image(png);
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    ASSERT_GT(ink.width(), 600);
+    // The band runs from radius 16 to 24: sample it all round, away from its antialiased edges.
+    const double outer = ink.width() / 2.0, cx = ink.left() + outer, cy = ink.top() + outer;
+    int light = 0;
+    for (double r : {17.0, 20.0, 22.0, 23.0})
+        for (int k = 0; k < 3600; ++k) {
+            const double a = k * M_PI / 1800;
+            const int x = static_cast<int>(std::lround(cx + std::cos(a) * r / 24 * outer));
+            const int y = static_cast<int>(std::lround(cy + std::sin(a) * r / 24 * outer));
+            light += qGray(image.pixel(x, y)) > 64;
+        }
+    EXPECT_EQ(light, 0);
 }
 
 TEST(VexorRender, SvgAndPdfAreWritten) {

@@ -168,8 +168,13 @@ void EntityAssembler::gatherVertices(ParsedEntity& e, Polyline& poly) {
         if (v.flags & 16)
             return true;
         PolyVertex pv = v.vertex;
-        if (poly.kind == Polyline::Kind::Poly2d)
+        if (poly.kind == Polyline::Kind::Poly2d) {
             pv.p.z = e.elevation;
+            if (pv.startWidth == 0 && pv.endWidth == 0) {
+                pv.startWidth = e.defaultStartWidth;
+                pv.endWidth = e.defaultEndWidth;
+            }
+        }
         poly.vertices.push_back(pv);
         return true;
     });
@@ -362,15 +367,7 @@ ExtendedData EntityAssembler::extendedData(const ObjectFrame& f) {
             if (known != applicationNames_.end())
                 return known->second;
         }
-        std::string name;
-        try {
-            if (std::optional<ObjectFrame> app = store_.open(handle)) {
-                readObjectPreamble(*app);
-                name = app->text(decode_);
-            }
-        } catch (const DwgFormatError&) {
-            // An unreadable APPID names nothing; its data is then ignored.
-        }
+        std::string name = readApplicationName(store_, decode_, handle);
         const std::lock_guard lock(applicationNamesMutex_);
         return applicationNames_.emplace(handle, std::move(name)).first->second;
     };

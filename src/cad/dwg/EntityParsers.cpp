@@ -163,10 +163,10 @@ Polyline readPolyline2d(ObjectFrame& f, ParsedEntity& out) {
     p.kind = Polyline::Kind::Poly2d;
     p.closed = (r.bitShort() & 1) != 0;
     r.bitShort(); // curve type
-    const double startWidth = r.bitDouble();
-    const double endWidth = r.bitDouble();
-    if (startWidth == endWidth)
-        p.constantWidth = startWidth;
+    out.defaultStartWidth = r.bitDouble();
+    out.defaultEndWidth = r.bitDouble();
+    if (out.defaultStartWidth == out.defaultEndWidth)
+        p.constantWidth = out.defaultStartWidth;
     out.thickness = r.thickness(f.version);
     out.elevation = r.bitDouble();
     out.extrusion = r.extrusion(f.version);

@@ -64,7 +64,9 @@ struct ParsedEntity {
     EntityData data;
     double thickness = 0;
     Vec3 extrusion{0, 0, 1};
-    double elevation = 0;          // 2D polylines: the z of their vertices
+    double elevation = 0; // 2D polylines: the z of their vertices
+    // 2D polylines: the widths of vertices that store none (both 0), which may taper.
+    double defaultStartWidth = 0, defaultEndWidth = 0;
     std::uint64_t blockHandle = 0; // INSERT, MINSERT, DIMENSION
     std::uint64_t styleHandle = 0; // texts; shapes: their shape file; DIMENSION: its style
     // Vertices of a polyline or attributes of an insert: a chain from first to last (R13-R2000)

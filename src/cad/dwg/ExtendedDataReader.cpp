@@ -103,4 +103,17 @@ ExtendedData readExtendedData(const ObjectFrame& frame, const TextDecoder& decod
     return out;
 }
 
+std::string readApplicationName(const ObjectStore& store, const TextDecoder& decode,
+                                std::uint64_t handle) {
+    try {
+        if (std::optional<ObjectFrame> app = store.open(handle)) {
+            readObjectPreamble(*app);
+            return app->text(decode);
+        }
+    } catch (const DwgFormatError&) {
+        // An unreadable APPID names nothing; its data is then ignored.
+    }
+    return {};
+}
+
 } // namespace vexor::cad::dwg

@@ -2,6 +2,7 @@
 
 #include "../io/ExtendedData.h"
 #include "ObjectFrame.h"
+#include "ObjectStore.h"
 
 #include <functional>
 
@@ -12,5 +13,9 @@ namespace vexor::cad::dwg {
 // DwgFormatError when the data runs past its stored size.
 ExtendedData readExtendedData(const ObjectFrame& frame, const TextDecoder& decode,
                               const std::function<std::string(std::uint64_t)>& applicationName);
+
+// The name an APPID record holds, by the record's handle; empty when it cannot be read.
+std::string readApplicationName(const ObjectStore& store, const TextDecoder& decode,
+                                std::uint64_t handle);
 
 } // namespace vexor::cad::dwg

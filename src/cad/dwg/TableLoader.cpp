@@ -1,5 +1,6 @@
 #include "TableLoader.h"
 
+#include "ExtendedDataReader.h"
 #include "ObjectTypes.h"
 
 #include <algorithm>
@@ -23,6 +24,19 @@ bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
 }
 
 } // namespace
+
+// A TrueType style may name its family only in its extended data; damage there leaves the
+// style as it is.
+void TableLoader::readFamily(const ObjectFrame& f, TextStyle& style) {
+    const auto applicationName = [this](std::uint64_t handle) {
+        return readApplicationName(store_, decode_, handle);
+    };
+    try {
+        readStyleFamily(readExtendedData(f, decode_, applicationName), style);
+    } catch (const DwgFormatError& e) {
+        report("text style's extended data", f.handle, e.what());
+    }
+}
 
 void TableLoader::report(const char* what, std::uint64_t handle, const std::string& reason) {
     // A hostile table could hold a damaged record per byte; the first few say enough.
@@ -105,7 +119,10 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
             if (!f || f->type != kTypeStyle)
                 continue;
             index.textStyles[h] = static_cast<std::uint32_t>(drawing.textStyles.size());
-            drawing.textStyles.push_back(parseTextStyle(*f, decode_));
+            TextStyle style = parseTextStyle(*f, decode_);
+            if (style.fontFile.empty() && !style.shapeFile)
+                readFamily(*f, style);
+            drawing.textStyles.push_back(std::move(style));
         } catch (const DwgFormatError& e) {
             report("text style", h, e.what());
         }

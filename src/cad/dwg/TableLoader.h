@@ -60,6 +60,7 @@ private:
                                               TableControl* out = nullptr);
     void loadDimStyles(std::uint64_t control, TableIndex& index, Drawing& drawing);
     void report(const char* what, std::uint64_t handle, const std::string& reason);
+    void readFamily(const ObjectFrame& f, TextStyle& style);
 
     const ObjectStore& store_;
     const TextDecoder& decode_;

@@ -170,7 +170,7 @@ private:
         if (record.type == "VERTEX") {
             if (open_ == Open::Polyline)
                 addVertex(dataOf<Polyline>(entityList(openList_)[openIndex_].data), record,
-                          elevation_);
+                          vertexDefaults_);
             else
                 context_.diagnostic(record.position, "VERTEX without a POLYLINE skipped");
             return;
@@ -198,10 +198,7 @@ private:
         if (holds<Polyline>(entity.data) &&
             dataOf<Polyline>(entity.data).kind != Polyline::Kind::Light) {
             openComplex(Open::Polyline, target);
-            elevation_ = 0;
-            for (const Group& g : record.groups)
-                if (g.code == 30)
-                    elevation_ = g.asDouble();
+            vertexDefaults_ = vertexDefaults(record);
         } else if (holds<Insert>(entity.data)) {
             openComplex(Open::Insert, target);
         }
@@ -322,7 +319,7 @@ private:
     Open open_ = Open::None;
     std::uint32_t openList_ = kModelSpace;
     std::size_t openIndex_ = 0;
-    double elevation_ = 0;
+    VertexDefaults vertexDefaults_;
     std::size_t fileSize_ = 0;
     bool sawSection_ = false;
     bool sawRecord_ = false;

@@ -591,9 +591,23 @@ bool isPaperSpace(const EntityRecord& record) {
     return false;
 }
 
-void addVertex(Polyline& polyline, const EntityRecord& vertex, double elevation) {
+VertexDefaults vertexDefaults(const EntityRecord& polyline) {
+    VertexDefaults defaults;
+    for (const Group& g : polyline.groups) {
+        if (g.code == 30)
+            defaults.elevation = g.asDouble();
+        else if (g.code == 40)
+            defaults.startWidth = g.asDouble();
+        else if (g.code == 41)
+            defaults.endWidth = g.asDouble();
+    }
+    return defaults;
+}
+
+void addVertex(Polyline& polyline, const EntityRecord& vertex, const VertexDefaults& defaults) {
     PolyVertex v;
-    v.startWidth = v.endWidth = polyline.constantWidth;
+    v.startWidth = defaults.startWidth;
+    v.endWidth = defaults.endWidth;
     std::int64_t flags = 0;
     std::int32_t face[4] = {0, 0, 0, 0};
     for (const Group& g : vertex.groups) {
@@ -629,7 +643,7 @@ void addVertex(Polyline& polyline, const EntityRecord& vertex, double elevation)
         return;
     }
     if (polyline.kind == Polyline::Kind::Poly2d && v.p.z == 0)
-        v.p.z = elevation;
+        v.p.z = defaults.elevation;
     polyline.vertices.push_back(v);
 }
 

@@ -24,9 +24,18 @@ Entity buildEntity(const EntityRecord& record, DxfContext& context);
 // Whether the record belongs to paper space (group 67 = 1).
 bool isPaperSpace(const EntityRecord& record);
 
+// What a POLYLINE record gives the VERTEX records after it: its elevation (group 30) and its
+// default start and end widths (40, 41), which may differ (a tapered default).
+struct VertexDefaults {
+    double elevation = 0;
+    double startWidth = 0, endWidth = 0;
+};
+VertexDefaults vertexDefaults(const EntityRecord& polyline);
+
 // Adds a VERTEX record to a POLYLINE: a vertex, or a face of a polyface mesh. Vertices of
-// 2D polylines without a z of their own take the polyline's elevation.
-void addVertex(Polyline& polyline, const EntityRecord& vertex, double elevation);
+// 2D polylines without a z of their own take the polyline's elevation, and without widths of
+// their own its default widths.
+void addVertex(Polyline& polyline, const EntityRecord& vertex, const VertexDefaults& defaults);
 
 // Common properties and the per-kind readers the entity builder uses.
 EntityCommon readCommon(const EntityRecord& record, DxfContext& context);

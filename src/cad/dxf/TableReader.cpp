@@ -130,6 +130,8 @@ void readTextStyle(const EntityRecord& r, DxfContext& context) {
             break;
         }
     }
+    // A TrueType style may name its family only in its extended data.
+    readStyleFamily(extendedData(r.xdata, context), style);
     auto& list = context.drawing().textStyles;
     // Shape files have no name of their own: each is an entry.
     std::uint32_t index = style.shapeFile ? kNoIndex : context.drawing().findTextStyle(style.name);

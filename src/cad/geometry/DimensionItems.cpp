@@ -1,6 +1,9 @@
+#include "../io/Codepage.h"
 #include "../text/TextLayout.h"
 #include "DimensionGeometry.h"
 #include "DisplayListCompiler.h"
+
+#include <cstdio>
 
 namespace vexor::cad {
 
@@ -23,7 +26,9 @@ void DisplayListCompiler::addDimension(ItemList& list, const EntityCommon& commo
     addPicture(list, itemIn(style.lineColor), itemIn(style.extensionColor), pic);
     if (pic.hasText) {
         const DisplayItem text = itemIn(style.textColor);
-        for (TextRun& run : layoutMText(pic.text, common.extrusion()))
+        // In the face of the style's text style (DIMTXSTY), or of the drawing's standard one.
+        for (TextRun& run :
+             layoutMTextFull(pic.text, common.extrusion(), textStyle(pic.text.style)).runs)
             addText(list, text, std::move(run));
     }
 }
@@ -75,6 +80,18 @@ void DisplayListCompiler::reportNotDrawn() {
                 : "this kind of entity is not drawn yet";
         diagnose(std::to_string(count) + " " + name + (count == 1 ? " entity" : " entities") +
                  " not drawn: " + why);
+    }
+    if (!missingGlyphs_.empty()) {
+        std::string message = "characters in no installed face, drawn as boxes:";
+        for (const auto& [c, count] : missingGlyphs_) {
+            char code[16];
+            std::snprintf(code, sizeof code, " U+%04X \"", static_cast<unsigned>(c));
+            message += code;
+            appendUtf8(message, c);
+            message += "\" in " + std::to_string(count) + (count == 1 ? " text," : " texts,");
+        }
+        message.pop_back();
+        diagnose(message);
     }
 }
 

@@ -128,6 +128,7 @@ struct LayerStyle {
     std::int32_t linetype = kLinetypeContinuous;
     std::int16_t lineweight = kLineweightDefault;
     bool initiallyHidden = false; // off or frozen in the file
+    bool frozenInFile = false;    // frozen: hides the inserts on it too, not only its own items
 };
 
 // The font a text style resolved to: what the drawing names and the file drawn with (empty

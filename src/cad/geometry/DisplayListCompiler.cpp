@@ -29,6 +29,65 @@ ItemColor rgbColor(std::uint32_t rgb) {
     return {ItemColorKind::Rgb, rgb & 0xFFFFFFu};
 }
 
+// Whether no stroke font (the run's, its big font, the wide ones) has a glyph for c: the font
+// would draw its question mark.
+bool strokeFontsLack(const TextFont& font, char32_t c) {
+    if (c <= ' ' || c == 0xA0 || c == U'?')
+        return false;
+    const StrokeGlyph* glyph = font.strokeGlyph(c);
+    return !glyph || (font.stroke && glyph == font.stroke->glyph(U'?'));
+}
+
+// A stroke text holding characters no stroke font has, cut into pieces: those characters are
+// drawn from the installed TrueType faces (which find a face for each), the rest in the stroke
+// font, each piece where it falls along the line. Empty when the stroke fonts have everything.
+std::vector<TextRun> strokeTextPieces(const TextRun& run) {
+    const TextFont& font = *run.font;
+    struct Part {
+        std::string text;
+        bool lacking = false;
+    };
+    std::vector<Part> parts;
+    bool anyLacking = false;
+    for (std::size_t i = 0; i < run.text.size();) {
+        const std::size_t start = i;
+        const bool lacking = strokeFontsLack(font, nextCodepoint(run.text, i));
+        anyLacking = anyLacking || lacking;
+        if (parts.empty() || parts.back().lacking != lacking)
+            parts.push_back({{}, lacking});
+        parts.back().text.append(run.text, start, i - start);
+    }
+    if (!anyLacking)
+        return {};
+    static const std::shared_ptr<const TextFont> face =
+        resolveFamily("DejaVu Sans", false, false).font;
+    if (!face || face->kind != TextFont::Kind::TrueType)
+        return {};
+    std::vector<double> advances;
+    TextRun whole = run;
+    whole.width = 0;
+    for (const Part& part : parts) {
+        advances.push_back(part.lacking ? face->advance(part.text) : font.advance(part.text));
+        whole.width += advances.back();
+    }
+    const Part& last = parts.back();
+    whole.width +=
+        (last.lacking ? face->width(last.text) : font.width(last.text)) - advances.back();
+    const Affine2 frame = glyphFrame(whole);
+    std::vector<TextRun> pieces;
+    double x = 0;
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        TextRun piece;
+        piece.text = parts[k].text;
+        piece.font = parts[k].lacking ? face : run.font;
+        piece.toWorld = frame * Affine2::translate(x, 0);
+        piece.width = piece.font->width(piece.text);
+        pieces.push_back(std::move(piece));
+        x += advances[k];
+    }
+    return pieces;
+}
+
 } // namespace
 
 DisplayListCompiler::DisplayListCompiler(const Drawing& drawing)
@@ -74,6 +133,7 @@ void DisplayListCompiler::compileLayers() {
         style.linetype = layer.linetype;
         style.lineweight = layer.lineweight;
         style.initiallyHidden = layer.off || layer.frozen;
+        style.frozenInFile = layer.frozen;
         out_->layers_.push_back(std::move(style));
         if (layer.name == "0" && out_->layerZero_ == kNoIndex)
             out_->layerZero_ = i;
@@ -178,10 +238,21 @@ void DisplayListCompiler::addPolygon(ItemList& list, DisplayItem item,
 }
 
 void DisplayListCompiler::addText(ItemList& list, DisplayItem item, TextRun run) {
+    if (run.font && run.font->kind == TextFont::Kind::Stroke) {
+        std::vector<TextRun> pieces = strokeTextPieces(run);
+        if (!pieces.empty()) {
+            for (TextRun& piece : pieces)
+                addText(list, item, std::move(piece));
+            return;
+        }
+    }
     item.kind = ItemKind::Text;
     item.box = textRunBox(run);
     if (item.box.empty() || !std::isfinite(item.box.width()) || !std::isfinite(item.box.height()))
         return;
+    if (run.font && run.font->kind == TextFont::Kind::TrueType)
+        for (char32_t c : missingCharacters(*run.font, run.text))
+            ++missingGlyphs_[c];
     item.extra = static_cast<std::uint32_t>(list.texts.size());
     list.texts.push_back(std::move(run));
     list.items.push_back(item);
@@ -213,15 +284,15 @@ void DisplayListCompiler::compileTextStyles() {
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (upper == "STANDARD" && !standardStyle_)
             standardStyle_ = &style;
-        const FontChoice choice = resolveFont(style.fontFile, style.bigFontFile);
+        const FontChoice choice = resolveStyleFont(style);
         StyleFont record;
         record.name = style.name;
-        record.font = style.fontFile;
+        record.font = style.fontFile.empty() ? style.family : style.fontFile;
         record.resolved = choice.font ? choice.font->path : std::string{};
-        out_->styleFonts_.push_back(std::move(record));
         if (!choice.found)
-            diagnose("font \"" + (style.fontFile.empty() ? std::string("txt") : style.fontFile) +
+            diagnose("font \"" + (record.font.empty() ? std::string("txt") : record.font) +
                      "\" not found; drawn with " + choice.standIn);
+        out_->styleFonts_.push_back(std::move(record));
         for (const std::string& problem : choice.problems)
             diagnose("damaged font file " + problem);
     }
@@ -364,8 +435,14 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
             [&](const Ellipse&) { addCurve(list, entity, inBlock); },
             [&](const Spline&) { addCurve(list, entity, inBlock); },
             [&](const Text& e) {
-                if (e.kind != TextKind::AttributeDefinition)
+                if (e.kind != TextKind::AttributeDefinition) {
                     addTextEntity(list, makeItem(common, inBlock), e, planeAt(e.insert.z));
+                } else if (attributeTags_) {
+                    // Outside a block a definition shows its tag, where its value would go.
+                    Text tag = e;
+                    tag.text = e.tag.str();
+                    addTextEntity(list, makeItem(common, inBlock), tag, planeAt(e.insert.z));
+                }
             },
             [&](const MText& e) { addMText(list, common, e, inBlock); },
             [&](const Solid& e) {

@@ -34,6 +34,9 @@ private:
     // and reports through diagnose() and countNotDrawn().
     void compileAllEntities();
     void compileEntities(std::span<const Entity> entities, ItemList& list, bool inBlock);
+    // Model space and the layouts' sheets show loose attribute definitions by their tags;
+    // ordinary blocks do not draw theirs (their inserts draw the attributes).
+    bool showsAttributeTags(std::uint32_t list) const;
     void addEntity(const Entity& entity, ItemList& list, bool inBlock);
     void diagnose(const std::string& message);
 
@@ -133,6 +136,8 @@ private:
     const TextStyle* standardStyle_ = nullptr;
     std::vector<std::shared_ptr<const StrokeFont>> shapeFiles_; // per text style; null: none
     std::map<std::string, std::size_t> shapeMarkers_;           // why -> how many
+    std::map<char32_t, std::size_t> missingGlyphs_; // in no installed face -> texts with it
+    bool attributeTags_ = false; // the list being compiled shows attribute definitions' tags
 };
 
 } // namespace vexor::cad

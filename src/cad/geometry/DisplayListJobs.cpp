@@ -3,6 +3,7 @@
 #include "DisplayListCompiler.h"
 #include "ParallelTasks.h"
 
+#include <algorithm>
 #include <span>
 
 namespace vexor::cad {
@@ -80,6 +81,13 @@ void roomForList(std::vector<T>& v, std::size_t adding, std::size_t compiled, st
 
 } // namespace
 
+bool DisplayListCompiler::showsAttributeTags(std::uint32_t list) const {
+    if (list == kNoIndex)
+        return true;
+    return std::any_of(drawing_.layouts.begin(), drawing_.layouts.end(),
+                       [list](const Layout& layout) { return layout.block == list; });
+}
+
 // Every block and model space, in parts run on several threads. Each part is compiled by a
 // copy of this compiler that reports into the part's own diagnostics and counts; they are
 // merged in the order a single pass would have met them.
@@ -92,6 +100,7 @@ void DisplayListCompiler::compileAllEntities() {
         std::map<std::string, std::size_t> notDrawn;
         std::map<std::pair<std::string, std::string>, std::size_t> incomplete;
         std::map<std::string, std::size_t> shapeMarkers;
+        std::map<char32_t, std::size_t> missingGlyphs;
     };
     std::vector<Part> parts;
     std::size_t total = 0;
@@ -101,6 +110,7 @@ void DisplayListCompiler::compileAllEntities() {
             parts.push_back({list,
                              begin,
                              std::min(entities.size(), begin + kEntitiesPerTask),
+                             {},
                              {},
                              {},
                              {},
@@ -124,8 +134,11 @@ void DisplayListCompiler::compileAllEntities() {
     };
     if (total < kParallelFrom) {
         for (const Part& part : parts)
-            if (part.begin == 0)
+            if (part.begin == 0) {
+                attributeTags_ = showsAttributeTags(part.list);
                 compileEntities(entitiesOf(part.list), target(part.list), part.list != kNoIndex);
+            }
+        attributeTags_ = false;
         return;
     }
 
@@ -137,6 +150,8 @@ void DisplayListCompiler::compileAllEntities() {
         worker.notDrawn_.clear();
         worker.incomplete_.clear();
         worker.shapeMarkers_.clear();
+        worker.missingGlyphs_.clear();
+        worker.attributeTags_ = showsAttributeTags(part.list);
         const std::vector<Entity>& entities = entitiesOf(part.list);
         worker.compileEntities(
             std::span<const Entity>(entities.data() + part.begin, part.end - part.begin),
@@ -144,6 +159,7 @@ void DisplayListCompiler::compileAllEntities() {
         part.notDrawn = std::move(worker.notDrawn_);
         part.incomplete = std::move(worker.incomplete_);
         part.shapeMarkers = std::move(worker.shapeMarkers_);
+        part.missingGlyphs = std::move(worker.missingGlyphs_);
     };
     const std::size_t waveEntities = kPartsPerThreadPerWave * parallelThreads() * kEntitiesPerTask;
     for (std::size_t from = 0, to = 0; from < parts.size(); from = to) {
@@ -176,6 +192,8 @@ void DisplayListCompiler::compileAllEntities() {
                 incomplete_[what] += count;
             for (const auto& [why, count] : part.shapeMarkers)
                 shapeMarkers_[why] += count;
+            for (const auto& [c, count] : part.missingGlyphs)
+                missingGlyphs_[c] += count;
         }
     }
 }

@@ -2,6 +2,7 @@
 #include "DisplayListCompiler.h"
 #include "HatchGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vexor::cad {
@@ -20,6 +21,85 @@ bool hasWidth(const Polyline& p) {
 Vec2 leftNormal(Vec2 d) {
     const double len = length(d);
     return len > 0 ? Vec2{-d.y / len, d.x / len} : Vec2{0, 0};
+}
+
+double cross(Vec2 a, Vec2 b) {
+    return a.x * b.y - a.y * b.x;
+}
+
+// Rings of one non-zero fill must all turn the same way, or overlapping ones cancel out.
+void addCounterClockwise(std::vector<std::vector<Vec2>>& rings, std::vector<Vec2> ring) {
+    double area = 0;
+    for (std::size_t i = 0; i < ring.size(); ++i)
+        area += cross(ring[i], ring[(i + 1) % ring.size()]);
+    if (area < 0)
+        std::reverse(ring.begin(), ring.end());
+    if (area != 0)
+        rings.push_back(std::move(ring));
+}
+
+// One wide segment: its path and, at each point, the unit normal to its left and the half
+// width there.
+struct WideSegment {
+    std::vector<Vec2> path;
+    std::vector<Vec2> normals;
+    std::vector<double> halfWidths;
+
+    Vec2 left(std::size_t k) const { return path[k] + normals[k] * halfWidths[k]; }
+    Vec2 right(std::size_t k) const { return path[k] - normals[k] * halfWidths[k]; }
+};
+
+// The segment from a to b bowed by `bulge`, its width going from w0 to w1 along it. Normals of
+// an arc point along its radius at every point, so the band's edges are true offset curves
+// and one outline holds the whole segment.
+WideSegment wideSegment(Vec2 a, Vec2 b, double bulge, double w0, double w1) {
+    WideSegment s;
+    s.path.push_back(a);
+    appendBulge(s.path, a, b, bulge);
+    const std::size_t n = s.path.size();
+    const bool arc = n > 2;
+    const Vec2 d = b - a;
+    const Vec2 centre = (a + b) * 0.5 + Vec2{-d.y, d.x} * ((1 - bulge * bulge) / (4 * bulge));
+    for (std::size_t k = 0; k < n; ++k) {
+        Vec2 normal = leftNormal(d);
+        if (arc) {
+            const Vec2 out = s.path[k] - centre;
+            const double r = length(out);
+            if (r > 0)
+                normal = out * ((bulge > 0 ? -1.0 : 1.0) / r);
+        }
+        s.normals.push_back(normal);
+        s.halfWidths.push_back((w0 + (w1 - w0) * static_cast<double>(k) / (n - 1)) / 2);
+    }
+    return s;
+}
+
+// Direction of travel at a point whose left normal is n.
+Vec2 along(Vec2 n) {
+    return {n.y, -n.x};
+}
+
+// Fills the wedge that opens on the outside of a turn between the end of `before` and the
+// start of `after`, up to the point where their outer edges meet (or cut off square when that
+// point lies far out, at a very sharp turn).
+void addJoin(std::vector<std::vector<Vec2>>& rings, const WideSegment& before,
+             const WideSegment& after) {
+    const std::size_t last = before.path.size() - 1;
+    const Vec2 at = before.path[last];
+    const Vec2 inDir = along(before.normals[last]), outDir = along(after.normals[0]);
+    const double turn = cross(inDir, outDir);
+    if (std::fabs(turn) < 1e-12)
+        return;
+    const Vec2 p = turn > 0 ? before.right(last) : before.left(last);
+    const Vec2 q = turn > 0 ? after.right(0) : after.left(0);
+    // Where p + inDir * t meets q - outDir * u.
+    const double t = cross(q - p, outDir) / cross(inDir, outDir);
+    const Vec2 miter = p + inDir * t;
+    const double reach = std::max(before.halfWidths[last], after.halfWidths[0]);
+    if (t > 0 && length(miter - at) <= 4 * reach)
+        addCounterClockwise(rings, {at, p, miter, q});
+    else
+        addCounterClockwise(rings, {at, p, q});
 }
 
 } // namespace
@@ -82,34 +162,61 @@ void DisplayListCompiler::addPolylineEntity(ItemList& list, const EntityCommon& 
 
 void DisplayListCompiler::addWidePolyline(ItemList& list, const DisplayItem& item,
                                           const Polyline& polyline, const Affine2& plane) {
-    // Each (sub-)segment becomes a quad; all quads wind the same way, so a non-zero fill
-    // covers the overlaps at the joints instead of cancelling them.
-    std::vector<std::vector<Vec2>> quads;
+    // Each wide segment is one outline and each join between wide segments a wedge; all wind
+    // the same way, so a non-zero fill covers their overlaps as one band without seams.
+    // Segments of no width are drawn as lines.
+    std::vector<std::vector<Vec2>> rings;
+    std::vector<std::vector<Vec2>> lines;
     const std::size_t n = polyline.vertices.size();
     const std::size_t segments = polyline.closed ? n : n - 1;
+    std::vector<WideSegment> wide(segments);
+    std::vector<char> isWide(segments, 0);
+    bool lineOpen = false;
     for (std::size_t i = 0; i < segments; ++i) {
         const PolyVertex& v = polyline.vertices[i];
         const Vec2 a = v.p.xy(), b = polyline.vertices[(i + 1) % n].p.xy();
         double w0 = v.startWidth, w1 = v.endWidth;
-        if (w0 == 0 && w1 == 0)
+        if (polyline.kind == Polyline::Kind::Light && w0 == 0 && w1 == 0)
             w0 = w1 = polyline.constantWidth;
-        std::vector<Vec2> path{a};
-        appendBulge(path, a, b, v.bulge);
-        const std::size_t steps = path.size() - 1;
-        for (std::size_t k = 0; k < steps; ++k) {
-            const Vec2 p = path[k], q = path[k + 1];
-            const Vec2 nrm = leftNormal(q - p);
-            const double wp = (w0 + (w1 - w0) * k / steps) / 2;
-            const double wq = (w0 + (w1 - w0) * (k + 1) / steps) / 2;
-            if (length(q - p) == 0)
-                continue;
-            quads.push_back({plane.map(p + nrm * wp), plane.map(p - nrm * wp),
-                             plane.map(q - nrm * wq), plane.map(q + nrm * wq)});
+        if (w0 == 0 && w1 == 0) {
+            std::vector<Vec2> path{a};
+            appendBulge(path, a, b, v.bulge);
+            if (!lineOpen)
+                lines.emplace_back(1, a);
+            lines.back().insert(lines.back().end(), path.begin() + 1, path.end());
+            lineOpen = true;
+            continue;
         }
+        lineOpen = false;
+        if (length(b - a) == 0)
+            continue;
+        wide[i] = wideSegment(a, b, v.bulge, w0, w1);
+        isWide[i] = 1;
+        std::vector<Vec2> outline;
+        const WideSegment& s = wide[i];
+        for (std::size_t k = 0; k < s.path.size(); ++k)
+            outline.push_back(s.left(k));
+        for (std::size_t k = s.path.size(); k-- > 0;)
+            outline.push_back(s.right(k));
+        addCounterClockwise(rings, std::move(outline));
     }
+    for (std::size_t i = 0; i + 1 < segments || (polyline.closed && i < segments); ++i) {
+        const std::size_t next = (i + 1) % segments;
+        if (isWide[i] && isWide[next] && next != i)
+            addJoin(rings, wide[i], wide[next]);
+    }
+    for (auto& ring : rings)
+        for (Vec2& p : ring)
+            p = plane.map(p);
     DisplayItem fill = item;
     fill.evenOdd = false;
-    addPolygon(list, fill, quads);
+    if (!rings.empty())
+        addPolygon(list, fill, rings);
+    for (auto& line : lines) {
+        for (Vec2& p : line)
+            p = plane.map(p);
+        addPolyline(list, item, line, false);
+    }
 }
 
 void DisplayListCompiler::addMesh(ItemList& list, const DisplayItem& item,

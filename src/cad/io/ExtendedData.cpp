@@ -274,4 +274,20 @@ bool readViewportView(const ExtendedData& xdata, Viewport& viewport) {
     return true;
 }
 
+void readStyleFamily(const ExtendedData& xdata, TextStyle& style) {
+    bool acad = false;
+    for (const XdataItem& item : xdata) {
+        if (item.code == 1001) {
+            acad = item.text == "ACAD";
+        } else if (acad && item.code == 1000 && style.family.empty()) {
+            style.family = item.text;
+        } else if (acad && item.code == 1071 && !style.family.empty()) {
+            const auto flags = static_cast<std::int64_t>(item.number);
+            style.familyItalic = (flags & 0x1000000) != 0;
+            style.familyBold = (flags & 0x2000000) != 0;
+            return;
+        }
+    }
+}
+
 } // namespace vexor::cad

@@ -29,6 +29,11 @@ using ExtendedData = std::vector<XdataItem>;
 std::span<const XdataItem> xdataList(const ExtendedData& xdata, std::string_view application,
                                      std::string_view name);
 
+// The TrueType family a text style names in its "ACAD" extended data (1000 the family, 1071
+// flags with the slant in bit 24 and the weight in bit 25), set into the style; nothing when
+// the data names none.
+void readStyleFamily(const ExtendedData& xdata, TextStyle& style);
+
 // Multi-line text columns as files before R2018 keep them: in the "ACAD" extended data between
 // 1000 "ACAD_MTEXT_COLUMN_INFO_BEGIN" and "..._END". Null when there are none.
 std::shared_ptr<const MTextColumns> mtextColumnsFromXdata(const ExtendedData& xdata);

@@ -43,6 +43,10 @@ struct TextStyle {
     double oblique = 0;     // radians
     bool shapeFile = false; // the entry loads a shape file for SHAPE entities, not a text font
     bool vertical = false;  // text in this style runs top to bottom
+    // A TrueType family the style names in its extended data instead of a font file, with the
+    // weight and slant asked for.
+    std::string family;
+    bool familyBold = false, familyItalic = false;
 };
 
 struct Block {

@@ -382,6 +382,16 @@ void installTrueTypeMetrics(std::shared_ptr<const TrueTypeMetrics> metrics) {
     metricsSlot() = std::move(metrics);
 }
 
+std::u32string missingCharacters(const TextFont& font, std::string_view utf8) {
+    std::shared_ptr<const TrueTypeMetrics> metrics;
+    {
+        std::lock_guard lock(metricsMutex());
+        metrics = metricsSlot();
+    }
+    return metrics && font.kind == TextFont::Kind::TrueType ? metrics->missing(font, utf8)
+                                                            : std::u32string{};
+}
+
 // A character the font lacks comes from its big font, else from the wide stroke fonts (read
 // the first time a drawing needs it).
 const StrokeGlyph* TextFont::strokeGlyph(char32_t c) const {
@@ -571,6 +581,12 @@ FontChoice resolveFamily(std::string_view family, bool bold, bool italic) {
         return resolveFont(family);
     const std::string cacheKey = "f|" + key + (bold ? "|b" : "|") + (italic ? "|i" : "|");
     return cached(cacheKey, [&] { return trueTypeChoice(key, key, bold, italic); });
+}
+
+FontChoice resolveStyleFont(const TextStyle& style) {
+    if (!style.family.empty() && stemAndExtension(style.fontFile).first.empty())
+        return resolveFamily(style.family, style.familyBold, style.familyItalic);
+    return resolveFont(style.fontFile, style.bigFontFile);
 }
 
 ShapeFileChoice resolveShapeFile(std::string_view file) {

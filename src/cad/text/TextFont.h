@@ -9,6 +9,8 @@
 
 namespace vexor::cad {
 
+struct TextStyle;
+
 // The face a text is drawn in: a single-stroke font drawn as polylines, or a TrueType file
 // drawn by the device. Widths are in units of the cap height.
 struct TextFont {
@@ -41,8 +43,12 @@ public:
     virtual ~TrueTypeMetrics() = default;
     // Width of `utf8` in units of the face's cap height; < 0 when the file cannot be used.
     virtual double width(const TextFont& font, std::string_view utf8) const = 0;
+    // The characters of `utf8` that neither the face nor any fallback face has, once each.
+    virtual std::u32string missing(const TextFont& font, std::string_view utf8) const = 0;
 };
 void installTrueTypeMetrics(std::shared_ptr<const TrueTypeMetrics> metrics);
+// The characters of a TrueType text that no installed face draws (empty without metrics).
+std::u32string missingCharacters(const TextFont& font, std::string_view utf8);
 
 // What a style's font names resolved to.
 struct FontChoice {
@@ -76,6 +82,8 @@ private:
 FontChoice resolveFont(std::string_view fontFile, std::string_view bigFontFile = {});
 // A TrueType family by name with bold and italic, as MTEXT font switches give it.
 FontChoice resolveFamily(std::string_view family, bool bold, bool italic);
+// The font of a text style: its font file, or the TrueType family it names when it has none.
+FontChoice resolveStyleFont(const TextStyle& style);
 
 // A shape file for SHAPE entities, by the name a shape-file style gives: read from the drawing's
 // folder or the user's font folder. Null when neither has it.

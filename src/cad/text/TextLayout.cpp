@@ -566,7 +566,7 @@ std::vector<LaidLine> breakLines(const MTextContent& content, double wrap) {
 
 MTextFormat baseFormat(const MText& text, const TextStyle* style) {
     MTextFormat f;
-    f.font = style ? resolveFont(style->fontFile, style->bigFontFile).font : defaultTextFont();
+    f.font = style ? resolveStyleFont(*style).font : defaultTextFont();
     f.height = text.height;
     if (style) {
         if (style->widthFactor > 0 && std::isfinite(style->widthFactor))
@@ -875,7 +875,7 @@ bool layoutText(const Text& text, const TextStyle* style, const Affine2& plane, 
                              : (style ? style->widthFactor : 1.0);
     if (!(widthFactor > 0))
         widthFactor = 1;
-    out.font = style ? resolveFont(style->fontFile, style->bigFontFile).font : defaultTextFont();
+    out.font = style ? resolveStyleFont(*style).font : defaultTextFont();
     out.width = out.font ? out.font->width(out.text) : 0;
 
     Vec2 anchor = text.insert.xy();
@@ -952,8 +952,7 @@ bool layoutVerticalText(const Text& text, const TextStyle* style, const Affine2&
                              : (style ? style->widthFactor : 1.0);
     if (!(widthFactor > 0) || !std::isfinite(widthFactor))
         widthFactor = 1;
-    const auto font =
-        style ? resolveFont(style->fontFile, style->bigFontFile).font : defaultTextFont();
+    const auto font = style ? resolveStyleFont(*style).font : defaultTextFont();
     std::vector<std::string> cells;
     for (std::size_t i = 0; i < chars.size();) {
         const std::size_t from = i;

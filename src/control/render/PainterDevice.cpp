@@ -155,14 +155,18 @@ void PainterDevice::drawFaceText(const QRawFont& face, const QString& text,
     const double width = shaped.width / cap * style.widthScale;
     const QTransform glyphs = QTransform::fromScale(style.widthScale / cap, -1.0 / cap) *
                               runFrame(width, style) * style.transform;
-    QGlyphRun run;
-    run.setRawFont(face);
-    run.setGlyphIndexes(shaped.glyphs);
-    run.setPositions(shaped.positions);
     painter_.save();
     painter_.setTransform(glyphs, true);
     painter_.setPen(style.color);
-    painter_.drawGlyphRun(QPointF(0, 0), run);
+    for (const ShapedText::Run& part : shaped.runs) {
+        if (part.glyphs.isEmpty())
+            continue;
+        QGlyphRun run;
+        run.setRawFont(*part.face);
+        run.setGlyphIndexes(part.glyphs);
+        run.setPositions(part.positions);
+        painter_.drawGlyphRun(QPointF(0, 0), run);
+    }
     painter_.restore();
 }
 

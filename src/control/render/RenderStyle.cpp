@@ -18,7 +18,7 @@ QColor paletteColor(int code) {
 std::vector<char> layersHiddenInFile(const cad::DisplayList& list) {
     std::vector<char> hidden(list.layers().size(), 0);
     for (std::size_t i = 0; i < hidden.size(); ++i)
-        hidden[i] = list.layers()[i].initiallyHidden;
+        hidden[i] = list.layers()[i].frozenInFile ? 2 : list.layers()[i].initiallyHidden ? 1 : 0;
     return hidden;
 }
 

@@ -13,9 +13,12 @@ namespace vexor::control {
 struct RenderStyle {
     QColor background = Qt::white;
     int foreColor = 256; // 1..14: everything in paletteColor(foreColor); else own colours
-    std::vector<char> hiddenLayers; // by layer index, 1 = hidden; empty = all shown
-    bool printing = false;          // on paper: never white on white; colour 7 black
-    int sheet = -1; // the layout shown, an index into DisplayList::sheets(); -1 model space
+    // By layer index: 0 shown, 1 off (hides what lies on the layer, and the parts of blocks
+    // inserted on it that take its layer), 2 frozen (hides inserts on it whole); empty = all
+    // shown.
+    std::vector<char> hiddenLayers;
+    bool printing = false; // on paper: never white on white; colour 7 black
+    int sheet = -1;        // the layout shown, an index into DisplayList::sheets(); -1 model space
 };
 
 // The control's 14 fore colours: 1 red, 2 yellow, 3 green, 4 cyan, 5 blue, 6 magenta, 7 black,
@@ -23,8 +26,8 @@ struct RenderStyle {
 // 14 white. Any other code gives an invalid QColor.
 QColor paletteColor(int code);
 
-// The layers the file itself has switched off or frozen, as RenderStyle::hiddenLayers wants them:
-// a drawing first appears without them, on screen and in every picture made of it.
+// The layers the file itself has switched off (1) or frozen (2), as RenderStyle::hiddenLayers
+// wants them: a drawing first appears without them, on screen and in every picture made of it.
 std::vector<char> layersHiddenInFile(const cad::DisplayList& list);
 
 // True when a fore colour code replaces the drawing's own colours.

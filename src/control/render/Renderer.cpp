@@ -34,6 +34,7 @@ constexpr std::size_t kIndexFrom = 64;   // lists this long are culled with thei
 // Summarised lists at least this much in view are scanned whole: cheaper than the index then.
 constexpr double kScanFrom = 0.4;
 constexpr QRgb kHiddenLayer = 0; // in the layer colour table: resolved colours are opaque
+constexpr char kFrozen = 2;      // in RenderStyle::hiddenLayers
 
 Affine2 toAffine(const QTransform& t) {
     return {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
@@ -116,6 +117,7 @@ public:
             layerColors_[l] =
                 hidden(l) ? kHiddenLayer : colors_.resolve(layers[l].color, l, colors_.contrast());
         canvas_ = device.pixelCanvas();
+        pointSymbols_ = list.pointMode() != 0;
     }
 
     void render(const Box2& window) {
@@ -131,6 +133,9 @@ public:
 
 private:
     bool hidden(std::uint32_t layer) const { return layer < hidden_.size() && hidden_[layer] != 0; }
+    bool frozen(std::uint32_t layer) const {
+        return layer < hidden_.size() && hidden_[layer] == kFrozen;
+    }
 
     // A layout: the paper with its shadow, each view of model space inside its clip, then the
     // paper-space items over them and the views' frames.
@@ -203,7 +208,7 @@ private:
                                           std::vector<std::vector<std::uint32_t>>& near) {
         std::vector<char> served(sheet.views.size(), 0);
         const ItemList& model = list_.modelSpace();
-        if (!canvas_ || model.summaries.empty() || !model.orderFree)
+        if (!canvas_ || model.summaries.empty() || !model.orderFree || pointSymbols_)
             return served;
         std::vector<Box2> boxes(sheet.views.size());
         for (std::size_t v = 0; v < sheet.views.size(); ++v) {
@@ -378,11 +383,16 @@ private:
             canvas_ = view.rectangular
                           ? std::optional(cutCanvas(*canvas_, pixelRect(*canvas_, viewBox_)))
                           : std::nullopt;
-        std::vector<std::pair<std::uint32_t, QRgb>> frozen;
+        struct Saved {
+            std::uint32_t layer;
+            char state;
+            QRgb color;
+        };
+        std::vector<Saved> frozen;
         for (std::uint32_t layer : view.frozenLayers)
-            if (layer < hidden_.size() && !hidden_[layer]) {
-                frozen.emplace_back(layer, layerColors_[layer]);
-                hidden_[layer] = 1;
+            if (layer < hidden_.size() && hidden_[layer] != kFrozen) {
+                frozen.push_back({layer, hidden_[layer], layerColors_[layer]});
+                hidden_[layer] = kFrozen;
                 layerColors_[layer] = kHiddenLayer;
             }
         if (near) {
@@ -397,9 +407,9 @@ private:
             drawList(list_.modelSpace(), toDevice * view.modelToPaper, 0, top);
         }
         flushDots();
-        for (const auto& [layer, color] : frozen) {
-            hidden_[layer] = 0;
-            layerColors_[layer] = color;
+        for (const Saved& saved : frozen) {
+            hidden_[saved.layer] = saved.state;
+            layerColors_[saved.layer] = saved.color;
         }
         canvas_ = savedCanvas;
         device_.clearClip();
@@ -447,7 +457,8 @@ private:
         auto visit = [&](std::uint32_t i) {
             if (summarised) {
                 const cad::ItemSummary& s = items.summaries[i];
-                if (!s.skipped() && std::max(s.halfWidth, s.halfHeight) < dotHalfSize) {
+                if (!s.skipped() && std::max(s.halfWidth, s.halfHeight) < dotHalfSize &&
+                    !(pointSymbols_ && items.items[i].kind == ItemKind::Points)) {
                     drawFarItem(s, fromCorner, inherited);
                     return;
                 }
@@ -539,13 +550,16 @@ private:
         const std::uint32_t layer =
             item.layer == list_.layerZero() && inherited.layer != cad::kNoIndex ? inherited.layer
                                                                                 : item.layer;
-        if (hidden(layer))
+        // A layer that is off hides what is drawn on it, but an insert on it still draws the
+        // parts of its block that lie on layers of their own; a frozen layer hides inserts too.
+        if (item.kind == ItemKind::Insert ? frozen(layer) : hidden(layer))
             return;
         ++stats_.itemsVisited;
         const QRgb color = colors_.resolve(item.color, layer, inherited.color);
         const double size = std::max(item.box.width(), item.box.height()) * scale;
         const bool unbounded = item.kind == ItemKind::Ray || item.kind == ItemKind::Xline;
-        if (!unbounded && size < kDotPixels * pixel_) {
+        // A point is drawn in the drawing's point style whatever its (empty) box.
+        if (!unbounded && size < kDotPixels * pixel_ && item.kind != ItemKind::Points) {
             if (item.kind != ItemKind::Wipeout) {
                 ++stats_.itemsAsDots;
                 dot(toPoint(toDevice.map({(item.box.minX + item.box.maxX) / 2,
@@ -735,7 +749,7 @@ private:
         double r = setting > 0   ? setting * scale / 2
                    : setting < 0 ? -setting / 100.0 * target_.height() / 2
                                  : 0.05 * target_.height() / 2;
-        r = std::clamp(r, 1.0, 256.0);
+        r = std::clamp(r, 1.0, 1e5);
         stroke_ = {QColor::fromRgb(color), 0, {}};
         switch (mode & 7) {
         case 0:
@@ -810,9 +824,10 @@ private:
     double pixel_;
     QRectF target_;
     Box2 viewBox_;
-    std::vector<char> hidden_;      // by layer: hidden in this view (switched off or frozen here)
+    std::vector<char> hidden_;      // by layer: as RenderStyle::hiddenLayers, frozen here too
     std::vector<QRgb> layerColors_; // by-layer colour of each layer, kHiddenLayer when hidden
     std::optional<PixelCanvas> canvas_;
+    bool pointSymbols_ = false; // points are drawn as marks of a size, not as dots
     std::vector<QPointF> scratch_;
     StrokeStyle stroke_;
     struct DotBatch {

@@ -2,6 +2,7 @@
 
 #include "cad/text/TextFont.h"
 
+#include <algorithm>
 #include <mutex>
 #include <unordered_map>
 
@@ -46,9 +47,64 @@ public:
         }
         return width / f.cap;
     }
+
+    std::u32string missing(const cad::TextFont& font, std::string_view utf8) const override {
+        if (font.path.empty())
+            return {};
+        const QRawFont* face = trueTypeFace(QString::fromStdString(font.path));
+        if (!face)
+            return {};
+        std::u32string out;
+        for (std::size_t i = 0; i < utf8.size();) {
+            const char32_t c = cad::nextCodepoint(utf8, i);
+            if (!drawable(*face, c) && !fallbackFor(c) && out.find(c) == std::u32string::npos)
+                out.push_back(c);
+        }
+        return out;
+    }
+};
+
+// Files of the Debian font packages the set-up installs, asked in this order.
+constexpr const char* kFallbackFaceFiles[] = {
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+    "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf",
+    "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc",
+    "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
 };
 
 } // namespace
+
+const std::vector<const QRawFont*>& fallbackFaces() {
+    thread_local const std::vector<const QRawFont*> faces = [] {
+        std::vector<const QRawFont*> list;
+        for (const char* file : kFallbackFaceFiles)
+            if (const QRawFont* face = trueTypeFace(QString::fromUtf8(file)))
+                list.push_back(face);
+        return list;
+    }();
+    return faces;
+}
+
+namespace {
+
+// Spaces and control characters need no glyph of their own.
+bool needsGlyph(char32_t c) {
+    return c > 0x20 && c != 0x7F && c != 0xA0 && !(c >= 0x80 && c < 0xA0) &&
+           !(c >= 0x2000 && c <= 0x200F);
+}
+
+} // namespace
+
+bool drawable(const QRawFont& face, char32_t c) {
+    return !needsGlyph(c) || face.supportsCharacter(static_cast<uint>(c));
+}
+
+const QRawFont* fallbackFor(char32_t c) {
+    for (const QRawFont* face : fallbackFaces())
+        if (face->supportsCharacter(static_cast<uint>(c)))
+            return face;
+    return nullptr;
+}
 
 const QRawFont* trueTypeFace(const QString& path) {
     // QRawFont is not shared between threads: each thread keeps its own faces.
@@ -70,14 +126,50 @@ double faceCapHeight(const QRawFont& face) {
 
 ShapedText shapeText(const QRawFont& face, const QString& text) {
     ShapedText shaped;
-    shaped.glyphs = face.glyphIndexesForString(text);
-    const QList<QPointF> advances =
-        face.advancesForGlyphIndexes(shaped.glyphs, QRawFont::SeparateAdvances);
-    shaped.positions.reserve(advances.size());
+    const QList<uint> characters = text.toUcs4();
+    bool complete = true;
+    for (uint c : characters)
+        complete = complete && drawable(face, c);
+    if (complete) {
+        ShapedText::Run run;
+        run.face = &face;
+        run.glyphs = face.glyphIndexesForString(text);
+        const QList<QPointF> advances =
+            face.advancesForGlyphIndexes(run.glyphs, QRawFont::SeparateAdvances);
+        run.positions.reserve(advances.size());
+        double x = 0;
+        for (const QPointF& advance : advances) {
+            run.positions.append(QPointF(x, 0));
+            x += advance.x();
+        }
+        shaped.width = x;
+        shaped.runs.push_back(std::move(run));
+        return shaped;
+    }
+    // Character by character, each from the face that has it.
+    shaped.runs.push_back({&face, {}, {}});
     double x = 0;
-    for (const QPointF& advance : advances) {
-        shaped.positions.append(QPointF(x, 0));
-        x += advance.x();
+    for (uint c : characters) {
+        const QRawFont* from = &face;
+        if (!drawable(face, c)) {
+            if (const QRawFont* fallback = fallbackFor(c))
+                from = fallback;
+            else if (shaped.missing.find(c) == std::u32string::npos)
+                shaped.missing.push_back(c);
+        }
+        auto run = std::find_if(shaped.runs.begin(), shaped.runs.end(),
+                                [from](const ShapedText::Run& r) { return r.face == from; });
+        if (run == shaped.runs.end())
+            run = shaped.runs.insert(shaped.runs.end(), {from, {}, {}});
+        const char32_t code = c;
+        const QList<quint32> glyphs = from->glyphIndexesForString(QString::fromUcs4(&code, 1));
+        const QList<QPointF> advances =
+            from->advancesForGlyphIndexes(glyphs, QRawFont::SeparateAdvances);
+        for (qsizetype g = 0; g < glyphs.size(); ++g) {
+            run->glyphs.append(glyphs[g]);
+            run->positions.append(QPointF(x, 0));
+            x += advances[g].x();
+        }
     }
     shaped.width = x;
     return shaped;

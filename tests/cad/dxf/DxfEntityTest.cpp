@@ -130,6 +130,33 @@ TEST(DxfEntities, LightPolylineHasBulgesWidthsAndElevation) {
     EXPECT_DOUBLE_EQ(p.vertices[2].p.z, 7.5);
 }
 
+// A POLYLINE's default widths go to every vertex that has no widths of its own, tapered or not.
+TEST(DxfEntities, VerticesWithoutWidthsTakeThePolylinesDefaultWidths) {
+    const auto d = readEntities(DxfText()
+                                    .g(0, "POLYLINE")
+                                    .g(66, 1)
+                                    .g(40, 0.5)
+                                    .g(41, 2.0)
+                                    .g(0, "VERTEX")
+                                    .point(10, 0, 0)
+                                    .g(0, "VERTEX")
+                                    .point(10, 5, 0)
+                                    .g(40, 0.0)
+                                    .g(41, 0.0)
+                                    .g(0, "VERTEX")
+                                    .point(10, 5, 5)
+                                    .g(41, 3.0)
+                                    .g(0, "SEQEND"));
+    const auto& p = only<cad::Polyline>(d);
+    ASSERT_EQ(p.vertices.size(), 3u);
+    EXPECT_DOUBLE_EQ(p.vertices[0].startWidth, 0.5);
+    EXPECT_DOUBLE_EQ(p.vertices[0].endWidth, 2);
+    EXPECT_DOUBLE_EQ(p.vertices[1].startWidth, 0); // its own widths: none
+    EXPECT_DOUBLE_EQ(p.vertices[1].endWidth, 0);
+    EXPECT_DOUBLE_EQ(p.vertices[2].startWidth, 0.5);
+    EXPECT_DOUBLE_EQ(p.vertices[2].endWidth, 3);
+}
+
 TEST(DxfEntities, PolylinesCollectVerticesAndFacesUntilSeqend) {
     const auto d = readEntities(DxfText()
                                     .g(0, "POLYLINE")
