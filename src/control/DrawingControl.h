@@ -17,6 +17,25 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Why the last read of a file (LoadDwg, DgnImport) gave no drawing.
+enum class LoadFailure : std::uint8_t {
+    None,        // it gave one
+    Missing,     // the file is not there or cannot be opened
+    NotADrawing, // its content is no drawing format the control reads
+    Unsupported, // a drawing format or release the control does not read yet
+    Damaged,     // a drawing whose content is broken
+    TooLarge,    // it needs more memory or time than a load is allowed
+    Cancelled,   // the user stopped it
+    Unexpected,  // anything else went wrong while reading
+};
+
+// The outcome of the last read: why it gave no drawing, and the technical reason naming the
+// file (empty when it gave one).
+struct LoadReport {
+    LoadFailure failure = LoadFailure::None;
+    std::string reason;
+};
+
 // Receives the control's pointer events, positions in drawing units.
 class DrawingControlEvents {
 public:
@@ -48,6 +67,9 @@ public:
     virtual void AttachLibrary(const std::string& name, const std::string& options,
                                std::int32_t flags) = 0;
     virtual void SetWorkFile(const std::string& path, std::int32_t flags) = 0;
+    // What the last LoadDwg or DgnImport gave. A read that gives no drawing does not throw:
+    // the control holds no drawing afterwards and says why here.
+    virtual LoadReport LastLoad() = 0;
 
     // Layer table of a file, before loading it
     virtual std::int32_t OpenLayerTable(const std::string& path) = 0; // 0 = failure

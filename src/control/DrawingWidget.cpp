@@ -94,6 +94,10 @@ void DrawingWidget::AttachLibrary(const std::string&, const std::string&, std::i
 
 void DrawingWidget::SetWorkFile(const std::string&, std::int32_t) {}
 
+LoadReport DrawingWidget::LastLoad() {
+    return lastLoad_;
+}
+
 void DrawingWidget::loadFile(const std::string& path) {
     // A load started while another one runs cancels it (loadDocument does) and wins: the
     // cancelled one, returning after it, leaves the control alone.
@@ -115,9 +119,13 @@ void DrawingWidget::loadFile(const std::string& path) {
     if (generation != loadGeneration_)
         return;
     if (outcome.document) {
+        lastLoad_ = {};
         path_ = path;
         holdDocument(std::move(outcome.document));
     } else {
+        const LoadFailure failure =
+            outcome.failure == LoadFailure::None ? LoadFailure::Unexpected : outcome.failure;
+        lastLoad_ = {failure, outcome.error};
         open_ = false;
         handle_ = 0;
         errorMessage_ = QString::fromStdString(outcome.error);

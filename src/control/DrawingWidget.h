@@ -42,6 +42,7 @@ public:
     void AttachLibrary(const std::string& name, const std::string& options,
                        std::int32_t flags) override;
     void SetWorkFile(const std::string& path, std::int32_t flags) override;
+    LoadReport LastLoad() override;
 
     // Layer tables
     std::int32_t OpenLayerTable(const std::string& path) override;
@@ -158,6 +159,7 @@ private:
     std::string importLibrary_;
     double zoomStep_ = 0.5;
     QString errorMessage_;
+    LoadReport lastLoad_;
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

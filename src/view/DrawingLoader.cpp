@@ -55,7 +55,52 @@ void loadNothing(Program& p) {
     ClearLayoutMenu(p);
 }
 
+// What went wrong, in the words of someone who does not read file formats.
+std::string plainWords(control::LoadFailure failure) {
+    using control::LoadFailure;
+    switch (failure) {
+    case LoadFailure::Missing:
+        return "the file does not exist or cannot be read.";
+    case LoadFailure::NotADrawing:
+        return "the file is not a drawing.";
+    case LoadFailure::Unsupported:
+        return "this kind or version of drawing cannot be read yet.";
+    case LoadFailure::Damaged:
+        return "the file is damaged.";
+    case LoadFailure::TooLarge:
+        return "the drawing is too large to open on this computer.";
+    case LoadFailure::Cancelled:
+        return "the loading was cancelled.";
+    case LoadFailure::None:
+    case LoadFailure::Unexpected:
+        break;
+    }
+    return "an unexpected error stopped the loading.";
+}
+
+// The read gave no drawing: the program is left with none open, as at start, and says why
+// unless the user stopped the read.
+void loadFailed(Program& p, const control::LoadReport& report) {
+    const std::string path = p.CurrentDrawingPath;
+    p.CurrentDrawingPath.clear();
+    p.layers.LastLoadedPath.clear();
+    loadNothing(p);
+    ClearLayerMenu(p);
+    p.mainWindow.SetCaption(ProgramTitle());
+    if (report.failure != control::LoadFailure::Cancelled)
+        p.windows.MessageBox(LoadFailureMessage(path, report), "VEXOR",
+                             platform::MessageIcon::Exclamation);
+}
+
 } // namespace
+
+std::string LoadFailureMessage(const std::string& path, const control::LoadReport& report) {
+    std::string message =
+        "The drawing " + path + " could not be opened: " + plainWords(report.failure);
+    if (!report.reason.empty())
+        message += "\n" + report.reason;
+    return message;
+}
 
 bool isDwgPath(const std::string& path) {
     if (path.size() < 3)
@@ -86,10 +131,10 @@ void ReadDrawingExtents(Program& p) {
     readCorner(p.Dbcocx1, "V101", p.DrawingExtents.X2, p.DrawingExtents.Y2);
 }
 
-void LoadDrawing(Program& p) {
+bool LoadDrawing(Program& p) {
     if (p.CurrentDrawingPath.empty()) {
         loadNothing(p);
-        return;
+        return false;
     }
     control::DrawingControl& c = p.Dbcocx1;
     const std::string& path = p.CurrentDrawingPath;
@@ -121,6 +166,11 @@ void LoadDrawing(Program& p) {
         c.CreateDrawing(path, 0, "");
         c.DgnImport(path, c.DrawingHandle(), "");
     }
+    if (const control::LoadReport read = c.LastLoad(); read.failure != control::LoadFailure::None) {
+        painting.release();
+        loadFailed(p, read);
+        return false;
+    }
 
     ReadDrawingExtents(p);
 
@@ -140,6 +190,7 @@ void LoadDrawing(Program& p) {
     ApplyLayerStates(p);
     p.windows.ShowWindow(p.BirdsEyeHandle, 5);
     BuildLayoutMenu(p);
+    return true;
 }
 
 } // namespace vexor::view

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -97,4 +98,29 @@ TEST(DocumentLoader, ALoadStartedDuringAnotherCancelsIt) {
     });
     EXPECT_TRUE(outer.cancelled) << outer.error;
     EXPECT_NE(inner.document, nullptr) << inner.error;
+}
+
+TEST(DocumentLoader, AFailedReadSaysWhatKindOfFaultItIs) {
+    const auto dir = test::scratchDir("loader-failures");
+    const auto write = [&dir](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return (dir / name).string();
+    };
+    const auto failureOf = [](const std::string& path) {
+        const LoadOutcome outcome = loadDocument(path);
+        EXPECT_EQ(outcome.document, nullptr) << path;
+        EXPECT_EQ(outcome.error.rfind(path, 0), 0u) << "names the file: " << outcome.error;
+        return outcome.failure;
+    };
+    EXPECT_EQ(failureOf((dir / "gone.dwg").string()), LoadFailure::Missing);
+    EXPECT_EQ(failureOf(write("notes.dwg", "Shopping list\nbread\n")), LoadFailure::NotADrawing);
+    EXPECT_EQ(failureOf(write("empty.dxf", "")), LoadFailure::NotADrawing);
+    EXPECT_EQ(failureOf(write("v8.dgn", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) +
+                                            std::string(600, '\0'))),
+              LoadFailure::Unsupported);
+    EXPECT_EQ(failureOf(write("old.dwg", "AC1.50" + std::string(200, '\0'))),
+              LoadFailure::Unsupported);
+    EXPECT_EQ(failureOf(write("broken.dwg", "AC1018" + std::string(300, '\x11'))),
+              LoadFailure::Damaged);
+    std::filesystem::remove_all(dir);
 }

@@ -36,10 +36,14 @@ void FakeDrawingControl::CreateDrawing(const std::string& path, std::int32_t mod
                                        const std::string& options) {
     record(call("CreateDrawing", path, mode, options), "CreateDrawing");
 }
+void FakeDrawingControl::read() {
+    lastLoad_ = loadOutcome;
+    drawingOpen = loadOutcome.failure == control::LoadFailure::None;
+    shownLayout = openingLayout;
+}
 void FakeDrawingControl::LoadDwg(const std::string& path) {
     record(call("LoadDwg", path), "LoadDwg");
-    drawingOpen = true;
-    shownLayout = openingLayout;
+    read();
 }
 void FakeDrawingControl::SetImportLibrary(const std::string& path) {
     record(call("SetImportLibrary", path), "SetImportLibrary");
@@ -51,8 +55,7 @@ std::int32_t FakeDrawingControl::DrawingHandle() {
 void FakeDrawingControl::DgnImport(const std::string& path, std::int32_t handle,
                                    const std::string& options) {
     record(call("DgnImport", path, handle, options), "DgnImport");
-    drawingOpen = true;
-    shownLayout = openingLayout;
+    read();
 }
 void FakeDrawingControl::AttachLibrary(const std::string& name, const std::string& options,
                                        std::int32_t flags) {
@@ -60,6 +63,9 @@ void FakeDrawingControl::AttachLibrary(const std::string& name, const std::strin
 }
 void FakeDrawingControl::SetWorkFile(const std::string& path, std::int32_t flags) {
     record(call("SetWorkFile", path, flags), "SetWorkFile");
+}
+control::LoadReport FakeDrawingControl::LastLoad() {
+    return lastLoad_;
 }
 
 std::int32_t FakeDrawingControl::OpenLayerTable(const std::string& path) {

@@ -28,6 +28,8 @@ public:
     std::deque<std::int32_t> openLayerTableResults; // empty: always 1
     std::int32_t layerTableCount = -1;              // -1: the size of layerTable
     std::set<std::string> failOn;                   // operation names that throw
+    // What the next LoadDwg or DgnImport gives: a failure leaves no drawing open.
+    control::LoadReport loadOutcome;
     bool visible = false;
     int top = 0, width = 0, height = 0;
     control::DrawingControlEvents* sink = nullptr;
@@ -53,6 +55,7 @@ public:
     void AttachLibrary(const std::string& name, const std::string& options,
                        std::int32_t flags) override;
     void SetWorkFile(const std::string& path, std::int32_t flags) override;
+    control::LoadReport LastLoad() override;
 
     std::int32_t OpenLayerTable(const std::string& path) override;
     std::int32_t LayerTableCount(std::int32_t handle) override;
@@ -110,6 +113,8 @@ public:
 
 private:
     void record(const std::string& entry, const std::string& name);
+    void read();
+    control::LoadReport lastLoad_;
     int selected_ = -1;
     std::size_t nextLayerName_ = 0;
 };
