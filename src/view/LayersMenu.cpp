@@ -138,9 +138,14 @@ void ApplyLayerStates(Program& p) {
     p.menus.mnuLayers->setEnabled(true);
     MenuArray& menu = *p.menus.mnuLayer;
     for (int i = 0; i < p.layers.LayerCount && i <= menu.UBound(); ++i) {
-        // Every unchecked layer is hidden again, one-character names (layer "0") included.
+        // The drawing shows exactly what the menu says, both ways: a reload starts again from
+        // the file's own states. One-character names (layer "0") included.
         const std::string caption = menu.Caption(i);
-        if (!menu.Checked(i) && caption.size() > kPrefixLength)
+        if (caption.size() <= kPrefixLength)
+            continue;
+        if (menu.Checked(i))
+            p.Dbcocx1.ShowLayer(layerName(caption));
+        else
             p.Dbcocx1.HideLayer(layerName(caption));
     }
     RefreshLayerDisplay(p);

@@ -10,6 +10,7 @@
 #include "view/MenuIcons.h"
 
 #include <QAction>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -112,18 +113,25 @@ TEST_F(LayersMenuTest, ClickingTwiceRestoresCheckVisibilityAndIcon) {
                                         "SetColorMode(2)", "SetForeColor(\"#\", 256)"}));
 }
 
-TEST_F(LayersMenuTest, ReloadKeepsTheUsersCheckMarksAndHidesAgain) {
+TEST_F(LayersMenuTest, ReloadGivesBackExactlyTheVisibilityTheMenuShows) {
     load("/d/plan.dwg");
     view::mnuLayer_Click(t.program, 0); // hide layer "0"
-    view::mnuLayer_Click(t.program, 1); // show WALLS
+    view::mnuLayer_Click(t.program, 1); // show WALLS, off in the file
     t.control.calls.clear();
     load("/d/plan.dwg"); // a background colour change reloads the same path
     EXPECT_TRUE(test::only(t.control.calls, {"OpenLayerTable"}).empty()) << "table not re-read";
     EXPECT_EQ(entries()[0], "Layer_0|e");
     EXPECT_EQ(entries()[1], "Layer_WALLS|ce");
-    EXPECT_EQ(test::only(t.control.calls, {"HideLayer"}),
-              (std::vector<std::string>{"HideLayer(\"0\")", "HideLayer(\"XREF|X\")"}))
-        << "one-character layer names are hidden again too";
+    // The reload starts again from the file's states: every entry is applied, both ways.
+    const auto visibility = test::only(t.control.calls, {"ShowLayer", "HideLayer"});
+    const auto has = [&visibility](const std::string& c) {
+        return std::find(visibility.begin(), visibility.end(), c) != visibility.end();
+    };
+    EXPECT_TRUE(has("HideLayer(\"0\")")) << "one-character layer names too";
+    EXPECT_TRUE(has("ShowLayer(\"WALLS\")")) << "switched on by the user, off in the file";
+    EXPECT_FALSE(has("HideLayer(\"WALLS\")"));
+    EXPECT_TRUE(has("HideLayer(\"XREF|X\")"));
+    EXPECT_TRUE(has("ShowLayer(\"AB\")"));
     EXPECT_EQ(icon("Layer_0"), 21);
 }
 
