@@ -1,6 +1,7 @@
 #include "app/HelpLinks.h"
 #include "app/frmVEXOR.h"
 #include "data/ProjectSchema.h"
+#include "data/ViewSettingsStore.h"
 #include "fakes/CallLog.h"
 #include "fakes/FakeDrawingControl.h"
 #include "fakes/FakeWindowSystem.h"
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -322,4 +324,43 @@ TEST_F(MainWindowTest, AnUnexpectedFailureWhileReadingIsSaidAndTheProgramGoesOn)
                                         "/plans/odd.dwg: index out of range");
     EXPECT_TRUE(window.Timer1()->isActive());
     EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0");
+}
+
+TEST_F(MainWindowTest, LeavingADrawingOnALayoutKeepsItsModelView) {
+    window.Form_Load("");
+    const std::string folder = dir.path().toStdString();
+    const auto storedWindow = [&folder](const std::string& path) {
+        data::ViewSettingsRecord row;
+        data::ViewSettingsStore(folder).read(path, row);
+        return std::vector<double>{row.X1, row.Y1, row.X2, row.Y2};
+    };
+    const auto setView = [this](double x1, double y1, double x2, double y2) {
+        control.view[0] = x1;
+        control.view[1] = y1;
+        control.view[2] = x2;
+        control.view[3] = y2;
+    };
+    windows.existingFiles = {"/plans/site.dwg", "/plans/other.dwg"};
+    control.layouts = {"Sheet 1"};
+    windows.openFileAnswers.push_back("/plans/site.dwg");
+    window.program().menus.mnuOpen->trigger();
+    setView(10, 20, 110, 70); // the user's model view
+    window.program().menus.mnuLayout->Entry(1)->trigger();
+    setView(0, 0, 420, 297); // the sheet, in paper units
+
+    // Open another drawing while the sheet is shown.
+    windows.openFileAnswers.push_back("/plans/other.dwg");
+    window.program().menus.mnuOpen->trigger();
+    EXPECT_EQ(storedWindow("/plans/site.dwg"), (std::vector<double>{10, 20, 110, 70}));
+
+    // A drawing that opens on a sheet and is left there keeps the view it was restored with.
+    windows.openFileAnswers.push_back("/plans/site.dwg");
+    window.program().menus.mnuOpen->trigger();
+    EXPECT_NE(std::find(control.calls.begin(), control.calls.end(), "ZoomWindow(10, 20, 110, 70)"),
+              control.calls.end())
+        << "the model view comes back";
+    control.shownLayout = 1;
+    setView(0, 0, 420, 297);
+    window.program().menus.mnuExit->trigger();
+    EXPECT_EQ(storedWindow("/plans/site.dwg"), (std::vector<double>{10, 20, 110, 70}));
 }
