@@ -134,22 +134,33 @@ void QtWindowSystem::MessageBox(const std::string& text, const std::string& titl
     box.exec();
 }
 
+namespace {
+
+// The pattern with each letter matching either case ("*.dwg" -> "*.[dD][wW][gG]"): file names
+// on this platform are case-sensitive, drawings' extensions are not.
+QString anyLetterCase(const QString& pattern) {
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.toLower() != c.toUpper())
+            out += QString('[') + c.toLower() + c.toUpper() + ']';
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 QString qtFileFilter(const std::string& filter, int filterIndex, QString* selected) {
     const QStringList parts = QString::fromStdString(filter).split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString label = parts[i];
-        // The label names its patterns in parentheses; Qt wants them there, blank-separated.
-        const int paren = label.lastIndexOf(" (");
-        if (paren > 0)
-            label = label.left(paren);
+        // Qt takes the patterns from the last parentheses and, asked to hide them, shows the
+        // label before them: the label as written, then the patterns in any letter case.
         QStringList patterns;
-        for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
-            patterns << p;
-            if (p.toUpper() != p)
-                patterns << p.toUpper(); // file names on Linux are case-sensitive
-        }
-        filters << label + " (" + patterns.join(' ') + ")";
+        for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts))
+            patterns << anyLetterCase(p);
+        filters << parts[i] + " (" + patterns.join(' ') + ")";
     }
     if (selected && filterIndex >= 1 && filterIndex <= filters.size())
         *selected = filters[filterIndex - 1];
@@ -159,9 +170,9 @@ QString qtFileFilter(const std::string& filter, int filterIndex, QString* select
 std::optional<std::string> QtWindowSystem::GetOpenFileName(const OpenFileRequest& request) {
     QString selected;
     const QString filters = qtFileFilter(request.filter, request.filterIndex, &selected);
-    const QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(),
-                                                      QString::fromStdString(request.initialPath),
-                                                      filters, &selected);
+    const QString path = QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), QString(), QString::fromStdString(request.initialPath),
+        filters, &selected, QFileDialog::HideNameFilterDetails);
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();

@@ -33,7 +33,9 @@ private:
     QPointer<QWidget> locked_;
 };
 
-// The Qt name filter list for an open-file dialog filter of label|pattern pairs.
+// The Qt name filter list for an open-file dialog filter of label|pattern pairs: each label as
+// written, followed by its patterns made to match any letter case (for a dialog that hides
+// them); `selected` becomes the filter numbered `filterIndex`, counted from 1.
 QString qtFileFilter(const std::string& filter, int filterIndex, QString* selected);
 
 } // namespace vexor::platform

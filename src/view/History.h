@@ -8,8 +8,8 @@
 namespace vexor::view {
 
 inline constexpr char kOpenDialogFilter[] =
-    "Drawing Files (*.dwg;*.dgn)|*.dwg;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
-    "Microstation Files (*.dgn)|*.dgn|All Files (*.*)|*.*";
+    "Drawing Files (*.dwg;*.dxf;*.dgn)|*.dwg;*.dxf;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
+    "DXF Files (*.dxf)|*.dxf|Microstation Files (*.dgn)|*.dgn|All Files (*.*)|*.*";
 inline constexpr int kOpenDialogFlags = 4; // the read-only check box is hidden
 inline constexpr int kHistoryCaptionLimit = 50;
 inline constexpr int kHistorySize = 10;

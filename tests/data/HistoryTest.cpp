@@ -140,8 +140,9 @@ TEST_F(History, OpenDialogIsAskedWithTheFilterFlagsAndLastPath) {
     open("b.dwg");
     ASSERT_EQ(t.windows.openRequests.size(), 2u);
     const platform::OpenFileRequest& request = t.windows.openRequests[1];
-    EXPECT_EQ(request.filter, "Drawing Files (*.dwg;*.dgn)|*.dwg;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
-                              "Microstation Files (*.dgn)|*.dgn|All Files (*.*)|*.*");
+    EXPECT_EQ(request.filter,
+              "Drawing Files (*.dwg;*.dxf;*.dgn)|*.dwg;*.dxf;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
+              "DXF Files (*.dxf)|*.dxf|Microstation Files (*.dgn)|*.dgn|All Files (*.*)|*.*");
     EXPECT_EQ(request.filterIndex, 1);
     EXPECT_EQ(request.flags, 4);
     EXPECT_EQ(request.maxFileLength, 256);
