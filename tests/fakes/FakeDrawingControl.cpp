@@ -18,7 +18,9 @@ void FakeDrawingControl::setCorner(const std::string& item, const std::string& x
 }
 
 void FakeDrawingControl::addLayerRecord(const std::string& name, const std::string& ecolor) {
-    items.push_back({"L" + name, {{"SECTION", "L"}, {"DESCR", name}, {"ECOLOR", ecolor}}});
+    const std::string state = !ecolor.empty() && ecolor[0] == '-' ? "1" : "0";
+    items.push_back(
+        {"L" + name, {{"SECTION", "L"}, {"DESCR", name}, {"ECOLOR", ecolor}, {"LSTATE", state}}});
 }
 
 bool FakeDrawingControl::IsDrawingOpen() {

@@ -145,11 +145,35 @@ TEST_F(LayersMenuTest, EmptyTableLeavesOneBlankDisabledEntryInAnEnabledMenu) {
         << "an empty table is closed too";
 }
 
-TEST_F(LayersMenuTest, DgnAfterDwgClearsTheMenuAndTheSameDwgReadsTheTableAgain) {
+TEST_F(LayersMenuTest, DxfAndDgnListTheLayersOfTheDrawingRead) {
+    t.control.items.clear();
+    t.control.addLayerRecord("0", "7");
+    t.control.addLayerRecord("Walls", "1");
+    t.control.addLayerRecord("Doors", "-5"); // off
+    for (const std::string path : {"/d/site.dxf", "/d/map.dgn"}) {
+        load(path);
+        EXPECT_TRUE(test::only(t.control.calls, {"OpenLayerTable"}).empty())
+            << "the file is read once, by the load";
+        EXPECT_EQ(entries(),
+                  (std::vector<std::string>{"Layer_0|ce", "Layer_Walls|ce", "Layer_Doors|e"}))
+            << path;
+        EXPECT_TRUE(t.table.menus.mnuLayers->isEnabled());
+        EXPECT_EQ(icon("Layer_Walls"), 1);
+        EXPECT_EQ(icon("Layer_Doors"), 5 + 14);
+        EXPECT_EQ(test::only(t.control.calls, {"HideLayer"}),
+                  std::vector<std::string>{"HideLayer(\"Doors\")"});
+        t.control.calls.clear();
+    }
+    // Switching survives a reload of the same drawing, as for DWG.
+    view::mnuLayer_Click(t.program, 2);
+    load("/d/map.dgn");
+    EXPECT_EQ(entries()[2], "Layer_Doors|ce");
+    EXPECT_EQ(test::only(t.control.calls, {"HideLayer"}), std::vector<std::string>{});
+}
+
+TEST_F(LayersMenuTest, TheSameDwgAfterAnotherDrawingReadsItsTableAgain) {
     load("/d/plan.dwg");
     load("/d/map.dgn");
-    EXPECT_EQ(entries(), std::vector<std::string>{"|c"});
-    EXPECT_FALSE(t.table.menus.mnuLayers->isEnabled());
     t.control.calls.clear();
     load("/d/plan.dwg");
     EXPECT_EQ(test::only(t.control.calls, {"OpenLayerTable"}).size(), 1u);
