@@ -249,7 +249,7 @@ private:
             }
             if (g.code == 0)
                 break;
-            if (g.code != 999 && !skippedNotice_) {
+            if (!skippedNotice_) {
                 context_.diagnostic(in_.position(), "group " + std::to_string(g.code) +
                                                         " before any record skipped");
                 skippedNotice_ = true;
@@ -282,7 +282,7 @@ private:
                 embedded_.push_back(g);
             if (g.code == 101 || g.code >= 1000)
                 keep = false;
-            if (keep && g.code != 999)
+            if (keep)
                 groups_.push_back(g);
         }
         if (!in_.error().empty())
