@@ -1,5 +1,6 @@
 #include "DxfReader.h"
 
+#include "../io/FiniteCoordinates.h"
 #include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
 #include "../model/ReadError.h"
@@ -192,6 +193,10 @@ private:
             return;
         }
         Entity built = buildEntity(record, context_);
+        if (!hasFiniteCoordinates(built)) {
+            context_.diagnostic(record.position, nonFiniteEntityNote(built));
+            return;
+        }
         std::vector<Entity>& list = entityList(target);
         list.push_back(std::move(built));
         const Entity& entity = list.back();
@@ -230,7 +235,17 @@ private:
         openList_ = target;
         openIndex_ = entityList(target).size() - 1;
     }
-    void closeComplex() { open_ = Open::None; }
+    // A polyline's vertices and an insert's attributes come after it: it is checked whole.
+    void closeComplex() {
+        if (open_ != Open::None) {
+            std::vector<Entity>& list = entityList(openList_);
+            if (openIndex_ + 1 == list.size() && !hasFiniteCoordinates(list.back())) {
+                context_.diagnostic(in_.position(), nonFiniteEntityNote(list.back()));
+                list.pop_back();
+            }
+        }
+        open_ = Open::None;
+    }
 
     // The next record: a group 0 with the groups that follow it. Extended data and embedded
     // objects are left out; the model has no use for them.
