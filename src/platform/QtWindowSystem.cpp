@@ -6,7 +6,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
 
@@ -116,6 +118,8 @@ void QtWindowSystem::MessageBox(const std::string& text, const std::string& titl
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text).replace("\r\n", "\n"));
+    // What a message names (a file, an address) can be copied from it.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     switch (icon) {
     case MessageIcon::Information:
         box.setIcon(QMessageBox::Information);
@@ -178,8 +182,18 @@ std::optional<std::string> QtWindowSystem::GetOpenFileName(const OpenFileRequest
     return path.toStdString();
 }
 
-void QtWindowSystem::ShellExecuteA(WindowId, const std::string&, const std::string& target, int) {
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(target)));
+bool QtWindowSystem::ShellExecuteA(WindowId, const std::string&, const std::string& target, int) {
+    const QUrl url(QString::fromStdString(target));
+    // Where the desktop can say which program handles the address, none means it cannot open.
+    const QString query = QStandardPaths::findExecutable("xdg-mime");
+    if (!query.isEmpty() && !url.isLocalFile()) {
+        QProcess handler;
+        handler.start(query, {"query", "default", "x-scheme-handler/" + url.scheme()});
+        if (handler.waitForFinished(3000) && handler.exitCode() == 0 &&
+            handler.readAllStandardOutput().trimmed().isEmpty())
+            return false;
+    }
+    return QDesktopServices::openUrl(url);
 }
 
 bool QtWindowSystem::FileExists(const std::string& path) {

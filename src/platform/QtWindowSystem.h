@@ -24,7 +24,7 @@ public:
     double ScreenWidthTwips() override;
     void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
     std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) override;
-    void ShellExecuteA(WindowId owner, const std::string& verb, const std::string& target,
+    bool ShellExecuteA(WindowId owner, const std::string& verb, const std::string& target,
                        int showCommand) override;
     bool FileExists(const std::string& path) override;
     void DoEvents() override;

@@ -326,6 +326,19 @@ TEST_F(MainWindowTest, AnUnexpectedFailureWhileReadingIsSaidAndTheProgramGoesOn)
     EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0");
 }
 
+TEST_F(MainWindowTest, AHelpLinkNothingCanOpenNamesItsAddress) {
+    windows.shellOpens = false;
+    window.program().menus.mnuOnlineHelp->trigger();
+    ASSERT_EQ(windows.messages.size(), 1u);
+    EXPECT_NE(windows.messages[0].text.find("https://vexor.example/onlinehelp.html"),
+              std::string::npos)
+        << windows.messages[0].text;
+    EXPECT_EQ(windows.messages[0].title, "VEXOR");
+    window.program().menus.mnuSupport->trigger();
+    ASSERT_EQ(windows.messages.size(), 2u);
+    EXPECT_NE(windows.messages[1].text.find("mailto:support@vexor.example"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, LeavingADrawingOnALayoutKeepsItsModelView) {
     window.Form_Load("");
     const std::string folder = dir.path().toStdString();
