@@ -167,6 +167,8 @@ LoadOutcome runUnderBudget(const std::string& path, const LoadWork& work, cad::L
         return failed(path + ": not enough memory to read the drawing", LoadFailure::TooLarge);
     } catch (const std::exception& e) {
         return failed(path + ": " + e.what(), LoadFailure::Unexpected);
+    } catch (...) {
+        return failed(path + ": an unknown error stopped the read", LoadFailure::Unexpected);
     }
 }
 

@@ -3,6 +3,7 @@
 // stress drawing, which takes seconds to read.
 #include "control/DocumentLoader.h"
 
+#include "cad/io/LoadBudget.h"
 #include "support/Corpus.h"
 
 #include <QCloseEvent>
@@ -98,6 +99,24 @@ TEST(DocumentLoader, ALoadStartedDuringAnotherCancelsIt) {
     });
     EXPECT_TRUE(outer.cancelled) << outer.error;
     EXPECT_NE(inner.document, nullptr) << inner.error;
+}
+
+TEST(DocumentLoader, AnythingThrownOnTheLoadingThreadComesBackAsAnUnexpectedFailure) {
+    const std::string path = "/plans/site.dwg";
+    const auto fail = [&path](auto thrown) {
+        return runLoad(path, [thrown](cad::LoadBudget&) -> LoadOutcome { throw thrown; });
+    };
+    const LoadOutcome error = fail(std::runtime_error("index out of range"));
+    EXPECT_EQ(error.document, nullptr);
+    EXPECT_EQ(error.failure, LoadFailure::Unexpected);
+    EXPECT_EQ(error.error, path + ": index out of range");
+    const LoadOutcome memory = fail(std::bad_alloc());
+    EXPECT_EQ(memory.failure, LoadFailure::TooLarge);
+    EXPECT_EQ(memory.error, path + ": not enough memory to read the drawing");
+    const LoadOutcome foreign = fail(42);
+    EXPECT_EQ(foreign.failure, LoadFailure::Unexpected);
+    EXPECT_EQ(foreign.error, path + ": an unknown error stopped the read");
+    EXPECT_FALSE(error.cancelled || memory.cancelled || foreign.cancelled);
 }
 
 TEST(DocumentLoader, AFailedReadSaysWhatKindOfFaultItIs) {
