@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <utility>
 
 namespace vexor::app {
 namespace {
@@ -32,6 +33,35 @@ QMenu* topMenu(QMenuBar* bar, const char* name, const char* caption) {
     menu->setObjectName(name);
     menu->menuAction()->setObjectName(name);
     return menu;
+}
+
+// The menu entry a toolbar button stands for; nullptr for none.
+QAction* menuEntryOfButton(const view::Menus& m, const std::string& key) {
+    const std::pair<const char*, QAction*> entries[] = {
+        {"btnOpen", m.mnuOpen},
+        {"btnZoomIn", m.mnuZoomIn},
+        {"btnZoomOut", m.mnuZoomOut},
+        {"btnPartLarge", m.mnuZoomSelected},
+        {"btnUndo", m.mnuUndoZoom},
+        {"btnHundred", m.mnu100Percent},
+        {"btnRefresh", m.mnuRefresh},
+        {"btnZoomWidth", m.mnuZoomWidth},
+        {"btnZoomHeight", m.mnuZoomHeight},
+        {"btnBirdsEye", m.mnuBirdsEye},
+        {"btnPrint", m.mnuPrint},
+    };
+    for (const auto& [name, entry] : entries)
+        if (key == name)
+            return entry;
+    return nullptr;
+}
+
+// A button is enabled exactly when the menu entry it stands for is.
+void followMenuEntry(QAction* button, QAction* entry) {
+    if (!entry)
+        return;
+    button->setEnabled(entry->isEnabled());
+    QObject::connect(entry, &QAction::enabledChanged, button, &QAction::setEnabled);
 }
 
 // Check marks of these entries are set by the program, never toggled by a click itself.
@@ -133,6 +163,7 @@ void buildCommandTable(CommandTable& t, QMenuBar* bar, QWidget* toolbarParent,
         const std::string key = buttons[k].key;
         if (key == "btnOpen" || key == "btnZoomHeight" || key == "btnBirdsEye")
             t.Toolbar2->addSeparator();
+        followMenuEntry(button, menuEntryOfButton(m, key));
     }
 }
 

@@ -6,7 +6,11 @@ namespace vexor::app {
 
 void OpenLink(platform::WindowSystem& windows, platform::WindowId owner, const std::string& target,
               int showCommand) {
-    windows.ShellExecuteA(owner, "open", target, showCommand);
+    // Without a browser or mail program the user is told the address, to open it another way.
+    if (!windows.ShellExecuteA(owner, "open", target, showCommand))
+        windows.MessageBox("No program could be started to open " + target +
+                               ".\nPlease open this address with a program of your choice.",
+                           "VEXOR", platform::MessageIcon::Information);
 }
 
 void MailSupport(platform::WindowSystem& w, platform::WindowId owner) {

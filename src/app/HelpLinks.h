@@ -6,8 +6,8 @@
 
 namespace vexor::app {
 
-// Hands a web address or mail link to the system's opener; the result is ignored, so no
-// message appears when nothing handles the target.
+// Hands a web address or mail link to the system's opener; when nothing handles it, a message
+// box names the address so that the user can copy it.
 void OpenLink(platform::WindowSystem& windows, platform::WindowId owner, const std::string& target,
               int showCommand);
 

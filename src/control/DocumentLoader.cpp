@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -114,7 +115,40 @@ LoadOutcome readAndCompile(const std::string& path) {
     return {std::make_shared<const DrawingDocument>(cad::readDrawingFile(path)), {}};
 }
 
-// Runs `work` under `budget`, turning every failure into an outcome with its message.
+// What kind of fault a read error of `path` is, told from the file's first bytes: a file that
+// cannot be opened, one that is no drawing, a drawing of a release not read yet, or damage.
+LoadFailure readFailureKind(const std::string& path, const cad::ReadError& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return LoadFailure::Missing;
+    constexpr std::size_t kHead = 64 * 1024;
+    std::vector<std::uint8_t> head(kHead);
+    file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(kHead));
+    head.resize(static_cast<std::size_t>(file.gcount()));
+    switch (cad::detectContent(head)) {
+    case cad::ContentKind::Unknown:
+        return LoadFailure::NotADrawing;
+    case cad::ContentKind::Dgn8:
+        return LoadFailure::Unsupported;
+    default:
+        break;
+    }
+    const std::string& reason = error.reason();
+    if (reason.ends_with("is not supported yet") || reason.starts_with("unknown DWG version"))
+        return LoadFailure::Unsupported;
+    return LoadFailure::Damaged;
+}
+
+LoadOutcome failed(std::string message, LoadFailure failure) {
+    LoadOutcome outcome;
+    outcome.error = std::move(message);
+    outcome.failure = failure;
+    outcome.cancelled = failure == LoadFailure::Cancelled;
+    return outcome;
+}
+
+// Runs `work` under `budget`, turning every failure into an outcome with its message. Nothing
+// may leave the loading thread: an escaping exception would end the program.
 LoadOutcome runUnderBudget(const std::string& path, const LoadWork& work, cad::LoadBudget& budget) {
     try {
         // The read and the compile answer to one budget; what a stopped load had built is
@@ -122,15 +156,19 @@ LoadOutcome runUnderBudget(const std::string& path, const LoadWork& work, cad::L
         cad::LoadScope scope(budget);
         return work(budget);
     } catch (const cad::ReadError& e) {
-        return {nullptr, e.what()};
+        return failed(e.what(), readFailureKind(path, e));
     } catch (const cad::LoadStopped& e) {
         const std::string what = e.what();
         const std::string message = what.starts_with(path) ? what : path + ": " + what;
-        return {nullptr, message, e.reason() == cad::LoadStopReason::Cancelled};
+        return failed(message, e.reason() == cad::LoadStopReason::Cancelled
+                                   ? LoadFailure::Cancelled
+                                   : LoadFailure::TooLarge);
     } catch (const std::bad_alloc&) {
-        return {nullptr, path + ": not enough memory to read the drawing"};
+        return failed(path + ": not enough memory to read the drawing", LoadFailure::TooLarge);
     } catch (const std::exception& e) {
-        return {nullptr, path + ": " + e.what()};
+        return failed(path + ": " + e.what(), LoadFailure::Unexpected);
+    } catch (...) {
+        return failed(path + ": an unknown error stopped the read", LoadFailure::Unexpected);
     }
 }
 
@@ -246,7 +284,7 @@ LoadOutcome runLoad(const std::string& path, LoadWork work, const LoadStarted& s
     std::erase(runningLoads(), budget);
     if (!finished && run->abandon()) {
         retiredWorkers().add(std::move(worker), std::move(run));
-        return {nullptr, path + ": loading was cancelled", true};
+        return failed(path + ": loading was cancelled", LoadFailure::Cancelled);
     }
     worker.join();
     return std::move(run->outcome);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawingControl.h"
 #include "DrawingDocument.h"
 
 #include <cstdint>
@@ -18,6 +19,7 @@ struct LoadOutcome {
     std::shared_ptr<const DrawingDocument> document;
     std::string error;      // names the file and the reason; empty on success
     bool cancelled = false; // stopped by the user (Escape, closing the window, another load)
+    LoadFailure failure = LoadFailure::None; // what kind of failure, when there is no document
 };
 
 // Told on the calling thread, as the load starts, of the budget the load answers to; its

@@ -29,6 +29,25 @@ struct DrawingDifference {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
 
+// Why the last read of a file (LoadDwg, DgnImport) gave no drawing.
+enum class LoadFailure : std::uint8_t {
+    None,        // it gave one
+    Missing,     // the file is not there or cannot be opened
+    NotADrawing, // its content is no drawing format the control reads
+    Unsupported, // a drawing format or release the control does not read yet
+    Damaged,     // a drawing whose content is broken
+    TooLarge,    // it needs more memory or time than a load is allowed
+    Cancelled,   // the user stopped it
+    Unexpected,  // anything else went wrong while reading
+};
+
+// The outcome of the last read: why it gave no drawing, and the technical reason naming the
+// file (empty when it gave one).
+struct LoadReport {
+    LoadFailure failure = LoadFailure::None;
+    std::string reason;
+};
+
 // Receives the control's pointer events, positions in drawing units.
 class DrawingControlEvents {
 public:
@@ -60,6 +79,9 @@ public:
     virtual void AttachLibrary(const std::string& name, const std::string& options,
                                std::int32_t flags) = 0;
     virtual void SetWorkFile(const std::string& path, std::int32_t flags) = 0;
+    // What the last LoadDwg or DgnImport gave. A read that gives no drawing does not throw:
+    // the control holds no drawing afterwards and says why here.
+    virtual LoadReport LastLoad() = 0;
 
     // Comparison: reads two drawing files and shows, as one drawing, what is the same in both,
     // what only the old one has, what only the new one has and what changed. Its differences

@@ -95,6 +95,10 @@ void DrawingWidget::AttachLibrary(const std::string&, const std::string&, std::i
 
 void DrawingWidget::SetWorkFile(const std::string&, std::int32_t) {}
 
+LoadReport DrawingWidget::LastLoad() {
+    return lastLoad_;
+}
+
 void DrawingWidget::loadFile(const std::string& path) {
     LoadOutcome outcome;
     std::vector<DrawingDifference> none;
@@ -152,9 +156,13 @@ bool DrawingWidget::runShownLoad(const std::string& path, const std::string& com
 
 void DrawingWidget::takeOutcome(const std::string& path, LoadOutcome outcome) {
     if (outcome.document) {
+        lastLoad_ = {};
         path_ = path;
         holdDocument(std::move(outcome.document));
     } else {
+        const LoadFailure failure =
+            outcome.failure == LoadFailure::None ? LoadFailure::Unexpected : outcome.failure;
+        lastLoad_ = {failure, outcome.error};
         open_ = false;
         handle_ = 0;
         errorMessage_ = QString::fromStdString(outcome.error);

@@ -46,6 +46,7 @@ public:
     void LoadComparison(const std::string& oldPath, const std::string& newPath) override;
     std::int32_t DifferenceCount() override;
     DrawingDifference DifferenceAt(std::int32_t index) override;
+    LoadReport LastLoad() override;
 
     // Layer tables
     std::int32_t OpenLayerTable(const std::string& path) override;
@@ -167,7 +168,8 @@ private:
     std::string importLibrary_;
     double zoomStep_ = 0.5;
     QString errorMessage_;
-    std::vector<DrawingDifference> differences_;  // of the comparison shown
+    std::vector<DrawingDifference> differences_; // of the comparison shown
+    LoadReport lastLoad_;
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

@@ -52,7 +52,8 @@ ItemRecords::ItemRecords(const cad::Drawing& drawing, const cad::Box2& extents) 
         Record record{{},
                       {{"SECTION", "L"},
                        {"DESCR", layer.name},
-                       {"ECOLOR", std::to_string(layer.off ? -number : number)}}};
+                       {"ECOLOR", std::to_string(layer.off ? -number : number)},
+                       {"LSTATE", layer.off || layer.frozen ? "1" : "0"}}};
         if (layer.color.kind == cad::Color::Kind::True)
             record.values["TRUECOLOR"] = trueColorText(layer.color.rgb);
         records_.push_back(std::move(record));

@@ -12,9 +12,9 @@ namespace vexor::control {
 
 // The items of a loaded drawing as the program reads them: one record per layer ("SECTION" =
 // "L", "DESCR" = name, "ECOLOR" = colour number, negative when off, and for a layer with a
-// true colour "TRUECOLOR" = "#RRGGBB") and the two corner items
-// "V100" and "V101" of the drawing's extents ("VX1", "VY1"). Entities are not items: the
-// program walks every item for the layer colours, and that walk must stay short.
+// true colour "TRUECOLOR" = "#RRGGBB"; "LSTATE" = "1" when off or frozen, else "0") and the two
+// corner items "V100" and "V101" of the drawing's extents ("VX1", "VY1"). Entities are not items:
+// the program walks every item for the layer colours, and that walk must stay short.
 class ItemRecords {
 public:
     ItemRecords() = default;

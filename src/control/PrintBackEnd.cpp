@@ -54,8 +54,11 @@ void PrintBackEnd::printWindow(const QRectF& pagePoints, const cad::Box2& window
     const double sx = device_->logicalDpiX() / 72.0, sy = device_->logicalDpiY() / 72.0;
     const QRectF page(pagePoints.left() * sx, pagePoints.top() * sy, pagePoints.width() * sx,
                       pagePoints.height() * sy);
+    // Paper is white whatever the screen's background; the resolver turns what is white on a
+    // dark screen black there.
     Scene onPaper = scene;
     onPaper.style.printing = true;
+    onPaper.style.background = Qt::white;
     painter_->save();
     painter_->setClipRect(page);
     paintScene(onPaper, *painter_, fitWindow(page, shown), shown);

@@ -15,13 +15,14 @@ std::string currentAccessDate() {
     return text;
 }
 
-void recordDrawingRow(Connection& connection, const std::string& path) {
+bool recordDrawingRow(Connection& connection, const std::string& path) {
     Transaction transaction(connection);
     Statement find(connection, "SELECT rowid FROM tblRecentProject "
                                "WHERE vexor_upper(FileName) = vexor_upper(?1) "
                                "ORDER BY rowid LIMIT 1");
     find.bind(1, path);
-    if (find.step()) {
+    const bool found = find.step();
+    if (found) {
         const std::int64_t rowId = find.integer(0);
         find.reset();
         // The renewed row also takes the highest row id, so that among rows stamped within the
@@ -37,11 +38,19 @@ void recordDrawingRow(Connection& connection, const std::string& path) {
         add.bind(1, path).bind(2, currentAccessDate()).step();
     }
     transaction.commit();
+    return !found;
 }
 
-void recordDrawing(const std::string& databaseFolder, const std::string& path) {
+bool recordDrawing(const std::string& databaseFolder, const std::string& path) {
     auto connection = openWorkingConnection(databaseFolder);
-    recordDrawingRow(*connection, path);
+    return recordDrawingRow(*connection, path);
+}
+
+void forgetDrawing(const std::string& databaseFolder, const std::string& path) {
+    auto connection = openWorkingConnection(databaseFolder);
+    Statement forget(*connection,
+                     "DELETE FROM tblRecentProject WHERE vexor_upper(FileName) = vexor_upper(?1)");
+    forget.bind(1, path).step();
 }
 
 NewestPaths readNewestPaths(const std::string& databaseFolder, int limit) {

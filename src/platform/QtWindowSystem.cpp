@@ -6,7 +6,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
 
@@ -116,6 +118,8 @@ void QtWindowSystem::MessageBox(const std::string& text, const std::string& titl
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text).replace("\r\n", "\n"));
+    // What a message names (a file, an address) can be copied from it.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     switch (icon) {
     case MessageIcon::Information:
         box.setIcon(QMessageBox::Information);
@@ -134,22 +138,33 @@ void QtWindowSystem::MessageBox(const std::string& text, const std::string& titl
     box.exec();
 }
 
+namespace {
+
+// The pattern with each letter matching either case ("*.dwg" -> "*.[dD][wW][gG]"): file names
+// on this platform are case-sensitive, drawings' extensions are not.
+QString anyLetterCase(const QString& pattern) {
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.toLower() != c.toUpper())
+            out += QString('[') + c.toLower() + c.toUpper() + ']';
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 QString qtFileFilter(const std::string& filter, int filterIndex, QString* selected) {
     const QStringList parts = QString::fromStdString(filter).split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString label = parts[i];
-        // The label names its patterns in parentheses; Qt wants them there, blank-separated.
-        const int paren = label.lastIndexOf(" (");
-        if (paren > 0)
-            label = label.left(paren);
+        // Qt takes the patterns from the last parentheses and, asked to hide them, shows the
+        // label before them: the label as written, then the patterns in any letter case.
         QStringList patterns;
-        for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
-            patterns << p;
-            if (p.toUpper() != p)
-                patterns << p.toUpper(); // file names on Linux are case-sensitive
-        }
-        filters << label + " (" + patterns.join(' ') + ")";
+        for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts))
+            patterns << anyLetterCase(p);
+        filters << parts[i] + " (" + patterns.join(' ') + ")";
     }
     if (selected && filterIndex >= 1 && filterIndex <= filters.size())
         *selected = filters[filterIndex - 1];
@@ -159,16 +174,26 @@ QString qtFileFilter(const std::string& filter, int filterIndex, QString* select
 std::optional<std::string> QtWindowSystem::GetOpenFileName(const OpenFileRequest& request) {
     QString selected;
     const QString filters = qtFileFilter(request.filter, request.filterIndex, &selected);
-    const QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(),
-                                                      QString::fromStdString(request.initialPath),
-                                                      filters, &selected);
+    const QString path = QFileDialog::getOpenFileName(
+        QApplication::activeWindow(), QString(), QString::fromStdString(request.initialPath),
+        filters, &selected, QFileDialog::HideNameFilterDetails);
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();
 }
 
-void QtWindowSystem::ShellExecuteA(WindowId, const std::string&, const std::string& target, int) {
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(target)));
+bool QtWindowSystem::ShellExecuteA(WindowId, const std::string&, const std::string& target, int) {
+    const QUrl url(QString::fromStdString(target));
+    // Where the desktop can say which program handles the address, none means it cannot open.
+    const QString query = QStandardPaths::findExecutable("xdg-mime");
+    if (!query.isEmpty() && !url.isLocalFile()) {
+        QProcess handler;
+        handler.start(query, {"query", "default", "x-scheme-handler/" + url.scheme()});
+        if (handler.waitForFinished(3000) && handler.exitCode() == 0 &&
+            handler.readAllStandardOutput().trimmed().isEmpty())
+            return false;
+    }
+    return QDesktopServices::openUrl(url);
 }
 
 bool QtWindowSystem::FileExists(const std::string& path) {

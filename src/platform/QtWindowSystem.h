@@ -24,7 +24,7 @@ public:
     double ScreenWidthTwips() override;
     void MessageBox(const std::string& text, const std::string& title, MessageIcon icon) override;
     std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) override;
-    void ShellExecuteA(WindowId owner, const std::string& verb, const std::string& target,
+    bool ShellExecuteA(WindowId owner, const std::string& verb, const std::string& target,
                        int showCommand) override;
     bool FileExists(const std::string& path) override;
     void DoEvents() override;
@@ -33,7 +33,9 @@ private:
     QPointer<QWidget> locked_;
 };
 
-// The Qt name filter list for an open-file dialog filter of label|pattern pairs.
+// The Qt name filter list for an open-file dialog filter of label|pattern pairs: each label as
+// written, followed by its patterns made to match any letter case (for a dialog that hides
+// them); `selected` becomes the filter numbered `filterIndex`, counted from 1.
 QString qtFileFilter(const std::string& filter, int filterIndex, QString* selected);
 
 } // namespace vexor::platform

@@ -55,8 +55,9 @@ public:
                             MessageIcon icon) = 0;
     // The open-file dialog; nothing when the user cancels.
     virtual std::optional<std::string> GetOpenFileName(const OpenFileRequest& request) = 0;
-    // The shell's "open" of a web address or mail link; the result is not reported.
-    virtual void ShellExecuteA(WindowId owner, const std::string& verb, const std::string& target,
+    // The shell's "open" of a web address or mail link; false when no program could be started
+    // to open it.
+    virtual bool ShellExecuteA(WindowId owner, const std::string& verb, const std::string& target,
                                int showCommand) = 0;
     // Whether a plain file (not hidden, not a folder) exists at the path.
     virtual bool FileExists(const std::string& path) = 0;

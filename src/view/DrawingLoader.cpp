@@ -50,7 +50,7 @@ void readCorner(control::DrawingControl& control, const char* item, double& x, d
 using ReadStep = std::function<void(control::DrawingControl&, const std::string& path)>;
 
 // The load sequence every shown drawing goes through, with its title and read step.
-void loadShown(Program& p, const std::string& caption, const ReadStep& read);
+bool loadShown(Program& p, const std::string& caption, const ReadStep& read);
 
 // Another drawing loaded ends the comparison shown: its panel goes.
 void leaveComparison(Program& p) {
@@ -71,7 +71,52 @@ void loadNothing(Program& p) {
     ClearLayoutMenu(p);
 }
 
+// What went wrong, in the words of someone who does not read file formats.
+std::string plainWords(control::LoadFailure failure) {
+    using control::LoadFailure;
+    switch (failure) {
+    case LoadFailure::Missing:
+        return "the file does not exist or cannot be read.";
+    case LoadFailure::NotADrawing:
+        return "the file is not a drawing.";
+    case LoadFailure::Unsupported:
+        return "this kind or version of drawing cannot be read yet.";
+    case LoadFailure::Damaged:
+        return "the file is damaged.";
+    case LoadFailure::TooLarge:
+        return "the drawing is too large to open on this computer.";
+    case LoadFailure::Cancelled:
+        return "the loading was cancelled.";
+    case LoadFailure::None:
+    case LoadFailure::Unexpected:
+        break;
+    }
+    return "an unexpected error stopped the loading.";
+}
+
+// The read gave no drawing: the program is left with none open, as at start, and says why
+// unless the user stopped the read.
+void loadFailed(Program& p, const control::LoadReport& report) {
+    const std::string path = p.CurrentDrawingPath;
+    p.CurrentDrawingPath.clear();
+    p.layers.LastLoadedPath.clear();
+    loadNothing(p);
+    ClearLayerMenu(p);
+    p.mainWindow.SetCaption(ProgramTitle());
+    if (report.failure != control::LoadFailure::Cancelled)
+        p.windows.MessageBox(LoadFailureMessage(path, report), "VEXOR",
+                             platform::MessageIcon::Exclamation);
+}
+
 } // namespace
+
+std::string LoadFailureMessage(const std::string& path, const control::LoadReport& report) {
+    std::string message =
+        "The drawing " + path + " could not be opened: " + plainWords(report.failure);
+    if (!report.reason.empty())
+        message += "\n" + report.reason;
+    return message;
+}
 
 bool isDwgPath(const std::string& path) {
     if (path.size() < 3)
@@ -102,23 +147,23 @@ void ReadDrawingExtents(Program& p) {
     readCorner(p.Dbcocx1, "V101", p.DrawingExtents.X2, p.DrawingExtents.Y2);
 }
 
-void LoadDrawing(Program& p) {
+bool LoadDrawing(Program& p) {
     leaveComparison(p);
     if (p.CurrentDrawingPath.empty()) {
         loadNothing(p);
-        return;
+        return false;
     }
-    loadShown(p, ProgramTitle() + " - " + LastPathComponent(p.CurrentDrawingPath),
-              [&p](control::DrawingControl& c, const std::string& path) {
-                  if (isDwgPath(path)) {
-                      c.CreateDrawing(path, 0, "");
-                      c.LoadDwg(path);
-                  } else {
-                      c.SetImportLibrary(joinPath(p.ProgramFolder, "dbcdgn32.dll"));
-                      c.CreateDrawing(path, 0, "");
-                      c.DgnImport(path, c.DrawingHandle(), "");
-                  }
-              });
+    return loadShown(p, ProgramTitle() + " - " + LastPathComponent(p.CurrentDrawingPath),
+                     [&p](control::DrawingControl& c, const std::string& path) {
+                         if (isDwgPath(path)) {
+                             c.CreateDrawing(path, 0, "");
+                             c.LoadDwg(path);
+                         } else {
+                             c.SetImportLibrary(joinPath(p.ProgramFolder, "dbcdgn32.dll"));
+                             c.CreateDrawing(path, 0, "");
+                             c.DgnImport(path, c.DrawingHandle(), "");
+                         }
+                     });
 }
 
 void LoadComparedDrawings(Program& p) {
@@ -134,7 +179,7 @@ void LoadComparedDrawings(Program& p) {
 
 namespace {
 
-void loadShown(Program& p, const std::string& caption, const ReadStep& read) {
+bool loadShown(Program& p, const std::string& caption, const ReadStep& read) {
     control::DrawingControl& c = p.Dbcocx1;
     const std::string& path = p.CurrentDrawingPath;
 
@@ -158,6 +203,12 @@ void loadShown(Program& p, const std::string& caption, const ReadStep& read) {
 
     PaintingSuppression painting(p.windows, c.WindowHandle());
     read(c, path);
+    if (const control::LoadReport outcome = c.LastLoad();
+        outcome.failure != control::LoadFailure::None) {
+        painting.release();
+        loadFailed(p, outcome);
+        return false;
+    }
 
     ReadDrawingExtents(p);
 
@@ -177,6 +228,7 @@ void loadShown(Program& p, const std::string& caption, const ReadStep& read) {
     ApplyLayerStates(p);
     p.windows.ShowWindow(p.BirdsEyeHandle, 5);
     BuildLayoutMenu(p);
+    return true;
 }
 
 } // namespace

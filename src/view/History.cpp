@@ -66,13 +66,14 @@ std::string HistoryCaption(const std::string& path) {
     return FirstPathComponent(path) + separator + "..." + separator + LastPathComponent(path);
 }
 
-void RecordDrawing(Program& program, const std::string& path) {
+bool RecordDrawing(Program& program, const std::string& path) {
     try {
-        data::recordDrawing(program.ProgramFolder, path);
+        return data::recordDrawing(program.ProgramFolder, path);
     } catch (const std::exception&) {
         program.windows.MessageBox(kUpdateErrorMessage, kApplicationTitle,
                                    platform::MessageIcon::None);
     }
+    return false;
 }
 
 bool BuildHistoryMenu(Program& program) {
@@ -105,12 +106,29 @@ void mnuOpen_Click(Program& program) {
 
 void OpenDrawing(Program& program, const std::string& path) {
     program.CurrentDrawingPath = path;
-    if (program.windows.FileExists(program.CurrentDrawingPath)) {
-        RecordDrawing(program, program.CurrentDrawingPath);
-        BuildHistoryMenu(program);
-    }
+    const bool exists = program.windows.FileExists(path);
+    // The row is made before the load, so that a drawing opened for the first time is restored
+    // with the settings of a new row; a file that then gives no drawing is taken out again.
+    const bool added = exists && RecordDrawing(program, path);
     RestoreViewSettings(program);
-    LoadDrawing(program);
+    bool shown = false;
+    try {
+        shown = LoadDrawing(program);
+    } catch (const std::exception&) {
+        if (exists)
+            BuildHistoryMenu(program);
+        throw;
+    }
+    if (!shown && added) {
+        try {
+            data::forgetDrawing(program.ProgramFolder, path);
+        } catch (const std::exception&) {
+            program.windows.MessageBox(kUpdateErrorMessage, kApplicationTitle,
+                                       platform::MessageIcon::None);
+        }
+    }
+    if (exists)
+        BuildHistoryMenu(program);
 }
 
 void OpenDroppedDrawings(Program& program, const std::vector<std::string>& paths) {

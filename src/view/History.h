@@ -8,8 +8,8 @@
 namespace vexor::view {
 
 inline constexpr char kOpenDialogFilter[] =
-    "Drawing Files (*.dwg;*.dgn)|*.dwg;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
-    "Microstation Files (*.dgn)|*.dgn|All Files (*.*)|*.*";
+    "Drawing Files (*.dwg;*.dxf;*.dgn)|*.dwg;*.dxf;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
+    "DXF Files (*.dxf)|*.dxf|Microstation Files (*.dgn)|*.dgn|All Files (*.*)|*.*";
 inline constexpr int kOpenDialogFlags = 4; // the read-only check box is hidden
 inline constexpr int kHistoryCaptionLimit = 50;
 inline constexpr int kHistorySize = 10;
@@ -19,8 +19,9 @@ inline constexpr int kHistorySize = 10;
 std::string HistoryCaption(const std::string& path);
 
 // Renews the AccessDate of the path's row (matched without regard to letter case, the stored
-// spelling kept) or adds a row for it. Any failure is reported with a message box.
-void RecordDrawing(Program& program, const std::string& path);
+// spelling kept) or adds a row for it; true when a row was added. Any failure is reported with a
+// message box.
+bool RecordDrawing(Program& program, const std::string& path);
 
 // Fills mnuHistory and HistoryPaths with the ten newest rows, newest first. False when a
 // failure stopped it (an empty table included). Failures to open the database itself pass to
@@ -28,9 +29,9 @@ void RecordDrawing(Program& program, const std::string& path);
 bool BuildHistoryMenu(Program& program);
 
 // Opens a drawing the user named, as File > Open does once its dialog has answered: the path
-// becomes CurrentDrawingPath; an existing file is recorded and the menu rebuilt; its view is
-// restored and it is loaded (a file that cannot be read shows why in the drawing area).
-// Failures pass to the caller.
+// becomes CurrentDrawingPath; an existing file is recorded, its view restored and it is loaded,
+// then the menu rebuilt. A file that gives no drawing says why and is not added to the recent
+// drawings. Failures pass to the caller.
 void OpenDrawing(Program& program, const std::string& path);
 
 // File > Open.

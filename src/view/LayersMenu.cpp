@@ -6,6 +6,7 @@
 #include "MenuIcons.h"
 
 #include <QAction>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -67,43 +68,96 @@ void ClearLayerMenu(Program& p) {
     p.menus.mnuLayer->SetEnabled(0, false);
 }
 
+namespace {
+
+// Makes the list and the menu those of a layer table: "Layer_" + each name in table order, all
+// colours 0 until read; entry checked for state 0 (shown), unchecked for 1 (hidden), unchecked
+// and disabled for anything else. An empty table leaves one blank, disabled entry and the
+// Layers menu disabled.
+void fillLayerList(Program& p, const std::vector<std::string>& names,
+                   const std::vector<std::int32_t>& states) {
+    LayerList& l = p.layers;
+    l.LayerCount = toInt16(static_cast<double>(names.size()));
+    if (l.LayerCount <= 0) {
+        p.menus.mnuLayers->setEnabled(false);
+        ClearLayerMenu(p);
+        return;
+    }
+    p.menus.mnuLayers->setEnabled(true);
+    const auto n = static_cast<std::size_t>(l.LayerCount);
+    l.LayerEntries.assign(n, std::string());
+    l.LayerColors.assign(n, 0);
+    l.LayerTrueColors.assign(n, std::nullopt);
+    for (std::size_t i = 0; i < n; ++i)
+        l.LayerEntries[i] = kEntryPrefix + names[i];
+    MenuArray& menu = *p.menus.mnuLayer;
+    FillMenuEntries(menu, l.LayerEntries, l.LayerCount);
+    for (std::size_t i = 0; i < n; ++i) {
+        const int index = static_cast<int>(i);
+        menu.SetChecked(index, states[i] == 0);
+        menu.SetEnabled(index, states[i] == 0 || states[i] == 1);
+    }
+}
+
+// The layer table of a DWG file, read through the control before the file is loaded.
+void readFileLayerTable(Program& p) {
+    control::DrawingControl& c = p.Dbcocx1;
+    std::int32_t handle = c.OpenLayerTable(p.CurrentDrawingPath);
+    if (handle == 0)
+        handle = c.OpenLayerTable(p.CurrentDrawingPath);
+    const std::int32_t count =
+        std::max<std::int32_t>(0, std::min<std::int32_t>(c.LayerTableCount(handle),
+                                                         std::numeric_limits<std::int16_t>::max()));
+    std::vector<std::string> names;
+    std::vector<std::int32_t> states;
+    for (std::int32_t i = 0; i < count; ++i)
+        names.push_back(c.LayerTableName(handle, 0));
+    for (const std::string& name : names)
+        states.push_back(c.LayerTableState(handle, name));
+    // An empty table is closed as well, so that no handle is left open.
+    if (handle != 0)
+        c.CloseLayerTable(handle);
+    fillLayerList(p, names, states);
+}
+
+// The layers of the drawing just read (DXF layers, DGN levels), from its layer records.
+void listLayersOfDrawing(Program& p) {
+    control::DrawingControl& c = p.Dbcocx1;
+    std::vector<std::string> names;
+    std::vector<std::int32_t> states;
+    const std::int32_t n = c.ItemCount();
+    for (std::int32_t j = 0; j < n && names.size() < std::numeric_limits<std::int16_t>::max();
+         ++j) {
+        c.SelectItemAt(j);
+        if (c.ItemValue("SECTION") != "L")
+            continue;
+        names.push_back(c.ItemValue("DESCR"));
+        states.push_back(c.ItemValue("LSTATE") == "1" ? 1 : 0);
+    }
+    fillLayerList(p, names, states);
+}
+
+} // namespace
+
 void ReadLayerTable(Program& p) {
     LayerList& l = p.layers;
-    if (p.CurrentDrawingPath != l.LastLoadedPath && isDwgPath(p.CurrentDrawingPath)) {
-        control::DrawingControl& c = p.Dbcocx1;
-        std::int32_t handle = c.OpenLayerTable(p.CurrentDrawingPath);
-        if (handle == 0)
-            handle = c.OpenLayerTable(p.CurrentDrawingPath);
-        l.LayerCount = toInt16(c.LayerTableCount(handle));
-        if (l.LayerCount > 0) {
-            p.menus.mnuLayers->setEnabled(true);
-            const auto n = static_cast<std::size_t>(l.LayerCount);
-            l.LayerEntries.assign(n, std::string());
-            l.LayerColors.assign(n, 0);
-            l.LayerTrueColors.assign(n, std::nullopt);
-            for (std::size_t i = 0; i < n; ++i)
-                l.LayerEntries[i] = kEntryPrefix + c.LayerTableName(handle, 0);
-            MenuArray& menu = *p.menus.mnuLayer;
-            FillMenuEntries(menu, l.LayerEntries, l.LayerCount);
-            for (std::size_t i = 0; i < n; ++i) {
-                const int index = static_cast<int>(i);
-                const std::int32_t state = c.LayerTableState(handle, layerName(l.LayerEntries[i]));
-                menu.SetChecked(index, state == 0);
-                menu.SetEnabled(index, state == 0 || state == 1);
-            }
-            c.CloseLayerTable(handle);
-        } else {
-            p.menus.mnuLayers->setEnabled(false);
-            ClearLayerMenu(p);
-            // An empty table is closed as well, so that no handle is left open.
-            if (handle != 0)
-                c.CloseLayerTable(handle);
-        }
+    l.ListFromDrawing = false;
+    if (p.CurrentDrawingPath != l.LastLoadedPath) {
+        // Other kinds keep their layers in the drawing itself: they are listed once it is read,
+        // so that the file is read only once.
+        if (isDwgPath(p.CurrentDrawingPath))
+            readFileLayerTable(p);
+        else
+            l.ListFromDrawing = true;
     }
     l.LastLoadedPath = p.CurrentDrawingPath;
 }
 
 void ReadLayerColors(Program& p) {
+    if (p.layers.ListFromDrawing) {
+        p.layers.ListFromDrawing = false;
+        listLayersOfDrawing(p);
+    }
     if (p.layers.LayerCount <= 0)
         return;
     control::DrawingControl& c = p.Dbcocx1;
@@ -129,18 +183,18 @@ void ReadLayerColor(Program& p, const std::string& name) {
 }
 
 void ApplyLayerStates(Program& p) {
-    if (!isDwgPath(p.CurrentDrawingPath)) {
-        p.menus.mnuLayers->setEnabled(false);
-        ClearLayerMenu(p);
-        return;
-    }
     ApplyLayerIcons(p);
     p.menus.mnuLayers->setEnabled(true);
     MenuArray& menu = *p.menus.mnuLayer;
     for (int i = 0; i < p.layers.LayerCount && i <= menu.UBound(); ++i) {
-        // Every unchecked layer is hidden again, one-character names (layer "0") included.
+        // The drawing shows exactly what the menu says, both ways: a reload starts again from
+        // the file's own states. One-character names (layer "0") included.
         const std::string caption = menu.Caption(i);
-        if (!menu.Checked(i) && caption.size() > kPrefixLength)
+        if (caption.size() <= kPrefixLength)
+            continue;
+        if (menu.Checked(i))
+            p.Dbcocx1.ShowLayer(layerName(caption));
+        else
             p.Dbcocx1.HideLayer(layerName(caption));
     }
     RefreshLayerDisplay(p);

@@ -2,6 +2,7 @@
 
 #include "DrawingLoader.h"
 #include "MenuArray.h"
+#include "ViewSettings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -54,6 +55,9 @@ void BuildLayoutMenu(Program& p) {
 void mnuLayout_Click(Program& p, int index) {
     if (!p.menus.mnuLayout || index < 0 || index > p.menus.mnuLayout->UBound())
         return;
+    // Leaving model space: its view is what the drawing's settings keep.
+    if (index != 0 && p.Dbcocx1.ShownLayout() == 0)
+        ReadModelView(p);
     p.Dbcocx1.ShowLayout(index);
     choose(*p.menus.mnuLayout, index);
     ReadDrawingExtents(p);

@@ -26,6 +26,8 @@ struct LayerList {
     // Parallel to LayerColors: the layer's true colour (0xRRGGBB) when it has one.
     std::vector<std::optional<std::uint32_t>> LayerTrueColors;
     std::string LastLoadedPath; // the path of the previous load, of any file type
+    // Set for a new DXF or DGN file: its layers are listed from the drawing once it is read.
+    bool ListFromDrawing = false;
 };
 
 using data::ViewSettingsRecord;

@@ -1,6 +1,7 @@
 #include "app/HelpLinks.h"
 #include "app/frmVEXOR.h"
 #include "data/ProjectSchema.h"
+#include "data/ViewSettingsStore.h"
 #include "fakes/CallLog.h"
 #include "fakes/FakeDrawingControl.h"
 #include "fakes/FakeWindowSystem.h"
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -86,14 +88,18 @@ TEST_F(MainWindowTest, TheWindowCanBeShownBeforeACommandLineDrawingIsRead) {
     EXPECT_EQ(runs, 1) << "not without a drawing";
 }
 
-TEST_F(MainWindowTest, MissingCommandLineDrawingIsLoadedLikeFileOpenButNotRecorded) {
+TEST_F(MainWindowTest, MissingCommandLineDrawingIsTriedLikeFileOpenButNotRecorded) {
+    control.loadOutcome = {control::LoadFailure::Missing,
+                           "/plans/gone.dwg: No such file or directory"};
     window.Form_Load("/plans/gone.dwg");
-    EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/gone.dwg");
-    // The control reads nothing and says why in its area, as after File > Open.
     EXPECT_EQ(test::only(control.calls, {"LoadDwg"}),
               std::vector<std::string>{"LoadDwg(\"/plans/gone.dwg\")"});
+    EXPECT_TRUE(window.program().CurrentDrawingPath.empty()) << "no drawing open";
     EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "No recent drawings");
-    EXPECT_TRUE(windows.messages.empty());
+    ASSERT_EQ(windows.messages.size(), 1u);
+    EXPECT_EQ(windows.messages[0].text,
+              "The drawing /plans/gone.dwg could not be opened: the file does not exist or "
+              "cannot be read.\n/plans/gone.dwg: No such file or directory");
 }
 
 TEST_F(MainWindowTest, DgnAndDxfOnTheCommandLineAreImportedAndRecorded) {
@@ -133,8 +139,9 @@ TEST_F(MainWindowTest, DroppedFilesOpenTheFirstAsFileOpenDoes) {
     QCoreApplication::sendEvent(&window, &enterAgain);
     QDropEvent second(QPointF(10, 10), Qt::CopyAction, &gone, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&window, &second);
-    ASSERT_FALSE(control.calls.empty());
-    EXPECT_EQ(control.calls.front().rfind("GetView(", 0), 0u) << "the view is saved first";
+    const auto saveThenRead = test::only(control.calls, {"GetView", "LoadDwg"});
+    ASSERT_FALSE(saveThenRead.empty());
+    EXPECT_EQ(saveThenRead.front(), "GetView()") << "the view is saved first";
     EXPECT_EQ(window.program().CurrentDrawingPath, "/plans/gone.dwg");
     EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "/plans/site.dxf");
     EXPECT_EQ(window.program().menus.mnuHistory->UBound(), 0);
@@ -221,4 +228,152 @@ TEST_F(MainWindowTest, AboutAndPrintAreReachedFromTheMenus) {
         about = about || w->windowTitle() == "About VEXOR 1.0.0";
     EXPECT_TRUE(about);
     EXPECT_TRUE(windows.messages.empty());
+}
+
+namespace {
+
+QAction* toolbarButton(app::frmVEXOR& window, const char* key) {
+    for (QAction* button : window.commands().Toolbar2->actions())
+        if (button->objectName() == key)
+            return button;
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, PrintButtonFollowsThePrintEntryAlsoWithoutADrawing) {
+    window.Form_Load("");
+    QAction* print = toolbarButton(window, "btnPrint");
+    ASSERT_NE(print, nullptr);
+    EXPECT_FALSE(print->isEnabled()) << "nothing to print at start";
+    EXPECT_TRUE(toolbarButton(window, "btnOpen")->isEnabled());
+    windows.existingFiles.insert("/plans/site.dwg");
+    windows.openFileAnswers.push_back("/plans/site.dwg");
+    window.program().menus.mnuOpen->trigger();
+    EXPECT_TRUE(print->isEnabled());
+}
+
+TEST_F(MainWindowTest, AFileThatGivesNoDrawingLeavesNoneOpenAndIsNotRecorded) {
+    window.Form_Load("");
+    windows.existingFiles = {"/plans/site.dwg", "/plans/bad.dwg", "/plans/notes.txt"};
+    windows.openFileAnswers.push_back("/plans/site.dwg");
+    window.program().menus.mnuOpen->trigger();
+    ASSERT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0 - site.dwg");
+
+    const std::string reason = "/plans/bad.dwg: page map lists page 10 beyond the end of the file";
+    control.loadOutcome = {control::LoadFailure::Damaged, reason};
+    windows.openFileAnswers.push_back("/plans/bad.dwg");
+    window.program().menus.mnuOpen->trigger();
+
+    const view::Menus& m = window.program().menus;
+    EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0") << "no drawing open";
+    EXPECT_TRUE(window.program().CurrentDrawingPath.empty());
+    EXPECT_FALSE(m.mnuPrint->isEnabled());
+    EXPECT_FALSE(toolbarButton(window, "btnPrint")->isEnabled());
+    EXPECT_FALSE(m.mnuLayers->isEnabled());
+    EXPECT_EQ(m.mnuLayer->UBound(), 0);
+    EXPECT_FALSE(control.Visible());
+    EXPECT_EQ(m.mnuHistory->Caption(0), "/plans/site.dwg");
+    EXPECT_EQ(m.mnuHistory->UBound(), 0) << "the damaged file is not in the recent list";
+    ASSERT_EQ(windows.messages.size(), 1u);
+    EXPECT_EQ(windows.messages[0].text,
+              "The drawing /plans/bad.dwg could not be opened: the file is damaged.\n" + reason);
+    EXPECT_EQ(windows.messages[0].title, "VEXOR");
+
+    // A file that is no drawing says so; a later good one opens as usual.
+    control.loadOutcome = {control::LoadFailure::NotADrawing, "/plans/notes.txt: not a drawing"};
+    windows.openFileAnswers.push_back("/plans/notes.txt");
+    window.program().menus.mnuOpen->trigger();
+    ASSERT_EQ(windows.messages.size(), 2u);
+    EXPECT_EQ(windows.messages[1].text.substr(0, windows.messages[1].text.find('\n')),
+              "The drawing /plans/notes.txt could not be opened: the file is not a drawing.");
+    EXPECT_EQ(m.mnuHistory->UBound(), 0);
+
+    control.loadOutcome = {};
+    windows.openFileAnswers.push_back("/plans/site.dwg");
+    window.program().menus.mnuOpen->trigger();
+    EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0 - site.dwg");
+    EXPECT_TRUE(toolbarButton(window, "btnPrint")->isEnabled());
+}
+
+TEST_F(MainWindowTest, ACancelledLoadLeavesNoDrawingWithoutAMessage) {
+    window.Form_Load("");
+    windows.existingFiles = {"/plans/huge.dwg"};
+    control.loadOutcome = {control::LoadFailure::Cancelled,
+                           "/plans/huge.dwg: loading was cancelled"};
+    windows.openFileAnswers.push_back("/plans/huge.dwg");
+    window.program().menus.mnuOpen->trigger();
+    EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0");
+    EXPECT_FALSE(window.program().menus.mnuPrint->isEnabled());
+    EXPECT_EQ(window.program().menus.mnuHistory->Caption(0), "No recent drawings");
+    EXPECT_TRUE(windows.messages.empty()) << "the user stopped it";
+
+    // A background colour change with no drawing open reads nothing.
+    control.calls.clear();
+    window.program().menus.mnuBackWhite->trigger();
+    EXPECT_TRUE(test::only(control.calls, {"LoadDwg", "DgnImport"}).empty());
+}
+
+TEST_F(MainWindowTest, AnUnexpectedFailureWhileReadingIsSaidAndTheProgramGoesOn) {
+    windows.existingFiles = {"/plans/odd.dwg"};
+    control.loadOutcome = {control::LoadFailure::Unexpected, "/plans/odd.dwg: index out of range"};
+    window.Form_Load("/plans/odd.dwg");
+    ASSERT_EQ(windows.messages.size(), 1u);
+    EXPECT_EQ(windows.messages[0].text, "The drawing /plans/odd.dwg could not be opened: an "
+                                        "unexpected error stopped the loading.\n"
+                                        "/plans/odd.dwg: index out of range");
+    EXPECT_TRUE(window.Timer1()->isActive());
+    EXPECT_EQ(window.windowTitle().toStdString(), "VEXOR 1.0.0");
+}
+
+TEST_F(MainWindowTest, AHelpLinkNothingCanOpenNamesItsAddress) {
+    windows.shellOpens = false;
+    window.program().menus.mnuOnlineHelp->trigger();
+    ASSERT_EQ(windows.messages.size(), 1u);
+    EXPECT_NE(windows.messages[0].text.find("https://vexor.example/onlinehelp.html"),
+              std::string::npos)
+        << windows.messages[0].text;
+    EXPECT_EQ(windows.messages[0].title, "VEXOR");
+    window.program().menus.mnuSupport->trigger();
+    ASSERT_EQ(windows.messages.size(), 2u);
+    EXPECT_NE(windows.messages[1].text.find("mailto:support@vexor.example"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, LeavingADrawingOnALayoutKeepsItsModelView) {
+    window.Form_Load("");
+    const std::string folder = dir.path().toStdString();
+    const auto storedWindow = [&folder](const std::string& path) {
+        data::ViewSettingsRecord row;
+        data::ViewSettingsStore(folder).read(path, row);
+        return std::vector<double>{row.X1, row.Y1, row.X2, row.Y2};
+    };
+    const auto setView = [this](double x1, double y1, double x2, double y2) {
+        control.view[0] = x1;
+        control.view[1] = y1;
+        control.view[2] = x2;
+        control.view[3] = y2;
+    };
+    windows.existingFiles = {"/plans/site.dwg", "/plans/other.dwg"};
+    control.layouts = {"Sheet 1"};
+    windows.openFileAnswers.push_back("/plans/site.dwg");
+    window.program().menus.mnuOpen->trigger();
+    setView(10, 20, 110, 70); // the user's model view
+    window.program().menus.mnuLayout->Entry(1)->trigger();
+    setView(0, 0, 420, 297); // the sheet, in paper units
+
+    // Open another drawing while the sheet is shown.
+    windows.openFileAnswers.push_back("/plans/other.dwg");
+    window.program().menus.mnuOpen->trigger();
+    EXPECT_EQ(storedWindow("/plans/site.dwg"), (std::vector<double>{10, 20, 110, 70}));
+
+    // A drawing that opens on a sheet and is left there keeps the view it was restored with.
+    windows.openFileAnswers.push_back("/plans/site.dwg");
+    window.program().menus.mnuOpen->trigger();
+    EXPECT_NE(std::find(control.calls.begin(), control.calls.end(), "ZoomWindow(10, 20, 110, 70)"),
+              control.calls.end())
+        << "the model view comes back";
+    control.shownLayout = 1;
+    setView(0, 0, 420, 297);
+    window.program().menus.mnuExit->trigger();
+    EXPECT_EQ(storedWindow("/plans/site.dwg"), (std::vector<double>{10, 20, 110, 70}));
 }

@@ -3,6 +3,7 @@
 // stress drawing, which takes seconds to read.
 #include "control/DocumentLoader.h"
 
+#include "cad/io/LoadBudget.h"
 #include "support/Corpus.h"
 
 #include <QCloseEvent>
@@ -11,6 +12,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -98,4 +100,47 @@ TEST(DocumentLoader, ALoadStartedDuringAnotherCancelsIt) {
     });
     EXPECT_TRUE(outer.cancelled) << outer.error;
     EXPECT_NE(inner.document, nullptr) << inner.error;
+}
+
+TEST(DocumentLoader, AnythingThrownOnTheLoadingThreadComesBackAsAnUnexpectedFailure) {
+    const std::string path = "/plans/site.dwg";
+    const auto fail = [&path](auto thrown) {
+        return runLoad(path, [thrown](cad::LoadBudget&) -> LoadOutcome { throw thrown; });
+    };
+    const LoadOutcome error = fail(std::runtime_error("index out of range"));
+    EXPECT_EQ(error.document, nullptr);
+    EXPECT_EQ(error.failure, LoadFailure::Unexpected);
+    EXPECT_EQ(error.error, path + ": index out of range");
+    const LoadOutcome memory = fail(std::bad_alloc());
+    EXPECT_EQ(memory.failure, LoadFailure::TooLarge);
+    EXPECT_EQ(memory.error, path + ": not enough memory to read the drawing");
+    const LoadOutcome foreign = fail(42);
+    EXPECT_EQ(foreign.failure, LoadFailure::Unexpected);
+    EXPECT_EQ(foreign.error, path + ": an unknown error stopped the read");
+    EXPECT_FALSE(error.cancelled || memory.cancelled || foreign.cancelled);
+}
+
+TEST(DocumentLoader, AFailedReadSaysWhatKindOfFaultItIs) {
+    const auto dir = test::scratchDir("loader-failures");
+    const auto write = [&dir](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return (dir / name).string();
+    };
+    const auto failureOf = [](const std::string& path) {
+        const LoadOutcome outcome = loadDocument(path);
+        EXPECT_EQ(outcome.document, nullptr) << path;
+        EXPECT_EQ(outcome.error.rfind(path, 0), 0u) << "names the file: " << outcome.error;
+        return outcome.failure;
+    };
+    EXPECT_EQ(failureOf((dir / "gone.dwg").string()), LoadFailure::Missing);
+    EXPECT_EQ(failureOf(write("notes.dwg", "Shopping list\nbread\n")), LoadFailure::NotADrawing);
+    EXPECT_EQ(failureOf(write("empty.dxf", "")), LoadFailure::NotADrawing);
+    EXPECT_EQ(failureOf(write("v8.dgn", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) +
+                                            std::string(600, '\0'))),
+              LoadFailure::Unsupported);
+    EXPECT_EQ(failureOf(write("old.dwg", "AC1.50" + std::string(200, '\0'))),
+              LoadFailure::Unsupported);
+    EXPECT_EQ(failureOf(write("broken.dwg", "AC1018" + std::string(300, '\x11'))),
+              LoadFailure::Damaged);
+    std::filesystem::remove_all(dir);
 }

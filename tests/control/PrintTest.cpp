@@ -85,13 +85,37 @@ TEST_F(PrintTest, AnEmptyWindowPrintsTheWholeDrawing) {
     EXPECT_TRUE(page.contains(red.united(blue)));
 }
 
-TEST_F(PrintTest, TheCurrentDrawingColourIsPrintedButNeverWhiteOnPaper) {
-    widget.SetForeColor("#", 14); // white
-    const QImage img = printPage(QRect(QPoint(50, 50), QPoint(550, 800)), 0, 0, 100, 50);
+bool isNearBlack(QColor c) {
+    return c.lightness() < 60;
+}
+bool isPaper(QColor c) {
+    return c.lightness() > 245;
+}
+
+TEST_F(PrintTest, PaperStaysWhiteOnADarkScreenAndTheScreenKeepsItsColours) {
+    // The whole drawing, 100 x 50 units, fills a 500 point wide rectangle: 5 points per unit.
+    const QRect page(QPoint(50, 50), QPoint(550, 800));
+    const QImage img = printPage(page, 0, 0, 0, 0);
     ASSERT_FALSE(img.isNull());
-    EXPECT_GT(test::countPixels(img, test::isInk), 1000);
+    EXPECT_EQ(test::countPixels(img, isNearBlack), 0) << "no black background on the page";
+    EXPECT_TRUE(isPaper(img.pixelColor(300, 200))) << "outside the drawing, inside the page";
+    EXPECT_TRUE(isPaper(img.pixelColor(300, 425))) << "between the two squares";
+    EXPECT_GT(test::countPixels(img, test::isReddish), 1000);
+    const QImage screen = widget.viewImage();
+    EXPECT_EQ(screen.pixelColor(1, 1), QColor(Qt::black)) << "the screen stays black";
+}
+
+TEST_F(PrintTest, TheCurrentDrawingColourIsPrintedAndItsWhitePrintsBlack) {
+    widget.SetForeColor("#", 14); // white, the ink of a dark screen
+    const QRect page(QPoint(50, 50), QPoint(550, 800));
+    const QImage img = printPage(page, 0, 0, 100, 50);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_GT(test::countPixels(img, isNearBlack), 10000) << "two filled squares in black";
+    EXPECT_TRUE(isPaper(img.pixelColor(300, 425))) << "on white paper";
+    const QImage screen = widget.viewImage();
+    EXPECT_GT(test::countPixels(screen, isPaper), 100) << "white on the screen";
     widget.SetForeColor("#", 3);
-    const QImage green = printPage(QRect(QPoint(50, 50), QPoint(550, 800)), 0, 0, 100, 50);
+    const QImage green = printPage(page, 0, 0, 100, 50);
     EXPECT_GT(test::countPixels(green, test::isGreenish), 1000);
     EXPECT_EQ(test::countPixels(green, test::isReddish), 0);
 }

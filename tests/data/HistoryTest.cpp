@@ -140,8 +140,9 @@ TEST_F(History, OpenDialogIsAskedWithTheFilterFlagsAndLastPath) {
     open("b.dwg");
     ASSERT_EQ(t.windows.openRequests.size(), 2u);
     const platform::OpenFileRequest& request = t.windows.openRequests[1];
-    EXPECT_EQ(request.filter, "Drawing Files (*.dwg;*.dgn)|*.dwg;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
-                              "Microstation Files (*.dgn)|*.dgn|All Files (*.*)|*.*");
+    EXPECT_EQ(request.filter,
+              "Drawing Files (*.dwg;*.dxf;*.dgn)|*.dwg;*.dxf;*.dgn|AutoCAD Files (*.dwg)|*.dwg|"
+              "DXF Files (*.dxf)|*.dxf|Microstation Files (*.dgn)|*.dgn|All Files (*.*)|*.*");
     EXPECT_EQ(request.filterIndex, 1);
     EXPECT_EQ(request.flags, 4);
     EXPECT_EQ(request.maxFileLength, 256);
@@ -155,7 +156,9 @@ TEST_F(History, CancellingTheDialogSavesTheCurrentDrawingAndChangesNothingElse) 
     t.control.calls.clear();
     view::mnuOpen_Click(program()); // no scripted answer: the user cancels
     EXPECT_EQ(program().CurrentDrawingPath, shown);
-    EXPECT_EQ(t.control.calls, std::vector<std::string>{"GetView()"});
+    EXPECT_EQ(only(t.control.calls, {"GetView", "CreateDrawing", "LoadDwg", "DgnImport"}),
+              std::vector<std::string>{"GetView()"})
+        << "the view is saved and nothing is read";
     auto connection = project.connect();
     data::Statement x2(*connection, "SELECT X2 FROM tblRecentProject");
     ASSERT_TRUE(x2.step());

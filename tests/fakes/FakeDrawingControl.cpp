@@ -18,7 +18,9 @@ void FakeDrawingControl::setCorner(const std::string& item, const std::string& x
 }
 
 void FakeDrawingControl::addLayerRecord(const std::string& name, const std::string& ecolor) {
-    items.push_back({"L" + name, {{"SECTION", "L"}, {"DESCR", name}, {"ECOLOR", ecolor}}});
+    const std::string state = !ecolor.empty() && ecolor[0] == '-' ? "1" : "0";
+    items.push_back(
+        {"L" + name, {{"SECTION", "L"}, {"DESCR", name}, {"ECOLOR", ecolor}, {"LSTATE", state}}});
 }
 
 bool FakeDrawingControl::IsDrawingOpen() {
@@ -38,6 +40,7 @@ void FakeDrawingControl::CreateDrawing(const std::string& path, std::int32_t mod
 }
 void FakeDrawingControl::LoadComparison(const std::string& oldPath, const std::string& newPath) {
     record(call("LoadComparison", oldPath, newPath), "LoadComparison");
+    lastLoad_ = {};
     drawingOpen = true;
     shownLayout = openingLayout;
     shownDifferences = differences;
@@ -52,11 +55,15 @@ control::DrawingDifference FakeDrawingControl::DifferenceAt(std::int32_t index) 
         throw DrawingControlError("there is no difference " + std::to_string(index));
     return shownDifferences[static_cast<std::size_t>(index)];
 }
+void FakeDrawingControl::read() {
+    lastLoad_ = loadOutcome;
+    shownDifferences.clear();
+    drawingOpen = loadOutcome.failure == control::LoadFailure::None;
+    shownLayout = openingLayout;
+}
 void FakeDrawingControl::LoadDwg(const std::string& path) {
     record(call("LoadDwg", path), "LoadDwg");
-    shownDifferences.clear();
-    drawingOpen = true;
-    shownLayout = openingLayout;
+    read();
 }
 void FakeDrawingControl::SetImportLibrary(const std::string& path) {
     record(call("SetImportLibrary", path), "SetImportLibrary");
@@ -68,9 +75,7 @@ std::int32_t FakeDrawingControl::DrawingHandle() {
 void FakeDrawingControl::DgnImport(const std::string& path, std::int32_t handle,
                                    const std::string& options) {
     record(call("DgnImport", path, handle, options), "DgnImport");
-    shownDifferences.clear();
-    drawingOpen = true;
-    shownLayout = openingLayout;
+    read();
 }
 void FakeDrawingControl::AttachLibrary(const std::string& name, const std::string& options,
                                        std::int32_t flags) {
@@ -78,6 +83,9 @@ void FakeDrawingControl::AttachLibrary(const std::string& name, const std::strin
 }
 void FakeDrawingControl::SetWorkFile(const std::string& path, std::int32_t flags) {
     record(call("SetWorkFile", path, flags), "SetWorkFile");
+}
+control::LoadReport FakeDrawingControl::LastLoad() {
+    return lastLoad_;
 }
 
 std::int32_t FakeDrawingControl::OpenLayerTable(const std::string& path) {

@@ -28,6 +28,8 @@ public:
     std::deque<std::int32_t> openLayerTableResults; // empty: always 1
     std::int32_t layerTableCount = -1;              // -1: the size of layerTable
     std::set<std::string> failOn;                   // operation names that throw
+    // What the next LoadDwg or DgnImport gives: a failure leaves no drawing open.
+    control::LoadReport loadOutcome;
     bool visible = false;
     int top = 0, width = 0, height = 0;
     control::DrawingControlEvents* sink = nullptr;
@@ -59,6 +61,7 @@ public:
     void LoadComparison(const std::string& oldPath, const std::string& newPath) override;
     std::int32_t DifferenceCount() override;
     control::DrawingDifference DifferenceAt(std::int32_t index) override;
+    control::LoadReport LastLoad() override;
 
     std::int32_t OpenLayerTable(const std::string& path) override;
     std::int32_t LayerTableCount(std::int32_t handle) override;
@@ -116,6 +119,8 @@ public:
 
 private:
     void record(const std::string& entry, const std::string& name);
+    void read();
+    control::LoadReport lastLoad_;
     int selected_ = -1;
     std::size_t nextLayerName_ = 0;
 };

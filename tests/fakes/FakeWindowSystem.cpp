@@ -78,10 +78,11 @@ FakeWindowSystem::GetOpenFileName(const platform::OpenFileRequest& request) {
     return answer;
 }
 
-void FakeWindowSystem::ShellExecuteA(WindowId owner, const std::string& verb,
+bool FakeWindowSystem::ShellExecuteA(WindowId owner, const std::string& verb,
                                      const std::string& target, int showCommand) {
     calls.push_back(
         call("ShellExecuteA", static_cast<unsigned long>(owner), verb, target, showCommand));
+    return shellOpens;
 }
 
 bool FakeWindowSystem::FileExists(const std::string& path) {

@@ -31,6 +31,7 @@ public:
     double twipsPerPixel = 15;
     std::set<std::string> existingFiles;
     std::deque<std::optional<std::string>> openFileAnswers; // empty: cancel
+    bool shellOpens = true; // whether a program handles the shell's "open"
 
     void LockWindowUpdate(platform::WindowId window) override;
     platform::WindowId FindWindowA(const std::string& title) override;
@@ -46,7 +47,7 @@ public:
     void MessageBox(const std::string& text, const std::string& title,
                     platform::MessageIcon icon) override;
     std::optional<std::string> GetOpenFileName(const platform::OpenFileRequest& request) override;
-    void ShellExecuteA(platform::WindowId owner, const std::string& verb, const std::string& target,
+    bool ShellExecuteA(platform::WindowId owner, const std::string& verb, const std::string& target,
                        int showCommand) override;
     bool FileExists(const std::string& path) override;
     void DoEvents() override;

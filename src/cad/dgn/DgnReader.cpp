@@ -1,5 +1,6 @@
 #include "DgnReader.h"
 
+#include "../io/FiniteCoordinates.h"
 #include "../model/ReadError.h"
 #include "ColorTable.h"
 #include "ComplexElements.h"
@@ -73,6 +74,10 @@ Drawing readDgn(std::span<const std::uint8_t> bytes, const std::string& fileName
     const PrimitiveDecoder decoder(units, colors, styles);
     drawing.modelSpace.reserve(elements.size());
     ElementAssembler(elements, decoder, drawing.modelSpace, drawing.diagnostics).run();
+    NonFiniteEntities nonFinite;
+    std::erase_if(drawing.modelSpace,
+                  [&nonFinite](const Entity& e) { return !nonFinite.admit(e); });
+    nonFinite.report(drawing.diagnostics);
     levelsToLayers(drawing);
 
     const Box2 extents = entitiesExtents(drawing.modelSpace);

@@ -292,6 +292,8 @@ void EntityAssembler::place(ReadObject& object) {
         }
         return;
     case ReadObject::Outcome::Entity:
+        if (!nonFinite_.admit(object.entity))
+            return;
         if (object.notDrawn)
             ++notDrawn_[object.name];
         appendEntity(*object.target, std::move(object.entity));
@@ -393,6 +395,7 @@ void EntityAssembler::noteDamage(const char* name, std::uint64_t handle, const D
 }
 
 void EntityAssembler::summarize() {
+    nonFinite_.report(drawing_.diagnostics);
     if (damaged_ > kMaxDamageMessages)
         drawing_.diagnostics.push_back("skipped " + std::to_string(damaged_) +
                                        " damaged objects in all");

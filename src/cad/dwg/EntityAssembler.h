@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../io/FiniteCoordinates.h"
 #include "../model/Drawing.h"
 #include "EntityParsers.h"
 #include "ExtendedDataReader.h"
@@ -98,7 +99,8 @@ private:
     std::size_t damaged_ = 0;
     std::mutex damageMutex_;
     std::vector<bool> read_; // by object map entry: already read from a block header's list
-    std::map<std::string, std::size_t> notDrawn_;                       // entity name -> count
+    std::map<std::string, std::size_t> notDrawn_; // entity name -> count
+    NonFiniteEntities nonFinite_; // entities turned away for coordinates that are not numbers
     std::unordered_map<std::uint64_t, std::optional<Color>> colorBook_; // DBCOLOR handle -> colour
     std::mutex colorBookMutex_;
     std::unordered_map<std::uint64_t, std::string> applicationNames_; // APPID handle -> name

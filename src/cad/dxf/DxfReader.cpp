@@ -1,5 +1,6 @@
 #include "DxfReader.h"
 
+#include "../io/FiniteCoordinates.h"
 #include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
 #include "../model/ReadError.h"
@@ -192,6 +193,10 @@ private:
             return;
         }
         Entity built = buildEntity(record, context_);
+        if (!hasFiniteCoordinates(built)) {
+            context_.diagnostic(record.position, nonFiniteEntityNote(built));
+            return;
+        }
         std::vector<Entity>& list = entityList(target);
         list.push_back(std::move(built));
         const Entity& entity = list.back();
@@ -227,7 +232,17 @@ private:
         openList_ = target;
         openIndex_ = entityList(target).size() - 1;
     }
-    void closeComplex() { open_ = Open::None; }
+    // A polyline's vertices and an insert's attributes come after it: it is checked whole.
+    void closeComplex() {
+        if (open_ != Open::None) {
+            std::vector<Entity>& list = entityList(openList_);
+            if (openIndex_ + 1 == list.size() && !hasFiniteCoordinates(list.back())) {
+                context_.diagnostic(in_.position(), nonFiniteEntityNote(list.back()));
+                list.pop_back();
+            }
+        }
+        open_ = Open::None;
+    }
 
     // The next record: a group 0 with the groups that follow it. Extended data and embedded
     // objects are left out; the model has no use for them.
@@ -246,7 +261,7 @@ private:
             }
             if (g.code == 0)
                 break;
-            if (g.code != 999 && !skippedNotice_) {
+            if (!skippedNotice_) {
                 context_.diagnostic(in_.position(), "group " + std::to_string(g.code) +
                                                         " before any record skipped");
                 skippedNotice_ = true;
@@ -279,7 +294,7 @@ private:
                 embedded_.push_back(g);
             if (g.code == 101 || g.code >= 1000)
                 keep = false;
-            if (keep && g.code != 999)
+            if (keep)
                 groups_.push_back(g);
         }
         if (!in_.error().empty())

@@ -98,7 +98,12 @@ bool GroupStream::next(Group& group) {
         group = pending_;
         return true;
     }
-    return source_.next(group);
+    // Comments (group 999) may stand anywhere, even between a record's groups; they carry
+    // nothing for any reader.
+    while (source_.next(group))
+        if (group.code != 999)
+            return true;
+    return false;
 }
 
 void GroupStream::unread(const Group& group) {

@@ -62,7 +62,8 @@ std::unique_ptr<GroupSource> makeBinaryGroupSource(std::span<const std::uint8_t>
 // A source for the bytes of a text or binary DXF file, chosen by content.
 std::unique_ptr<GroupSource> makeGroupSource(std::span<const std::uint8_t> bytes);
 
-// Groups with one group of look-ahead, as the section and entity readers need it.
+// Groups with one group of look-ahead, as the section and entity readers need it; comments
+// (group 999) are left out.
 class GroupStream {
 public:
     explicit GroupStream(GroupSource& source) : source_(source) {}

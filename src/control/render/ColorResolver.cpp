@@ -18,6 +18,9 @@ ColorResolver::ColorResolver(const cad::DisplayList& list, const RenderStyle& st
     if (isForeColorCode(style.foreColor)) {
         override_ = true;
         fore_ = paletteColor(style.foreColor).rgb();
+        // The one-colour mode's white is the screen's ink colour: black on paper.
+        if (printing_ && (fore_ & 0xFFFFFFu) == 0xFFFFFFu)
+            fore_ = contrast_;
     }
 }
 

@@ -201,7 +201,11 @@ TEST(DxfErrors, BadNumbersDegradeToDefaults) {
                                     .g(0, "LINE")
                                     .g(10, "1e999999")
                                     .g(11, "-nan"));
-    ASSERT_EQ(d.modelSpace.size(), 2u);
+    ASSERT_EQ(d.modelSpace.size(), 1u) << "the line with a coordinate that is not a number";
+    ASSERT_FALSE(d.diagnostics.empty());
+    EXPECT_TRUE(
+        d.diagnostics.back().ends_with(": LINE skipped: a coordinate is not a finite number"))
+        << d.diagnostics.back();
     const auto& circle = cad::dataOf<cad::Circle>(d.modelSpace[0].data);
     EXPECT_DOUBLE_EQ(circle.center.x, 0);
     EXPECT_DOUBLE_EQ(circle.radius, 2.5);

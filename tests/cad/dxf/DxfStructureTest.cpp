@@ -1,6 +1,7 @@
 // Header, tables, blocks, inserts with attributes, and text encodings.
 #include "DxfFixture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -50,6 +51,68 @@ TEST(DxfStructure, HeaderVariablesAreRead) {
     EXPECT_EQ(d.header.pointMode, 34);
     EXPECT_DOUBLE_EQ(d.header.pointSize, -5);
     EXPECT_TRUE(d.diagnostics.empty());
+}
+
+TEST(DxfStructure, CommentsInsideRecordsAreSkipped) {
+    // A 999 group between a value and the next group: in the header after a variable's value,
+    // in a table entry, in an entity and in its embedded object. None may stand for the value
+    // before it.
+    DxfText f;
+    f.begin("HEADER")
+        .g(9, "$INSUNITS")
+        .g(70, 4)
+        .g(999, "6")
+        .g(9, "$LTSCALE")
+        .g(40, 2.5)
+        .g(999, "10")
+        .end()
+        .begin("TABLES")
+        .g(0, "TABLE")
+        .g(2, "LAYER")
+        .g(0, "LAYER")
+        .g(2, "Walls")
+        .g(62, 3)
+        .g(999, "5")
+        .g(0, "ENDTAB")
+        .end()
+        .begin("ENTITIES")
+        .g(0, "LINE")
+        .g(8, "Walls")
+        .g(10, 1.0)
+        .g(999, "99")
+        .g(20, 2.0)
+        .g(11, 3.0)
+        .g(21, 4.0)
+        .g(999, "comment at the end of a record")
+        .g(0, "MTEXT")
+        .g(10, 0.0)
+        .g(20, 0.0)
+        .g(40, 2.5)
+        .g(1, "text")
+        .g(101, "Embedded Object")
+        .g(70, 1)
+        .g(71, 1)
+        .g(999, "2")
+        .g(72, 1)
+        .g(44, 10.0)
+        .end()
+        .eof();
+    const auto d = readText(f.str());
+    EXPECT_EQ(d.header.insUnits, 4);
+    EXPECT_DOUBLE_EQ(d.header.linetypeScale, 2.5);
+    const auto walls = std::find_if(d.layers.begin(), d.layers.end(),
+                                    [](const cad::Layer& l) { return l.name == "Walls"; });
+    ASSERT_NE(walls, d.layers.end());
+    EXPECT_EQ(walls->color.index, 3);
+    ASSERT_EQ(d.modelSpace.size(), 2u);
+    const auto& line = cad::dataOf<cad::Line>(d.modelSpace[0].data);
+    EXPECT_DOUBLE_EQ(line.a.x, 1);
+    EXPECT_DOUBLE_EQ(line.a.y, 2);
+    EXPECT_DOUBLE_EQ(line.b.y, 4);
+    const auto& text = cad::dataOf<cad::MText>(d.modelSpace[1].data);
+    ASSERT_NE(text.columns, nullptr);
+    EXPECT_EQ(text.columns->count, 1);
+    EXPECT_TRUE(d.diagnostics.empty()) << d.diagnostics.front();
 }
 
 TEST(DxfStructure, TablesGiveLayersLinetypesAndStyles) {

@@ -10,6 +10,7 @@
 #include "view/MenuIcons.h"
 
 #include <QAction>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -106,24 +107,31 @@ TEST_F(LayersMenuTest, ClickingTwiceRestoresCheckVisibilityAndIcon) {
     view::mnuLayer_Click(t.program, 1);
     EXPECT_FALSE(t.table.menus.mnuLayer->Checked(1));
     EXPECT_EQ(icon("Layer_WALLS"), 15);
-    EXPECT_EQ(t.control.calls,
-              (std::vector<std::string>{"ShowLayer(\"WALLS\")", "SetColorMode(2)",
-                                        "SetForeColor(\"#\", 256)", "HideLayer(\"WALLS\")",
-                                        "SetColorMode(2)", "SetForeColor(\"#\", 256)"}));
+    EXPECT_EQ(test::only(t.control.calls, {"ShowLayer", "HideLayer"}),
+              (std::vector<std::string>{"ShowLayer(\"WALLS\")", "HideLayer(\"WALLS\")"}));
+    EXPECT_EQ(test::only(t.control.calls, {"SetForeColor"}).back(), "SetForeColor(\"#\", 256)")
+        << "the drawing colour is applied again after the change";
 }
 
-TEST_F(LayersMenuTest, ReloadKeepsTheUsersCheckMarksAndHidesAgain) {
+TEST_F(LayersMenuTest, ReloadGivesBackExactlyTheVisibilityTheMenuShows) {
     load("/d/plan.dwg");
     view::mnuLayer_Click(t.program, 0); // hide layer "0"
-    view::mnuLayer_Click(t.program, 1); // show WALLS
+    view::mnuLayer_Click(t.program, 1); // show WALLS, off in the file
     t.control.calls.clear();
     load("/d/plan.dwg"); // a background colour change reloads the same path
     EXPECT_TRUE(test::only(t.control.calls, {"OpenLayerTable"}).empty()) << "table not re-read";
     EXPECT_EQ(entries()[0], "Layer_0|e");
     EXPECT_EQ(entries()[1], "Layer_WALLS|ce");
-    EXPECT_EQ(test::only(t.control.calls, {"HideLayer"}),
-              (std::vector<std::string>{"HideLayer(\"0\")", "HideLayer(\"XREF|X\")"}))
-        << "one-character layer names are hidden again too";
+    // The reload starts again from the file's states: every entry is applied, both ways.
+    const auto visibility = test::only(t.control.calls, {"ShowLayer", "HideLayer"});
+    const auto has = [&visibility](const std::string& c) {
+        return std::find(visibility.begin(), visibility.end(), c) != visibility.end();
+    };
+    EXPECT_TRUE(has("HideLayer(\"0\")")) << "one-character layer names too";
+    EXPECT_TRUE(has("ShowLayer(\"WALLS\")")) << "switched on by the user, off in the file";
+    EXPECT_FALSE(has("HideLayer(\"WALLS\")"));
+    EXPECT_TRUE(has("HideLayer(\"XREF|X\")"));
+    EXPECT_TRUE(has("ShowLayer(\"AB\")"));
     EXPECT_EQ(icon("Layer_0"), 21);
 }
 
@@ -137,11 +145,35 @@ TEST_F(LayersMenuTest, EmptyTableLeavesOneBlankDisabledEntryInAnEnabledMenu) {
         << "an empty table is closed too";
 }
 
-TEST_F(LayersMenuTest, DgnAfterDwgClearsTheMenuAndTheSameDwgReadsTheTableAgain) {
+TEST_F(LayersMenuTest, DxfAndDgnListTheLayersOfTheDrawingRead) {
+    t.control.items.clear();
+    t.control.addLayerRecord("0", "7");
+    t.control.addLayerRecord("Walls", "1");
+    t.control.addLayerRecord("Doors", "-5"); // off
+    for (const std::string path : {"/d/site.dxf", "/d/map.dgn"}) {
+        load(path);
+        EXPECT_TRUE(test::only(t.control.calls, {"OpenLayerTable"}).empty())
+            << "the file is read once, by the load";
+        EXPECT_EQ(entries(),
+                  (std::vector<std::string>{"Layer_0|ce", "Layer_Walls|ce", "Layer_Doors|e"}))
+            << path;
+        EXPECT_TRUE(t.table.menus.mnuLayers->isEnabled());
+        EXPECT_EQ(icon("Layer_Walls"), 1);
+        EXPECT_EQ(icon("Layer_Doors"), 5 + 14);
+        EXPECT_EQ(test::only(t.control.calls, {"HideLayer"}),
+                  std::vector<std::string>{"HideLayer(\"Doors\")"});
+        t.control.calls.clear();
+    }
+    // Switching survives a reload of the same drawing, as for DWG.
+    view::mnuLayer_Click(t.program, 2);
+    load("/d/map.dgn");
+    EXPECT_EQ(entries()[2], "Layer_Doors|ce");
+    EXPECT_EQ(test::only(t.control.calls, {"HideLayer"}), std::vector<std::string>{});
+}
+
+TEST_F(LayersMenuTest, TheSameDwgAfterAnotherDrawingReadsItsTableAgain) {
     load("/d/plan.dwg");
     load("/d/map.dgn");
-    EXPECT_EQ(entries(), std::vector<std::string>{"|c"});
-    EXPECT_FALSE(t.table.menus.mnuLayers->isEnabled());
     t.control.calls.clear();
     load("/d/plan.dwg");
     EXPECT_EQ(test::only(t.control.calls, {"OpenLayerTable"}).size(), 1u);

@@ -1,6 +1,7 @@
 #include "fakes/CallLog.h"
 #include "fakes/TestProgram.h"
 #include "view/DrawingLoader.h"
+#include "view/MenuArray.h"
 
 #include <QAction>
 #include <gtest/gtest.h>
@@ -22,86 +23,56 @@ protected:
     TestProgram t;
 };
 
-const std::vector<std::string> kDwgSequence = {
-    "IsDrawingOpen()",
-    "ResetDrawing()",
-    "SetVisible(true)",
-    "OpenLayerTable(\"/d/site plan.dwg\")",
-    "LayerTableCount(1)",
-    "LayerTableName(1, 0)",
-    "LayerTableState(1, \"WALLS\")",
-    "CloseLayerTable(1)",
-    "SetColorMode(2)",
-    "SetDisplayMode(6)",
-    "SetRedrawMode(1)",
-    "ClearView()",
-    "SetFilter(\"\")",
-    "SetViewTransform(0, 0, 0, 0, 1, 1, 1, 1)",
-    "SetBackgroundColor(0, 0, 255)",
-    "AttachLibrary(\"dbcmem32.dll\", \"\", 0)",
-    "SetWorkFile(\"/opt/vexor/temp.mgb\", 255)",
-    "WindowHandle()",
-    "CreateDrawing(\"/d/site plan.dwg\", 0, \"\")",
-    "LoadDwg(\"/d/site plan.dwg\")",
-    "SelectItem(\"V100\")",
-    "ItemFound()",
-    "ItemValue(\"VX1\")",
-    "ItemValue(\"VY1\")",
-    "SelectItem(\"V101\")",
-    "ItemFound()",
-    "ItemValue(\"VX1\")",
-    "ItemValue(\"VY1\")",
-    "SetZoomOptions(0.5, 1, 1)",
-    "SetForeColor(\"#\", 256)",
-    "ShowOverview()",
-    "ItemCount()",
-    "SelectItemAt(0)",
-    "ItemValue(\"SECTION\")",
-    "SelectItemAt(1)",
-    "ItemValue(\"SECTION\")",
-    "SelectItemAt(2)",
-    "ItemValue(\"SECTION\")",
-    "ItemValue(\"DESCR\")",
-    "ItemValue(\"ECOLOR\")",
-    "ItemValue(\"TRUECOLOR\")",
-    "HideLayer(\"WALLS\")",
-    "SetColorMode(2)",
-    "SetForeColor(\"#\", 256)",
-    "LayoutCount()",
-    "ShownLayout()",
-};
-
 } // namespace
 
-TEST_F(LoadDrawingTest, DwgRunsTheWholeSequenceInOrder) {
+TEST_F(LoadDrawingTest, ADwgIsShownWithItsTitleFrameLayersAndBirdsEye) {
     t.program.CurrentDrawingPath = "/d/site plan.dwg";
     t.program.ViewSettings.BackBlue = 255;
     t.program.ViewSettings.ForeColor = 256;
     t.program.ScreenPixelsPerTwip = 1.0 / 15;
     t.table.menus.mnuPrint->setEnabled(false);
 
-    view::LoadDrawing(t.program);
+    EXPECT_TRUE(view::LoadDrawing(t.program));
 
-    EXPECT_EQ(t.control.calls, kDwgSequence);
-    EXPECT_EQ(t.windows.calls, (std::vector<std::string>{
-                                   "LockWindowUpdate(4242)",
-                                   "FindWindowA(\"Overview\")",
-                                   "SetWindowTextA(77, \"Birds eye\")",
-                                   "FindWindowA(\"Birds eye\")",
-                                   "GetWindowRect(77)",
-                                   "SetWindowPos(77, -2, 0, 768, 1, 1, 33)",
-                                   "LockWindowUpdate(0)",
-                                   "ShowWindow(77, 5)",
-                               }));
     EXPECT_EQ(t.host.caption, "VEXOR 1.0.0 - site plan.dwg");
     EXPECT_TRUE(t.table.menus.mnuPrint->isEnabled());
+    EXPECT_TRUE(t.table.menus.mnuLayers->isEnabled());
+    EXPECT_TRUE(t.control.visible);
+    EXPECT_TRUE(t.control.drawingOpen);
     EXPECT_EQ(t.program.BirdsEyeHandle, 77u);
-    EXPECT_EQ(t.windows.windowsByTitle.count("Birds eye"), 1u);
+    EXPECT_EQ(t.windows.windowsByTitle.count("Birds eye"), 1u) << "the overview is retitled";
     const auto& e = t.program.DrawingExtents;
     EXPECT_EQ(e.X1, -10.5);
     EXPECT_EQ(e.Y1, 2);
     EXPECT_EQ(e.X2, 120.25);
     EXPECT_EQ(e.Y2, 80);
+    EXPECT_EQ(t.program.layers.LayerEntries, std::vector<std::string>{"Layer_WALLS"});
+    EXPECT_EQ(t.program.layers.LayerColors, std::vector<std::int16_t>{3});
+    EXPECT_FALSE(t.table.menus.mnuLayer->Checked(0)) << "off in the file";
+}
+
+TEST_F(LoadDrawingTest, TheOrderTheControlNeeds) {
+    t.program.CurrentDrawingPath = "/d/a.dwg";
+    t.program.ViewSettings.BackBlue = 255;
+    t.program.ViewSettings.X2 = 40;
+    t.program.ViewSettings.ForeColor = 3;
+    view::LoadDrawing(t.program);
+    // The background reaches the control before the file is read, the saved view after it,
+    // and the drawing colour after the view.
+    EXPECT_EQ(
+        test::only(t.control.calls, {"SetBackgroundColor", "LoadDwg", "ZoomWindow", "SetForeColor"})
+            .front(),
+        "SetBackgroundColor(0, 0, 255)");
+    const auto order = test::only(t.control.calls, {"LoadDwg", "ZoomWindow", "SetForeColor"});
+    ASSERT_GE(order.size(), 3u);
+    EXPECT_EQ(order[0], "LoadDwg(\"/d/a.dwg\")");
+    EXPECT_EQ(order[1], "ZoomWindow(0, 0, 40, 0)");
+    EXPECT_EQ(order[2], "SetForeColor(\"#\", 3)");
+    // Painting is held back while the file is read and released before the layers are hidden.
+    EXPECT_EQ(test::only(t.windows.calls, {"LockWindowUpdate"}),
+              (std::vector<std::string>{"LockWindowUpdate(4242)", "LockWindowUpdate(0)"}));
+    EXPECT_EQ(test::only(t.windows.calls, {"LockWindowUpdate", "ShowWindow"}).back(),
+              "ShowWindow(77, 5)");
 }
 
 TEST_F(LoadDrawingTest, AnOpenDrawingIsClosedBeforeTheReset) {
@@ -205,21 +176,37 @@ TEST_F(LoadDrawingTest, EmptyPathHidesTheControlAndKeepsTheTitle) {
 
     t.control.calls.clear();
     t.windows.calls.clear();
-    t.control.drawingOpen = true;
     t.program.CurrentDrawingPath.clear();
-    view::LoadDrawing(t.program);
-    EXPECT_EQ(t.control.calls,
-              (std::vector<std::string>{"IsDrawingOpen()", "CloseDrawing()", "SetVisible(false)"}));
+    EXPECT_FALSE(view::LoadDrawing(t.program));
+    EXPECT_FALSE(t.control.drawingOpen) << "the drawing is closed";
+    EXPECT_FALSE(t.control.visible);
     EXPECT_TRUE(t.windows.calls.empty());
     EXPECT_FALSE(t.table.menus.mnuPrint->isEnabled());
     EXPECT_FALSE(t.table.menus.mnuLayers->isEnabled());
     EXPECT_EQ(t.program.DrawingExtents.X2, 0);
     EXPECT_EQ(t.program.DrawingExtents.Y2, 0);
     EXPECT_EQ(t.host.caption, title);
+    EXPECT_TRUE(test::only(t.control.calls, {"CreateDrawing", "LoadDwg", "DgnImport"}).empty());
+}
 
-    t.control.calls.clear();
+TEST_F(LoadDrawingTest, AReadThatGivesNoDrawingLeavesNoneOpen) {
+    t.program.CurrentDrawingPath = "/d/a.dwg";
     view::LoadDrawing(t.program);
-    EXPECT_EQ(t.control.calls, (std::vector<std::string>{"IsDrawingOpen()", "SetVisible(false)"}));
+    t.control.loadOutcome = {control::LoadFailure::Damaged, "/d/b.dwg: section map is cut short"};
+    t.program.CurrentDrawingPath = "/d/b.dwg";
+    EXPECT_FALSE(view::LoadDrawing(t.program));
+    EXPECT_EQ(t.host.caption, "VEXOR 1.0.0");
+    EXPECT_TRUE(t.program.CurrentDrawingPath.empty());
+    EXPECT_FALSE(t.table.menus.mnuPrint->isEnabled());
+    EXPECT_FALSE(t.table.menus.mnuLayers->isEnabled());
+    EXPECT_FALSE(t.control.visible);
+    EXPECT_EQ(t.program.DrawingExtents.X2, 0);
+    EXPECT_EQ(test::only(t.control.calls, {"ShowOverview"}).size(), 1u)
+        << "only the first load set up the overview";
+    ASSERT_EQ(t.windows.messages.size(), 1u);
+    EXPECT_EQ(t.windows.messages[0].text, "The drawing /d/b.dwg could not be opened: the file is "
+                                          "damaged.\n/d/b.dwg: section map is cut short");
+    EXPECT_EQ(test::only(t.windows.calls, {"LockWindowUpdate"}).back(), "LockWindowUpdate(0)");
 }
 
 TEST(ItemNumber, AcceptsPlainDecimalNumbersOnly) {

@@ -1,6 +1,7 @@
 #include "EntitySections.h"
 
 #include "../../io/ExtendedData.h"
+#include "../../io/FiniteCoordinates.h"
 #include "../../io/LoadBudget.h"
 #include "EntityRecord.h"
 #include "ExtendedData.h"
@@ -421,6 +422,8 @@ private:
     // Stores an entity where the records are going: the current block, or model or paper
     // space for the entity sections.
     void store(Entity e, bool paper) {
+        if (!nonFinite_.admit(e))
+            return;
         if (target_ == kModel && paper)
             d_.blocks[paperSpaceBlock()].entities.push_back(std::move(e));
         else if (target_ == kModel)
@@ -502,12 +505,14 @@ private:
         list(partlyRead_, "read in part (fields unknown to this reader left out)");
         list(stray_, "skipped outside any polyline, insert or block");
         list(erased_, "skipped as erased");
+        nonFinite_.report(d_.diagnostics);
         if (badReferences_ > 0)
             d_.diagnostics.push_back(std::to_string(badReferences_) +
                                      " references to layers or blocks outside their tables");
     }
 
     std::span<const std::uint8_t> file_;
+    NonFiniteEntities nonFinite_;
     const FileHeader& header_;
     const Tables& tables_;
     const TextDecoder& decode_;
