@@ -50,17 +50,8 @@ void mnuCompare_Click(Program& program) {
     if (program.CurrentDrawingPath.empty() || !program.Dbcocx1.IsDrawingOpen())
         return;
     try {
-        platform::OpenFileRequest request;
-        request.maxFileLength = 256;
-        request.flags = kOpenDialogFlags;
-        request.filter = kOpenDialogFilter;
-        request.filterIndex = 1;
-        request.initialPath = program.OpenDialogPath;
-        const std::optional<std::string> chosen = program.windows.GetOpenFileName(request);
-        if (!chosen)
-            return;
-        program.OpenDialogPath = *chosen;
-        CompareWith(program, *chosen);
+        if (const std::optional<std::string> chosen = AskForDrawing(program))
+            CompareWith(program, *chosen);
     } catch (const std::exception&) {
     }
 }

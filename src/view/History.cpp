@@ -85,21 +85,25 @@ bool BuildHistoryMenu(Program& program) {
     }
 }
 
+std::optional<std::string> AskForDrawing(Program& program) {
+    platform::OpenFileRequest request;
+    request.maxFileLength = 256;
+    request.flags = kOpenDialogFlags;
+    request.filter = kOpenDialogFilter;
+    request.filterIndex = 1;
+    request.initialPath = program.OpenDialogPath;
+    std::optional<std::string> chosen = program.windows.GetOpenFileName(request);
+    if (chosen)
+        program.OpenDialogPath = *chosen;
+    return chosen;
+}
+
 void mnuOpen_Click(Program& program) {
     // Every failure, cancelling included, ends the command without a message.
     try {
         saveIfDrawingShown(program);
-        platform::OpenFileRequest request;
-        request.maxFileLength = 256;
-        request.flags = kOpenDialogFlags;
-        request.filter = kOpenDialogFilter;
-        request.filterIndex = 1;
-        request.initialPath = program.OpenDialogPath;
-        const std::optional<std::string> chosen = program.windows.GetOpenFileName(request);
-        if (!chosen)
-            return;
-        program.OpenDialogPath = *chosen;
-        OpenDrawing(program, *chosen);
+        if (const std::optional<std::string> chosen = AskForDrawing(program))
+            OpenDrawing(program, *chosen);
     } catch (const std::exception&) {
     }
 }

@@ -2,6 +2,7 @@
 
 #include "Program.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ bool BuildHistoryMenu(Program& program);
 // then the menu rebuilt. A file that gives no drawing says why and is not added to the recent
 // drawings. Failures pass to the caller.
 void OpenDrawing(Program& program, const std::string& path);
+
+// The Open dialog, starting where the last one ended: the file chosen (remembered for the next
+// dialog), or nothing when the user cancelled. Failures pass to the caller.
+std::optional<std::string> AskForDrawing(Program& program);
 
 // File > Open.
 void mnuOpen_Click(Program& program);

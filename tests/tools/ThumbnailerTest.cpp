@@ -1,10 +1,9 @@
 // vexor-thumbnailer as a file manager runs it: a PNG preview of a drawing of each format, and
 // damaged copies refused with one line and no picture.
+#include "ToolRun.h"
 #include "support/Corpus.h"
 
-#include <QElapsedTimer>
 #include <QImage>
-#include <QProcess>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -15,25 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ThumbnailRun {
-    int exitCode = -1;
-    qint64 milliseconds = 0;
-    QByteArray err;
-};
-
-ThumbnailRun thumbnail(const QStringList& args) {
-    QProcess p;
-    QElapsedTimer clock;
-    clock.start();
-    p.start(QString::fromStdString((vexor::test::binaryDir() / "bin/vexor-thumbnailer").string()),
-            args);
-    ThumbnailRun r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.milliseconds = clock.elapsed();
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.err = p.readAllStandardError();
-    return r;
+// A run of the thumbnailer, as a file manager starts it.
+vexor::test::ToolRun thumbnail(const QStringList& args) {
+    return vexor::test::runProgram("vexor-thumbnailer", args, 60000);
 }
 
 const char* const kSamples[] = {
@@ -61,8 +44,9 @@ TEST(Thumbnailer, APreviewOfEachFormatWithinTheTimeLimit) {
         const fs::path input = *vexor::test::corpusDir() / sample;
         const fs::path output = dir / (input.stem().string() + ".png");
         fs::remove(output);
-        const ThumbnailRun r = thumbnail({"-s", "128", QString::fromStdString(input.string()),
-                                          QString::fromStdString(output.string())});
+        const vexor::test::ToolRun r =
+            thumbnail({"-s", "128", QString::fromStdString(input.string()),
+                       QString::fromStdString(output.string())});
         ASSERT_EQ(r.exitCode, 0) << sample << ": " << r.err.constData();
         EXPECT_LT(r.milliseconds, 10000) << sample;
         const QImage png(QString::fromStdString(output.string()));
@@ -87,8 +71,8 @@ TEST(Thumbnailer, DamagedCopiesAreRefusedWithOneLineAndNoPicture) {
         const std::string sample = copy.filename().string();
         const fs::path output = dir / (copy.stem().string() + ".png");
         fs::remove(output);
-        const ThumbnailRun r = thumbnail({"-s", "64", QString::fromStdString(copy.string()),
-                                          QString::fromStdString(output.string())});
+        const vexor::test::ToolRun r = thumbnail({"-s", "64", QString::fromStdString(copy.string()),
+                                                  QString::fromStdString(output.string())});
         EXPECT_EQ(r.exitCode, 1) << sample << ": " << r.err.constData();
         EXPECT_TRUE(r.err.contains(copy.filename().string().c_str())) << r.err.constData();
         EXPECT_EQ(r.err.count("vexor-thumbnailer:"), 1) << r.err.constData();
@@ -104,8 +88,9 @@ TEST(Thumbnailer, GivesUpCleanlyAtItsTimeLimit) {
     const fs::path output = vexor::test::scratchDir("vexor-thumbnailer-timeout") / "lines.png";
     fs::remove(output);
     // A twentieth of a second: no machine reads and draws a million entities that fast.
-    const ThumbnailRun r = thumbnail({"--timeout", "0.05", QString::fromStdString(input.string()),
-                                      QString::fromStdString(output.string())});
+    const vexor::test::ToolRun r =
+        thumbnail({"--timeout", "0.05", QString::fromStdString(input.string()),
+                   QString::fromStdString(output.string())});
     EXPECT_EQ(r.exitCode, 3) << r.err.constData();
     EXPECT_TRUE(r.err.contains("time limit")) << r.err.constData();
     EXPECT_LT(r.milliseconds, 5000) << "the load stops at its deadline, not at the end of the read";
@@ -115,7 +100,7 @@ TEST(Thumbnailer, GivesUpCleanlyAtItsTimeLimit) {
 TEST(Thumbnailer, ArgumentsHelpAndVersion) {
     EXPECT_EQ(thumbnail({"--help"}).exitCode, 0);
     EXPECT_EQ(thumbnail({"--version"}).exitCode, 0);
-    const ThumbnailRun noOutput = thumbnail({"-s", "64", "plan.dwg"});
+    const vexor::test::ToolRun noOutput = thumbnail({"-s", "64", "plan.dwg"});
     EXPECT_EQ(noOutput.exitCode, 2);
     EXPECT_TRUE(noOutput.err.contains("usage:"));
     EXPECT_EQ(thumbnail({"-s", "0", "a.dwg", "b.png"}).exitCode, 2);

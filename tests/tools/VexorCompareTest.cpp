@@ -1,3 +1,4 @@
+#include "ToolRun.h"
 #include "support/Corpus.h"
 
 #include <QColor>
@@ -5,33 +6,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
 
+using vexor::test::runTool;
+using vexor::test::ToolRun;
+
 namespace fs = std::filesystem;
 
-const QString kTool = QStringLiteral(VEXOR_BINARY_DIR "/bin/vexor-render");
-
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-ToolRun runTool(const QStringList& args) {
-    QProcess p;
-    p.start(kTool, args);
-    ToolRun r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
+const QString kTool = vexor::test::programPath("vexor-render");
 
 // An R12 DXF without handles holding the given entity records.
 QString writeDxf(const fs::path& file, const std::string& entities) {

@@ -1,3 +1,4 @@
+#include "ToolRun.h"
 #include "support/Corpus.h"
 #include "support/Ezdxf.h"
 
@@ -8,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
 #include <filesystem>
@@ -17,25 +17,10 @@
 
 namespace {
 
-const QString kTool =
-    QString::fromStdString((vexor::test::binaryDir() / "bin/vexor-render").string());
+using vexor::test::runTool;
+using vexor::test::ToolRun;
 
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-ToolRun runTool(const QStringList& args) {
-    QProcess p;
-    p.start(kTool, args);
-    ToolRun r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
+const QString kTool = vexor::test::programPath("vexor-render");
 
 // A small DXF written by the test: one red line on layer WALLS (off), a circle on layer 0.
 std::filesystem::path writeSampleDxf(const std::filesystem::path& dir) {
