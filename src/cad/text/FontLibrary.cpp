@@ -1,5 +1,7 @@
 #include "TextFont.h"
 
+#include "../model/Drawing.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
