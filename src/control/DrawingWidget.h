@@ -114,6 +114,8 @@ public:
     Viewport& viewport();
     const Scene& scene() const { return scene_; }
     const QString& errorMessage() const { return errorMessage_; }
+    // The line shown along the bottom after a load that missed external references.
+    const QString& notice() const { return notice_; }
     OverviewWindow* overview() const;
     bool selectingArea() const { return selection_.armed(); }
     // The image the widget shows, rendered now if it is out of date.
@@ -158,6 +160,7 @@ private:
     std::string importLibrary_;
     double zoomStep_ = 0.5;
     QString errorMessage_;
+    QString notice_;
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

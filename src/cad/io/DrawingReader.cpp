@@ -4,6 +4,7 @@
 #include "../dwg/DwgReader.h"
 #include "../dxf/DxfReader.h"
 #include "../model/ReadError.h"
+#include "ExternalReferences.h"
 #include "LoadBudget.h"
 #include "MappedFile.h"
 
@@ -114,6 +115,11 @@ Drawing readDrawingFile(const std::string& path) {
     MappedFile file(path);
     Drawing drawing = readDrawingBytes(file.bytes(), path);
     drawing.sourcePath = path;
+    // The drawings it references are read under the same budget.
+    underBudget(file.bytes().size(), path, [&] {
+        loadExternalReferences(drawing);
+        return 0;
+    });
     return drawing;
 }
 
