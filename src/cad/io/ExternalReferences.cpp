@@ -123,6 +123,8 @@ private:
         Drawing source;
         try {
             MappedFile mapped(file);
+            if (LoadBudget* budget = activeLoadBudget())
+                budget->allowFurtherFile(mapped.bytes().size());
             source = readDrawingBytes(mapped.bytes(), file);
         } catch (const ReadError& e) {
             say("reference " + name + " could not be read: " + e.what());

@@ -1,5 +1,6 @@
 #include "cad/geometry/DisplayList.h"
 #include "cad/io/DrawingReader.h"
+#include "cad/io/LoadBudget.h"
 #include "cad/io/ReferencedFile.h"
 #include "support/Corpus.h"
 
@@ -270,4 +271,14 @@ TEST(ExternalReferences, ConfinedPolicyReadsOnlyInsideTheFolder) {
     EXPECT_TRUE(saysSomething(sheet, "outside"));
     EXPECT_TRUE(saysSomething(nested, "no more than 1 referenced drawings"));
     EXPECT_FALSE(hasLayer(nested, "B|B-LINES"));
+}
+
+// One budget serves the whole set: each referenced drawing adds what its size may use, never
+// past the ceiling a single drawing has.
+TEST(ExternalReferences, BudgetGrowsForEachReferencedFile) {
+    cad::LoadBudget budget(1000);
+    budget.allowFurtherFile(100);
+    EXPECT_EQ(budget.maxBytes(), 1000u + 64u * 100u);
+    budget.allowFurtherFile(UINT64_MAX / 2);
+    EXPECT_EQ(budget.maxBytes(), cad::LoadBudget::allowedBytes(UINT64_MAX / 2));
 }
