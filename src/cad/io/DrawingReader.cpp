@@ -7,6 +7,7 @@
 #include "ExternalReferences.h"
 #include "LoadBudget.h"
 #include "MappedFile.h"
+#include "ReferencedLayerTables.h"
 
 #include <algorithm>
 #include <charconv>
@@ -150,7 +151,12 @@ std::vector<LayerTableEntry> readLayerTable(const std::string& path) {
         throw ReadError(path, "the file is empty");
     const ContentKind kind = detectContent(bytes);
     if (kind == ContentKind::Dwg)
-        return underBudget(bytes.size(), path, [&] { return dwg::readDwgLayerTable(bytes, path); });
+        return underBudget(bytes.size(), path, [&] {
+            std::vector<Block> references;
+            auto table = dwg::readDwgLayerTable(bytes, path, &references);
+            appendReferencedLayers(table, references, path);
+            return table;
+        });
     // Other formats keep their layers in the drawing itself.
     const Drawing drawing = readDrawingBytes(bytes, path);
     std::vector<LayerTableEntry> entries;

@@ -29,7 +29,8 @@ struct LayerTableEntry {
 };
 
 // The layer table of a file, in table order, read without building the whole drawing where
-// the format allows. Throws ReadError.
+// the format allows; a DWG's is followed by the layers of the drawings it references
+// (REFNAME|LAYER) that it does not store itself. Throws ReadError.
 std::vector<LayerTableEntry> readLayerTable(const std::string& path);
 
 } // namespace vexor::cad

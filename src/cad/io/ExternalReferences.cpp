@@ -35,14 +35,9 @@ double unitScale(const std::optional<std::int32_t>& from, const std::optional<st
 
 class ReferenceLoader {
 public:
-    explicit ReferenceLoader(Drawing& host) : host_(host), policy_(referencePolicy()) {
-        if (policy_.confineToDrawingFolder) {
-            confineTo_ = fs::path(host.sourcePath).parent_path().string();
-            if (confineTo_.empty())
-                confineTo_ = ".";
-        } else {
-            folders_ = userReferenceFolders();
-        }
+    explicit ReferenceLoader(Drawing& host)
+        : host_(host), policy_(referencePolicy()),
+          search_(searchUnderPolicy(host.sourcePath, host.sourcePath)) {
         if (!host.sourcePath.empty())
             open_.push_back(fileKey(host.sourcePath));
     }
@@ -86,8 +81,8 @@ private:
                 std::to_string(kMaxReferenceDepth));
             return;
         }
-        const FoundFile found = locateReferencedFile(
-            path, {holder.empty() ? std::string() : holder, folders_, confineTo_});
+        search_.drawingPath = holder;
+        const FoundFile found = locateReferencedFile(path, search_);
         if (found.file.empty()) {
             say("reference " + name + " not found: " + path +
                 (found.problem.empty() ? "" : " (" + found.problem + ")"));
@@ -176,8 +171,7 @@ private:
 
     Drawing& host_;
     const ReferencePolicy policy_;
-    std::string confineTo_;
-    std::vector<std::string> folders_;
+    ReferenceSearch search_;        // its holder set for each reference
     std::vector<std::string> open_; // files being loaded, outermost first
     std::unordered_map<std::string, Model> models_;
     std::size_t reads_ = 0;

@@ -231,18 +231,21 @@ FoundFile locateReferencedFile(const std::string& stored, const ReferenceSearch&
     return find.result();
 }
 
-std::string findReferencedFile(const std::string& stored, const std::string& drawingPath) {
+ReferenceSearch searchUnderPolicy(const std::string& holder, const std::string& drawing) {
     ReferenceSearch search;
-    search.drawingPath = drawingPath;
+    search.drawingPath = holder;
     if (referencePolicy().confineToDrawingFolder) {
-        search.confineTo = fs::path(drawingPath).parent_path().string();
+        search.confineTo = fs::path(drawing).parent_path().string();
         if (search.confineTo.empty())
             search.confineTo = ".";
     } else {
-        static const std::vector<std::string> folders = userReferenceFolders();
-        search.folders = folders;
+        search.folders = userReferenceFolders();
     }
-    return locateReferencedFile(stored, search).file;
+    return search;
+}
+
+std::string findReferencedFile(const std::string& stored, const std::string& drawingPath) {
+    return locateReferencedFile(stored, searchUnderPolicy(drawingPath, drawingPath)).file;
 }
 
 } // namespace vexor::cad

@@ -31,6 +31,10 @@ struct ReferenceSearch {
     std::string confineTo;            // when set, only files inside this folder are taken
 };
 
+// The search for references held by `holder` while loading `drawing` (the file first read),
+// under the process's policy: confined to `drawing`'s folder, or with the user's folders.
+ReferenceSearch searchUnderPolicy(const std::string& holder, const std::string& drawing);
+
 // Where a referenced file is on this machine, first hit wins: the stored path as it is
 // (absolute), relative to the folder of the drawing holding it (backslashes separate folders
 // too; a Windows drive letter or UNC path is never a local path), the bare file name in that

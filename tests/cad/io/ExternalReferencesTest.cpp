@@ -253,6 +253,22 @@ TEST(ExternalReferences, CorpusDwgHostDrawsItsReference) {
                      [](const cad::Block& b) { return b.name.ends_with("|*Model_Space"); });
     ASSERT_NE(model, host.blocks.end());
     EXPECT_FALSE(model->entities.empty());
+    // The Layers menu's table lists the host's layers, then the reference's as xref_bl|LAYER.
+    const auto hostTable = cad::readLayerTable((dir / "host.dwg").string());
+    const auto refTable = cad::readLayerTable((dir / "xref_bl.dwg").string());
+    std::size_t own = 0;
+    while (own < hostTable.size() && hostTable[own].name.find('|') == std::string::npos)
+        ++own;
+    ASSERT_GT(own, 0u);
+    for (const cad::LayerTableEntry& layer : refTable) {
+        if (layer.name == "0")
+            continue;
+        const auto listed = std::find_if(
+            hostTable.begin() + static_cast<std::ptrdiff_t>(own), hostTable.end(),
+            [&](const cad::LayerTableEntry& e) { return e.name == "xref_bl|" + layer.name; });
+        ASSERT_NE(listed, hostTable.end()) << layer.name;
+        EXPECT_EQ(listed->state, layer.state);
+    }
     // The referenced drawing adds to what is drawn.
     const cad::Box2 before = extents(alone), after = extents(host);
     EXPECT_TRUE(after.minX < before.minX || after.maxX > before.maxX || after.minY < before.minY ||
