@@ -134,11 +134,11 @@ TEST(ExternalReferences, CaseUnitsAndCycles) {
     EXPECT_EQ(fs::path(site.references[0].file).filename(), "site plan.dxf");
     EXPECT_NEAR(extents(site).maxX, 17, 1e-6);
 
-    // 1000 mm drawn in a host in metres is 1 unit long.
+    // 1000 mm drawn in a host in metres is 1 unit long, placed by its middle (the base point).
     const cad::Drawing units = read("units/host.dxf");
     const cad::Box2 box = extents(units);
-    EXPECT_NEAR(box.minX, 5, 1e-6);
-    EXPECT_NEAR(box.maxX, 6, 1e-6);
+    EXPECT_NEAR(box.minX, 4.5, 1e-6);
+    EXPECT_NEAR(box.maxX, 5.5, 1e-6);
 
     const cad::Drawing self = read("cycle/self.dxf");
     EXPECT_TRUE(saysSomething(self, "reference cycle"));

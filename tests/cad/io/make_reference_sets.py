@@ -82,6 +82,8 @@ def main(root):
     save(mm, root, "units/detail.dxf")
     host = drawing(units=6)
     reference(host, "DETAIL", "detail.dxf", at=(5, 5))
+    # The reference's base point, in its own units: the middle of its line.
+    host.blocks.get("DETAIL").block.dxf.base_point = (500, 0, 0)
     save(host, root, "units/host.dxf")
 
     # Cycles: one drawing referencing itself, and two referencing each other.
