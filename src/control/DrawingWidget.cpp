@@ -4,7 +4,9 @@
 #include "DocumentLoader.h"
 #include "DrawingUnits.h"
 #include "OverviewWindow.h"
+#include "ReferenceNotice.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -179,11 +181,14 @@ void DrawingWidget::holdDocument(std::shared_ptr<const DrawingDocument> document
         handle_ = ++lastHandle_;
     open_ = true;
     errorMessage_.clear();
+    notice_ = QString::fromStdString(missingReferencesNotice(document->drawing()));
     setDocument(std::move(document));
 }
 
 void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document) {
     differences_.clear();
+    if (!document || document->drawing().references.empty())
+        notice_.clear();
     selection_.cancel();
     unsetCursor();
     scene_.document = std::move(document);
@@ -469,6 +474,19 @@ void DrawingWidget::paintEvent(QPaintEvent*) {
         painter.setPen(ink);
         painter.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap,
                          errorMessage_);
+    }
+    if (!notice_.isEmpty()) {
+        // One line along the bottom of the drawing area; it blocks nothing and goes with the
+        // next load.
+        const QFontMetrics metrics(font());
+        const int height = metrics.height() + 8;
+        const QRect band(0, this->height() - height, width(), height);
+        QColor shade = bg.lightness() > 127 ? QColor(255, 250, 215) : QColor(70, 60, 20);
+        shade.setAlpha(230);
+        painter.fillRect(band, shade);
+        painter.setPen(ink);
+        painter.drawText(band.adjusted(8, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                         metrics.elidedText(notice_, Qt::ElideRight, band.width() - 16));
     }
     if (selection_.dragging()) {
         painter.setPen(QPen(ink, 1, Qt::DashLine));

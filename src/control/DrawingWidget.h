@@ -119,6 +119,8 @@ public:
     Viewport& viewport();
     const Scene& scene() const { return scene_; }
     const QString& errorMessage() const { return errorMessage_; }
+    // The line shown along the bottom after a load that missed external references.
+    const QString& notice() const { return notice_; }
     OverviewWindow* overview() const;
     bool selectingArea() const { return selection_.armed(); }
     // The image the widget shows, rendered now if it is out of date.
@@ -170,6 +172,7 @@ private:
     QString errorMessage_;
     std::vector<DrawingDifference> differences_; // of the comparison shown
     LoadReport lastLoad_;
+    QString notice_;
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

@@ -372,5 +372,47 @@ TEST_F(DrawingWidgetTest, CorpusDrawingsLoadOrReportWithoutThrowing) {
     }
 }
 
+// A drawing whose external references are drawn through it: the one found shows its layers as
+// REF|LAYER (the host's stored state first, switching them works), the one missing is named
+// once in a line along the bottom, and a drawing without references clears that line.
+TEST_F(DrawingWidgetTest, ReferencesAreDrawnAndMissingOnesNamed) {
+    std::ofstream(dir / "ref.dxf")
+        << "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70\n1\n"
+           "0\nLAYER\n2\nWALLS\n70\n0\n62\n1\n6\nCONTINUOUS\n0\nENDTAB\n0\nENDSEC\n"
+           "0\nSECTION\n2\nENTITIES\n"
+           "0\nLINE\n8\nWALLS\n10\n0\n20\n0\n30\n0\n11\n100\n21\n0\n31\n0\n"
+           "0\nLINE\n8\nWALLS\n10\n0\n20\n10\n30\n0\n11\n100\n21\n10\n31\n0\n"
+           "0\nENDSEC\n0\nEOF\n";
+    const fs::path host = dir / "host.dxf";
+    std::ofstream(host)
+        << "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70\n2\n"
+           "0\nLAYER\n2\n0\n70\n0\n62\n7\n6\nCONTINUOUS\n"
+           "0\nLAYER\n2\nREF|WALLS\n70\n48\n62\n-1\n6\nCONTINUOUS\n0\nENDTAB\n0\nENDSEC\n"
+           "0\nSECTION\n2\nBLOCKS\n"
+           "0\nBLOCK\n8\n0\n2\nREF\n70\n4\n10\n0\n20\n0\n30\n0\n3\nREF\n1\n.\\ref.dxf\n"
+           "0\nENDBLK\n8\n0\n"
+           "0\nBLOCK\n8\n0\n2\nGONE\n70\n4\n10\n0\n20\n0\n30\n0\n3\nGONE\n1\n..\\gone.dwg\n"
+           "0\nENDBLK\n8\n0\n0\nENDSEC\n"
+           "0\nSECTION\n2\nENTITIES\n"
+           "0\nINSERT\n8\n0\n2\nREF\n10\n0\n20\n0\n30\n0\n"
+           "0\nINSERT\n8\n0\n2\nGONE\n10\n0\n20\n0\n30\n0\n"
+           "0\nLINE\n8\n0\n10\n0\n20\n-50\n30\n0\n11\n100\n21\n50\n31\n0\n"
+           "0\nENDSEC\n0\nEOF\n";
+    widget.LoadDwg(host.string());
+    ASSERT_TRUE(widget.IsDrawingOpen()) << widget.errorMessage().toStdString();
+    EXPECT_EQ(widget.notice().toStdString(), "reference GONE not found: ..\\gone.dwg");
+    widget.SetBackgroundColor(255, 255, 255);
+    const QImage hostOnly = widget.viewImage().copy(); // REF|WALLS is off in the host
+    widget.ShowLayer("REF|WALLS");
+    const QImage shown = widget.viewImage().copy();
+    EXPECT_NE(hostOnly, shown);
+    widget.HideLayer("REF|WALLS");
+    EXPECT_EQ(widget.viewImage(), hostOnly);
+
+    widget.LoadDwg(test::writeLayerDxf(dir).string());
+    ASSERT_TRUE(widget.IsDrawingOpen());
+    EXPECT_TRUE(widget.notice().isEmpty());
+}
+
 } // namespace
 } // namespace vexor::control

@@ -253,3 +253,57 @@ TEST(VexorRender, LayoutsAreListedAndASheetPrintsOnItsPaperSize) {
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_TRUE(missing.err.contains("no layout named"));
 }
+
+// Corpus drawings whose referenced drawings are absent list them as not found, and say so.
+TEST(VexorRender, InfoListsReferencesNotFound) {
+    VEXOR_REQUIRE_CORPUS();
+    for (const char* name :
+         {"dwg/AC1027/librecad__t1.dwg", "dwg/AC1032/librecad__dynblock_r2018.dwg",
+          "dwg/AC1027/libredwg__2013_gh44-error.dwg"}) {
+        SCOPED_TRACE(name);
+        const ToolRun r = runTool(
+            {QString::fromStdString((*vexor::test::corpusDir() / name).string()), "--info"});
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+        const QJsonObject info = QJsonDocument::fromJson(r.out).object();
+        const QJsonArray refs = info["references"].toArray();
+        ASSERT_FALSE(refs.isEmpty());
+        for (const QJsonValue v : refs) {
+            const QJsonObject ref = v.toObject();
+            EXPECT_FALSE(ref["found"].toBool());
+            EXPECT_TRUE(ref["file"].isNull());
+            EXPECT_EQ(ref["depth"].toInt(), 1);
+            EXPECT_TRUE(ref.contains("overlay"));
+            const QString said =
+                "reference " + ref["name"].toString() + " not found: " + ref["path"].toString();
+            bool saidSo = false;
+            for (const QJsonValue d : info["diagnostics"].toArray())
+                saidSo = saidSo || d.toString().startsWith(said);
+            EXPECT_TRUE(saidSo) << said.toStdString();
+        }
+    }
+}
+
+// With a drawing under the referenced name beside it, the picture shows it.
+TEST(VexorRender, PictureShowsTheReferencedDrawing) {
+    VEXOR_REQUIRE_CORPUS();
+    const auto dir = vexor::test::scratchDir("vexor-render-reference");
+    const std::filesystem::path host = dir / "host.dwg";
+    std::filesystem::copy_file(
+        *vexor::test::corpusDir() / "dwg/AC1032/librecad__dynblock_r2018.dwg", host);
+    const auto render = [&](const char* out) {
+        const ToolRun r = runTool({QString::fromStdString(host.string()), "-o",
+                                   QString::fromStdString((dir / out).string())});
+        EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+        return QImage(QString::fromStdString((dir / out).string()));
+    };
+    const QImage alone = render("alone.png");
+    std::filesystem::copy_file(*vexor::test::corpusDir() / "dwg/AC1027/librecad__t1.dwg",
+                               dir / "xref_bl.dwg");
+    const QImage with = render("with.png");
+    ASSERT_FALSE(alone.isNull() || with.isNull());
+    EXPECT_NE(alone, with);
+    const ToolRun r = runTool({QString::fromStdString(host.string()), "--info"});
+    const QJsonArray refs = QJsonDocument::fromJson(r.out).object()["references"].toArray();
+    ASSERT_FALSE(refs.isEmpty());
+    EXPECT_TRUE(refs[0].toObject()["found"].toBool());
+}

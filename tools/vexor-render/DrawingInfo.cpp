@@ -69,6 +69,21 @@ QJsonArray layouts(const cad::Drawing& drawing) {
     return out;
 }
 
+// The external references met while loading, depth first.
+QJsonArray references(const cad::Drawing& drawing) {
+    QJsonArray out;
+    for (const cad::ExternalReference& ref : drawing.references)
+        out.append(
+            QJsonObject{{"name", QString::fromStdString(ref.name)},
+                        {"path", QString::fromStdString(ref.path)},
+                        {"found", ref.found},
+                        {"file", ref.file.empty() ? QJsonValue(QJsonValue::Null)
+                                                  : QJsonValue(QString::fromStdString(ref.file))},
+                        {"overlay", ref.overlay},
+                        {"depth", ref.depth}});
+    return out;
+}
+
 } // namespace
 
 QJsonObject drawingInfo(const cad::Drawing& drawing, const cad::DisplayList& list) {
@@ -112,6 +127,7 @@ QJsonObject drawingInfo(const cad::Drawing& drawing, const cad::DisplayList& lis
     info.insert("entities", entities);
 
     info.insert("layouts", layouts(drawing));
+    info.insert("references", references(drawing));
 
     const cad::Box2 box = list.extents();
     if (box.empty())

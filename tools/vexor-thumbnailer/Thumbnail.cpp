@@ -1,6 +1,7 @@
 #include "Thumbnail.h"
 
 #include "cad/io/LoadBudget.h"
+#include "cad/io/ReferencedFile.h"
 #include "cad/load/DrawingReader.h"
 #include "control/render/Renderer.h"
 #include "control/render/TrueTypeFaces.h"
@@ -13,6 +14,9 @@
 namespace vexor::tools {
 
 QImage renderThumbnail(const std::string& path, int size, std::chrono::milliseconds timeout) {
+    // A preview of a downloaded file must not read the user's other files: references are
+    // followed only inside the drawing's folder, and only a few of them.
+    cad::setReferencePolicy({.confineToDrawingFolder = true, .maxReferencedDrawings = 16});
     // Reading and compiling share one memory budget for the file's size and the time limit, so
     // a hostile file stops with a clear message well before the process limits are reached.
     const qint64 fileSize = QFileInfo(QString::fromStdString(path)).size();

@@ -142,13 +142,21 @@ Drawing buildDrawing(const DwgSections& sections) {
     return drawing;
 }
 
-std::vector<LayerTableEntry> buildLayerTable(const DwgSections& sections) {
+std::vector<LayerTableEntry> buildLayerTable(const DwgSections& sections,
+                                             std::vector<Block>* references) {
     OpenedFile file = openFile(sections);
     const TextDecoder decode(file.codepage);
     TableLoader loader(*file.store, decode, file.diagnostics);
     std::vector<LayerTableEntry> entries;
     for (const auto& [handle, rec] : loader.layers(file.variables.handles.layerControl))
         entries.push_back({rec.layer.name, (rec.layer.off || rec.layer.frozen) ? 1 : 0});
+    if (references) {
+        Drawing tables;
+        loader.load(file.variables.handles, tables);
+        for (Block& block : tables.blocks)
+            if (block.externalReference)
+                references->push_back(std::move(block));
+    }
     return entries;
 }
 

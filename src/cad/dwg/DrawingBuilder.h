@@ -14,7 +14,8 @@ namespace vexor::cad::dwg {
 // are skipped and reported in Drawing::diagnostics.
 Drawing buildDrawing(const DwgSections& sections);
 
-// The layer table only, in table order.
-std::vector<LayerTableEntry> buildLayerTable(const DwgSections& sections);
+// The layer table only, in table order; with `references`, also the external-reference blocks.
+std::vector<LayerTableEntry> buildLayerTable(const DwgSections& sections,
+                                             std::vector<Block>* references = nullptr);
 
 } // namespace vexor::cad::dwg

@@ -138,19 +138,21 @@ Drawing readDwg(std::span<const std::uint8_t> bytes, const std::string& fileName
 }
 
 std::vector<LayerTableEntry> readDwgLayerTable(std::span<const std::uint8_t> bytes,
-                                               const std::string& fileName) {
+                                               const std::string& fileName,
+                                               std::vector<Block>* references) {
     if (r12::isPreR13(bytes))
         return r12::readPreR13LayerTable(bytes, fileName);
     const DwgVersion version = checkVersion(bytes, fileName);
     if (version >= DwgVersion::R2004) {
         try {
-            return buildLayerTable(decompressSections(bytes, version, fileName)->sections);
+            return buildLayerTable(decompressSections(bytes, version, fileName)->sections,
+                                   references);
         } catch (const DwgFormatError& e) {
             throw toPagedReadError(fileName, e);
         }
     }
     try {
-        return buildLayerTable(locateSections(bytes, version));
+        return buildLayerTable(locateSections(bytes, version), references);
     } catch (const DwgFormatError& e) {
         throw toReadError(fileName, e);
     }

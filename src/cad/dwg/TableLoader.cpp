@@ -171,7 +171,9 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
             Block& block = drawing.blocks[b];
             block.base = rec.base;
             block.anonymous = rec.anonymous;
-            block.externalReference = rec.externalReference;
+            block.externalReference = rec.externalReference || rec.overlay;
+            block.overlay = rec.overlay;
+            block.referencePath = std::move(rec.referencePath);
             block.handle = h;
             index.blocks[h] = b;
         } catch (const DwgFormatError& e) {

@@ -160,6 +160,7 @@ BlockHeaderRecord parseBlockHeader(ObjectFrame& f, const TextDecoder& decode) {
     f.data.bit(); // has attribute definitions
     rec.externalReference = f.data.bit();
     const bool overlaid = f.data.bit();
+    rec.overlay = overlaid;
     if (f.version >= DwgVersion::R2000)
         f.data.bit(); // loaded
     std::int32_t owned = 0;
@@ -169,6 +170,9 @@ BlockHeaderRecord parseBlockHeader(ObjectFrame& f, const TextDecoder& decode) {
             f.data.fail("block lists more entities than it can hold");
     }
     rec.base = f.data.point3();
+    // The referenced drawing's file follows the base point in every release.
+    if (rec.externalReference || overlaid)
+        rec.referencePath = f.text(decode);
     skipExternalReferenceHandle(f);
     f.refs.handle(); // BLOCK entity
     if (f.version <= DwgVersion::R2000) {

@@ -28,6 +28,8 @@ struct BlockHeaderRecord {
     Vec3 base;
     bool anonymous = false;
     bool externalReference = false;
+    bool overlay = false;
+    std::string referencePath; // external references: the drawing's file as stored
     std::uint64_t firstEntity = 0, lastEntity = 0; // R13-R2000 entity chain
     std::vector<std::uint64_t> ownedEntities;      // R2004+
 };

@@ -131,9 +131,12 @@ private:
             Vec3 base;
             std::int64_t flags = 0;
             std::string_view recordHandle;
+            std::string_view referencePath;
             for (const Group& g : record.groups) {
                 if (g.code == 2 || (g.code == 3 && name.empty()))
                     name = g.text;
+                else if (g.code == 1)
+                    referencePath = g.trimmed();
                 else if (g.code == 330)
                     recordHandle = g.trimmed();
                 else if (g.code == 70)
@@ -145,7 +148,11 @@ private:
             Block& block = drawing.blocks[index];
             block.base = base;
             block.anonymous = (flags & 1) != 0 || block.name.starts_with('*');
-            block.externalReference = (flags & 4) != 0;
+            // Flag 4: an external reference, 8: overlaid (shown only in the drawing that
+            // overlays it); group 1 names its file.
+            block.externalReference = (flags & (4 | 8)) != 0;
+            block.overlay = (flags & 8) != 0;
+            block.referencePath = block.externalReference ? context_.decode(referencePath) : "";
             block.entities.clear();
             block.viewports.clear();
             std::from_chars(recordHandle.data(), recordHandle.data() + recordHandle.size(),

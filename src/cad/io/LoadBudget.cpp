@@ -58,6 +58,15 @@ std::uint64_t LoadBudget::allowedBytes(std::uint64_t fileSize) {
 
 LoadBudget::LoadBudget(std::uint64_t maxBytes) : maxBytes_(maxBytes) {}
 
+void LoadBudget::allowFurtherFile(std::uint64_t fileSize) {
+    const std::uint64_t more =
+        fileSize <= UINT64_MAX / kFileMultiple ? fileSize * kFileMultiple : UINT64_MAX;
+    std::uint64_t bytes = maxBytes_ > UINT64_MAX - more ? UINT64_MAX : maxBytes_ + more;
+    if (const std::uint64_t physical = physicalMemory(); physical > 0)
+        bytes = std::min(bytes, std::max(maxBytes_, physical / 2));
+    maxBytes_ = bytes;
+}
+
 void LoadBudget::setTimeout(std::chrono::milliseconds timeout) {
     hasDeadline_ = true;
     deadline_ = std::chrono::steady_clock::now() + timeout;

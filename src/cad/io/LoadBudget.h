@@ -45,6 +45,10 @@ public:
     static std::uint64_t allowedBytes(std::uint64_t fileSize);
 
     explicit LoadBudget(std::uint64_t maxBytes);
+    // Another file read in the same load (a referenced drawing): the heap allowed grows by 64
+    // times its size, never past half of the machine's memory. On the loading thread, between
+    // reads.
+    void allowFurtherFile(std::uint64_t fileSize);
 
     // From any thread; the load stops at its next checkpoint, on every thread working for it.
     void cancel() noexcept { cancelled_.store(true, std::memory_order_relaxed); }

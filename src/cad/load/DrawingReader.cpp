@@ -6,6 +6,8 @@
 #include "../io/LoadBudget.h"
 #include "../io/MappedFile.h"
 #include "../model/ReadError.h"
+#include "ExternalReferences.h"
+#include "ReferencedLayerTables.h"
 
 #include <algorithm>
 #include <charconv>
@@ -114,6 +116,11 @@ Drawing readDrawingFile(const std::string& path) {
     MappedFile file(path);
     Drawing drawing = readDrawingBytes(file.bytes(), path);
     drawing.sourcePath = path;
+    // The drawings it references are read under the same budget.
+    underBudget(file.bytes().size(), path, [&] {
+        loadExternalReferences(drawing);
+        return 0;
+    });
     return drawing;
 }
 
@@ -144,7 +151,12 @@ std::vector<LayerTableEntry> readLayerTable(const std::string& path) {
         throw ReadError(path, "the file is empty");
     const ContentKind kind = detectContent(bytes);
     if (kind == ContentKind::Dwg)
-        return underBudget(bytes.size(), path, [&] { return dwg::readDwgLayerTable(bytes, path); });
+        return underBudget(bytes.size(), path, [&] {
+            std::vector<Block> references;
+            auto table = dwg::readDwgLayerTable(bytes, path, &references);
+            appendReferencedLayers(table, references, path);
+            return table;
+        });
     // Other formats keep their layers in the drawing itself.
     const Drawing drawing = readDrawingBytes(bytes, path);
     std::vector<LayerTableEntry> entries;

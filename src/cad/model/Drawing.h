@@ -54,6 +54,8 @@ struct Block {
     Vec3 base;
     bool anonymous = false;
     bool externalReference = false;
+    bool overlay = false;      // an external reference shown only in the drawing that overlays it
+    std::string referencePath; // the referenced drawing's file as stored (external references)
     std::vector<Entity> entities;
     std::uint64_t handle = 0;        // the block record's file handle, for layouts naming it
     std::vector<Viewport> viewports; // paper-space blocks: the views onto model space
@@ -92,6 +94,18 @@ struct ImageDefinition {
     Vec2 sizePixels;
 };
 
+// An external reference met while loading a drawing: the block naming it, its file as stored
+// and the file used (empty when none was found or it could not be read). Depth 1 is a
+// reference of the drawing itself, 2 one inside such a reference, and so on.
+struct ExternalReference {
+    std::string name;
+    std::string path;
+    std::string file;
+    bool found = false;
+    bool overlay = false;
+    int depth = 1;
+};
+
 // Values stored in the file's header. Absent when the file has none.
 struct Header {
     std::string version;  // AC1015, AC1032, "V7" ...
@@ -123,6 +137,7 @@ struct Drawing {
     std::vector<MultiLeaderStyle> multiLeaderStyles;
     std::vector<MLineStyle> mlineStyles;
     std::vector<ImageDefinition> imageDefinitions;
+    std::vector<ExternalReference> references; // depth first, in the order they were met
     // The file the drawing was read from (empty when read from memory): files it refers to by
     // name, such as raster images and shape fonts, are looked for beside it.
     std::string sourcePath;
