@@ -1,5 +1,6 @@
 // vexor-render: draws a drawing file to PNG, SVG or PDF through the viewer's renderer, or
 // prints a JSON summary of it.
+#include "FindCommand.h"
 #include "RenderCommand.h"
 
 #include <QGuiApplication>
@@ -14,6 +15,7 @@ constexpr char kUsage[] =
     "usage: vexor-render FILE -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--background #rrggbb]\n"
     "                    [--layout NAME] [--timeout SECONDS]\n"
     "       vexor-render FILE --info [--timeout SECONDS]\n"
+    "       vexor-render FILE... --find TEXT [--whole-words] [--timeout SECONDS]\n"
     "       vexor-render --help | --version\n";
 
 } // namespace
@@ -39,6 +41,14 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     QString error;
+    if (vexor::tools::isFindCommand(args)) {
+        const auto find = vexor::tools::parseFindCommand(args, error);
+        if (!find) {
+            std::fprintf(stderr, "vexor-render: %s\n%s", error.toLocal8Bit().constData(), kUsage);
+            return 2;
+        }
+        return vexor::tools::runFindCommand(*find);
+    }
     const auto command = vexor::tools::parseRenderCommand(args, error);
     if (!command) {
         std::fprintf(stderr, "vexor-render: %s\n%s", error.toLocal8Bit().constData(), kUsage);
