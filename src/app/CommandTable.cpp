@@ -3,6 +3,7 @@
 #include "view/MenuArray.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -109,6 +110,13 @@ void buildCommandTable(CommandTable& t, QMenuBar* bar, QWidget* toolbarParent,
     m.mnuLayer = new view::MenuArray(t.mnuLayers, "Layer", t.mnuLayers);
     m.mnuLayer->Entry(0)->setObjectName("mnuLayer");
     m.mnuLayer->SetCheckable(true);
+
+    // Tools that work with the drawing: the one menu whose entries carry shortcuts.
+    t.mnuTools = topMenu(bar, "mnuTools", "&Tools");
+    m.mnuFind = entry(t.mnuTools, "mnuFind", "&Find...");
+    m.mnuFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    m.mnuMeasure = entry(t.mnuTools, "mnuMeasure", "&Measure");
+    m.mnuProperties = entry(t.mnuTools, "mnuProperties", "&Properties");
 
     t.mnuHelp = topMenu(bar, "mnuHelp", "&Help");
     m.mnuAbout = entry(t.mnuHelp, "mnuAbout", "&About");

@@ -3,6 +3,9 @@
 #include "DocumentLoader.h"
 #include "DrawingUnits.h"
 #include "OverviewWindow.h"
+#include "cad/query/ItemPick.h"
+#include "cad/query/SheetPoint.h"
+#include "cad/query/UnitFormat.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -139,6 +142,7 @@ void DrawingWidget::holdDocument(std::shared_ptr<const DrawingDocument> document
 
 void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document) {
     selection_.cancel();
+    mark_ = {};
     unsetCursor();
     scene_.document = std::move(document);
     scene_.style.hiddenLayers =
@@ -170,6 +174,7 @@ void DrawingWidget::ShowLayout(std::int32_t index) {
     if (index < 0 || index >= LayoutCount())
         throw DrawingControlError("there is no layout " + std::to_string(index));
     selection_.cancel();
+    mark_ = {};
     scene_.style.sheet = index - 1;
     // The frame corners and the whole view follow what is shown.
     const cad::Box2 whole = shownExtents(scene_);
@@ -353,6 +358,94 @@ WindowId DrawingWidget::WindowHandle() {
     return static_cast<WindowId>(winId());
 }
 
+// ---- Tools ----
+
+void DrawingWidget::CancelInput() {
+    if (!selection_.armed())
+        return;
+    selection_.cancel();
+    unsetCursor();
+    update();
+}
+
+void DrawingWidget::GetUnits(std::int32_t& linearUnits, std::int32_t& linearPrecision) {
+    const cad::LinearUnitFormat f = scene_.document
+                                        ? cad::linearUnitFormat(scene_.document->drawing().header)
+                                        : cad::LinearUnitFormat{};
+    linearUnits = f.units;
+    linearPrecision = f.precision;
+}
+
+bool DrawingWidget::ModelPointAt(double x, double y, double& modelX, double& modelY,
+                                 double& paperPerModel) {
+    if (!scene_.document || scene_.style.sheet < 0)
+        return false;
+    const auto& sheets = scene_.document->displayList().sheets();
+    if (static_cast<std::size_t>(scene_.style.sheet) >= sheets.size())
+        return false;
+    const auto seen =
+        cad::modelPointOnSheet(sheets[static_cast<std::size_t>(scene_.style.sheet)], {x, y});
+    if (!seen)
+        return false;
+    modelX = seen->model.x;
+    modelY = seen->model.y;
+    paperPerModel = seen->paperPerModel;
+    return true;
+}
+
+std::vector<FoundText> DrawingWidget::FindText(const std::string& text, bool wholeWords) {
+    std::vector<FoundText> found;
+    if (!scene_.document)
+        return found;
+    const cad::Drawing& drawing = scene_.document->drawing();
+    const auto& texts = scene_.document->texts();
+    for (const std::size_t i : cad::findTexts(texts, cad::TextQuery{text, wholeWords})) {
+        const cad::SearchableText& t = texts[i];
+        FoundText f;
+        f.layout = t.layout + 1;
+        f.kind = t.kind;
+        f.layer = t.layer < drawing.layers.size() ? drawing.layers[t.layer].name : std::string();
+        f.text = t.text;
+        f.x = t.at.x;
+        f.y = t.at.y;
+        f.height = t.height;
+        found.push_back(std::move(f));
+    }
+    return found;
+}
+
+void DrawingWidget::MarkWindow(double x1, double y1, double x2, double y2) {
+    mark_ = x1 > x2 ? cad::Box2{} : normalizedWindow(x1, y1, x2, y2);
+    update();
+}
+
+std::vector<ObjectProperties> DrawingWidget::ObjectsAt(double x, double y, double tolerancePixels) {
+    std::vector<ObjectProperties> objects;
+    if (!scene_.document)
+        return objects;
+    syncViewportSize();
+    const cad::DisplayList& list = scene_.document->displayList();
+    const cad::Drawing& drawing = scene_.document->drawing();
+    const cad::LinearUnitFormat units = cad::linearUnitFormat(drawing.header);
+    const double tolerance = std::max(tolerancePixels, 0.0) / viewport_.scale();
+    auto add = [&](const cad::ItemList& items, cad::Vec2 p, double tol) {
+        for (const cad::PickedItem& picked :
+             cad::itemsAt(list, items, p, tol, scene_.style.hiddenLayers))
+            objects.push_back(cad::describeItem(list, drawing, picked, units));
+    };
+    const int sheet = scene_.style.sheet;
+    if (sheet < 0 || static_cast<std::size_t>(sheet) >= list.sheets().size()) {
+        add(list.modelSpace(), {x, y}, tolerance);
+        return objects;
+    }
+    const cad::Sheet& s = list.sheets()[static_cast<std::size_t>(sheet)];
+    if (s.block < list.blockCount())
+        add(list.block(s.block), {x, y}, tolerance);
+    if (const auto seen = cad::modelPointOnSheet(s, {x, y}))
+        add(list.modelSpace(), seen->model, tolerance / seen->paperPerModel);
+    return objects;
+}
+
 // ---- Printing ----
 
 void DrawingWidget::SetPrinterDC(QPaintDevice* device) {
@@ -427,6 +520,14 @@ void DrawingWidget::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(selection_.rubberBand());
     }
+    if (!mark_.empty()) {
+        const cad::Vec2 a = viewport_.toPixel({mark_.minX, mark_.maxY});
+        const cad::Vec2 b = viewport_.toPixel({mark_.maxX, mark_.minY});
+        const QRectF frame = QRectF(QPointF(a.x, a.y), QPointF(b.x, b.y)).normalized();
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(255, 64, 0), 2));
+        painter.drawRect(frame.adjusted(-3, -3, 3, 3));
+    }
     if (loadProgress_)
         loadProgress_->paint(painter, rect(), bg);
 }
@@ -491,6 +592,15 @@ void DrawingWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (sink_) {
         const cad::Vec2 p = drawingPoint(event->position());
         sink_->PointerUp(buttonValue(event->button()), p.x, p.y);
+    }
+}
+
+void DrawingWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press first does what any press does; the sink then hears of the double click.
+    mousePressEvent(event);
+    if (sink_ && !selection_.armed()) {
+        const cad::Vec2 p = drawingPoint(event->position());
+        sink_->PointerDoubleClick(buttonValue(event->button()), p.x, p.y);
     }
 }
 

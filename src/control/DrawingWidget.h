@@ -87,6 +87,15 @@ public:
     void ShowLayout(std::int32_t index) override;
     std::int32_t ShownLayout() override;
 
+    // Tools
+    void CancelInput() override;
+    void GetUnits(std::int32_t& linearUnits, std::int32_t& linearPrecision) override;
+    bool ModelPointAt(double x, double y, double& modelX, double& modelY,
+                      double& paperPerModel) override;
+    std::vector<FoundText> FindText(const std::string& text, bool wholeWords) override;
+    void MarkWindow(double x1, double y1, double x2, double y2) override;
+    std::vector<ObjectProperties> ObjectsAt(double x, double y, double tolerancePixels) override;
+
     // Printing
     void SetPrinterDC(QPaintDevice* device) override;
     void PrintBegin(std::int32_t flags) override;
@@ -116,6 +125,8 @@ public:
     const QString& errorMessage() const { return errorMessage_; }
     OverviewWindow* overview() const;
     bool selectingArea() const { return selection_.armed(); }
+    // The window MarkWindow frames; empty when none.
+    const cad::Box2& markedWindow() const { return mark_; }
     // The image the widget shows, rendered now if it is out of date.
     const QImage& viewImage();
     bool lastImageWasShifted() const { return image_.lastWasShifted(); }
@@ -128,6 +139,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -158,6 +170,7 @@ private:
     std::string importLibrary_;
     double zoomStep_ = 0.5;
     QString errorMessage_;
+    cad::Box2 mark_;                              // framed over the drawing; empty for none
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

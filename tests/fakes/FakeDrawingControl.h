@@ -2,8 +2,10 @@
 
 #include "control/DrawingControl.h"
 
+#include <array>
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -35,6 +37,12 @@ public:
     std::vector<std::string> layouts;
     std::int32_t openingLayout = 0;
     std::int32_t shownLayout = 0;
+    // What the tools read: the drawing's unit settings, the model point ModelPointAt gives on
+    // a layout (none: outside every viewport), and the texts FindText finds (whatever the query).
+    std::int32_t linearUnits = 2, linearPrecision = 4;
+    std::optional<std::array<double, 3>> modelPoint;
+    std::vector<control::FoundText> foundTexts;
+    std::vector<control::ObjectProperties> objects; // what ObjectsAt finds, wherever asked
 
     // Sets the "V100"/"V101" items with VX1/VY1 texts.
     void setCorner(const std::string& item, const std::string& x, const std::string& y);
@@ -86,6 +94,15 @@ public:
     void PanTo(double x, double y) override;
     void ShowOverview() override;
     control::WindowId WindowHandle() override;
+
+    void CancelInput() override;
+    void GetUnits(std::int32_t& units, std::int32_t& precision) override;
+    bool ModelPointAt(double x, double y, double& modelX, double& modelY,
+                      double& paperPerModel) override;
+    std::vector<control::FoundText> FindText(const std::string& text, bool wholeWords) override;
+    void MarkWindow(double x1, double y1, double x2, double y2) override;
+    std::vector<control::ObjectProperties> ObjectsAt(double x, double y,
+                                                     double tolerancePixels) override;
 
     void SetPrinterDC(QPaintDevice* device) override;
     void PrintBegin(std::int32_t flags) override;

@@ -1,0 +1,33 @@
+#include "PointerRouter.h"
+
+#include "CursorReadout.h"
+
+namespace vexor::view {
+
+void PointerRouter::PointerDown(std::int32_t value, double x, double y) {
+    if (measurer_ && measurer_->Active() && value == kLeftButton) {
+        measurer_->Pick(x, y);
+        return;
+    }
+    if (inspector_ && inspector_->Active() && value == kLeftButton) {
+        inspector_->Pick(x, y);
+        return;
+    }
+    navigator_.PointerDown(value, x, y);
+}
+
+void PointerRouter::PointerMove(double x, double y) {
+    navigator_.PointerMove(x, y);
+    program_.mainWindow.ShowCursorPosition(CursorReadout(program_, x, y));
+}
+
+void PointerRouter::PointerUp(std::int32_t value, double x, double y) {
+    navigator_.PointerUp(value, x, y);
+}
+
+void PointerRouter::PointerDoubleClick(std::int32_t value, double, double) {
+    if (value & kMiddleButton)
+        ZoomExtents(program_);
+}
+
+} // namespace vexor::view
