@@ -35,7 +35,7 @@ MeasurePanel::MeasurePanel(view::Measurer& measurer, QWidget* parent)
     layout->addWidget(prompt_);
     table_ = new QTableWidget(0, 2, body);
     table_->setObjectName("tblValues");
-    table_->setHorizontalHeaderLabels({QStringLiteral("Value"), QStringLiteral("")});
+    table_->setHorizontalHeaderLabels({QStringLiteral("Measure"), QStringLiteral("Value")});
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
