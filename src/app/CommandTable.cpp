@@ -117,6 +117,19 @@ void buildCommandTable(CommandTable& t, QMenuBar* bar, QWidget* toolbarParent,
     m.mnuFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     m.mnuMeasure = entry(t.mnuTools, "mnuMeasure", "&Measure");
     m.mnuProperties = entry(t.mnuTools, "mnuProperties", "&Properties");
+    QMenu* snaps = submenu(t.mnuTools, "mnuSnap", "&Snap");
+    m.mnuSnap = snaps->menuAction();
+    static const char* const kSnapKinds[][2] = {{"mnuSnapEndpoint", "Endpoint"},
+                                                {"mnuSnapMidpoint", "Midpoint"},
+                                                {"mnuSnapIntersection", "Intersection"},
+                                                {"mnuSnapNearest", "Nearest"},
+                                                {"mnuSnapNode", "Node"},
+                                                {"mnuSnapInsertion", "Insertion"}};
+    for (std::size_t k = 0; k < m.mnuSnapKinds.size(); ++k) {
+        m.mnuSnapKinds[k] = entry(snaps, kSnapKinds[k][0], kSnapKinds[k][1]);
+        m.mnuSnapKinds[k]->setCheckable(true);
+        m.mnuSnapKinds[k]->setChecked(true);
+    }
 
     t.mnuHelp = topMenu(bar, "mnuHelp", "&Help");
     m.mnuAbout = entry(t.mnuHelp, "mnuAbout", "&About");

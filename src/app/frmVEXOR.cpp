@@ -150,6 +150,12 @@ void frmVEXOR::connectCommands() {
             measurePanel_->open();
         });
     });
+    // Snap entries in bit order: endpoint, midpoint, intersection, nearest, node, insertion.
+    for (std::size_t k = 0; k < m.mnuSnapKinds.size(); ++k)
+        connect(m.mnuSnapKinds[k], &QAction::toggled, this, [this, k](bool on) {
+            const std::int32_t bit = 1 << k;
+            measurer_.SnapKinds = on ? measurer_.SnapKinds | bit : measurer_.SnapKinds & ~bit;
+        });
     connect(m.mnuProperties, &QAction::triggered, this, [this] {
         guarded([&] {
             measurer_.Cancel();

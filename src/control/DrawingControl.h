@@ -130,6 +130,12 @@ public:
     // through the spatial index (inside references; on a layout also the model seen through
     // the viewport there), the topmost first, each with its properties.
     virtual std::vector<ObjectProperties> ObjectsAt(double x, double y, double tolerancePixels) = 0;
+    // The snap point of the enabled kinds (cad::SnapKind bits) within `tolerancePixels` of
+    // (x, y) of the shown space (on a layout also the model's, through the viewport there),
+    // marked on the drawing with its kind's sign until the next call; returns its kind, 0 when
+    // there is none (and no mark).
+    virtual std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
+                                   double& snappedX, double& snappedY) = 0;
 
     // Printing
     virtual void SetPrinterDC(QPaintDevice* device) = 0;

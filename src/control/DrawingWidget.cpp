@@ -5,6 +5,7 @@
 #include "OverviewWindow.h"
 #include "cad/query/ItemPick.h"
 #include "cad/query/SheetPoint.h"
+#include "cad/query/Snap.h"
 #include "cad/query/UnitFormat.h"
 
 #include <QKeyEvent>
@@ -143,6 +144,7 @@ void DrawingWidget::holdDocument(std::shared_ptr<const DrawingDocument> document
 void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document) {
     selection_.cancel();
     mark_ = {};
+    snapKind_ = 0;
     unsetCursor();
     scene_.document = std::move(document);
     scene_.style.hiddenLayers =
@@ -175,6 +177,7 @@ void DrawingWidget::ShowLayout(std::int32_t index) {
         throw DrawingControlError("there is no layout " + std::to_string(index));
     selection_.cancel();
     mark_ = {};
+    snapKind_ = 0;
     scene_.style.sheet = index - 1;
     // The frame corners and the whole view follow what is shown.
     const cad::Box2 whole = shownExtents(scene_);
@@ -446,6 +449,44 @@ std::vector<ObjectProperties> DrawingWidget::ObjectsAt(double x, double y, doubl
     return objects;
 }
 
+std::int32_t DrawingWidget::SnapPoint(double x, double y, double tolerancePixels,
+                                      std::int32_t kinds, double& snappedX, double& snappedY) {
+    const std::int32_t before = snapKind_;
+    snapKind_ = 0;
+    if (scene_.document && kinds != 0) {
+        syncViewportSize();
+        const cad::DisplayList& list = scene_.document->displayList();
+        const double tolerance = std::max(tolerancePixels, 0.0) / viewport_.scale();
+        const auto kindBits = static_cast<unsigned>(kinds);
+        const auto& hidden = scene_.style.hiddenLayers;
+        std::optional<cad::SnapResult> found;
+        const int sheet = scene_.style.sheet;
+        if (sheet < 0 || static_cast<std::size_t>(sheet) >= list.sheets().size()) {
+            found = cad::snapAt(list, list.modelSpace(), {x, y}, tolerance, kindBits, hidden);
+        } else {
+            const cad::Sheet& s = list.sheets()[static_cast<std::size_t>(sheet)];
+            if (s.block < list.blockCount())
+                found = cad::snapAt(list, list.block(s.block), {x, y}, tolerance, kindBits, hidden);
+            if (!found)
+                if (const auto seen = cad::modelPointOnSheet(s, {x, y})) {
+                    found = cad::snapAt(list, list.modelSpace(), seen->model,
+                                        tolerance / seen->paperPerModel, kindBits, hidden);
+                    if (found)
+                        found->point = seen->view->modelToPaper.map(found->point);
+                }
+        }
+        if (found) {
+            snapKind_ = static_cast<std::int32_t>(found->kind);
+            snapPoint_ = found->point;
+            snappedX = found->point.x;
+            snappedY = found->point.y;
+        }
+    }
+    if (snapKind_ != 0 || before != 0)
+        update();
+    return snapKind_;
+}
+
 // ---- Printing ----
 
 void DrawingWidget::SetPrinterDC(QPaintDevice* device) {
@@ -528,8 +569,50 @@ void DrawingWidget::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(QColor(255, 64, 0), 2));
         painter.drawRect(frame.adjusted(-3, -3, 3, 3));
     }
+    if (snapKind_ != 0)
+        paintSnapMark(painter);
     if (loadProgress_)
         loadProgress_->paint(painter, rect(), bg);
+}
+
+// The sign of the snap point's kind: a square at an endpoint, a triangle at a midpoint, a
+// cross at an intersection, a circle at a node, a square with a cross at an insertion point,
+// an hourglass at the nearest point.
+void DrawingWidget::paintSnapMark(QPainter& painter) {
+    const cad::Vec2 c = viewport_.toPixel(snapPoint_);
+    const QPointF p(c.x, c.y);
+    constexpr double r = 6;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 170, 0), 2));
+    const QRectF box(p.x() - r, p.y() - r, 2 * r, 2 * r);
+    switch (snapKind_) {
+    case cad::kSnapEndpoint:
+        painter.drawRect(box);
+        break;
+    case cad::kSnapMidpoint: {
+        const QPointF tri[] = {{p.x(), p.y() - r}, {p.x() + r, p.y() + r}, {p.x() - r, p.y() + r}};
+        painter.drawPolygon(tri, 3);
+        break;
+    }
+    case cad::kSnapIntersection:
+        painter.drawLine(box.topLeft(), box.bottomRight());
+        painter.drawLine(box.topRight(), box.bottomLeft());
+        break;
+    case cad::kSnapNode:
+        painter.drawEllipse(box);
+        break;
+    case cad::kSnapInsertion:
+        painter.drawRect(box);
+        painter.drawLine(box.topLeft(), box.bottomRight());
+        painter.drawLine(box.topRight(), box.bottomLeft());
+        break;
+    default: {
+        const QPointF glass[] = {box.topLeft(), box.topRight(), box.bottomLeft(),
+                                 box.bottomRight()};
+        painter.drawPolygon(glass, 4);
+        break;
+    }
+    }
 }
 
 void DrawingWidget::resizeEvent(QResizeEvent*) {

@@ -95,6 +95,8 @@ public:
     std::vector<FoundText> FindText(const std::string& text, bool wholeWords) override;
     void MarkWindow(double x1, double y1, double x2, double y2) override;
     std::vector<ObjectProperties> ObjectsAt(double x, double y, double tolerancePixels) override;
+    std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
+                           double& snappedX, double& snappedY) override;
 
     // Printing
     void SetPrinterDC(QPaintDevice* device) override;
@@ -127,6 +129,8 @@ public:
     bool selectingArea() const { return selection_.armed(); }
     // The window MarkWindow frames; empty when none.
     const cad::Box2& markedWindow() const { return mark_; }
+    // The kind of the snap point marked now (0 for none).
+    std::int32_t markedSnap() const { return snapKind_; }
     // The image the widget shows, rendered now if it is out of date.
     const QImage& viewImage();
     bool lastImageWasShifted() const { return image_.lastWasShifted(); }
@@ -152,6 +156,7 @@ private:
     void syncViewportSize();
     void viewChanged();
     cad::Vec2 drawingPoint(QPointF pixel) const;
+    void paintSnapMark(QPainter& painter);
 
     Viewport viewport_;
     Scene scene_;
@@ -170,7 +175,9 @@ private:
     std::string importLibrary_;
     double zoomStep_ = 0.5;
     QString errorMessage_;
-    cad::Box2 mark_;                              // framed over the drawing; empty for none
+    cad::Box2 mark_;            // framed over the drawing; empty for none
+    std::int32_t snapKind_ = 0; // the snap point marked, 0 for none
+    cad::Vec2 snapPoint_;
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

@@ -26,10 +26,38 @@ void Measurer::Start(Mode mode) {
     update();
 }
 
+std::string Measurer::SnapName(std::int32_t kind) {
+    switch (kind) {
+    case 1:
+        return "Endpoint";
+    case 2:
+        return "Midpoint";
+    case 4:
+        return "Intersection";
+    case 8:
+        return "Nearest";
+    case 16:
+        return "Node";
+    case 32:
+        return "Insertion";
+    default:
+        return {};
+    }
+}
+
+std::string Measurer::Hover(double x, double y) {
+    if (!active_)
+        return {};
+    double sx = x, sy = y;
+    return SnapName(program_.Dbcocx1.SnapPoint(x, y, kSnapPixels, SnapKinds, sx, sy));
+}
+
 void Measurer::Cancel() {
     if (!active_)
         return;
     active_ = false;
+    double sx = 0, sy = 0;
+    program_.Dbcocx1.SnapPoint(0, 0, kSnapPixels, 0, sx, sy); // removes the mark
     if (changed)
         changed();
 }
@@ -42,6 +70,11 @@ void Measurer::Pick(double x, double y) {
         paper_.clear();
         model_.clear();
         inModel_ = true;
+    }
+    double sx = x, sy = y;
+    if (c.SnapPoint(x, y, kSnapPixels, SnapKinds, sx, sy) != 0) {
+        x = sx;
+        y = sy;
     }
     if (!paper_.empty() && paper_.back().x == x && paper_.back().y == y)
         return; // the press of a double click, picked already

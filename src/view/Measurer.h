@@ -30,13 +30,23 @@ public:
     void Start(Mode mode);
     bool Active() const { return active_; }
     Mode CurrentMode() const { return mode_; }
-    // A point picked at (x, y) of the shown space.
+    // A point picked at (x, y) of the shown space; it lands on the snap point there, if any.
     void Pick(double x, double y);
+    // The pointer is at (x, y): its snap point is marked. Returns the snap's name ("Endpoint"
+    // ...), empty when there is none.
+    std::string Hover(double x, double y);
+    // The kinds of snap point picks land on (cad::SnapKind bits); every kind at first.
+    std::int32_t SnapKinds = 63;
+    // How near the pointer a snap point must be, in screen pixels.
+    static constexpr double kSnapPixels = 8;
     // Ends the tool (Escape); the last values stay on show.
     void Cancel();
 
     // The values of the measurement so far, each as shown: "Distance" "12.5000" ...
     const std::vector<Value>& Values() const { return values_; }
+    // The name of a snap kind: "Endpoint", "Midpoint", "Intersection", "Nearest", "Node",
+    // "Insertion"; empty for 0.
+    static std::string SnapName(std::int32_t kind);
     // One line for the status bar: the main value, or what to pick next.
     const std::string& Summary() const { return summary_; }
     // Told whenever the values change.

@@ -18,7 +18,11 @@ void PointerRouter::PointerDown(std::int32_t value, double x, double y) {
 
 void PointerRouter::PointerMove(double x, double y) {
     navigator_.PointerMove(x, y);
-    program_.mainWindow.ShowCursorPosition(CursorReadout(program_, x, y));
+    std::string readout = CursorReadout(program_, x, y);
+    if (measurer_ && measurer_->Active())
+        if (const std::string snap = measurer_->Hover(x, y); !snap.empty())
+            readout += " | Snap: " + snap;
+    program_.mainWindow.ShowCursorPosition(readout);
 }
 
 void PointerRouter::PointerUp(std::int32_t value, double x, double y) {

@@ -71,6 +71,8 @@ struct Menus {
     QAction* mnuFind = nullptr; // Tools menu
     QAction* mnuMeasure = nullptr;
     QAction* mnuProperties = nullptr;
+    QAction* mnuSnap = nullptr; // the "Snap" submenu: one checked entry per kind of point
+    std::array<QAction*, 6> mnuSnapKinds{};
 
     QAction* mnuAbout = nullptr;
     QAction* mnuOnlineHelp = nullptr;

@@ -55,7 +55,14 @@ TEST_F(CommandTableTest, MenuBarHasFiveMenusInOrder) {
 TEST_F(CommandTableTest, ToolsMenuFindsWithControlF) {
     EXPECT_EQ(describe(table.mnuTools),
               (std::vector<std::string>{"mnuFind|&Find...|es", "mnuMeasure|&Measure|e",
-                                        "mnuProperties|&Properties|e"}));
+                                        "mnuProperties|&Properties|e", "mnuSnap|&Snap|e"}));
+    std::vector<std::string> snaps;
+    for (QAction* a : table.menus.mnuSnap->menu()->actions())
+        snaps.push_back(a->objectName().toStdString() + (a->isChecked() ? "|checked" : ""));
+    EXPECT_EQ(snaps,
+              (std::vector<std::string>{"mnuSnapEndpoint|checked", "mnuSnapMidpoint|checked",
+                                        "mnuSnapIntersection|checked", "mnuSnapNearest|checked",
+                                        "mnuSnapNode|checked", "mnuSnapInsertion|checked"}));
     EXPECT_EQ(table.menus.mnuFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
 }
 

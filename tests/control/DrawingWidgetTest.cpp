@@ -455,5 +455,20 @@ TEST_F(DrawingWidgetTest, ToolsReadUnitsTextsViewportsAndMarkWindows) {
     EXPECT_FALSE(widget.selectingArea());
 }
 
+TEST_F(DrawingWidgetTest, SnapPointsAreFoundAndMarked) {
+    widget.showDrawing(test::twoSquares());
+    double x = 0, y = 0;
+    // The red square's corner at (10, 10); eight pixels are about two drawing units here.
+    EXPECT_EQ(widget.SnapPoint(10.4, 10.3, 8, 1 | 2, x, y), 1);
+    EXPECT_DOUBLE_EQ(x, 10);
+    EXPECT_DOUBLE_EQ(y, 10);
+    EXPECT_EQ(widget.markedSnap(), 1);
+    EXPECT_EQ(widget.SnapPoint(25.3, 10.2, 8, 1 | 2, x, y), 2) << "the middle of its lower side";
+    EXPECT_DOUBLE_EQ(x, 25);
+    EXPECT_EQ(widget.SnapPoint(10.4, 10.3, 8, 0, x, y), 0);
+    EXPECT_EQ(widget.markedSnap(), 0) << "no kinds: the mark goes";
+    EXPECT_EQ(widget.SnapPoint(50, 45, 8, 63, x, y), 0) << "nothing near";
+}
+
 } // namespace
 } // namespace vexor::control

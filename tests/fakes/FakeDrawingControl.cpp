@@ -220,6 +220,17 @@ std::vector<control::ObjectProperties> FakeDrawingControl::ObjectsAt(double x, d
     return objects;
 }
 
+std::int32_t FakeDrawingControl::SnapPoint(double x, double y, double tolerancePixels,
+                                           std::int32_t kinds, double& snappedX, double& snappedY) {
+    record(call("SnapPoint", x, y, tolerancePixels, kinds), "SnapPoint");
+    if (snapKind != 0 && kinds != 0) {
+        snappedX = snapX;
+        snappedY = snapY;
+        return snapKind;
+    }
+    return 0;
+}
+
 void FakeDrawingControl::SetPrinterDC(QPaintDevice* device) {
     record(call("SetPrinterDC", device != nullptr), "SetPrinterDC");
 }

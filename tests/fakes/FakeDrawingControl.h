@@ -43,6 +43,9 @@ public:
     std::optional<std::array<double, 3>> modelPoint;
     std::vector<control::FoundText> foundTexts;
     std::vector<control::ObjectProperties> objects; // what ObjectsAt finds, wherever asked
+    // What SnapPoint finds, wherever asked: its kind (0 none) and point.
+    std::int32_t snapKind = 0;
+    double snapX = 0, snapY = 0;
 
     // Sets the "V100"/"V101" items with VX1/VY1 texts.
     void setCorner(const std::string& item, const std::string& x, const std::string& y);
@@ -103,6 +106,8 @@ public:
     void MarkWindow(double x1, double y1, double x2, double y2) override;
     std::vector<control::ObjectProperties> ObjectsAt(double x, double y,
                                                      double tolerancePixels) override;
+    std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
+                           double& snappedX, double& snappedY) override;
 
     void SetPrinterDC(QPaintDevice* device) override;
     void PrintBegin(std::int32_t flags) override;

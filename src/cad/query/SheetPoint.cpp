@@ -41,7 +41,7 @@ std::optional<ModelPointOnSheet> modelPointOnSheet(const Sheet& sheet, Vec2 pape
         if (!toModel)
             continue;
         return ModelPointOnSheet{toModel->map(paper),
-                                 std::sqrt(std::fabs(view->modelToPaper.determinant()))};
+                                 std::sqrt(std::fabs(view->modelToPaper.determinant())), &*view};
     }
     return std::nullopt;
 }

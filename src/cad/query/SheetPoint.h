@@ -12,6 +12,7 @@ namespace vexor::cad {
 struct ModelPointOnSheet {
     Vec2 model;
     double paperPerModel = 1;
+    const SheetView* view = nullptr; // the view it is seen through
 };
 std::optional<ModelPointOnSheet> modelPointOnSheet(const Sheet& sheet, Vec2 paper);
 

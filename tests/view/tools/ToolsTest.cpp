@@ -254,3 +254,29 @@ TEST_F(ToolsTest, PropertiesOfTheObjectsUnderAClickInTurn) {
     r.PointerDown(view::PointerRouter::kLeftButton, 5, 5);
     EXPECT_EQ(nav.PanAnchorX, 5) << "after Escape the left button pans again";
 }
+
+TEST_F(ToolsTest, MeasurePicksLandOnSnapPoints) {
+    view::Measurer m(t.program);
+    view::PointerRouter r(t.program, nav, &m);
+    m.Start(view::Measurer::Mode::Distance);
+    t.control.snapKind = 1;
+    t.control.snapX = 10;
+    t.control.snapY = 0;
+    r.PointerMove(9.9, 0.2);
+    EXPECT_EQ(t.host.cursorPosition, "9.9000, 0.2000 | Snap: Endpoint");
+    r.PointerDown(view::PointerRouter::kLeftButton, 9.9, 0.2);
+    t.control.snapKind = 0;
+    r.PointerDown(view::PointerRouter::kLeftButton, 13, 4);
+    EXPECT_EQ(valueOf(m, "Distance"), "5.0000") << "from the snapped endpoint (10, 0)";
+    EXPECT_EQ(test::only(t.control.calls, {"SnapPoint"}).back(), "SnapPoint(13, 4, 8, 63)");
+    m.SnapKinds = 1 | 2;
+    r.PointerMove(1, 1);
+    EXPECT_EQ(test::only(t.control.calls, {"SnapPoint"}).back(), "SnapPoint(1, 1, 8, 3)");
+    EXPECT_EQ(t.host.cursorPosition, "1.0000, 1.0000");
+    m.Cancel();
+    EXPECT_EQ(test::only(t.control.calls, {"SnapPoint"}).back(), "SnapPoint(0, 0, 8, 0)")
+        << "ending the tool removes the mark";
+    t.control.calls.clear();
+    r.PointerMove(2, 2);
+    EXPECT_TRUE(test::only(t.control.calls, {"SnapPoint"}).empty()) << "no tool: no snapping";
+}
