@@ -3,6 +3,7 @@
 #include "view/MenuArray.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -140,6 +141,26 @@ void buildCommandTable(CommandTable& t, QMenuBar* bar, QWidget* toolbarParent,
     m.mnuLayer = new view::MenuArray(t.mnuLayers, "Layer", t.mnuLayers);
     m.mnuLayer->Entry(0)->setObjectName("mnuLayer");
     m.mnuLayer->SetCheckable(true);
+
+    // Tools that work with the drawing: the one menu whose entries carry shortcuts.
+    t.mnuTools = topMenu(bar, "mnuTools", "&Tools");
+    m.mnuFind = entry(t.mnuTools, "mnuFind", "&Find...");
+    m.mnuFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    m.mnuMeasure = entry(t.mnuTools, "mnuMeasure", "&Measure");
+    m.mnuProperties = entry(t.mnuTools, "mnuProperties", "&Properties");
+    QMenu* snaps = submenu(t.mnuTools, "mnuSnap", "&Snap");
+    m.mnuSnap = snaps->menuAction();
+    static const char* const kSnapKinds[][2] = {{"mnuSnapEndpoint", "Endpoint"},
+                                                {"mnuSnapMidpoint", "Midpoint"},
+                                                {"mnuSnapIntersection", "Intersection"},
+                                                {"mnuSnapNearest", "Nearest"},
+                                                {"mnuSnapNode", "Node"},
+                                                {"mnuSnapInsertion", "Insertion"}};
+    for (std::size_t k = 0; k < m.mnuSnapKinds.size(); ++k) {
+        m.mnuSnapKinds[k] = entry(snaps, kSnapKinds[k][0], kSnapKinds[k][1]);
+        m.mnuSnapKinds[k]->setCheckable(true);
+        m.mnuSnapKinds[k]->setChecked(true);
+    }
 
     t.mnuHelp = topMenu(bar, "mnuHelp", "&Help");
     m.mnuAbout = entry(t.mnuHelp, "mnuAbout", "&About");

@@ -28,6 +28,7 @@ struct CommandTable {
     QMenu* mnuFile = nullptr;
     QMenu* mnuView = nullptr;
     QMenu* mnuLayers = nullptr;
+    QMenu* mnuTools = nullptr;
     QMenu* mnuHelp = nullptr;
     QMenu* mnuBackColor = nullptr;
     QMenu* mnuForeColor = nullptr;

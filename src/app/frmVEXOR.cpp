@@ -2,7 +2,11 @@
 
 #include "CommandLine.h"
 #include "DifferencesPanel.h"
+#include "FindPanel.h"
 #include "HelpLinks.h"
+#include "KeyboardConventions.h"
+#include "MeasurePanel.h"
+#include "PropertiesPanel.h"
 #include "ToolbarPictures.h"
 #include "frmAbout.h"
 #include "print/QtPrinterSystem.h"
@@ -23,9 +27,11 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -38,7 +44,9 @@ frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
                    data::ProjectConnection* database)
     : imageList1_(makeToolbarPictures()), ilsIcons_(view::makeLayerIcons()),
       controlWidget_(controlWidget), program_(control, windows, *this, table_.menus, programFolder),
-      navigator_(program_), about_(std::make_unique<AboutCommand>(windows, database, this)) {
+      navigator_(program_), measurer_(program_), inspector_(program_),
+      router_(program_, navigator_, &measurer_, &inspector_), finder_(program_),
+      about_(std::make_unique<AboutCommand>(windows, database, this)) {
     setObjectName("frmVEXOR");
     client_ = new QWidget(this);
     client_->setObjectName("client");
@@ -57,7 +65,28 @@ frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
     timer_ = new QTimer(this);
     timer_->setObjectName("Timer1");
     connect(timer_, &QTimer::timeout, this, [this] { navigator_.Timer1_Timer(); });
-    control.SetEventSink(&navigator_);
+    control.SetEventSink(&router_);
+    cursorPosition_ = new QLabel(this);
+    cursorPosition_->setObjectName("lblCursorPosition");
+    statusBar()->addWidget(cursorPosition_);
+    measurement_ = new QLabel(this);
+    measurement_->setObjectName("lblMeasurement");
+    statusBar()->addPermanentWidget(measurement_);
+    findPanel_ = new FindPanel(finder_, this);
+    addDockWidget(Qt::RightDockWidgetArea, findPanel_);
+    findPanel_->hide();
+    measurePanel_ = new MeasurePanel(measurer_, this);
+    addDockWidget(Qt::RightDockWidgetArea, measurePanel_);
+    measurePanel_->hide();
+    propertiesPanel_ = new PropertiesPanel(inspector_, this);
+    addDockWidget(Qt::RightDockWidgetArea, propertiesPanel_);
+    propertiesPanel_->hide();
+    inspector_.changed = [this] { propertiesPanel_->refresh(); };
+    measurer_.changed = [this] {
+        measurePanel_->refresh();
+        ShowMeasurement(measurer_.Summary());
+    };
+    keys_ = new KeyboardConventions(this, program_, [this] { cancelTool(); });
     resize(1024, 720);
     setAcceptDrops(true);
     connectCommands();
@@ -65,6 +94,13 @@ frmVEXOR::frmVEXOR(control::DrawingControl& control, QWidget* controlWidget,
 
 frmVEXOR::~frmVEXOR() {
     program_.Dbcocx1.SetEventSink(nullptr);
+    // The panels and keys act on tools held by this window: they go before the tools do.
+    measurer_.changed = nullptr;
+    inspector_.changed = nullptr;
+    delete keys_;
+    delete findPanel_;
+    delete measurePanel_;
+    delete propertiesPanel_;
     // The control widget belongs to the caller, not to this window.
     if (controlWidget_)
         controlWidget_->setParent(nullptr);
@@ -118,6 +154,26 @@ void frmVEXOR::connectCommands() {
     command(m.mnuZoomWidth, view::ZoomToWidth);
     command(m.mnuZoomHeight, view::ZoomToHeight);
     command(m.mnuBirdsEye, view::mnuBirdsEye_Click);
+    connect(m.mnuFind, &QAction::triggered, this, [this] { findPanel_->open(); });
+    // One picking tool at a time: starting one ends the other.
+    connect(m.mnuMeasure, &QAction::triggered, this, [this] {
+        guarded([&] {
+            inspector_.Cancel();
+            measurePanel_->open();
+        });
+    });
+    // Snap entries in bit order: endpoint, midpoint, intersection, nearest, node, insertion.
+    for (std::size_t k = 0; k < m.mnuSnapKinds.size(); ++k)
+        connect(m.mnuSnapKinds[k], &QAction::toggled, this, [this, k](bool on) {
+            const std::int32_t bit = 1 << k;
+            measurer_.SnapKinds = on ? measurer_.SnapKinds | bit : measurer_.SnapKinds & ~bit;
+        });
+    connect(m.mnuProperties, &QAction::triggered, this, [this] {
+        guarded([&] {
+            measurer_.Cancel();
+            propertiesPanel_->open();
+        });
+    });
     m.mnuLayer->onClick = [this](int index) {
         guarded([&] { view::mnuLayer_Click(program_, index); });
     };
@@ -168,6 +224,15 @@ void frmVEXOR::printCommand() {
         printing_ = std::make_unique<print::PrintCommand>(program_, *printers_, this);
     }
     printing_->StartPrint();
+}
+
+void frmVEXOR::cancelTool() {
+    guarded([&] {
+        program_.Dbcocx1.CancelInput();
+        finder_.Cancel();
+        measurer_.Cancel();
+        inspector_.Cancel();
+    });
 }
 
 void frmVEXOR::Form_Load(const std::string& commandLine,
@@ -287,6 +352,14 @@ double frmVEXOR::OuterHeightTwips() {
     const QScreen* s = screen();
     const double twipsPerPixel = 1440.0 / (s ? s->logicalDotsPerInchY() : 96.0);
     return frameGeometry().height() * twipsPerPixel;
+}
+
+void frmVEXOR::ShowCursorPosition(const std::string& text) {
+    cursorPosition_->setText(QString::fromStdString(text));
+}
+
+void frmVEXOR::ShowMeasurement(const std::string& text) {
+    measurement_->setText(QString::fromStdString(text));
 }
 
 void frmVEXOR::SetPanCursor(bool pan) {

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "CommandTable.h"
+#include "view/Measurer.h"
 #include "view/MenuIcons.h"
 #include "view/Navigation.h"
+#include "view/PointerRouter.h"
 #include "view/Program.h"
+#include "view/PropertiesInspector.h"
+#include "view/TextFinder.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -11,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QMimeData;
 class QTimer;
 
@@ -26,6 +31,10 @@ namespace vexor::app {
 
 class AboutCommand;
 class DifferencesPanel;
+class FindPanel;
+class KeyboardConventions;
+class MeasurePanel;
+class PropertiesPanel;
 
 // The main window: menus, toolbar and the drawing control below the toolbar.
 class frmVEXOR : public QMainWindow, public view::MainWindowHost {
@@ -51,6 +60,16 @@ public:
     view::Navigator& navigator() { return navigator_; }
     view::MenuIcons& menuIcons() { return menuIcons_; }
     DifferencesPanel* differencesPanel() const { return differences_; }
+    view::TextFinder& finder() { return finder_; }
+    FindPanel* findPanel() const { return findPanel_; }
+    view::Measurer& measurer() { return measurer_; }
+    MeasurePanel* measurePanel() const { return measurePanel_; }
+    view::PropertiesInspector& inspector() { return inspector_; }
+    PropertiesPanel* propertiesPanel() const { return propertiesPanel_; }
+    // The status bar's field showing where the pointer is.
+    QLabel* cursorPosition() const { return cursorPosition_; }
+    // The status bar's field showing the last measurement.
+    QLabel* measurement() const { return measurement_; }
     // Runs the command of a toolbar button, found by its key.
     void Toolbar2_ButtonClick(const std::string& key);
 
@@ -60,6 +79,8 @@ public:
     control::WindowId Handle() override;
     double OuterHeightTwips() override;
     void SetPanCursor(bool pan) override;
+    void ShowCursorPosition(const std::string& text) override;
+    void ShowMeasurement(const std::string& text) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,6 +96,7 @@ private:
     void guarded(const std::function<void()>& command);
     void openCommand();
     void printCommand();
+    void cancelTool();
     static std::vector<std::string> droppedFiles(const QMimeData* data);
 
     std::vector<QIcon> imageList1_;
@@ -87,6 +109,16 @@ private:
     DifferencesPanel* differences_ = nullptr; // a comparison's differences, docked
     view::Program program_;
     view::Navigator navigator_;
+    view::Measurer measurer_;
+    view::PropertiesInspector inspector_;
+    view::PointerRouter router_;
+    view::TextFinder finder_;
+    FindPanel* findPanel_ = nullptr;
+    MeasurePanel* measurePanel_ = nullptr;
+    PropertiesPanel* propertiesPanel_ = nullptr;
+    QLabel* cursorPosition_ = nullptr;
+    QLabel* measurement_ = nullptr;
+    KeyboardConventions* keys_ = nullptr;
     std::unique_ptr<AboutCommand> about_;
     // Made on the first print and kept: the printer chosen then stays current for the run.
     std::unique_ptr<print::QtPrinterSystem> printers_;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QPaintDevice;
 
@@ -55,6 +57,20 @@ public:
     virtual void PointerDown(std::int32_t value, double x, double y) = 0;
     virtual void PointerMove(double x, double y) = 0;
     virtual void PointerUp(std::int32_t value, double x, double y) = 0;
+    // A second press of a button in quick succession, after its PointerDown and PointerUp.
+    virtual void PointerDoubleClick(std::int32_t /*value*/, double /*x*/, double /*y*/) {}
+};
+
+// What the properties panel shows of one object: (name, value) pairs in order.
+using ObjectProperties = std::vector<std::pair<std::string, std::string>>;
+
+// A text of the drawing found by FindText: the space it lies in (0 model space, then the
+// layouts as LayoutName counts them), its kind (TEXT, MTEXT, ATTRIB, DIMENSION ...), layer and
+// plain text, and its insertion point and height in that space.
+struct FoundText {
+    std::int32_t layout = 0;
+    std::string kind, layer, text;
+    double x = 0, y = 0, height = 0;
 };
 
 // The drawing control hosted on the main window: it reads, holds, draws and prints a drawing.
@@ -134,6 +150,33 @@ public:
     virtual std::string LayoutName(std::int32_t index) = 0;
     virtual void ShowLayout(std::int32_t index) = 0;
     virtual std::int32_t ShownLayout() = 0;
+
+    // Tools
+    // Ends the picking of an area that Zoom(2) started, if it runs.
+    virtual void CancelInput() = 0;
+    // How the drawing writes lengths: its LUNITS and LUPREC (decimal with four places when it
+    // does not say, or without a drawing).
+    virtual void GetUnits(std::int32_t& linearUnits, std::int32_t& linearPrecision) = 0;
+    // On a layout: the model point seen at paper point (x, y) through the viewport there, and
+    // that viewport's paper units per model unit; false on model space or outside every viewport.
+    virtual bool ModelPointAt(double x, double y, double& modelX, double& modelY,
+                              double& paperPerModel) = 0;
+    // Every text of the drawing, on model space and every layout, holding `text` (any case;
+    // with wholeWords only where it stands as whole words), in drawing order.
+    virtual std::vector<FoundText> FindText(const std::string& text, bool wholeWords) = 0;
+    // Frames a window of the shown space over the drawing, e.g. a found text; a window with
+    // x1 > x2 removes the frame. Showing another layout or drawing removes it too.
+    virtual void MarkWindow(double x1, double y1, double x2, double y2) = 0;
+    // The objects drawn within `tolerancePixels` of point (x, y) of the shown space, found
+    // through the spatial index (inside references; on a layout also the model seen through
+    // the viewport there), the topmost first, each with its properties.
+    virtual std::vector<ObjectProperties> ObjectsAt(double x, double y, double tolerancePixels) = 0;
+    // The snap point of the enabled kinds (cad::SnapKind bits) within `tolerancePixels` of
+    // (x, y) of the shown space (on a layout also the model's, through the viewport there),
+    // marked on the drawing with its kind's sign until the next call; returns its kind, 0 when
+    // there is none (and no mark).
+    virtual std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
+                                   double& snappedX, double& snappedY) = 0;
 
     // Printing
     virtual void SetPrinterDC(QPaintDevice* device) = 0;

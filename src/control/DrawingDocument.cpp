@@ -38,7 +38,8 @@ std::shared_ptr<const cad::DisplayList> prepare(cad::Drawing& drawing) {
 } // namespace
 
 DrawingDocument::DrawingDocument(cad::Drawing drawing)
-    : drawing_(std::move(drawing)), displayList_(prepare(drawing_)) {
+    : drawing_(std::move(drawing)), texts_(cad::collectSearchableTexts(drawing_)),
+      displayList_(prepare(drawing_)) {
     extents_ = displayList_->extents();
     const auto& h = drawing_.header;
     if (extents_.empty() && usableExtents(h.extMin, h.extMax)) {

@@ -2,6 +2,7 @@
 
 #include "cad/geometry/DisplayList.h"
 #include "cad/model/Drawing.h"
+#include "cad/query/TextSearch.h"
 
 #include <memory>
 #include <string>
@@ -19,6 +20,8 @@ public:
 
     const cad::Drawing& drawing() const { return drawing_; }
     const cad::DisplayList& displayList() const { return *displayList_; }
+    // Every text the drawing shows, gathered before the entities were let go.
+    const std::vector<cad::SearchableText>& texts() const { return texts_; }
     // What is drawn, or the header's extents when nothing is; empty for an empty drawing.
     const cad::Box2& extents() const { return extents_; }
     // Index of the layer with exactly this name, or -1.
@@ -28,6 +31,7 @@ public:
 
 private:
     cad::Drawing drawing_;
+    std::vector<cad::SearchableText> texts_; // gathered before the compile releases entities
     std::shared_ptr<const cad::DisplayList> displayList_;
     cad::Box2 extents_;
     std::unordered_map<std::string, int> layerByName_;

@@ -5,6 +5,10 @@
 #include "DrawingUnits.h"
 #include "OverviewWindow.h"
 #include "ReferenceNotice.h"
+#include "cad/query/ItemPick.h"
+#include "cad/query/SheetPoint.h"
+#include "cad/query/Snap.h"
+#include "cad/query/UnitFormat.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -190,6 +194,8 @@ void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document)
     if (!document || document->drawing().references.empty())
         notice_.clear();
     selection_.cancel();
+    mark_ = {};
+    snapKind_ = 0;
     unsetCursor();
     scene_.document = std::move(document);
     scene_.style.hiddenLayers =
@@ -221,6 +227,8 @@ void DrawingWidget::ShowLayout(std::int32_t index) {
     if (index < 0 || index >= LayoutCount())
         throw DrawingControlError("there is no layout " + std::to_string(index));
     selection_.cancel();
+    mark_ = {};
+    snapKind_ = 0;
     scene_.style.sheet = index - 1;
     // The frame corners and the whole view follow what is shown.
     const cad::Box2 whole = shownExtents(scene_);
@@ -406,6 +414,132 @@ WindowId DrawingWidget::WindowHandle() {
     return static_cast<WindowId>(winId());
 }
 
+// ---- Tools ----
+
+void DrawingWidget::CancelInput() {
+    if (!selection_.armed())
+        return;
+    selection_.cancel();
+    unsetCursor();
+    update();
+}
+
+void DrawingWidget::GetUnits(std::int32_t& linearUnits, std::int32_t& linearPrecision) {
+    const cad::LinearUnitFormat f = scene_.document
+                                        ? cad::linearUnitFormat(scene_.document->drawing().header)
+                                        : cad::LinearUnitFormat{};
+    linearUnits = f.units;
+    linearPrecision = f.precision;
+}
+
+bool DrawingWidget::ModelPointAt(double x, double y, double& modelX, double& modelY,
+                                 double& paperPerModel) {
+    if (!scene_.document || scene_.style.sheet < 0)
+        return false;
+    const auto& sheets = scene_.document->displayList().sheets();
+    if (static_cast<std::size_t>(scene_.style.sheet) >= sheets.size())
+        return false;
+    const auto seen =
+        cad::modelPointOnSheet(sheets[static_cast<std::size_t>(scene_.style.sheet)], {x, y});
+    if (!seen)
+        return false;
+    modelX = seen->model.x;
+    modelY = seen->model.y;
+    paperPerModel = seen->paperPerModel;
+    return true;
+}
+
+std::vector<FoundText> DrawingWidget::FindText(const std::string& text, bool wholeWords) {
+    std::vector<FoundText> found;
+    if (!scene_.document)
+        return found;
+    const cad::Drawing& drawing = scene_.document->drawing();
+    const auto& texts = scene_.document->texts();
+    for (const std::size_t i : cad::findTexts(texts, cad::TextQuery{text, wholeWords})) {
+        const cad::SearchableText& t = texts[i];
+        FoundText f;
+        f.layout = t.layout + 1;
+        f.kind = t.kind;
+        f.layer = t.layer < drawing.layers.size() ? drawing.layers[t.layer].name : std::string();
+        f.text = t.text;
+        f.x = t.at.x;
+        f.y = t.at.y;
+        f.height = t.height;
+        found.push_back(std::move(f));
+    }
+    return found;
+}
+
+void DrawingWidget::MarkWindow(double x1, double y1, double x2, double y2) {
+    mark_ = x1 > x2 ? cad::Box2{} : normalizedWindow(x1, y1, x2, y2);
+    update();
+}
+
+std::vector<ObjectProperties> DrawingWidget::ObjectsAt(double x, double y, double tolerancePixels) {
+    std::vector<ObjectProperties> objects;
+    if (!scene_.document)
+        return objects;
+    syncViewportSize();
+    const cad::DisplayList& list = scene_.document->displayList();
+    const cad::Drawing& drawing = scene_.document->drawing();
+    const cad::LinearUnitFormat units = cad::linearUnitFormat(drawing.header);
+    const double tolerance = std::max(tolerancePixels, 0.0) / viewport_.scale();
+    auto add = [&](const cad::ItemList& items, cad::Vec2 p, double tol) {
+        for (const cad::PickedItem& picked :
+             cad::itemsAt(list, items, p, tol, scene_.style.hiddenLayers))
+            objects.push_back(cad::describeItem(list, drawing, picked, units));
+    };
+    const int sheet = scene_.style.sheet;
+    if (sheet < 0 || static_cast<std::size_t>(sheet) >= list.sheets().size()) {
+        add(list.modelSpace(), {x, y}, tolerance);
+        return objects;
+    }
+    const cad::Sheet& s = list.sheets()[static_cast<std::size_t>(sheet)];
+    if (s.block < list.blockCount())
+        add(list.block(s.block), {x, y}, tolerance);
+    if (const auto seen = cad::modelPointOnSheet(s, {x, y}))
+        add(list.modelSpace(), seen->model, tolerance / seen->paperPerModel);
+    return objects;
+}
+
+std::int32_t DrawingWidget::SnapPoint(double x, double y, double tolerancePixels,
+                                      std::int32_t kinds, double& snappedX, double& snappedY) {
+    const std::int32_t before = snapKind_;
+    snapKind_ = 0;
+    if (scene_.document && kinds != 0) {
+        syncViewportSize();
+        const cad::DisplayList& list = scene_.document->displayList();
+        const double tolerance = std::max(tolerancePixels, 0.0) / viewport_.scale();
+        const auto kindBits = static_cast<unsigned>(kinds);
+        const auto& hidden = scene_.style.hiddenLayers;
+        std::optional<cad::SnapResult> found;
+        const int sheet = scene_.style.sheet;
+        if (sheet < 0 || static_cast<std::size_t>(sheet) >= list.sheets().size()) {
+            found = cad::snapAt(list, list.modelSpace(), {x, y}, tolerance, kindBits, hidden);
+        } else {
+            const cad::Sheet& s = list.sheets()[static_cast<std::size_t>(sheet)];
+            if (s.block < list.blockCount())
+                found = cad::snapAt(list, list.block(s.block), {x, y}, tolerance, kindBits, hidden);
+            if (!found)
+                if (const auto seen = cad::modelPointOnSheet(s, {x, y})) {
+                    found = cad::snapAt(list, list.modelSpace(), seen->model,
+                                        tolerance / seen->paperPerModel, kindBits, hidden);
+                    if (found)
+                        found->point = seen->view->modelToPaper.map(found->point);
+                }
+        }
+        if (found) {
+            snapKind_ = static_cast<std::int32_t>(found->kind);
+            snapPoint_ = found->point;
+            snappedX = found->point.x;
+            snappedY = found->point.y;
+        }
+    }
+    if (snapKind_ != 0 || before != 0)
+        update();
+    return snapKind_;
+}
+
 // ---- Printing ----
 
 void DrawingWidget::SetPrinterDC(QPaintDevice* device) {
@@ -493,8 +627,58 @@ void DrawingWidget::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(selection_.rubberBand());
     }
+    if (!mark_.empty()) {
+        const cad::Vec2 a = viewport_.toPixel({mark_.minX, mark_.maxY});
+        const cad::Vec2 b = viewport_.toPixel({mark_.maxX, mark_.minY});
+        const QRectF frame = QRectF(QPointF(a.x, a.y), QPointF(b.x, b.y)).normalized();
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(255, 64, 0), 2));
+        painter.drawRect(frame.adjusted(-3, -3, 3, 3));
+    }
+    if (snapKind_ != 0)
+        paintSnapMark(painter);
     if (loadProgress_)
         loadProgress_->paint(painter, rect(), bg);
+}
+
+// The sign of the snap point's kind: a square at an endpoint, a triangle at a midpoint, a
+// cross at an intersection, a circle at a node, a square with a cross at an insertion point,
+// an hourglass at the nearest point.
+void DrawingWidget::paintSnapMark(QPainter& painter) {
+    const cad::Vec2 c = viewport_.toPixel(snapPoint_);
+    const QPointF p(c.x, c.y);
+    constexpr double r = 6;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 170, 0), 2));
+    const QRectF box(p.x() - r, p.y() - r, 2 * r, 2 * r);
+    switch (snapKind_) {
+    case cad::kSnapEndpoint:
+        painter.drawRect(box);
+        break;
+    case cad::kSnapMidpoint: {
+        const QPointF tri[] = {{p.x(), p.y() - r}, {p.x() + r, p.y() + r}, {p.x() - r, p.y() + r}};
+        painter.drawPolygon(tri, 3);
+        break;
+    }
+    case cad::kSnapIntersection:
+        painter.drawLine(box.topLeft(), box.bottomRight());
+        painter.drawLine(box.topRight(), box.bottomLeft());
+        break;
+    case cad::kSnapNode:
+        painter.drawEllipse(box);
+        break;
+    case cad::kSnapInsertion:
+        painter.drawRect(box);
+        painter.drawLine(box.topLeft(), box.bottomRight());
+        painter.drawLine(box.topRight(), box.bottomLeft());
+        break;
+    default: {
+        const QPointF glass[] = {box.topLeft(), box.topRight(), box.bottomLeft(),
+                                 box.bottomRight()};
+        painter.drawPolygon(glass, 4);
+        break;
+    }
+    }
 }
 
 void DrawingWidget::resizeEvent(QResizeEvent*) {
@@ -557,6 +741,15 @@ void DrawingWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (sink_) {
         const cad::Vec2 p = drawingPoint(event->position());
         sink_->PointerUp(buttonValue(event->button()), p.x, p.y);
+    }
+}
+
+void DrawingWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press first does what any press does; the sink then hears of the double click.
+    mousePressEvent(event);
+    if (sink_ && !selection_.armed()) {
+        const cad::Vec2 p = drawingPoint(event->position());
+        sink_->PointerDoubleClick(buttonValue(event->button()), p.x, p.y);
     }
 }
 

@@ -92,6 +92,17 @@ public:
     void ShowLayout(std::int32_t index) override;
     std::int32_t ShownLayout() override;
 
+    // Tools
+    void CancelInput() override;
+    void GetUnits(std::int32_t& linearUnits, std::int32_t& linearPrecision) override;
+    bool ModelPointAt(double x, double y, double& modelX, double& modelY,
+                      double& paperPerModel) override;
+    std::vector<FoundText> FindText(const std::string& text, bool wholeWords) override;
+    void MarkWindow(double x1, double y1, double x2, double y2) override;
+    std::vector<ObjectProperties> ObjectsAt(double x, double y, double tolerancePixels) override;
+    std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
+                           double& snappedX, double& snappedY) override;
+
     // Printing
     void SetPrinterDC(QPaintDevice* device) override;
     void PrintBegin(std::int32_t flags) override;
@@ -123,6 +134,10 @@ public:
     const QString& notice() const { return notice_; }
     OverviewWindow* overview() const;
     bool selectingArea() const { return selection_.armed(); }
+    // The window MarkWindow frames; empty when none.
+    const cad::Box2& markedWindow() const { return mark_; }
+    // The kind of the snap point marked now (0 for none).
+    std::int32_t markedSnap() const { return snapKind_; }
     // The image the widget shows, rendered now if it is out of date.
     const QImage& viewImage();
     bool lastImageWasShifted() const { return image_.lastWasShifted(); }
@@ -135,6 +150,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -152,6 +168,7 @@ private:
     void syncViewportSize();
     void viewChanged();
     cad::Vec2 drawingPoint(QPointF pixel) const;
+    void paintSnapMark(QPainter& painter);
 
     Viewport viewport_;
     Scene scene_;
@@ -173,6 +190,9 @@ private:
     std::vector<DrawingDifference> differences_; // of the comparison shown
     LoadReport lastLoad_;
     QString notice_;
+    cad::Box2 mark_;            // framed over the drawing; empty for none
+    std::int32_t snapKind_ = 0; // the snap point marked, 0 for none
+    cad::Vec2 snapPoint_;
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

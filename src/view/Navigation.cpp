@@ -46,6 +46,13 @@ void ZoomToHeight(Program& p) {
     p.Dbcocx1.ZoomWindow(e.X1, e.Y1, x2, e.Y2);
 }
 
+void ZoomExtents(Program& p) {
+    const ExtentsRecord& e = p.DrawingExtents;
+    if (allZero(e))
+        return;
+    p.Dbcocx1.ZoomWindow(e.X1, e.Y1, e.X2, e.Y2);
+}
+
 void Navigator::MouseWheel(std::int16_t value) {
     double x1, y1, x2, y2, e1, e2;
     program_.Dbcocx1.GetView(x1, y1, x2, y2, e1, e2);

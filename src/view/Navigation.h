@@ -17,6 +17,8 @@ void RefreshView(Program& program);
 // corner; nothing while the drawing's frame corners are all zero.
 void ZoomToWidth(Program& program);
 void ZoomToHeight(Program& program);
+// Shows the drawing's whole frame; nothing while its corners are all zero.
+void ZoomExtents(Program& program);
 
 // Wheel zoom toward the pointer, panning by dragging, and the timer that ends a pan when the
 // pointer leaves the drawing.

@@ -71,6 +71,12 @@ struct Menus {
     QAction* mnuLayers = nullptr; // the Layers menu itself
     MenuArray* mnuLayer = nullptr;
 
+    QAction* mnuFind = nullptr; // Tools menu
+    QAction* mnuMeasure = nullptr;
+    QAction* mnuProperties = nullptr;
+    QAction* mnuSnap = nullptr; // the "Snap" submenu: one checked entry per kind of point
+    std::array<QAction*, 6> mnuSnapKinds{};
+
     QAction* mnuAbout = nullptr;
     QAction* mnuOnlineHelp = nullptr;
     QAction* mnuWebPage = nullptr;
@@ -90,6 +96,11 @@ public:
     virtual double OuterHeightTwips() = 0;
     // Switches the mouse cursor between the pan cursor and the default one.
     virtual void SetPanCursor(bool pan) = 0;
+    // Shows where the pointer is, in the status bar.
+    virtual void ShowCursorPosition(const std::string& text) = 0;
+    // Shows the result of the last measurement, or what the measure tool asks for, in the
+    // status bar.
+    virtual void ShowMeasurement(const std::string& text) = 0;
 };
 
 // The dockable panel that lists a comparison's differences, by kind and layer, with next and

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QImage>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -43,12 +44,26 @@ protected:
 
 } // namespace
 
-TEST_F(CommandTableTest, MenuBarHasFourMenusInOrder) {
+TEST_F(CommandTableTest, MenuBarHasFiveMenusInOrder) {
     std::vector<std::string> top;
     for (QAction* a : bar.actions())
         top.push_back(a->objectName().toStdString() + "|" + a->text().toStdString());
     EXPECT_EQ(top, (std::vector<std::string>{"mnuFile|&File", "mnuView|&View", "mnuLayers|&Layers",
-                                             "mnuHelp|&Help"}));
+                                             "mnuTools|&Tools", "mnuHelp|&Help"}));
+}
+
+TEST_F(CommandTableTest, ToolsMenuFindsWithControlF) {
+    EXPECT_EQ(describe(table.mnuTools),
+              (std::vector<std::string>{"mnuFind|&Find...|es", "mnuMeasure|&Measure|e",
+                                        "mnuProperties|&Properties|e", "mnuSnap|&Snap|e"}));
+    std::vector<std::string> snaps;
+    for (QAction* a : table.menus.mnuSnap->menu()->actions())
+        snaps.push_back(a->objectName().toStdString() + (a->isChecked() ? "|checked" : ""));
+    EXPECT_EQ(snaps,
+              (std::vector<std::string>{"mnuSnapEndpoint|checked", "mnuSnapMidpoint|checked",
+                                        "mnuSnapIntersection|checked", "mnuSnapNearest|checked",
+                                        "mnuSnapNode|checked", "mnuSnapInsertion|checked"}));
+    EXPECT_EQ(table.menus.mnuFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
 }
 
 TEST_F(CommandTableTest, FileMenuEndsWithTheDisabledHistoryEntry) {

@@ -32,6 +32,7 @@ const std::map<std::string, std::set<std::string>>& allowedUses() {
         {"cad/load", {"cad/model", "cad/io", "cad/dwg", "cad/dxf", "cad/dgn"}},
         {"cad/geometry", {"cad/model", "cad/io", "cad/curves", "cad/text"}},
         {"cad/compare", {"cad/model"}},
+        {"cad/query", {"cad/model", "cad/curves", "cad/text", "cad/geometry"}},
         {"control", {"cad"}},
         {"platform", {"cad", "control"}},
         {"data", {"cad", "platform"}},

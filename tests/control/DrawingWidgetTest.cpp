@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RecordedEvent {
-    char kind; // 'D'own, 'M'ove, 'U'p
+    char kind; // 'D'own, 'M'ove, 'U'p, double 'C'lick
     std::int32_t value;
     double x, y;
 };
@@ -30,6 +30,9 @@ public:
     void PointerMove(double x, double y) override { events.push_back({'M', 0, x, y}); }
     void PointerUp(std::int32_t value, double x, double y) override {
         events.push_back({'U', value, x, y});
+    }
+    void PointerDoubleClick(std::int32_t value, double x, double y) override {
+        events.push_back({'C', value, x, y});
     }
     std::vector<RecordedEvent> events;
 };
@@ -412,6 +415,101 @@ TEST_F(DrawingWidgetTest, ReferencesAreDrawnAndMissingOnesNamed) {
     widget.LoadDwg(test::writeLayerDxf(dir).string());
     ASSERT_TRUE(widget.IsDrawingOpen());
     EXPECT_TRUE(widget.notice().isEmpty());
+}
+
+TEST_F(DrawingWidgetTest, ADoubleClickIsAPressAndThenADoubleClick) {
+    widget.showDrawing(test::twoSquares());
+    RecordingSink sink;
+    widget.SetEventSink(&sink);
+    sendMouse(widget, QEvent::MouseButtonDblClick, {200, 100}, Qt::MiddleButton, Qt::MiddleButton);
+    ASSERT_EQ(sink.events.size(), 2u);
+    EXPECT_EQ(sink.events[0].kind, 'D');
+    EXPECT_EQ(sink.events[1].kind, 'C');
+    EXPECT_EQ(sink.events[1].value, 4) << "the middle button";
+    widget.SetEventSink(nullptr);
+}
+
+TEST_F(DrawingWidgetTest, ToolsReadUnitsTextsViewportsAndMarkWindows) {
+    cad::Drawing d = test::twoSquares();
+    std::int32_t units = 0, precision = 0;
+    widget.GetUnits(units, precision);
+    EXPECT_EQ(units, 2) << "decimal without a drawing";
+    EXPECT_EQ(precision, 4);
+    d.header.linearUnits = 4;
+    d.header.linearPrecision = 2;
+    cad::Text text;
+    text.text = "Room 101";
+    text.insert = {20, 30, 0};
+    text.height = 5;
+    cad::Entity e;
+    e.common.layer = d.layerIndex("Red");
+    e.data = cad::Boxed<cad::Text>(text);
+    d.modelSpace.push_back(e);
+    // A sheet with one viewport 100 x 50 at (100, 100) on paper, showing 5000 x 2500 of the
+    // model about (1000, 500): 1:50.
+    const std::uint32_t paper = d.blockIndex("*Paper_Space");
+    cad::Viewport v;
+    v.id = 2;
+    v.centre = {100, 100, 0};
+    v.width = 100;
+    v.height = 50;
+    v.viewCentre = {1000, 500};
+    v.viewHeight = 2500;
+    d.blocks[paper].viewports.push_back(v);
+    cad::Layout layout;
+    layout.name = "Sheet";
+    layout.block = paper;
+    layout.paperSize = {297, 210};
+    d.layouts.push_back(layout);
+    widget.showDrawing(d);
+
+    widget.GetUnits(units, precision);
+    EXPECT_EQ(units, 4);
+    EXPECT_EQ(precision, 2);
+
+    const std::vector<FoundText> found = widget.FindText("ROOM", true);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].layout, 0);
+    EXPECT_EQ(found[0].kind, "TEXT");
+    EXPECT_EQ(found[0].layer, "Red");
+    EXPECT_EQ(found[0].text, "Room 101");
+    EXPECT_DOUBLE_EQ(found[0].x, 20);
+    EXPECT_DOUBLE_EQ(found[0].height, 5);
+    EXPECT_TRUE(widget.FindText("roo", true).empty());
+
+    double mx = 0, my = 0, scale = 0;
+    EXPECT_FALSE(widget.ModelPointAt(110, 100, mx, my, scale)) << "model space is shown";
+    widget.MarkWindow(15, 25, 60, 40);
+    EXPECT_FALSE(widget.markedWindow().empty());
+    widget.ShowLayout(1);
+    EXPECT_TRUE(widget.markedWindow().empty()) << "another layout drops the frame";
+    ASSERT_TRUE(widget.ModelPointAt(110, 100, mx, my, scale));
+    EXPECT_NEAR(mx, 1500, 1e-6);
+    EXPECT_NEAR(my, 500, 1e-6);
+    EXPECT_NEAR(scale, 0.02, 1e-12);
+    EXPECT_FALSE(widget.ModelPointAt(10, 10, mx, my, scale)) << "outside the viewport";
+
+    widget.MarkWindow(5, 5, 1, 1);
+    EXPECT_TRUE(widget.markedWindow().empty()) << "x1 > x2 removes the frame";
+    widget.Zoom(2);
+    EXPECT_TRUE(widget.selectingArea());
+    widget.CancelInput();
+    EXPECT_FALSE(widget.selectingArea());
+}
+
+TEST_F(DrawingWidgetTest, SnapPointsAreFoundAndMarked) {
+    widget.showDrawing(test::twoSquares());
+    double x = 0, y = 0;
+    // The red square's corner at (10, 10); eight pixels are about two drawing units here.
+    EXPECT_EQ(widget.SnapPoint(10.4, 10.3, 8, 1 | 2, x, y), 1);
+    EXPECT_DOUBLE_EQ(x, 10);
+    EXPECT_DOUBLE_EQ(y, 10);
+    EXPECT_EQ(widget.markedSnap(), 1);
+    EXPECT_EQ(widget.SnapPoint(25.3, 10.2, 8, 1 | 2, x, y), 2) << "the middle of its lower side";
+    EXPECT_DOUBLE_EQ(x, 25);
+    EXPECT_EQ(widget.SnapPoint(10.4, 10.3, 8, 0, x, y), 0);
+    EXPECT_EQ(widget.markedSnap(), 0) << "no kinds: the mark goes";
+    EXPECT_EQ(widget.SnapPoint(50, 45, 8, 63, x, y), 0) << "nothing near";
 }
 
 } // namespace

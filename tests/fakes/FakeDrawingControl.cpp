@@ -213,6 +213,50 @@ control::WindowId FakeDrawingControl::WindowHandle() {
     return windowHandle;
 }
 
+void FakeDrawingControl::CancelInput() {
+    record(call("CancelInput"), "CancelInput");
+}
+void FakeDrawingControl::GetUnits(std::int32_t& units, std::int32_t& precision) {
+    record(call("GetUnits"), "GetUnits");
+    units = linearUnits;
+    precision = linearPrecision;
+}
+bool FakeDrawingControl::ModelPointAt(double x, double y, double& modelX, double& modelY,
+                                      double& paperPerModel) {
+    record(call("ModelPointAt", x, y), "ModelPointAt");
+    if (!modelPoint)
+        return false;
+    modelX = (*modelPoint)[0];
+    modelY = (*modelPoint)[1];
+    paperPerModel = (*modelPoint)[2];
+    return true;
+}
+std::vector<control::FoundText> FakeDrawingControl::FindText(const std::string& text,
+                                                             bool wholeWords) {
+    record(call("FindText", text, wholeWords), "FindText");
+    return foundTexts;
+}
+void FakeDrawingControl::MarkWindow(double x1, double y1, double x2, double y2) {
+    record(call("MarkWindow", x1, y1, x2, y2), "MarkWindow");
+}
+
+std::vector<control::ObjectProperties> FakeDrawingControl::ObjectsAt(double x, double y,
+                                                                     double tolerancePixels) {
+    record(call("ObjectsAt", x, y, tolerancePixels), "ObjectsAt");
+    return objects;
+}
+
+std::int32_t FakeDrawingControl::SnapPoint(double x, double y, double tolerancePixels,
+                                           std::int32_t kinds, double& snappedX, double& snappedY) {
+    record(call("SnapPoint", x, y, tolerancePixels, kinds), "SnapPoint");
+    if (snapKind != 0 && kinds != 0) {
+        snappedX = snapX;
+        snappedY = snapY;
+        return snapKind;
+    }
+    return 0;
+}
+
 void FakeDrawingControl::SetPrinterDC(QPaintDevice* device) {
     record(call("SetPrinterDC", device != nullptr), "SetPrinterDC");
 }

@@ -2,8 +2,10 @@
 
 #include "control/DrawingControl.h"
 
+#include <array>
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -40,6 +42,15 @@ public:
     // The differences a comparison load lists.
     std::vector<control::DrawingDifference> differences;
     std::vector<control::DrawingDifference> shownDifferences; // of the comparison loaded
+    // What the tools read: the drawing's unit settings, the model point ModelPointAt gives on
+    // a layout (none: outside every viewport), and the texts FindText finds (whatever the query).
+    std::int32_t linearUnits = 2, linearPrecision = 4;
+    std::optional<std::array<double, 3>> modelPoint;
+    std::vector<control::FoundText> foundTexts;
+    std::vector<control::ObjectProperties> objects; // what ObjectsAt finds, wherever asked
+    // What SnapPoint finds, wherever asked: its kind (0 none) and point.
+    std::int32_t snapKind = 0;
+    double snapX = 0, snapY = 0;
 
     // Sets the "V100"/"V101" items with VX1/VY1 texts.
     void setCorner(const std::string& item, const std::string& x, const std::string& y);
@@ -95,6 +106,17 @@ public:
     void PanTo(double x, double y) override;
     void ShowOverview() override;
     control::WindowId WindowHandle() override;
+
+    void CancelInput() override;
+    void GetUnits(std::int32_t& units, std::int32_t& precision) override;
+    bool ModelPointAt(double x, double y, double& modelX, double& modelY,
+                      double& paperPerModel) override;
+    std::vector<control::FoundText> FindText(const std::string& text, bool wholeWords) override;
+    void MarkWindow(double x1, double y1, double x2, double y2) override;
+    std::vector<control::ObjectProperties> ObjectsAt(double x, double y,
+                                                     double tolerancePixels) override;
+    std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
+                           double& snappedX, double& snappedY) override;
 
     void SetPrinterDC(QPaintDevice* device) override;
     void PrintBegin(std::int32_t flags) override;

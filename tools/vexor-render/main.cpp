@@ -1,5 +1,6 @@
 // vexor-render: draws a drawing file to PNG, SVG or PDF through the viewer's renderer, or
 // prints a JSON summary of it.
+#include "FindCommand.h"
 #include "RenderCommand.h"
 
 #include <QGuiApplication>
@@ -16,6 +17,7 @@ constexpr char kUsage[] =
     "       vexor-render FILE --info [--timeout SECONDS]\n"
     "       vexor-render OLD NEW --compare -o OUT.png|OUT.svg|OUT.pdf [--layout NAME] [...]\n"
     "       vexor-render OLD NEW --compare --info   (exit 0 same, 1 different, 2 error)\n"
+    "       vexor-render FILE... --find TEXT [--whole-words] [--timeout SECONDS]\n"
     "       vexor-render --help | --version\n";
 
 } // namespace
@@ -41,6 +43,14 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     QString error;
+    if (vexor::tools::isFindCommand(args)) {
+        const auto find = vexor::tools::parseFindCommand(args, error);
+        if (!find) {
+            std::fprintf(stderr, "vexor-render: %s\n%s", error.toLocal8Bit().constData(), kUsage);
+            return 2;
+        }
+        return vexor::tools::runFindCommand(*find);
+    }
     const auto command = vexor::tools::parseRenderCommand(args, error);
     if (!command) {
         std::fprintf(stderr, "vexor-render: %s\n%s", error.toLocal8Bit().constData(), kUsage);

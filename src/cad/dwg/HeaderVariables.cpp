@@ -52,7 +52,10 @@ public:
         shorts(1);    // PROXYGRAPHICS
         if (upToR14)
             shorts(1); // DRAGMODE
-        shorts(5);     // TREEDEPTH, LUNITS, LUPREC, AUNITS, AUPREC
+        shorts(1);     // TREEDEPTH
+        h.linearUnits = r_.bitShort();
+        h.linearPrecision = r_.bitShort();
+        shorts(2); // AUNITS, AUPREC
         if (upToR14)
             shorts(1); // OSMODE
         shorts(1);     // ATTMODE

@@ -191,6 +191,10 @@ void readHeaderVariables(std::span<const Group> groups, Header& header) {
             header.codepage = upperCase(g.trimmed());
         else if (name == "$INSUNITS")
             header.insUnits = static_cast<std::int32_t>(g.asInt());
+        else if (name == "$LUNITS")
+            header.linearUnits = static_cast<std::int32_t>(g.asInt());
+        else if (name == "$LUPREC")
+            header.linearPrecision = static_cast<std::int32_t>(g.asInt());
         else if (name == "$MEASUREMENT")
             header.measurement = static_cast<std::int32_t>(g.asInt());
         else if (name == "$LTSCALE")

@@ -114,6 +114,9 @@ struct Header {
     std::optional<Vec2> limMin, limMax;
     std::optional<std::int32_t> insUnits;
     std::optional<std::int32_t> measurement; // 0 imperial, 1 metric
+    // How lengths are shown (LUNITS: 1 scientific, 2 decimal, 3 engineering, 4 architectural,
+    // 5 fractional) and with what precision (LUPREC).
+    std::optional<std::int32_t> linearUnits, linearPrecision;
     double linetypeScale = 1.0;
     std::int32_t pointMode = 0;
     double pointSize = 0;

@@ -1,0 +1,127 @@
+#include "cad/query/ItemPick.h"
+
+#include "cad/geometry/DisplayList.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace vexor::cad;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+Entity line(std::uint32_t layer, Vec2 a, Vec2 b, Color color = Color::byLayer()) {
+    Entity e;
+    e.common.layer = layer;
+    e.common.color = color;
+    e.data = Line{{a.x, a.y, 0}, {b.x, b.y, 0}};
+    return e;
+}
+
+Entity insert(std::uint32_t layer, std::uint32_t block, Vec2 at, double rotation, double scale,
+              Color color = Color::byLayer()) {
+    Insert i;
+    i.block = block;
+    i.insert = {at.x, at.y, 0};
+    i.rotation = rotation;
+    i.scale = {scale, scale, 1};
+    Entity e;
+    e.common.layer = layer;
+    e.common.color = color;
+    e.data = Boxed<Insert>(i);
+    return e;
+}
+
+std::map<std::string, std::string> described(const DisplayList& list, const Drawing& d,
+                                             const PickedItem& p) {
+    std::map<std::string, std::string> m;
+    for (const auto& [name, value] : describeItem(list, d, p, LinearUnitFormat{2, 2}))
+        m[name] = value;
+    return m;
+}
+
+// A red line on WALLS, a closed square on layer 0, and a door block (a by-block line on layer
+// "0") referenced from a block OUTER, itself referenced turned a quarter and doubled on layer
+// DOORS in green.
+struct Sample {
+    Drawing d;
+    std::shared_ptr<const DisplayList> list;
+    Sample() {
+        const std::uint32_t zero = d.layerIndex("0");
+        const std::uint32_t walls = d.layerIndex("WALLS");
+        const std::uint32_t doors = d.layerIndex("DOORS");
+        d.layers[walls].color = Color::indexed(1);
+        d.modelSpace.push_back(line(walls, {0, 0}, {10, 0}));
+        Polyline square;
+        square.closed = true;
+        for (Vec2 p : {Vec2{20, 0}, Vec2{24, 0}, Vec2{24, 4}, Vec2{20, 4}})
+            square.vertices.push_back({{p.x, p.y, 0}});
+        Entity sq;
+        sq.common.layer = zero;
+        sq.data = Boxed<Polyline>(square);
+        d.modelSpace.push_back(sq);
+        const std::uint32_t door = d.blockIndex("DOOR");
+        d.blocks[door].entities.push_back(line(zero, {0, 0}, {1, 0}, Color::byBlock()));
+        const std::uint32_t outer = d.blockIndex("OUTER");
+        d.blocks[outer].entities.push_back(insert(zero, door, {10, 0}, 0, 1, Color::byBlock()));
+        d.modelSpace.push_back(insert(doors, outer, {100, 100}, kPi / 2, 2, Color::indexed(3)));
+        list = compileDisplayList(d);
+    }
+};
+
+} // namespace
+
+TEST(ItemPick, ALineUnderThePointWithinTheTolerance) {
+    Sample s;
+    const std::vector<char> none;
+    auto found = itemsAt(*s.list, s.list->modelSpace(), {5, 0.05}, 0.1, none);
+    ASSERT_EQ(found.size(), 1u);
+    auto m = described(*s.list, s.d, found[0]);
+    EXPECT_EQ(m["Kind"], "Line");
+    EXPECT_EQ(m["Layer"], "WALLS");
+    EXPECT_EQ(m["Drawn in"], "#FF0000");
+    EXPECT_EQ(m["Length"], "10.00");
+    EXPECT_EQ(m["Start"], "0.00, 0.00");
+    EXPECT_EQ(m["Angle"], "0.00\xC2\xB0");
+    EXPECT_TRUE(itemsAt(*s.list, s.list->modelSpace(), {5, 0.2}, 0.1, none).empty());
+
+    std::vector<char> hidden(s.d.layers.size(), 0);
+    hidden[s.d.layerIndex("WALLS")] = 1;
+    EXPECT_TRUE(itemsAt(*s.list, s.list->modelSpace(), {5, 0.05}, 0.1, hidden).empty())
+        << "a hidden layer shows nothing to pick";
+}
+
+TEST(ItemPick, AClosedPolylineHasItsAreaAndPerimeter) {
+    Sample s;
+    auto found = itemsAt(*s.list, s.list->modelSpace(), {24.01, 2}, 0.1, {});
+    ASSERT_EQ(found.size(), 1u);
+    auto m = described(*s.list, s.d, found[0]);
+    EXPECT_EQ(m["Kind"], "Polyline");
+    EXPECT_EQ(m["Area"], "16.00");
+    EXPECT_EQ(m["Length"], "16.00");
+    EXPECT_EQ(m["Points"], "4");
+    EXPECT_TRUE(itemsAt(*s.list, s.list->modelSpace(), {22, 2}, 0.1, {}).empty())
+        << "an outline is picked on its edge, not inside";
+}
+
+TEST(ItemPick, AnEntityOfANestedReferenceWithItsPath) {
+    Sample s;
+    // The door's line runs from (0, 0) to (1, 0) in DOOR, placed at (10, 0) in OUTER, which is
+    // turned a quarter and doubled at (100, 100): from (100, 120) to (100, 122).
+    auto found = itemsAt(*s.list, s.list->modelSpace(), {100.05, 121}, 0.1, {});
+    ASSERT_EQ(found.size(), 1u);
+    auto m = described(*s.list, s.d, found[0]);
+    EXPECT_EQ(m["Kind"], "Line");
+    EXPECT_EQ(m["Block"], "OUTER > DOOR");
+    EXPECT_EQ(m["Layer"], "DOORS") << "layer 0 takes the outermost reference's layer";
+    EXPECT_EQ(m["Colour"], "ByBlock");
+    EXPECT_EQ(m["Drawn in"], "#00FF00") << "by block through two references: green";
+    EXPECT_EQ(m["Start"], "100.00, 120.00");
+    EXPECT_EQ(m["End"], "100.00, 122.00");
+    EXPECT_EQ(m["Length"], "2.00");
+
+    std::vector<char> hidden(s.d.layers.size(), 0);
+    hidden[s.d.layerIndex("DOORS")] = 1;
+    EXPECT_TRUE(itemsAt(*s.list, s.list->modelSpace(), {100.05, 121}, 0.1, hidden).empty());
+}
