@@ -106,6 +106,7 @@ void frmVEXOR::connectCommands() {
     command(m.mnuZoomWidth, view::ZoomToWidth);
     command(m.mnuZoomHeight, view::ZoomToHeight);
     command(m.mnuBirdsEye, view::mnuBirdsEye_Click);
+    command(m.mnuLineweights, view::mnuLineweights_Click);
     m.mnuLayer->onClick = [this](int index) {
         guarded([&] { view::mnuLayer_Click(program_, index); });
     };

@@ -47,6 +47,9 @@ struct PrinterDialogRequest {
     std::string port;
     std::int16_t paperBin = 0;
     std::int32_t flags = kPrinterDialogFlags;
+    // The paper the dialog starts with, as looked at, in millimetres (wider than high:
+    // landscape); 0 keeps the printer's own.
+    double paperWidthMm = 0, paperHeightMm = 0;
 };
 
 // What the user chose in the printer dialog.

@@ -80,6 +80,16 @@ std::optional<PrinterChoice> QtPrinterSystem::ShowPrinterDialog(const PrinterDia
     if (!request.printerName.empty())
         printer_->setPrinterName(QString::fromStdString(request.printerName));
     printer_->setPaperSource(static_cast<QPrinter::PaperSource>(request.paperBin));
+    if (request.paperWidthMm > 0 && request.paperHeightMm > 0) {
+        // Page sizes are portrait; a wider paper is the same size turned.
+        const QSizeF portrait(std::min(request.paperWidthMm, request.paperHeightMm),
+                              std::max(request.paperWidthMm, request.paperHeightMm));
+        printer_->setPageSize(
+            QPageSize(portrait, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
+        printer_->setPageOrientation(request.paperWidthMm > request.paperHeightMm
+                                         ? QPageLayout::Landscape
+                                         : QPageLayout::Portrait);
+    }
 
     QPrintDialog dialog(printer_.get(), owner);
     QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |

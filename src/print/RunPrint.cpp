@@ -86,6 +86,10 @@ PrintOutcome RunPrint(view::Program& program, PrinterSystem& printers, frmPrint&
         request.port = printers.Port();
         request.paperBin = printers.PaperBin();
         request.flags = kPrinterDialogFlags;
+        // A layout starts the dialog on its own paper, the way its author plotted it.
+        control::DrawingControl& shown = program.Dbcocx1;
+        if (const std::int32_t layout = shown.ShownLayout(); layout > 0)
+            shown.LayoutPaper(layout, request.paperWidthMm, request.paperHeightMm);
         printers.SetTrackDefaultPrinter(false);
 
         const std::optional<PrinterChoice> choice = printers.ShowPrinterDialog(request, &form);

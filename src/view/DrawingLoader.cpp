@@ -140,6 +140,7 @@ void LoadDrawing(Program& p) {
     ApplyLayerStates(p);
     p.windows.ShowWindow(p.BirdsEyeHandle, 5);
     BuildLayoutMenu(p);
+    ShowLineweightState(p);
 }
 
 } // namespace vexor::view

@@ -16,7 +16,8 @@ TEST_F(RunPrintTest, VisibleAreaRunsEveryStepInOrder) {
     clickOk();
 
     const std::vector<std::string> expected = {
-        "DeviceName()", "DriverName()", "Port()", "PaperBin()", "SetTrackDefaultPrinter(false)",
+        "DeviceName()", "DriverName()", "Port()", "PaperBin()", "ShownLayout()",
+        "SetTrackDefaultPrinter(false)",
         "ShowPrinterDialog(\"Office Laser\", \"laser-driver\", \"usb://office\", 7, 268, true)",
         // "Office Laser" differs from the wanted "OFFICE LASER", so the installed printers are
         // searched and the same printer is made current again.

@@ -5,6 +5,7 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -156,7 +157,13 @@ void PainterDevice::drawFaceText(const QRawFont& face, const QString& text,
     const QTransform glyphs = QTransform::fromScale(style.widthScale / cap, -1.0 / cap) *
                               runFrame(width, style) * style.transform;
     QGlyphRun run;
-    run.setRawFont(face);
+    // PDF and printers embed the face as a font when the font engine knows its file: the text
+    // is then text, found and selected in the document.
+    const QPaintEngine* engine = painter_.paintEngine();
+    const bool paged = (engine && engine->type() == QPaintEngine::Pdf) ||
+                       (painter_.device() && painter_.device()->devType() == QInternal::Printer);
+    const QRawFont* embedded = paged ? embeddableFace(style.fontPath) : nullptr;
+    run.setRawFont(embedded ? *embedded : face);
     run.setGlyphIndexes(shaped.glyphs);
     run.setPositions(shaped.positions);
     painter_.save();

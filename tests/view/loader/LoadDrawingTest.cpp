@@ -69,6 +69,8 @@ const std::vector<std::string> kDwgSequence = {
     "SetForeColor(\"#\", 256)",
     "LayoutCount()",
     "ShownLayout()",
+    "IsDrawingOpen()",
+    "LineweightDisplay()",
 };
 
 } // namespace
