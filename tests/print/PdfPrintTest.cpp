@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +29,12 @@ void acceptNextDialog(QAbstractPrintDialog::PrintDialogOptions* offered) {
     auto* timer = new QTimer;
     timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, offered] {
+        // A layout printed whole is previewed first: the preview is accepted and the timer
+        // goes on to the print dialog.
+        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            preview->accept();
+            return;
+        }
         if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
             *offered = dialog->options();
             dialog->accept();
