@@ -135,6 +135,8 @@ void buildCommandTable(CommandTable& t, QMenuBar* bar, QWidget* toolbarParent,
     m.mnuLayout = new view::MenuArray(layouts, "Model", layouts);
     m.mnuLayout->Entry(0)->setObjectName("mnuLayout");
     m.mnuLayout->SetCheckable(true);
+    m.mnuLineweights = entry(t.mnuView, "mnuLineweights", "Lineweights");
+    m.mnuLineweights->setCheckable(true);
 
     t.mnuLayers = topMenu(bar, "mnuLayers", "&Layers");
     m.mnuLayers = t.mnuLayers->menuAction();

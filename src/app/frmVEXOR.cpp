@@ -174,6 +174,7 @@ void frmVEXOR::connectCommands() {
             propertiesPanel_->open();
         });
     });
+    command(m.mnuLineweights, view::mnuLineweights_Click);
     m.mnuLayer->onClick = [this](int index) {
         guarded([&] { view::mnuLayer_Click(program_, index); });
     };

@@ -134,6 +134,10 @@ public:
     virtual void SetViewTransform(double a, double b, double c, double d, double e, double f,
                                   double g, double h) = 0;
     virtual void SetZoomOptions(double step, std::int32_t a, std::int32_t b) = 0;
+    // Lines drawn at their lineweight on screen; each drawing read starts as it asks
+    // ($LWDISPLAY). Printing always plots lineweights as the printed layout says.
+    virtual void SetLineweightDisplay(bool on) = 0;
+    virtual bool LineweightDisplay() = 0;
 
     // View
     virtual void Zoom(std::int32_t code) = 0; // 1 in, -1 out, 2 area, -2 undo, 100 actual size
@@ -150,6 +154,9 @@ public:
     virtual std::string LayoutName(std::int32_t index) = 0;
     virtual void ShowLayout(std::int32_t index) = 0;
     virtual std::int32_t ShownLayout() = 0;
+    // The paper layout `index` plots on, as it is looked at, in millimetres; false for model
+    // space, which has no paper of its own.
+    virtual bool LayoutPaper(std::int32_t index, double& widthMm, double& heightMm) = 0;
 
     // Tools
     // Ends the picking of an area that Zoom(2) started, if it runs.

@@ -201,6 +201,8 @@ void DrawingWidget::setDocument(std::shared_ptr<const DrawingDocument> document)
     scene_.style.hiddenLayers =
         scene_.document ? scene_.document->initiallyHiddenLayers() : std::vector<char>{};
     scene_.style.sheet = scene_.document ? cad::openingSheet(scene_.document->displayList()) : -1;
+    scene_.style.lineweights =
+        scene_.document && scene_.document->displayList().lineweightDisplay();
     const cad::Box2 whole = shownExtents(scene_);
     items_ = scene_.document ? ItemRecords(scene_.document->drawing(), whole) : ItemRecords();
     viewport_.reset(whole);
@@ -239,6 +241,29 @@ void DrawingWidget::ShowLayout(std::int32_t index) {
 
 std::int32_t DrawingWidget::ShownLayout() {
     return scene_.style.sheet + 1;
+}
+
+void DrawingWidget::SetLineweightDisplay(bool on) {
+    if (scene_.style.lineweights == on)
+        return;
+    scene_.style.lineweights = on;
+    sceneChanged();
+}
+
+bool DrawingWidget::LineweightDisplay() {
+    return scene_.style.lineweights;
+}
+
+bool DrawingWidget::LayoutPaper(std::int32_t index, double& widthMm, double& heightMm) {
+    if (index < 0 || index >= LayoutCount())
+        throw DrawingControlError("there is no layout " + std::to_string(index));
+    if (index == 0)
+        return false;
+    const cad::Sheet& sheet =
+        scene_.document->displayList().sheets()[static_cast<std::size_t>(index - 1)];
+    widthMm = sheet.sizeMm.x;
+    heightMm = sheet.sizeMm.y;
+    return true;
 }
 
 // ---- Layer tables ----

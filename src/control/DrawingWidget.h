@@ -91,6 +91,9 @@ public:
     std::string LayoutName(std::int32_t index) override;
     void ShowLayout(std::int32_t index) override;
     std::int32_t ShownLayout() override;
+    void SetLineweightDisplay(bool on) override;
+    bool LineweightDisplay() override;
+    bool LayoutPaper(std::int32_t index, double& widthMm, double& heightMm) override;
 
     // Tools
     void CancelInput() override;

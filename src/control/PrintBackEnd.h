@@ -4,6 +4,7 @@
 
 #include <QRectF>
 #include <memory>
+#include <optional>
 
 class QPaintDevice;
 class QPainter;
@@ -32,6 +33,10 @@ public:
     static QRectF fitWindow(const QRectF& page, const cad::Box2& window);
 
 private:
+    // Where a layout's whole sheet lies on the device's paper at its true size, from the
+    // paper's corner; nullopt when the paper is too small for it (it is then fitted).
+    std::optional<QRectF> sheetOnPaper(const Scene& scene) const;
+
     QPaintDevice* device_ = nullptr;
     std::unique_ptr<QPainter> painter_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -47,6 +48,9 @@ struct PrinterDialogRequest {
     std::string port;
     std::int16_t paperBin = 0;
     std::int32_t flags = kPrinterDialogFlags;
+    // The paper the dialog starts with, as looked at, in millimetres (wider than high:
+    // landscape); 0 keeps the printer's own.
+    double paperWidthMm = 0, paperHeightMm = 0;
 };
 
 // What the user chose in the printer dialog.
@@ -73,6 +77,12 @@ public:
     // Shows the system printer dialog owned by `owner`; nothing when the user cancels.
     virtual std::optional<PrinterChoice> ShowPrinterDialog(const PrinterDialogRequest& request,
                                                            QWidget* owner) = 0;
+    // Shows the page as it will print on the paper the request names (paper and margins
+    // shown), drawn by `paint` onto the device it is handed; false when the user closes it
+    // without going on to print.
+    virtual bool ShowPrintPreview(const PrinterDialogRequest& request,
+                                  const std::function<void(QPaintDevice*)>& paint,
+                                  QWidget* owner) = 0;
 
     // Device names of the installed printers in the system's order.
     virtual std::vector<std::string> InstalledPrinters() = 0;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QPageSize>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
@@ -75,11 +76,35 @@ void QtPrinterSystem::SetTrackDefaultPrinter(bool track) {
     trackDefault_ = track && !toPdf_;
 }
 
+void QtPrinterSystem::startOnPaper(const PrinterDialogRequest& request) {
+    if (request.paperWidthMm > 0 && request.paperHeightMm > 0) {
+        // Page sizes are portrait; a wider paper is the same size turned.
+        const QSizeF portrait(std::min(request.paperWidthMm, request.paperHeightMm),
+                              std::max(request.paperWidthMm, request.paperHeightMm));
+        printer_->setPageSize(
+            QPageSize(portrait, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch));
+        printer_->setPageOrientation(request.paperWidthMm > request.paperHeightMm
+                                         ? QPageLayout::Landscape
+                                         : QPageLayout::Portrait);
+    }
+}
+
+bool QtPrinterSystem::ShowPrintPreview(const PrinterDialogRequest& request,
+                                       const std::function<void(QPaintDevice*)>& paint,
+                                       QWidget* owner) {
+    startOnPaper(request);
+    QPrintPreviewDialog dialog(printer_.get(), owner);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&paint](QPrinter* printer) { paint(printer); });
+    return dialog.exec() == QDialog::Accepted;
+}
+
 std::optional<PrinterChoice> QtPrinterSystem::ShowPrinterDialog(const PrinterDialogRequest& request,
                                                                 QWidget* owner) {
     if (!request.printerName.empty())
         printer_->setPrinterName(QString::fromStdString(request.printerName));
     printer_->setPaperSource(static_cast<QPrinter::PaperSource>(request.paperBin));
+    startOnPaper(request);
 
     QPrintDialog dialog(printer_.get(), owner);
     QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |

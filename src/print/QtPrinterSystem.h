@@ -23,6 +23,8 @@ public:
     void SetTrackDefaultPrinter(bool track) override;
     std::optional<PrinterChoice> ShowPrinterDialog(const PrinterDialogRequest& request,
                                                    QWidget* owner) override;
+    bool ShowPrintPreview(const PrinterDialogRequest& request,
+                          const std::function<void(QPaintDevice*)>& paint, QWidget* owner) override;
     std::vector<std::string> InstalledPrinters() override;
     void MakeCurrent(std::size_t index) override;
     void ApplySetting(PrinterSetting setting, std::int16_t value) override;
@@ -38,6 +40,7 @@ public:
 
 private:
     void followDefaultPrinter();
+    void startOnPaper(const PrinterDialogRequest& request);
     void applyDuplex(std::int16_t value);
     PrinterSettings currentSettings();
 

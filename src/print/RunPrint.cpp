@@ -3,6 +3,7 @@
 #include "frmPrint.h"
 #include "view/Program.h"
 
+#include <QPaintDevice>
 #include <QString>
 #include <cmath>
 
@@ -51,6 +52,21 @@ std::int32_t roundHalfEven(float value) {
     return static_cast<std::int32_t>(std::nearbyint(value));
 }
 
+// Renders the whole drawing onto a preview's page as the print run renders it onto paper.
+void previewPage(view::Program& program, QPaintDevice* device) {
+    control::DrawingControl& control = program.Dbcocx1;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0, unused1 = 0, unused2 = 0;
+    control.GetView(x1, y1, x2, y2, unused1, unused2);
+    const float width = static_cast<float>(device->width() * 72.0 / device->logicalDpiX());
+    const float height = static_cast<float>(device->height() * 72.0 / device->logicalDpiY());
+    const PageRect page = pageRectangle(width, height);
+    control.SetPrinterDC(device);
+    control.PrintBegin(0);
+    control.PrintWindow(page.left, page.top, page.right, page.bottom, x1, y1, x1, y1, 1);
+    control.PrintEnd(0);
+    control.SetPrinterDC(nullptr);
+}
+
 } // namespace
 
 std::int16_t PrinterSettings::value(PrinterSetting setting) const {
@@ -86,7 +102,16 @@ PrintOutcome RunPrint(view::Program& program, PrinterSystem& printers, frmPrint&
         request.port = printers.Port();
         request.paperBin = printers.PaperBin();
         request.flags = kPrinterDialogFlags;
+        // A layout starts the dialog on its own paper, the way its author plotted it.
+        control::DrawingControl& shown = program.Dbcocx1;
+        if (const std::int32_t layout = shown.ShownLayout(); layout > 0)
+            shown.LayoutPaper(layout, request.paperWidthMm, request.paperHeightMm);
         printers.SetTrackDefaultPrinter(false);
+        // The whole of a layout is first shown as it will print on its paper.
+        if (request.paperWidthMm > 0 && !form.visibleAreaSelected() &&
+            !printers.ShowPrintPreview(
+                request, [&](QPaintDevice* device) { previewPage(program, device); }, &form))
+            return PrintOutcome::Cancelled;
 
         const std::optional<PrinterChoice> choice = printers.ShowPrinterDialog(request, &form);
         if (!choice)

@@ -228,6 +228,7 @@ bool loadShown(Program& p, const std::string& caption, const ReadStep& read) {
     ApplyLayerStates(p);
     p.windows.ShowWindow(p.BirdsEyeHandle, 5);
     BuildLayoutMenu(p);
+    ShowLineweightState(p);
     return true;
 }
 

@@ -52,6 +52,19 @@ void BuildLayoutMenu(Program& p) {
     choose(*menu, p.Dbcocx1.ShownLayout());
 }
 
+void mnuLineweights_Click(Program& p) {
+    if (!p.Dbcocx1.IsDrawingOpen())
+        return ShowLineweightState(p);
+    p.Dbcocx1.SetLineweightDisplay(!p.Dbcocx1.LineweightDisplay());
+    ShowLineweightState(p);
+}
+
+void ShowLineweightState(Program& p) {
+    if (p.menus.mnuLineweights)
+        p.menus.mnuLineweights->setChecked(p.Dbcocx1.IsDrawingOpen() &&
+                                           p.Dbcocx1.LineweightDisplay());
+}
+
 void mnuLayout_Click(Program& p, int index) {
     if (!p.menus.mnuLayout || index < 0 || index > p.menus.mnuLayout->UBound())
         return;

@@ -15,4 +15,11 @@ void ClearLayoutMenu(Program& program);
 // becomes the extents that zoom to width and height use.
 void mnuLayout_Click(Program& program, int index);
 
+// View > "Lineweights": switches lines at their lineweight on screen on or off; the check mark
+// shows the control's state, which each load sets from the drawing.
+void mnuLineweights_Click(Program& program);
+
+// Puts the check mark of View > "Lineweights" on the control's state.
+void ShowLineweightState(Program& program);
+
 } // namespace vexor::view

@@ -65,8 +65,9 @@ struct Menus {
     QAction* mnuForeBlack = nullptr;
     QAction* mnuForeYellow = nullptr;
     QAction* mnuForeBlue = nullptr;
-    QAction* mnuLayouts = nullptr;  // the "Layout" submenu of the View menu
-    MenuArray* mnuLayout = nullptr; // "Model", then each layout of the drawing
+    QAction* mnuLayouts = nullptr;     // the "Layout" submenu of the View menu
+    MenuArray* mnuLayout = nullptr;    // "Model", then each layout of the drawing
+    QAction* mnuLineweights = nullptr; // check entry: lines at their lineweight on screen
 
     QAction* mnuLayers = nullptr; // the Layers menu itself
     MenuArray* mnuLayer = nullptr;

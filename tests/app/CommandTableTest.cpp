@@ -76,14 +76,14 @@ TEST_F(CommandTableTest, FileMenuEndsWithTheDisabledHistoryEntry) {
 }
 
 TEST_F(CommandTableTest, ViewMenuWithColourSubmenus) {
-    EXPECT_EQ(
-        describe(table.mnuView),
-        (std::vector<std::string>{
-            "mnuZoomIn|Zoom in|e", "mnuZoomOut|Zoom out|e", "mnuZoomSelected|Zoom selected|e",
-            "mnuUndoZoom|Undo zoom|e", "mnu100Percent|Actual size|e", "mnuRefresh|Refresh view|e",
-            "mnuZoomWidth|Zoom width|e", "mnuZoomHeight|Zoom height|e", "mnuSep1|-|e",
-            "mnuBirdsEye|Birds &Eye|e", "mnuSep2|-|e", "mnuBackColor|&Back color|e",
-            "mnuForeColor|Fore color|e", "mnuSep3|-|e", "mnuLayouts|Layout|e"}));
+    EXPECT_EQ(describe(table.mnuView),
+              (std::vector<std::string>{
+                  "mnuZoomIn|Zoom in|e", "mnuZoomOut|Zoom out|e", "mnuZoomSelected|Zoom selected|e",
+                  "mnuUndoZoom|Undo zoom|e", "mnu100Percent|Actual size|e",
+                  "mnuRefresh|Refresh view|e", "mnuZoomWidth|Zoom width|e",
+                  "mnuZoomHeight|Zoom height|e", "mnuSep1|-|e", "mnuBirdsEye|Birds &Eye|e",
+                  "mnuSep2|-|e", "mnuBackColor|&Back color|e", "mnuForeColor|Fore color|e",
+                  "mnuSep3|-|e", "mnuLayouts|Layout|e", "mnuLineweights|Lineweights|e"}));
     EXPECT_EQ(describe(table.mnuBackColor),
               (std::vector<std::string>{"mnuBackWhite|White|e", "mnuBackBlack|Black|e",
                                         "mnuBackYellow|Yellow|e", "mnuBackBlue|Blue|e"}));

@@ -282,6 +282,22 @@ void FakeDrawingControl::ShowLayout(std::int32_t index) {
     record(call("ShowLayout", index), "ShowLayout");
     shownLayout = index;
 }
+void FakeDrawingControl::SetLineweightDisplay(bool on) {
+    record(call("SetLineweightDisplay", on), "SetLineweightDisplay");
+    lineweightDisplay = on;
+}
+bool FakeDrawingControl::LineweightDisplay() {
+    record(call("LineweightDisplay"), "LineweightDisplay");
+    return lineweightDisplay;
+}
+bool FakeDrawingControl::LayoutPaper(std::int32_t index, double& widthMm, double& heightMm) {
+    record(call("LayoutPaper", index), "LayoutPaper");
+    if (index < 1 || static_cast<std::size_t>(index) > layoutPapers.size())
+        return false;
+    widthMm = layoutPapers[static_cast<std::size_t>(index - 1)].first;
+    heightMm = layoutPapers[static_cast<std::size_t>(index - 1)].second;
+    return true;
+}
 std::int32_t FakeDrawingControl::ShownLayout() {
     record(call("ShownLayout"), "ShownLayout");
     return shownLayout;

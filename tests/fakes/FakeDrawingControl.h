@@ -51,6 +51,9 @@ public:
     // What SnapPoint finds, wherever asked: its kind (0 none) and point.
     std::int32_t snapKind = 0;
     double snapX = 0, snapY = 0;
+    bool lineweightDisplay = false; // what the next load starts with, then the current state
+    // The paper of each layout after "Model", in millimetres as looked at.
+    std::vector<std::pair<double, double>> layoutPapers;
 
     // Sets the "V100"/"V101" items with VX1/VY1 texts.
     void setCorner(const std::string& item, const std::string& x, const std::string& y);
@@ -128,6 +131,9 @@ public:
     std::string LayoutName(std::int32_t index) override;
     void ShowLayout(std::int32_t index) override;
     std::int32_t ShownLayout() override;
+    void SetLineweightDisplay(bool on) override;
+    bool LineweightDisplay() override;
+    bool LayoutPaper(std::int32_t index, double& widthMm, double& heightMm) override;
 
     void SetVisible(bool v) override;
     bool Visible() override;

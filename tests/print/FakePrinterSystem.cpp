@@ -61,6 +61,14 @@ FakePrinterSystem::ShowPrinterDialog(const print::PrinterDialogRequest& request,
     lastRequest = request;
     return dialogAnswer;
 }
+bool FakePrinterSystem::ShowPrintPreview(const print::PrinterDialogRequest& request,
+                                         const std::function<void(QPaintDevice*)>& paint,
+                                         QWidget* owner) {
+    record(call("ShowPrintPreview", request.paperWidthMm, request.paperHeightMm, owner != nullptr),
+           "ShowPrintPreview");
+    paint(&page_);
+    return previewAnswer;
+}
 std::vector<std::string> FakePrinterSystem::InstalledPrinters() {
     record(call("InstalledPrinters"), "InstalledPrinters");
     return installed;

@@ -25,6 +25,7 @@ public:
     std::int16_t paperBin = 7;
     std::vector<std::string> installed = {"Office Laser", "Plotter"};
     std::optional<print::PrinterChoice> dialogAnswer; // nothing: the user cancels
+    bool previewAnswer = true;                        // false: the preview is closed
     std::set<print::PrinterSetting> refused;
     std::set<std::string> failOn; // operation names that throw
     float pageWidth = 576, pageHeight = 756;
@@ -41,6 +42,8 @@ public:
     void SetTrackDefaultPrinter(bool track) override;
     std::optional<print::PrinterChoice>
     ShowPrinterDialog(const print::PrinterDialogRequest& request, QWidget* owner) override;
+    bool ShowPrintPreview(const print::PrinterDialogRequest& request,
+                          const std::function<void(QPaintDevice*)>& paint, QWidget* owner) override;
     std::vector<std::string> InstalledPrinters() override;
     void MakeCurrent(std::size_t index) override;
     void ApplySetting(print::PrinterSetting setting, std::int16_t value) override;

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +29,12 @@ void acceptNextDialog(QAbstractPrintDialog::PrintDialogOptions* offered) {
     auto* timer = new QTimer;
     timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, offered] {
+        // A layout printed whole is previewed first: the preview is accepted and the timer
+        // goes on to the print dialog.
+        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            preview->accept();
+            return;
+        }
         if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
             *offered = dialog->options();
             dialog->accept();
@@ -173,6 +180,32 @@ TEST_F(PdfPrint, TwoCopiesGiveTwoPages) {
     const QString pdf = printTo("copies.pdf", true, 2);
     EXPECT_EQ(pageCount(pdf), 2);
     EXPECT_EQ(pageImage(pdf, 1), pageImage(pdf, 2));
+}
+
+// A layout's whole sheet: the printer dialog starts on the layout's paper (A4 turned to
+// landscape here), so the page is that paper and the sheet is printed on it.
+TEST_F(PdfPrint, ALayoutPrintsOnItsOwnPaperAndOrientation) {
+    const auto flange = *corpusDir() / "dxf/ascii/AC1027/qcad__flange.dxf";
+    control.LoadDwg(flange.string());
+    ASSERT_TRUE(control.IsDrawingOpen());
+    program.CurrentDrawingPath = flange.string();
+    ASSERT_GE(control.LayoutCount(), 2);
+    double width = 0, height = 0;
+    ASSERT_TRUE(control.LayoutPaper(1, width, height));
+    EXPECT_NEAR(width, 297, 0.5);
+    EXPECT_NEAR(height, 210, 0.5);
+    EXPECT_FALSE(control.LayoutPaper(0, width, height)); // model space has no paper
+    control.ShowLayout(1);
+
+    const QString pdf = printTo("layout.pdf", true);
+    QProcess info;
+    info.start("pdfinfo", {pdf});
+    ASSERT_TRUE(info.waitForFinished(60000));
+    const QString out = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("842 x 595") || out.contains("841.89 x 595.276")) << out.toStdString();
+    const QImage sheet = pageImage(pdf, 1);
+    ASSERT_EQ(sheet.width(), 842);
+    EXPECT_TRUE(inkBox(sheet).isValid()) << "nothing was printed";
 }
 
 } // namespace

@@ -16,7 +16,8 @@ TEST_F(RunPrintTest, VisibleAreaRunsEveryStepInOrder) {
     clickOk();
 
     const std::vector<std::string> expected = {
-        "DeviceName()", "DriverName()", "Port()", "PaperBin()", "SetTrackDefaultPrinter(false)",
+        "DeviceName()", "DriverName()", "Port()", "PaperBin()", "ShownLayout()",
+        "SetTrackDefaultPrinter(false)",
         "ShowPrinterDialog(\"Office Laser\", \"laser-driver\", \"usb://office\", 7, 268, true)",
         // "Office Laser" differs from the wanted "OFFICE LASER", so the installed printers are
         // searched and the same printer is made current again.
@@ -39,6 +40,43 @@ TEST_F(RunPrintTest, EntireDrawingPassesAnEmptyWindowAtTheViewsFirstCorner) {
     clickOk();
     EXPECT_EQ(only(t.control.calls, {"PrintWindow"}),
               std::vector<std::string>{"PrintWindow(15, 15, 561, 741, 10, 20, 10, 20, 1)"});
+}
+
+// A layout starts the printer dialog on its own paper; printed whole, it is first previewed on
+// that paper, rendered as the print run renders it (the fake's page is 8 pixels at 96 dpi).
+TEST_F(RunPrintTest, ALayoutIsPreviewedOnItsPaperBeforeTheDialogWhenPrintedWhole) {
+    t.control.layouts = {"Sheet"};
+    t.control.layoutPapers = {{914.4, 609.6}};
+    t.control.shownLayout = 1;
+    openOptions();
+    clickOk();
+    EXPECT_TRUE(only(t.control.calls, {"ShowPrintPreview"}).empty()) << "the visible area";
+    ASSERT_TRUE(printers.lastRequest);
+    EXPECT_DOUBLE_EQ(printers.lastRequest->paperWidthMm, 914.4);
+    EXPECT_DOUBLE_EQ(printers.lastRequest->paperHeightMm, 609.6);
+
+    t.control.calls.clear();
+    openOptions().optPrintArea[1]->setChecked(true);
+    clickOk();
+    const std::vector<std::string> expected = {
+        "ShowPrintPreview(914.4, 609.6, true)", "SetPrinterDC(true)", "PrintBegin(0)",
+        // The fake's preview page is 6 points square: a page rectangle inside out.
+        "PrintWindow(15, 15, -9, -9, 10, 20, 10, 20, 1)", "PrintEnd(0)", "SetPrinterDC(false)",
+        "ShowPrinterDialog(\"Office Laser\", \"laser-driver\", \"usb://office\", 7, 268, true)",
+        "SetPrinterDC(true)", "PrintBegin(0)", "PrintWindow(15, 15, 561, 741, 10, 20, 10, 20, 1)",
+        "PrintEnd(0)"};
+    EXPECT_EQ(only(t.control.calls, {"ShowPrintPreview", "SetPrinterDC", "PrintBegin",
+                                     "PrintWindow", "PrintEnd", "ShowPrinterDialog"}),
+              expected);
+
+    // Closing the preview prints nothing and keeps the options window.
+    t.control.calls.clear();
+    printers.previewAnswer = false;
+    openOptions().optPrintArea[1]->setChecked(true);
+    clickOk();
+    EXPECT_EQ(only(t.control.calls, {"ShowPrinterDialog", "PrintWindow"}),
+              std::vector<std::string>{"PrintWindow(15, 15, -9, -9, 10, 20, 10, 20, 1)"});
+    EXPECT_NE(command.window(), nullptr);
 }
 
 TEST_F(RunPrintTest, PageRectangleKeepsAFifteenPointMarginRoundedHalfToEven) {

@@ -12,10 +12,14 @@ QString programPath(const char* name) {
 }
 
 ToolRun runProgram(const char* name, const QStringList& args, int timeoutMs) {
+    return runCommand(programPath(name), args, timeoutMs);
+}
+
+ToolRun runCommand(const QString& program, const QStringList& args, int timeoutMs) {
     QProcess p;
     QElapsedTimer clock;
     clock.start();
-    p.start(programPath(name), args);
+    p.start(program, args);
     ToolRun r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();

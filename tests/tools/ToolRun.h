@@ -17,7 +17,10 @@ struct ToolRun {
 // The path of a program the build made (bin/NAME).
 QString programPath(const char* name);
 
-// Runs a built program with `args` and waits for it at most `timeoutMs`.
+// Runs any program with `args` and waits for it at most `timeoutMs`.
+ToolRun runCommand(const QString& program, const QStringList& args, int timeoutMs = 120000);
+
+// The same for a program the build made.
 ToolRun runProgram(const char* name, const QStringList& args, int timeoutMs = 120000);
 
 // vexor-render, the tool most tests run.

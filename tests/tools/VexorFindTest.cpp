@@ -1,3 +1,4 @@
+#include "ToolRun.h"
 #include "support/Corpus.h"
 
 #include <QByteArray>
@@ -13,8 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const QString kTool = QStringLiteral(VEXOR_BINARY_DIR "/bin/vexor-render");
-
 struct FindRun {
     int exitCode = -1;
     std::vector<QJsonObject> hits;
@@ -22,16 +21,13 @@ struct FindRun {
 };
 
 FindRun find(const QStringList& args) {
-    QProcess p;
-    p.start(kTool, args);
+    const vexor::test::ToolRun run = vexor::test::runTool(args);
     FindRun r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+    r.exitCode = run.exitCode;
+    for (const QByteArray& line : run.out.split('\n'))
         if (!line.isEmpty())
             r.hits.push_back(QJsonDocument::fromJson(line).object());
-    r.err = p.readAllStandardError();
+    r.err = run.err;
     return r;
 }
 

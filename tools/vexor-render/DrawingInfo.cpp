@@ -51,7 +51,7 @@ QJsonValue layerColor(const cad::Color& c) {
 }
 
 // "Model" first, then each sheet in tab order: its paper as looked at, in millimetres, and
-// the number of views onto model space it holds.
+// the number of views onto model space it holds, and how it plots.
 QJsonArray layouts(const cad::Drawing& drawing) {
     QJsonArray out{QJsonObject{{"name", "Model"}, {"paper", QJsonValue::Null}, {"viewports", 0}}};
     for (const cad::Layout& layout : drawing.layouts) {
@@ -62,9 +62,17 @@ QJsonArray layouts(const cad::Drawing& drawing) {
                 views += cad::isPaperViewport(viewports, i) ? 0 : 1;
         }
         const cad::Vec2 paper = cad::sheetSize(layout);
-        out.append(QJsonObject{{"name", QString::fromStdString(layout.name)},
-                               {"paper", QJsonArray{paper.x, paper.y}},
-                               {"viewports", views}});
+        out.append(QJsonObject{
+            {"name", QString::fromStdString(layout.name)},
+            {"paper", QJsonArray{paper.x, paper.y}},
+            {"viewports", views},
+            {"plot", QJsonObject{{"area", static_cast<int>(layout.plotArea)},
+                                 {"scale", layout.fitsToPaper()
+                                               ? QJsonValue("fit")
+                                               : QJsonValue(QJsonArray{layout.printedUnits,
+                                                                       layout.drawingUnits})},
+                                 {"styles", QString::fromStdString(layout.plotStyleTable)},
+                                 {"flags", layout.plotFlags}}}});
     }
     return out;
 }

@@ -1,7 +1,9 @@
 #include "RenderCommand.h"
 
+#include "BatchConvert.h"
 #include "CompareCommand.h"
 #include "DrawingInfo.h"
+#include "PdfOutline.h"
 #include "cad/io/LoadBudget.h"
 #include "cad/load/DrawingReader.h"
 #include "cad/model/ReadError.h"
@@ -68,16 +70,68 @@ bool renderTo(QPaintDevice& device, const QRectF& target, const cad::DisplayList
     return painter.end();
 }
 
-} // namespace
+// A PDF page of `pageMm` (as looked at) with no margins.
+QPageLayout pageOf(QSizeF pageMm) {
+    // Page sizes are portrait; a wider sheet is the same size turned.
+    const QSizeF portrait(std::min(pageMm.width(), pageMm.height()),
+                          std::max(pageMm.width(), pageMm.height()));
+    return QPageLayout(QPageSize(portrait, QPageSize::Millimeter),
+                       pageMm.width() > pageMm.height() ? QPageLayout::Landscape
+                                                        : QPageLayout::Portrait,
+                       QMarginsF(0, 0, 0, 0));
+}
 
-bool writePicture(const RenderCommand& command, const cad::DisplayList& list, int sheet) {
+control::RenderStyle styleFor(const RenderCommand& command, const cad::DisplayList& list, int sheet,
+                              bool printing) {
     control::RenderStyle style;
     style.background = command.background;
     style.hiddenLayers = control::layersHiddenInFile(list);
     style.sheet = sheet;
+    style.printing = printing;
+    // Paper shows lineweights as plotted; pictures as the drawing asks for the screen.
+    style.lineweights = printing || list.lineweightDisplay();
+    return style;
+}
+
+// Every layout as a page of its own paper size, in tab order, with a bookmark per layout.
+bool writeAllLayouts(const RenderCommand& command, const cad::DisplayList& list) {
+    const auto& sheets = list.sheets();
+    {
+        QPdfWriter pdf(command.output);
+        pdf.setResolution(600);
+        pdf.setTitle(QFileInfo(command.input).fileName());
+        pdf.setPageLayout(pageOf(QSizeF(sheets[0].sizeMm.x, sheets[0].sizeMm.y)));
+        QPainter painter;
+        if (!painter.begin(&pdf))
+            return false;
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setRenderHint(QPainter::TextAntialiasing, true);
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            if (i > 0) {
+                pdf.setPageLayout(pageOf(QSizeF(sheets[i].sizeMm.x, sheets[i].sizeMm.y)));
+                if (!pdf.newPage())
+                    return false;
+            }
+            const QRectF page(0, 0, pdf.width(), pdf.height());
+            control::renderView(list, painter, page, sheets[i].paper,
+                                styleFor(command, list, static_cast<int>(i), true));
+        }
+        if (!painter.end())
+            return false;
+    }
+    QStringList names;
+    for (const cad::Sheet& sheet : sheets)
+        names.append(QString::fromStdString(sheet.name));
+    return addPdfOutline(command.output, names);
+}
+
+} // namespace
+
+bool writePicture(const RenderCommand& command, const cad::DisplayList& list, int sheet) {
+    const QString suffix = QFileInfo(command.output).suffix().toLower();
+    control::RenderStyle style = styleFor(command, list, sheet, false);
     const Shown shown = shownPart(list, sheet);
     const cad::Box2 onScreen = sheet >= 0 ? withMargin(shown.window) : shown.window;
-    const QString suffix = QFileInfo(command.output).suffix().toLower();
     const QRectF target(QPointF(0, 0), QSizeF(command.size));
     if (suffix == "svg") {
         QSvgGenerator svg;
@@ -91,15 +145,9 @@ bool writePicture(const RenderCommand& command, const cad::DisplayList& list, in
         QPdfWriter pdf(command.output);
         pdf.setResolution(sheet >= 0 ? 600 : 96);
         // A layout prints on a page of its own paper size, the sheet filling it exactly.
-        const QSizeF pageMm = sheet >= 0 ? shown.paperMm : QSizeF(command.size) * (25.4 / 96.0);
-        // Page sizes are portrait; a wider sheet is the same size turned.
-        const QSizeF portrait(std::min(pageMm.width(), pageMm.height()),
-                              std::max(pageMm.width(), pageMm.height()));
-        pdf.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Millimeter),
-                                      pageMm.width() > pageMm.height() ? QPageLayout::Landscape
-                                                                       : QPageLayout::Portrait,
-                                      QMarginsF(0, 0, 0, 0)));
-        style.printing = true;
+        pdf.setPageLayout(
+            pageOf(sheet >= 0 ? shown.paperMm : QSizeF(command.size) * (25.4 / 96.0)));
+        style = styleFor(command, list, sheet, true);
         const QRectF page(0, 0, pdf.width(), pdf.height());
         return renderTo(pdf, page, list, style, shown.window);
     }
@@ -176,42 +224,90 @@ std::optional<RenderCommand> parseRenderCommand(const QStringList& args, QString
                 error = "--timeout wants a number of seconds, e.g. 10";
                 return std::nullopt;
             }
+        } else if (arg == "--format") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            command.format = v->toLower();
+            if (command.format != "pdf" && command.format != "png" && command.format != "svg") {
+                error = "--format wants pdf, png or svg";
+                return std::nullopt;
+            }
+        } else if (arg == "--jobs" || arg == "-j") {
+            const auto v = value();
+            if (!v)
+                return std::nullopt;
+            bool ok = false;
+            command.jobs = v->toInt(&ok);
+            if (!ok || command.jobs < 1 || command.jobs > 256) {
+                error = "--jobs wants a number of drawings converted at a time, e.g. 2";
+                return std::nullopt;
+            }
         } else if (arg.startsWith('-') && arg.size() > 1) {
             error = "unknown option " + arg;
             return std::nullopt;
-        } else if (command.input.isEmpty()) {
-            command.input = arg;
-        } else if (command.other.isEmpty()) {
-            command.other = arg;
         } else {
-            error = "more than one input file given";
-            return std::nullopt;
+            command.inputs.append(arg);
         }
     }
-    if (command.input.isEmpty()) {
+    if (command.inputs.isEmpty()) {
         error = "no input file given";
         return std::nullopt;
     }
-    if (command.compare != !command.other.isEmpty()) {
-        error = command.compare ? "--compare needs two drawings, OLD and NEW"
-                                : "more than one input file given";
+    if (command.compare) {
+        if (command.inputs.size() != 2) {
+            error = "--compare needs two drawings, OLD and NEW";
+            return std::nullopt;
+        }
+        command.other = command.inputs.takeLast();
+    }
+    // An output folder converts every input into a file of its own there.
+    if (!command.info && !command.output.isEmpty() &&
+        (command.output.endsWith('/') || QFileInfo(command.output).isDir()))
+        return command;
+    if (command.inputs.size() > 1) {
+        error = "more than one input file given: give -o FOLDER/ to convert several";
         return std::nullopt;
     }
+    command.input = command.inputs.takeFirst();
     if (!command.info && command.output.isEmpty()) {
         error = "give -o OUT.png|OUT.svg|OUT.pdf or --info";
         return std::nullopt;
     }
     const QString suffix = QFileInfo(command.output).suffix().toLower();
     if (!command.info && suffix != "png" && suffix != "svg" && suffix != "pdf") {
-        error = "the output must end in .png, .svg or .pdf";
+        error = "the output must end in .png, .svg or .pdf, or be a folder ending in /";
+        return std::nullopt;
+    }
+    if (!command.info && command.layout.compare("all", Qt::CaseInsensitive) == 0 &&
+        suffix != "pdf") {
+        error = "--layout all writes a PDF: give -o OUT.pdf";
         return std::nullopt;
     }
     return command;
 }
 
+QStringList singleFileArguments(const RenderCommand& command, const QString& input,
+                                const QString& output) {
+    QStringList args{input, "-o", output};
+    if (command.size != RenderCommand().size)
+        args << "--size" << QString("%1x%2").arg(command.size.width()).arg(command.size.height());
+    if (command.background != RenderCommand().background)
+        args << "--background" << command.background.name();
+    if (command.timeoutSeconds > 0)
+        args << "--timeout" << QString::number(command.timeoutSeconds);
+    // Every layout goes into one PDF; pictures show the layout asked for, or what opens.
+    if (!command.layout.isEmpty() &&
+        (command.format == "pdf" || command.layout.compare("all", Qt::CaseInsensitive) != 0))
+        args << "--layout" << command.layout;
+    return args;
+}
+
 int runRenderCommand(const RenderCommand& command) {
     if (command.compare)
         return runCompareCommand(command);
+    if (command.batch())
+        return runBatch(command);
     // Reading and compiling share one memory budget for the file's size and the time limit.
     cad::LoadBudget budget(cad::LoadBudget::allowedBytes(
         static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(command.input).size(), 0))));
@@ -242,6 +338,18 @@ int runRenderCommand(const RenderCommand& command) {
             QJsonDocument(drawingInfo(drawing, *list)).toJson(QJsonDocument::Compact);
         std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
         std::fputc('\n', stdout);
+        return 0;
+    }
+    if (command.layout.compare("all", Qt::CaseInsensitive) == 0 &&
+        findSheet(*list, command.layout) == std::nullopt) {
+        if (list->sheets().empty()) {
+            printError(command.input + ": the drawing has no layouts");
+            return 2;
+        }
+        if (!writeAllLayouts(command, *list)) {
+            printError(command.output + ": could not write the output file");
+            return 3;
+        }
         return 0;
     }
     const std::optional<int> sheet =

@@ -17,12 +17,21 @@ struct RenderCommand {
     QString input;
     QString other;        // with --compare: the newer drawing, `input` the older
     bool compare = false; // compare two drawings: their picture, or with `info` their differences
-    QString output;       // .png, .svg or .pdf
+    QString output;       // .png, .svg or .pdf; a folder (ending in "/" or existing) converts many
     bool info = false;    // print the JSON summary instead of rendering
     QSize size{1600, 1200};
     QColor background = Qt::white;
     double timeoutSeconds = 0; // give up reading and compiling after this long; 0 = no limit
-    QString layout;            // a layout's name: its sheet is drawn (a PDF page of its paper size)
+    // A layout's name: its sheet is drawn (a PDF page of its paper size); "all" writes every
+    // layout as a page of its own into one PDF.
+    QString layout;
+    // Converting many drawings into the folder `output`: the inputs, the kind of file written
+    // for each and how many run at a time.
+    QStringList inputs;
+    QString format = QStringLiteral("pdf");
+    int jobs = 0; // 0: one per processor core
+
+    bool batch() const { return !inputs.isEmpty(); }
 };
 
 // Parses the arguments (without the program name); nullopt with `error` set when they are
@@ -38,5 +47,9 @@ std::optional<int> findSheet(const cad::DisplayList& list, const QString& name);
 
 // Runs the command; returns the process exit status. Errors go to stderr as one line.
 int runRenderCommand(const RenderCommand& command);
+
+// The arguments that convert one input of a batch: the single-file command line.
+QStringList singleFileArguments(const RenderCommand& command, const QString& input,
+                                const QString& output);
 
 } // namespace vexor::tools

@@ -13,7 +13,8 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: vexor-render FILE -o OUT.png|OUT.svg|OUT.pdf [--size WxH] [--background #rrggbb]\n"
-    "                    [--layout NAME] [--timeout SECONDS]\n"
+    "                    [--layout NAME|all] [--timeout SECONDS]\n"
+    "       vexor-render FILE... -o FOLDER/ [--format pdf|png|svg] [--jobs N] [--layout ...]\n"
     "       vexor-render FILE --info [--timeout SECONDS]\n"
     "       vexor-render OLD NEW --compare -o OUT.png|OUT.svg|OUT.pdf [--layout NAME] [...]\n"
     "       vexor-render OLD NEW --compare --info   (exit 0 same, 1 different, 2 error)\n"

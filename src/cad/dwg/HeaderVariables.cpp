@@ -118,7 +118,8 @@ public:
         if (v_ >= DwgVersion::R2013)
             handles(1);
         if (fromR2000) {
-            longs(1); // CELWEIGHT, ENDCAPS, JOINSTYLE ... packed
+            // CELWEIGHT, ENDCAPS, JOINSTYLE, LWDISPLAY (stored inverted) ... packed
+            h.lineweightDisplay = (r_.bitLong() & 0x200) == 0;
             h.insUnits = r_.bitShort();
             if (r_.bitShort() == 3) // CEPSNTYPE
                 handles(1);         // CPSNID

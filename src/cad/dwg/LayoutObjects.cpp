@@ -14,28 +14,28 @@ constexpr std::uint16_t kTypeLayout = 82;
 Layout parseLayoutData(ObjectFrame& f, const TextDecoder& decode) {
     BitReader& r = f.data;
     Layout layout;
-    f.text(decode); // page setup name
-    f.text(decode); // printer or plot configuration
-    r.bitShort();   // plot layout flags
+    layout.pageSetupName = f.text(decode);
+    layout.printerName = f.text(decode); // printer or plot configuration
+    layout.plotFlags = static_cast<std::uint16_t>(r.bitShort());
     for (double& m : layout.margins)
         m = r.bitDouble(); // left, bottom, right, top
     layout.paperSize.x = r.bitDouble();
     layout.paperSize.y = r.bitDouble();
-    f.text(decode); // paper size name
+    layout.paperName = f.text(decode);
     layout.plotOrigin = r.point2();
     layout.paperUnits = r.bitShort();
     layout.rotation = r.bitShort();
-    r.bitShort(); // plot type
-    r.point2();   // plot window corners
-    r.point2();
+    layout.plotArea = static_cast<PlotArea>(r.bitShort());
+    layout.plotWindowMin = r.point2();
+    layout.plotWindowMax = r.point2();
     if (f.version <= DwgVersion::R2000)
-        f.text(decode); // plot view name
+        layout.plotViewName = f.text(decode);
     layout.printedUnits = r.bitDouble();
     layout.drawingUnits = r.bitDouble();
-    f.text(decode); // plot style sheet
-    r.bitShort();   // standard scale type
-    r.bitDouble();  // standard scale factor
-    r.point2();     // paper image origin
+    layout.plotStyleTable = f.text(decode);
+    layout.standardScale = r.bitShort();
+    r.bitDouble(); // standard scale factor
+    r.point2();    // paper image origin
     if (f.version >= DwgVersion::R2004) {
         r.bitShort(); // shade plot mode
         r.bitShort(); // shade plot resolution level

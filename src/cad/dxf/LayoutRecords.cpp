@@ -57,6 +57,42 @@ Layout readLayout(const EntityRecord& record, DxfContext& context) {
         case 5:
             layout.handle = handleOf(g);
             break;
+        case 1:
+            layout.pageSetupName = context.decode(g.text);
+            break;
+        case 2:
+            layout.printerName = context.decode(g.text);
+            break;
+        case 4:
+            layout.paperName = context.decode(g.text);
+            break;
+        case 6:
+            layout.plotViewName = context.decode(g.text);
+            break;
+        case 7:
+            layout.plotStyleTable = context.decode(g.text);
+            break;
+        case 70:
+            layout.plotFlags = static_cast<std::uint16_t>(g.asInt());
+            break;
+        case 74:
+            layout.plotArea = static_cast<PlotArea>(shortOf(g));
+            break;
+        case 75:
+            layout.standardScale = shortOf(g);
+            break;
+        case 48:
+            layout.plotWindowMin.x = g.asDouble();
+            break;
+        case 49:
+            layout.plotWindowMin.y = g.asDouble();
+            break;
+        case 140:
+            layout.plotWindowMax.x = g.asDouble();
+            break;
+        case 141:
+            layout.plotWindowMax.y = g.asDouble();
+            break;
         case 40:
         case 41:
         case 42:

@@ -203,6 +203,8 @@ void readHeaderVariables(std::span<const Group> groups, Header& header) {
             header.pointMode = static_cast<std::int32_t>(g.asInt());
         else if (name == "$PDSIZE")
             header.pointSize = g.asDouble();
+        else if (name == "$LWDISPLAY")
+            header.lineweightDisplay = g.asInt() != 0;
     }
     finishPoint();
 }

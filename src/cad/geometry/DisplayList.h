@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../model/Drawing.h"
+#include "../plot/PlotStyleTable.h"
 #include "../text/TextRun.h"
 #include "SpatialIndex.h"
 
@@ -160,6 +161,10 @@ struct Sheet {
     Vec2 sizeMm;                    // the sheet as looked at, in millimetres
     double unitsPerMm = 1;          // paper-space units per millimetre of paper
     std::vector<SheetView> views;
+    std::uint16_t plotFlags = 0; // the layout's PlotFlag bits
+    std::string plotStyleTable;  // the plot style table the layout names; empty: none
+    double lineweightScale = 1;  // printed lineweights are multiplied by this
+    std::shared_ptr<const PlotStyleTable> plotStyles; // the table found; null: none
 };
 
 // A compiled drawing: model space and every block turned into primitives with bounding boxes,
@@ -174,6 +179,8 @@ public:
     double linetypeScale() const { return linetypeScale_; }
     std::int32_t pointMode() const { return pointMode_; }
     double pointSize() const { return pointSize_; }
+    // Whether the drawing asks for lines at their lineweight on screen ($LWDISPLAY).
+    bool lineweightDisplay() const { return lineweightDisplay_; }
     // Index of layer "0", whose block items take the layer of the insert drawing them.
     std::uint32_t layerZero() const { return layerZero_; }
     const std::vector<std::string>& diagnostics() const { return diagnostics_; }
@@ -197,6 +204,7 @@ private:
     double linetypeScale_ = 1;
     std::int32_t pointMode_ = 0;
     double pointSize_ = 0;
+    bool lineweightDisplay_ = false;
     std::uint32_t layerZero_ = kNoIndex;
     std::vector<std::string> diagnostics_;
     std::vector<StyleFont> styleFonts_;

@@ -98,6 +98,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     out_->linetypes_ = drawing_.linetypes;
     out_->linetypeScale_ = drawing_.header.linetypeScale > 0 ? drawing_.header.linetypeScale : 1;
     out_->pointMode_ = drawing_.header.pointMode;
+    out_->lineweightDisplay_ = drawing_.header.lineweightDisplay;
     out_->pointSize_ = drawing_.header.pointSize;
     compileLayers();
     compileTextStyles();

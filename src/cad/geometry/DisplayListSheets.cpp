@@ -39,6 +39,38 @@ std::string describe(const Layout& layout, const Viewport& viewport) {
            ")";
 }
 
+// The part of paper space a layout plots, in paper-space units; empty when it plots the sheet
+// itself (or a part we cannot know, which a diagnostic names).
+Box2 plottedRegion(const Layout& layout, const Box2& content, std::string& unknown) {
+    Box2 region;
+    switch (layout.plotArea) {
+    case PlotArea::Extents:
+        region = content;
+        break;
+    case PlotArea::Limits:
+        if (layout.hasLimits) {
+            region.add(layout.limMin);
+            region.add(layout.limMax);
+        }
+        break;
+    case PlotArea::Window:
+        region.add(layout.plotWindowMin);
+        region.add(layout.plotWindowMax);
+        break;
+    case PlotArea::Display:
+        unknown = "the last screen display";
+        break;
+    case PlotArea::View:
+        unknown = "the view \"" + layout.plotViewName + "\"";
+        break;
+    case PlotArea::Layout:
+        break;
+    }
+    if (!(region.width() > 0 && region.height() > 0))
+        region = {};
+    return region;
+}
+
 } // namespace
 
 void DisplayListCompiler::compileSheets() {
@@ -47,23 +79,60 @@ void DisplayListCompiler::compileSheets() {
         sheet.name = layout.name;
         sheet.sizeMm = sheetSize(layout);
         sheet.unitsPerMm = paperUnitsPerMillimetre(layout);
-        // Paper space's origin lies at the printable area's corner, moved by the plot origin.
-        // Both are given on the paper as it lies unturned: the plot rotation decides which
+        sheet.plotFlags = layout.plotFlags;
+        sheet.plotStyleTable = layout.plotStyleTable;
+        if (!layout.plotStyleTable.empty()) {
+            std::string problem;
+            sheet.plotStyles =
+                findPlotStyleTable(layout.plotStyleTable, drawing_.sourcePath, problem);
+            if (!problem.empty())
+                diagnose("layout \"" + layout.name + "\": " + problem);
+        }
+        const Box2 content =
+            layout.block < out_->blocks_.size() ? out_->blocks_[layout.block].extents : Box2{};
+        // The printable area, in millimetres on the sheet as looked at. Margins and plot
+        // origin are given on the paper as it lies unturned: the plot rotation decides which
         // margins are left and bottom of the sheet as looked at, and turns the plot origin's
         // offset with the sheet.
         const double* m = layout.margins;
         const Vec2 corner[4] = {{m[0], m[1]}, {m[1], m[2]}, {m[2], m[3]}, {m[3], m[0]}};
         const Vec2 o = layout.plotOrigin;
         const Vec2 origin[4] = {{o.x, o.y}, {o.y, -o.x}, {-o.x, -o.y}, {-o.y, o.x}};
-        const Vec2 lowerLeft =
-            (corner[layout.rotation & 3] + origin[layout.rotation & 3]) * -sheet.unitsPerMm;
+        const int turn = layout.rotation & 3;
+        const Vec2 printableMin = corner[turn];
+        const Vec2 printableMax = sheet.sizeMm - corner[(turn + 2) & 3];
+        std::string unknown;
+        const Box2 region = plottedRegion(layout, content, unknown);
+        if (!unknown.empty())
+            diagnose("layout \"" + layout.name + "\" plots " + unknown +
+                     ", which is not stored; plotted as the layout");
+        Vec2 lowerLeft;
+        if (region.empty()) {
+            // Paper space's origin lies at the printable area's corner, moved by the plot
+            // origin.
+            lowerLeft = (printableMin + origin[turn]) * -sheet.unitsPerMm;
+        } else {
+            const Vec2 printable = printableMax - printableMin;
+            if (layout.fitsToPaper() && printable.x > 0 && printable.y > 0)
+                sheet.unitsPerMm =
+                    std::max(region.width() / printable.x, region.height() / printable.y);
+            const Vec2 regionMin{region.minX, region.minY};
+            const Vec2 regionCentre{(region.minX + region.maxX) / 2,
+                                    (region.minY + region.maxY) / 2};
+            lowerLeft = (layout.plotFlags & kPlotCentred)
+                            ? regionCentre - (printableMin + printableMax) * (sheet.unitsPerMm / 2)
+                            : regionMin - (printableMin + origin[turn]) * sheet.unitsPerMm;
+        }
+        // Lineweights that scale with the plot: a millimetre of lineweight per paper
+        // millimetre at 1:1.
+        if (layout.plotFlags & kPlotScaleLineweights)
+            sheet.lineweightScale = (layout.paperUnits == 0 ? 1 / 25.4 : 1.0) / sheet.unitsPerMm;
         const Vec2 size = sheet.sizeMm * sheet.unitsPerMm;
         sheet.paper.add(lowerLeft);
         sheet.paper.add(lowerLeft + size);
         // Some writers put paper space's origin at the paper's corner, ignoring the margins:
         // when the sheet's content only fits the paper placed that way, it is placed so.
-        if (layout.block < out_->blocks_.size()) {
-            const Box2& content = out_->blocks_[layout.block].extents;
+        if (region.empty() && layout.block < out_->blocks_.size()) {
             const Box2 atOrigin{0, 0, size.x, size.y};
             const double slack = std::max(size.x, size.y) * 1e-3;
             auto fits = [&](const Box2& paper) {

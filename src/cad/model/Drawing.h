@@ -123,6 +123,7 @@ struct Header {
     // Whether frames are drawn round wipeouts (WIPEOUTFRAME: 0 no, 1 yes, 2 shown but not
     // plotted) and round raster images (IMAGEFRAME); absent when the file does not say.
     std::optional<std::int32_t> wipeoutFrame, imageFrame;
+    bool lineweightDisplay = false; // LWDISPLAY: lines shown at their lineweight on screen
 };
 
 // A format-neutral drawing as the readers fill it and the renderer draws it.

@@ -71,6 +71,16 @@ void fixPaper(Layout& layout, Drawing& drawing) {
     layout.rotation = static_cast<std::int16_t>(((layout.rotation % 4) + 4) % 4);
     if (layout.paperUnits < 0 || layout.paperUnits > 2)
         layout.paperUnits = 1;
+    const auto area = static_cast<std::int16_t>(layout.plotArea);
+    if (area < 0 || area > 5)
+        layout.plotArea = PlotArea::Layout;
+    const Vec2 window = layout.plotWindowMax - layout.plotWindowMin;
+    if (layout.plotArea == PlotArea::Window &&
+        !(std::isfinite(window.x) && std::isfinite(window.y) && window.x > 0 && window.y > 0)) {
+        drawing.diagnostics.push_back(describe(layout) +
+                                      ": plots a window without size; plotted as the layout");
+        layout.plotArea = PlotArea::Layout;
+    }
 }
 
 } // namespace

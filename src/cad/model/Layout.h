@@ -33,6 +33,28 @@ struct Viewport {
     std::vector<std::uint32_t> frozenLayers;       // indexes into Drawing::layers
 };
 
+// What part of paper space a layout plots onto its printable area.
+enum class PlotArea : std::int16_t {
+    Display = 0, // what was last on screen
+    Extents = 1, // everything drawn
+    Limits = 2,  // the paper-space limits
+    View = 3,    // a named view
+    Window = 4,  // a window stored with the settings
+    Layout = 5,  // the sheet itself: paper space's origin at the printable area's corner
+};
+
+// The flags of a layout's plot settings.
+enum PlotFlag : std::uint16_t {
+    kPlotViewportBorders = 0x1,
+    kPlotShowStyles = 0x2,
+    kPlotCentred = 0x4,
+    kPlotHidden = 0x8,
+    kPlotStandardScale = 0x10, // the scale is `standardScale`; 0 there means fit to the paper
+    kPlotWithPlotStyles = 0x20,
+    kPlotScaleLineweights = 0x40,
+    kPlotLineweights = 0x80,
+};
+
 // A paper sheet: its plot settings and the paper-space block drawn on it.
 struct Layout {
     std::string name;
@@ -48,7 +70,16 @@ struct Layout {
     double printedUnits = 1;           // plot scale: this many paper units ...
     double drawingUnits = 1;           // ... for this many drawing units
     bool hasLimits = false;
-    Vec2 limMin, limMax; // paper-space limits
+    Vec2 limMin, limMax;                        // paper-space limits
+    std::uint16_t plotFlags = kPlotLineweights; // PlotFlag bits
+    PlotArea plotArea = PlotArea::Layout;
+    Vec2 plotWindowMin, plotWindowMax; // PlotArea::Window, in paper-space units
+    std::int16_t standardScale = 16;   // with kPlotStandardScale: 0 fit, 16 1:1 ...
+    std::string pageSetupName, printerName, paperName, plotViewName;
+    std::string plotStyleTable; // file name of the .ctb or .stb table; empty: none
+
+    // Whether the plotted area is scaled to fill the printable area instead of a plot scale.
+    bool fitsToPaper() const { return (plotFlags & kPlotStandardScale) && standardScale == 0; }
 };
 
 // Puts the layouts a reader found into their final shape: joins each to its paper-space block

@@ -1,5 +1,8 @@
 #include "ColorResolver.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace vexor::control {
 
 namespace {
@@ -22,6 +25,45 @@ ColorResolver::ColorResolver(const cad::DisplayList& list, const RenderStyle& st
         if (printing_ && (fore_ & 0xFFFFFFu) == 0xFFFFFFu)
             fore_ = contrast_;
     }
+    // A layout printed with plot styles takes its colours from its table.
+    if (printing_ && style.sheet >= 0 &&
+        static_cast<std::size_t>(style.sheet) < list.sheets().size()) {
+        const cad::Sheet& sheet = list.sheets()[static_cast<std::size_t>(style.sheet)];
+        if (sheet.plotStyles && (sheet.plotFlags & cad::kPlotWithPlotStyles))
+            plotStyles_ = sheet.plotStyles.get();
+    }
+}
+
+QRgb ColorResolver::plotted(std::uint32_t rgb, int aci) const {
+    const std::uint32_t own = rgb & 0xFFFFFFu;
+    const std::uint32_t styled = plotStyles_->plotColor(own, aci);
+    // A style that keeps the object's colour keeps it visible on paper too.
+    return styled == own && aci != 7 ? visible(own) : (styled | 0xFF000000u);
+}
+
+std::optional<std::int16_t> ColorResolver::plotLineweight(const cad::ItemColor& color,
+                                                          std::uint32_t layer) const {
+    if (!plotStyles_)
+        return std::nullopt;
+    std::optional<double> mm;
+    switch (color.kind) {
+    case cad::ItemColorKind::Rgb:
+        mm = plotStyles_->plotLineweightMm(color.rgb, 0);
+        break;
+    case cad::ItemColorKind::Foreground:
+        mm = plotStyles_->plotLineweightMm(0, 7);
+        break;
+    case cad::ItemColorKind::ByLayer:
+        if (layer < list_.layers().size() &&
+            list_.layers()[layer].color.kind != cad::ItemColorKind::ByLayer)
+            return plotLineweight(list_.layers()[layer].color, layer);
+        break;
+    case cad::ItemColorKind::ByBlock:
+        break; // the insert's colour is not known here: the object's own lineweight
+    }
+    if (!mm)
+        return std::nullopt;
+    return static_cast<std::int16_t>(std::lround(std::min(*mm, 20.0) * 100));
 }
 
 QRgb ColorResolver::visible(QRgb rgb) const {
@@ -41,9 +83,9 @@ QRgb ColorResolver::resolve(const cad::ItemColor& color, std::uint32_t layer,
         return fore_;
     switch (color.kind) {
     case cad::ItemColorKind::Rgb:
-        return visible(color.rgb);
+        return plotStyles_ ? plotted(color.rgb, 0) : visible(color.rgb);
     case cad::ItemColorKind::Foreground:
-        return contrast_;
+        return plotStyles_ ? plotted(contrast_, 7) : contrast_;
     case cad::ItemColorKind::ByBlock:
         return inherited;
     case cad::ItemColorKind::ByLayer:

@@ -4,6 +4,7 @@
 #include "cad/geometry/DisplayList.h"
 
 #include <QColor>
+#include <optional>
 
 namespace vexor::control {
 
@@ -24,7 +25,7 @@ public:
             return fore_;
         switch (static_cast<cad::ItemColorKind>(packed >> 24)) {
         case cad::ItemColorKind::Rgb:
-            return visible(packed & 0xFFFFFFu);
+            return plotStyles_ ? plotted(packed & 0xFFFFFFu, 0) : visible(packed & 0xFFFFFFu);
         case cad::ItemColorKind::ByBlock:
             return inherited;
         case cad::ItemColorKind::ByLayer:
@@ -32,13 +33,19 @@ public:
         case cad::ItemColorKind::Foreground:
             break;
         }
-        return contrast_;
+        return plotStyles_ ? plotted(contrast_, 7) : contrast_;
     }
+    // The lineweight (1/100 mm) the printed layout's plot style gives an item of this colour;
+    // none when it keeps the item's own.
+    std::optional<std::int16_t> plotLineweight(const cad::ItemColor& color,
+                                               std::uint32_t layer) const;
     QRgb contrast() const { return contrast_; }
     QRgb background() const { return background_; }
 
 private:
     QRgb visible(QRgb rgb) const;
+    // A colour (colour number `aci`, 0 when only its value is known) through the plot styles.
+    QRgb plotted(std::uint32_t rgb, int aci) const;
 
     const cad::DisplayList& list_;
     QRgb contrast_;
@@ -47,6 +54,7 @@ private:
     bool override_ = false;
     bool darkBackground_ = false;
     bool printing_ = false;
+    const cad::PlotStyleTable* plotStyles_ = nullptr; // a printed layout's, when it plots with them
 };
 
 } // namespace vexor::control

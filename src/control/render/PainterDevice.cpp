@@ -5,6 +5,7 @@
 #include <QGlyphRun>
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -155,6 +156,12 @@ void PainterDevice::drawFaceText(const QRawFont& face, const QString& text,
     const double width = shaped.width / cap * style.widthScale;
     const QTransform glyphs = QTransform::fromScale(style.widthScale / cap, -1.0 / cap) *
                               runFrame(width, style) * style.transform;
+    // PDF and printers embed the face as a font when the font engine knows its file: the text
+    // is then text, found and selected in the document.
+    const QPaintEngine* engine = painter_.paintEngine();
+    const bool paged = (engine && engine->type() == QPaintEngine::Pdf) ||
+                       (painter_.device() && painter_.device()->devType() == QInternal::Printer);
+    const QRawFont* embedded = paged ? embeddableFace(style.fontPath) : nullptr;
     painter_.save();
     painter_.setTransform(glyphs, true);
     painter_.setPen(style.color);
@@ -162,7 +169,7 @@ void PainterDevice::drawFaceText(const QRawFont& face, const QString& text,
         if (part.glyphs.isEmpty())
             continue;
         QGlyphRun run;
-        run.setRawFont(*part.face);
+        run.setRawFont(embedded && part.face == &face ? *embedded : *part.face);
         run.setGlyphIndexes(part.glyphs);
         run.setPositions(part.positions);
         painter_.drawGlyphRun(QPointF(0, 0), run);

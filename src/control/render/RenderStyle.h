@@ -19,6 +19,10 @@ struct RenderStyle {
     std::vector<char> hiddenLayers;
     bool printing = false; // on paper: never white on white; colour 7 black
     int sheet = -1;        // the layout shown, an index into DisplayList::sheets(); -1 model space
+    // Lines at their lineweight: on screen in whole pixels, printing at their width in
+    // millimetres (a layout's own plot settings decide whether and how much they are scaled).
+    // Otherwise every line is the thinnest the device draws.
+    bool lineweights = false;
 };
 
 // The control's 14 fore colours: 1 red, 2 yellow, 3 green, 4 cyan, 5 blue, 6 magenta, 7 black,

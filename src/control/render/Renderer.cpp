@@ -101,12 +101,28 @@ struct ScanWindow {
     }
 };
 
+// How the style's lineweights become widths: a printed layout plots them only when its plot
+// settings say so (plotted lineweights, or plot styles, which carry their own), scaled with its
+// plot scale when it asks.
+LineweightWidths lineweightWidths(const cad::DisplayList& list, const RenderStyle& style) {
+    LineweightWidths widths{style.lineweights, style.printing, 1};
+    if (style.printing && style.sheet >= 0 &&
+        static_cast<std::size_t>(style.sheet) < list.sheets().size()) {
+        const cad::Sheet& sheet = list.sheets()[static_cast<std::size_t>(style.sheet)];
+        widths.shown = widths.shown &&
+                       (sheet.plotFlags & (cad::kPlotLineweights | cad::kPlotWithPlotStyles)) != 0;
+        widths.scale = sheet.lineweightScale;
+    }
+    return widths;
+}
+
 class ViewRenderer {
 public:
     ViewRenderer(const cad::DisplayList& list, Device& device, const QRectF& target,
                  const RenderStyle& style, RenderStats& stats)
         : list_(list), device_(device), style_(style), stats_(stats), colors_(list, style),
-          strokes_(list, device.pixelScale()), pixel_(device.pixelScale()), target_(target) {
+          strokes_(list, device.pixelScale(), lineweightWidths(list, style)),
+          pixel_(device.pixelScale()), target_(target) {
         viewBox_ =
             Box2{target.left() - 1, target.top() - 1, target.right() + 1, target.bottom() + 1};
         const auto& layers = list.layers();
@@ -646,8 +662,10 @@ private:
                      double sizePixels) {
         const std::int32_t linetype =
             item.linetype == cad::kLinetypeByBlock ? inherited.linetype : item.linetype;
-        const std::int16_t lineweight =
+        std::int16_t lineweight =
             item.lineweight == cad::kLineweightByBlock ? inherited.lineweight : item.lineweight;
+        if (const auto styled = colors_.plotLineweight(item.color, item.layer))
+            lineweight = *styled;
         stroke_.color = QColor::fromRgb(color);
         strokes_.build(stroke_, linetype, item.linetypeScale, lineweight, scale,
                        sizePixels * 2 + 1);

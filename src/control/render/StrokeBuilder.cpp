@@ -9,20 +9,35 @@ namespace {
 
 constexpr double kMaxDashRepeats = 20000;
 constexpr double kScreenPixelsPerMillimetre = 96.0 / 25.4;
-constexpr std::int16_t kThickFrom = 30; // 0.30 mm and heavier are drawn wider than a pixel
+constexpr std::int16_t kDefaultLineweight = 25; // what "default" stands for: 0.25 mm
+constexpr std::int16_t kHeaviest = 211;         // 2.11 mm, the heaviest standard lineweight
 
 } // namespace
 
-StrokeBuilder::StrokeBuilder(const cad::DisplayList& list, double pixelScale)
-    : list_(list), pixelScale_(pixelScale) {}
+StrokeBuilder::StrokeBuilder(const cad::DisplayList& list, double pixelScale,
+                             LineweightWidths widths)
+    : list_(list), pixelScale_(pixelScale), widths_(widths) {}
+
+double StrokeBuilder::width(std::int16_t lineweight) const {
+    if (!widths_.shown)
+        return 0;
+    // ByLayer is resolved when compiling and ByBlock by the insert; what is left of them at
+    // the top is the default.
+    if (lineweight < 0)
+        lineweight = kDefaultLineweight;
+    lineweight = std::min(lineweight, kHeaviest);
+    const double millimetres = lineweight / 100.0;
+    // Device pixels are screen pixels times the device's scale (its resolution over 96 dpi).
+    if (widths_.onPaper)
+        return millimetres * widths_.scale * kScreenPixelsPerMillimetre * pixelScale_;
+    const double pixels = std::round(millimetres * kScreenPixelsPerMillimetre);
+    return pixels > 1 ? pixels * pixelScale_ : 0;
+}
 
 void StrokeBuilder::build(StrokeStyle& out, std::int32_t linetype, float linetypeScale,
                           std::int16_t lineweight, double unitsToPixels,
                           double lengthPixels) const {
-    out.width = 0;
-    if (lineweight >= kThickFrom && lineweight <= 211)
-        out.width = std::max(1.0, std::round(lineweight / 100.0 * kScreenPixelsPerMillimetre)) *
-                    pixelScale_;
+    out.width = width(lineweight);
     out.dashes.clear();
     if (linetype < 0 || static_cast<std::size_t>(linetype) >= list_.linetypes().size())
         return;

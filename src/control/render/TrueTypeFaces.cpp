@@ -2,6 +2,8 @@
 
 #include "cad/text/TextFont.h"
 
+#include <QFont>
+#include <QFontDatabase>
 #include <algorithm>
 #include <mutex>
 #include <unordered_map>
@@ -114,6 +116,33 @@ const QRawFont* trueTypeFace(const QString& path) {
         auto face = std::make_unique<QRawFont>(path, kFacePixelSize, QFont::PreferNoHinting);
         if (!face->isValid())
             face.reset();
+        it = faces.emplace(path, std::move(face)).first;
+    }
+    return it->second.get();
+}
+
+const QRawFont* embeddableFace(const QString& path) {
+    static std::unordered_map<QString, std::unique_ptr<QRawFont>> faces;
+    auto it = faces.find(path);
+    if (it == faces.end()) {
+        std::unique_ptr<QRawFont> face;
+        const QRawFont* plain = trueTypeFace(path);
+        const int id = QFontDatabase::addApplicationFont(path);
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        if (plain && !families.isEmpty()) {
+            QFont font(families.front());
+            font.setStyleName(plain->styleName());
+            font.setPixelSize(static_cast<int>(kFacePixelSize));
+            font.setHintingPreference(QFont::PreferNoHinting);
+            font.setKerning(false);
+            auto registered = std::make_unique<QRawFont>(QRawFont::fromFont(font));
+            // Glyph numbers are shared only by the same face: anything else is not used.
+            if (registered->isValid() && registered->familyName() == plain->familyName() &&
+                registered->styleName() == plain->styleName() &&
+                registered->glyphIndexesForString(QStringLiteral("Ag")) ==
+                    plain->glyphIndexesForString(QStringLiteral("Ag")))
+                face = std::move(registered);
+        }
         it = faces.emplace(path, std::move(face)).first;
     }
     return it->second.get();

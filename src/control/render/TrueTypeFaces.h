@@ -13,6 +13,10 @@ namespace vexor::control {
 // TrueType faces by file, loaded once per thread at a fixed pixel size; null when the file
 // cannot be used.
 const QRawFont* trueTypeFace(const QString& path);
+// The same face as the system's font engine knows it (registered as an application font), which
+// PDF output embeds as a font so that its text stays text; null when it cannot be registered.
+// Only for the thread that owns the application object.
+const QRawFont* embeddableFace(const QString& path);
 // The cap height of a face in its pixels.
 double faceCapHeight(const QRawFont& face);
 // Glyphs and pen positions of a text in a face, and the width of the whole text in pixels.

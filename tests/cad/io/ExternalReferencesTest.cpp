@@ -1,7 +1,7 @@
 #include "cad/geometry/DisplayList.h"
-#include "cad/load/DrawingReader.h"
 #include "cad/io/LoadBudget.h"
 #include "cad/io/ReferencedFile.h"
+#include "cad/load/DrawingReader.h"
 #include "support/Corpus.h"
 
 #include <algorithm>
@@ -23,8 +23,8 @@ const fs::path& referenceSets() {
         const fs::path dir = test::scratchDir("reference-sets");
         const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
         const std::string command =
-            python + " '" VEXOR_SOURCE_DIR "/tests/cad/io/make_reference_sets.py' '" +
-            dir.string() + "' >/dev/null 2>&1";
+            python + " '" + (test::sourceDir() / "tests/cad/io/make_reference_sets.py").string() +
+            "' '" + dir.string() + "' >/dev/null 2>&1";
         return std::system(command.c_str()) == 0 ? dir : fs::path();
     }();
     return root;

@@ -69,3 +69,41 @@ TEST(LayoutCorpus, LayoutNamesMatchTheOracle) {
     }
     EXPECT_GT(compared, 150);
 }
+
+// The DWG and DXF copies of the same drawing store the same plot settings; both readers must
+// read them alike (paper, scale, area, flags, table).
+TEST(LayoutCorpus, PlotSettingsOfDwgAndDxfTwinsAgree) {
+    VEXOR_REQUIRE_CORPUS();
+    int compared = 0, withTable = 0;
+    for (const std::vector<std::string>& row : test::corpusPairRows()) {
+        if (row.size() < 6 || row[0] != "DWG+DXF" || row[5] != "yes")
+            continue;
+        cad::Drawing dwg, dxf;
+        try {
+            dwg = cad::readDrawingFile((*test::corpusDir() / row[1]).string());
+            dxf = cad::readDrawingFile((*test::corpusDir() / row[3]).string());
+        } catch (const cad::ReadError&) {
+            continue;
+        }
+        for (const cad::Layout& a : dwg.layouts) {
+            const auto b = std::find_if(dxf.layouts.begin(), dxf.layouts.end(),
+                                        [&](const cad::Layout& l) { return l.name == a.name; });
+            if (b == dxf.layouts.end() || a.handle == 0 || b->handle == 0)
+                continue;
+            SCOPED_TRACE(row[1] + " layout " + a.name);
+            EXPECT_EQ(a.plotFlags, b->plotFlags);
+            EXPECT_EQ(a.plotArea, b->plotArea);
+            EXPECT_EQ(a.standardScale, b->standardScale);
+            EXPECT_EQ(a.plotStyleTable, b->plotStyleTable);
+            EXPECT_EQ(a.paperName, b->paperName);
+            EXPECT_NEAR(a.printedUnits, b->printedUnits, 1e-9);
+            EXPECT_NEAR(a.drawingUnits, b->drawingUnits, 1e-9);
+            EXPECT_NEAR(a.plotWindowMin.x, b->plotWindowMin.x, 1e-6);
+            EXPECT_NEAR(a.plotWindowMax.y, b->plotWindowMax.y, 1e-6);
+            withTable += a.plotStyleTable.empty() ? 0 : 1;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 20);
+    EXPECT_GT(withTable, 0);
+}

@@ -6,6 +6,7 @@
 #include "view/MenuArray.h"
 
 #include <QAction>
+#include <QMenu>
 #include <gtest/gtest.h>
 
 using namespace vexor;
@@ -79,3 +80,28 @@ TEST_F(LayoutMenuTest, ChoosingALayoutTakesItsFrameAsTheExtents) {
 }
 
 } // namespace
+
+TEST_F(LayoutMenuTest, LineweightsFollowTheDrawingAndTheCheckEntrySwitchesThem) {
+    QAction* entry = t.table.menus.mnuLineweights;
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(entry->isCheckable());
+    EXPECT_EQ(entry->text().toStdString(), "Lineweights");
+    // The View menu's last entry.
+    EXPECT_EQ(t.table.mnuView->actions().back(), entry);
+
+    // A drawing that asks for lineweights on screen shows them, and the entry says so.
+    t.control.lineweightDisplay = true;
+    load("/d/a.dwg", {"Sheet"});
+    EXPECT_TRUE(entry->isChecked());
+    view::mnuLineweights_Click(t.program);
+    EXPECT_FALSE(t.control.lineweightDisplay);
+    EXPECT_FALSE(entry->isChecked());
+    view::mnuLineweights_Click(t.program);
+    EXPECT_TRUE(t.control.lineweightDisplay);
+    EXPECT_TRUE(entry->isChecked());
+
+    // The next drawing starts as it asks: the choice is not kept.
+    t.control.lineweightDisplay = false;
+    load("/d/b.dwg", {"Sheet"});
+    EXPECT_FALSE(entry->isChecked());
+}
