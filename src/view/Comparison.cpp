@@ -78,6 +78,8 @@ void CompareWith(Program& p, const std::string& otherPath) {
     // The comparison opens on the whole of it, in the drawing's colours.
     p.ViewSettings.X1 = p.ViewSettings.Y1 = p.ViewSettings.X2 = p.ViewSettings.Y2 = 0;
     LoadComparedDrawings(p);
+    // Its layer list is its own; what the user had hidden in the first drawing stays hidden.
+    hideLayerEntries(p, state.HiddenLayersBefore);
     const std::int32_t count = p.Dbcocx1.DifferenceCount();
     for (std::int32_t i = 0; i < count; ++i)
         p.comparison.Differences.push_back(p.Dbcocx1.DifferenceAt(i));

@@ -142,15 +142,19 @@ void listLayersOfDrawing(Program& p) {
 void ReadLayerTable(Program& p) {
     LayerList& l = p.layers;
     l.ListFromDrawing = false;
-    if (p.CurrentDrawingPath != l.LastLoadedPath) {
-        // Other kinds keep their layers in the drawing itself: they are listed once it is read,
-        // so that the file is read only once.
-        if (isDwgPath(p.CurrentDrawingPath))
+    // A comparison shows the layers of both drawings: it is its own drawing.
+    const bool comparison = !p.comparison.ComparedPath.empty();
+    const std::string shown =
+        comparison ? p.CurrentDrawingPath + "\n" + p.comparison.ComparedPath : p.CurrentDrawingPath;
+    if (shown != l.LastLoadedPath) {
+        // Other kinds, and comparisons, keep their layers in the drawing itself: they are listed
+        // once it is read, so that the file is read only once.
+        if (!comparison && isDwgPath(p.CurrentDrawingPath))
             readFileLayerTable(p);
         else
             l.ListFromDrawing = true;
     }
-    l.LastLoadedPath = p.CurrentDrawingPath;
+    l.LastLoadedPath = shown;
 }
 
 void ReadLayerColors(Program& p) {

@@ -55,6 +55,10 @@ protected:
         t.control.setCorner("V100", "0", "0");
         t.control.setCorner("V101", "100", "100");
         t.control.layerTable = {{"0", 0}, {"WALLS", 0}};
+        // The comparison's layers: both drawings' (DOORS is only in the newer one).
+        t.control.addLayerRecord("0", "7");
+        t.control.addLayerRecord("WALLS", "1");
+        t.control.addLayerRecord("DOORS", "3");
         t.program.ViewSettings.ForeColor = 256;
         t.program.differencesPanel = &panel;
         t.control.differences = {difference("changed", "LINE", "WALLS", 0, 0, 10, 10),
@@ -85,8 +89,13 @@ TEST_F(ComparisonTest, AsksThroughTheOpenDialogAndShowsTheComparisonWithItsDiffe
     EXPECT_TRUE(panel.shown);
     EXPECT_EQ(panel.rows,
               (std::vector<std::string>{"added CIRCLE 0", "removed LINE 0", "changed LINE WALLS"}));
-    // Layers, printing and the overview work on it as on a drawing.
+    // Layers, printing and the overview work on it as on a drawing; the layers listed are both
+    // drawings'.
     EXPECT_TRUE(t.table.menus.mnuLayers->isEnabled());
+    ASSERT_EQ(t.table.menus.mnuLayer->UBound(), 2);
+    EXPECT_EQ(t.table.menus.mnuLayer->Caption(2), "Layer_DOORS");
+    view::mnuLayer_Click(t.program, 2);
+    EXPECT_EQ(test::only(t.control.calls, {"HideLayer"}).back(), "HideLayer(\"DOORS\")");
     EXPECT_TRUE(t.table.menus.mnuPrint->isEnabled());
     EXPECT_FALSE(test::only(t.control.calls, {"ShowOverview"}).empty());
 }
