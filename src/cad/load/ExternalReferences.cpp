@@ -60,8 +60,9 @@ private:
     void say(std::string text) { host_.diagnostics.push_back(std::move(text)); }
 
     // Makes block `b` (named `name` in the drawing `holder`, whose units are `units`) draw the
-    // drawing it references.
-    void follow(std::uint32_t b, const std::string& name, const std::string& holder,
+    // drawing it references. The name is a copy: merging a drawing grows the host's blocks,
+    // which may move the one it came from.
+    void follow(std::uint32_t b, std::string name, const std::string& holder,
                 const std::optional<std::int32_t>& units, int depth) {
         // Releases before R13 keep the file in the BLOCK entity; without it the block's name is
         // the drawing's.
