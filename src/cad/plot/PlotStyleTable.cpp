@@ -43,21 +43,31 @@ std::uint32_t littleEndian32(std::string_view bytes, std::size_t at) {
 }
 
 // The text records: `key=value` lines and `name{` ... `}` groups.
+struct NamedNode;
+
 struct Node {
     std::map<std::string, std::string, std::less<>> values;
-    std::vector<std::pair<std::string, Node>> children;
+    // A vector of a type declared but not yet defined: std::pair would need Node complete.
+    std::vector<NamedNode> children;
 
-    const Node* child(std::string_view name) const {
-        for (const auto& [key, node] : children)
-            if (key == name)
-                return &node;
-        return nullptr;
-    }
+    const Node* child(std::string_view name) const;
     std::string_view value(std::string_view key) const {
         const auto it = values.find(key);
         return it == values.end() ? std::string_view{} : std::string_view(it->second);
     }
 };
+
+struct NamedNode {
+    std::string key;
+    Node node;
+};
+
+const Node* Node::child(std::string_view name) const {
+    for (const auto& [key, node] : children)
+        if (key == name)
+            return &node;
+    return nullptr;
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
@@ -100,7 +110,7 @@ private:
                 const std::string key(trim(line.substr(0, line.size() - 1)));
                 Node inner = group(depth + 1);
                 if (node.children.size() < kMaxStyles)
-                    node.children.emplace_back(key, std::move(inner));
+                    node.children.push_back({key, std::move(inner)});
                 continue;
             }
             const std::size_t equals = line.find('=');
