@@ -1,11 +1,13 @@
 #include "cad/query/ItemPick.h"
 
+#include "QueryEntities.h"
 #include "cad/geometry/DisplayList.h"
 
 #include <gtest/gtest.h>
 #include <map>
 
 using namespace vexor::cad;
+using vexor::test::insertEntity;
 
 namespace {
 
@@ -16,20 +18,6 @@ Entity line(std::uint32_t layer, Vec2 a, Vec2 b, Color color = Color::byLayer())
     e.common.layer = layer;
     e.common.color = color;
     e.data = Line{{a.x, a.y, 0}, {b.x, b.y, 0}};
-    return e;
-}
-
-Entity insert(std::uint32_t layer, std::uint32_t block, Vec2 at, double rotation, double scale,
-              Color color = Color::byLayer()) {
-    Insert i;
-    i.block = block;
-    i.insert = {at.x, at.y, 0};
-    i.rotation = rotation;
-    i.scale = {scale, scale, 1};
-    Entity e;
-    e.common.layer = layer;
-    e.common.color = color;
-    e.data = Boxed<Insert>(i);
     return e;
 }
 
@@ -64,8 +52,10 @@ struct Sample {
         const std::uint32_t door = d.blockIndex("DOOR");
         d.blocks[door].entities.push_back(line(zero, {0, 0}, {1, 0}, Color::byBlock()));
         const std::uint32_t outer = d.blockIndex("OUTER");
-        d.blocks[outer].entities.push_back(insert(zero, door, {10, 0}, 0, 1, Color::byBlock()));
-        d.modelSpace.push_back(insert(doors, outer, {100, 100}, kPi / 2, 2, Color::indexed(3)));
+        d.blocks[outer].entities.push_back(
+            insertEntity(zero, door, {10, 0}, 0, 1, Color::byBlock()));
+        d.modelSpace.push_back(
+            insertEntity(doors, outer, {100, 100}, kPi / 2, 2, Color::indexed(3)));
         list = compileDisplayList(d);
     }
 };

@@ -1,5 +1,6 @@
 #include "cad/query/TextSearch.h"
 
+#include "QueryEntities.h"
 #include "cad/geometry/DimensionGeometry.h"
 #include "cad/geometry/DisplayList.h"
 
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace vexor::cad;
+using vexor::test::insertEntity;
 
 namespace {
 
@@ -32,19 +34,6 @@ Entity mtextEntity(std::uint32_t layer, const std::string& s, Vec2 at) {
     Entity e;
     e.common.layer = layer;
     e.data = Boxed<MText>(m);
-    return e;
-}
-
-Entity insertEntity(std::uint32_t layer, std::uint32_t block, Vec2 at, double rotation = 0,
-                    double scale = 1) {
-    Insert i;
-    i.block = block;
-    i.insert = {at.x, at.y, 0};
-    i.rotation = rotation;
-    i.scale = {scale, scale, 1};
-    Entity e;
-    e.common.layer = layer;
-    e.data = Boxed<Insert>(i);
     return e;
 }
 
