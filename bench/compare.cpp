@@ -2,6 +2,7 @@
 // time of loading both), 1% of the second copy's entities moved, then compared. Reports the
 // comparison's time and its ratio to the two loads, and its peak memory over what the two
 // drawings hold.
+#include "ProcessStatus.h"
 #include "cad/compare/DrawingComparison.h"
 #include "cad/load/DrawingReader.h"
 
@@ -16,17 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using vexor::bench::statusKb;
+
 fs::path corpusRoot() {
     const char* env = std::getenv("VEXOR_CORPUS");
     return (env && *env) ? fs::path(env) : fs::path(VEXOR_DEFAULT_CORPUS);
-}
-
-long statusKb(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(field + ":", 0) == 0)
-            return std::atol(line.c_str() + field.size() + 1);
-    return 0;
 }
 
 double seconds(std::chrono::steady_clock::time_point since) {

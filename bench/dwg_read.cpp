@@ -4,6 +4,7 @@
 // From R2004 the throughput includes decoding and decompressing the sections, and the peak heap is
 // compared with the size of the decompressed sections.
 #include "HeapCounter.h"
+#include "ProcessStatus.h"
 #include "cad/dwg/DwgReader.h"
 #include "cad/dwg/r2004/Sections.h"
 #include "cad/dwg/r2007/Sections.h"
@@ -23,6 +24,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using vexor::bench::statusKb;
 
 fs::path corpusRoot() {
     const char* env = std::getenv("VEXOR_CORPUS");
@@ -60,15 +63,6 @@ std::size_t sectionBytes(std::span<const std::uint8_t> file) {
                                        : vexor::cad::dwg::r2004::readSections(file, "bench.dwg");
     return s.header.size() + s.classes.size() + s.handles.size() + s.objects.size() +
            s.auxHeader.size();
-}
-
-// A field of /proc/self/status in kB ("VmRSS", "VmHWM").
-long statusKb(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(field + ":", 0) == 0)
-            return std::atol(line.c_str() + field.size() + 1);
-    return 0;
 }
 
 // Lets VmHWM restart from the current resident size, so that each drawing's peak is its own.
