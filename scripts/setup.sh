@@ -7,10 +7,10 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev fonts-dejavu-core
-  libsqlcipher-dev zlib1g-dev
+  libsqlcipher-dev libssl-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-utils poppler-utils gdal-bin python3-ezdxf
+  xvfb xauth x11-utils poppler-utils gdal-bin python3-ezdxf python3-numpy
   desktop-file-utils shared-mime-info libglib2.0-bin dpkg-dev
   librecad-data fonts-liberation2 fonts-wqy-microhei ccache
 )

@@ -23,5 +23,7 @@ if [ "${VEXOR_QUICK:-0}" != 1 ]; then
 fi
 build="${VEXOR_BUILD_DIR:-$root/build}"
 cd "$build"
+# The soak test's short version; scripts/bench-soak.sh runs the long one.
+export VEXOR_SOAK_OPENS="${VEXOR_SOAK_OPENS:-150}"
 step "test suite" ctest --output-on-failure --parallel "$(nproc)"
 echo "== all steps took $((SECONDS - total)) s"

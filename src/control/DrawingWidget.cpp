@@ -3,6 +3,7 @@
 #include "ComparisonLoader.h"
 #include "DocumentLoader.h"
 #include "DrawingUnits.h"
+#include "FreedMemory.h"
 #include "OverviewWindow.h"
 #include "ReferenceNotice.h"
 #include "cad/query/ItemPick.h"
@@ -36,6 +37,7 @@ cad::Box2 normalizedWindow(double x1, double y1, double x2, double y2) {
 } // namespace
 
 DrawingWidget::DrawingWidget(QWidget* parent) : QWidget(parent) {
+    mapLargeBlocksSeparately();
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -61,6 +63,7 @@ void DrawingWidget::CloseDrawing() {
     path_.clear();
     errorMessage_.clear();
     setDocument(nullptr);
+    returnFreedMemory();
 }
 
 void DrawingWidget::ResetDrawing() {

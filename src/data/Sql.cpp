@@ -1,6 +1,7 @@
 #include "Sql.h"
 
 #include "CaseFold.h"
+#include "DerivedKeys.h"
 
 #define SQLITE_HAS_CODEC 1
 #include <sqlcipher/sqlite3.h>
@@ -55,6 +56,21 @@ Connection::~Connection() {
 }
 
 void Connection::open(int flags, const std::string& key) {
+    // An existing file is first unlocked with the key derived once in this process; a file the
+    // derived key does not fit (written with other settings) is unlocked with the passphrase.
+    if (!(flags & SQLITE_OPEN_CREATE)) {
+        if (const std::string rawKey = derivedRawKey(path_, key); !rawKey.empty()) {
+            try {
+                unlock(flags, rawKey);
+                return;
+            } catch (const DatabaseError&) {
+            }
+        }
+    }
+    unlock(flags, key);
+}
+
+void Connection::unlock(int flags, const std::string& key) {
     const int code = sqlite3_open_v2(path_.c_str(), &db_, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (code != SQLITE_OK) {
         const std::string message = describe(db_, code, path_, "cannot open");

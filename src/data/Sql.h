@@ -50,6 +50,7 @@ private:
     struct CreateTag {};
     Connection(const std::string& path, const std::string& key, CreateTag);
     void open(int flags, const std::string& key);
+    void unlock(int flags, const std::string& key);
     void configure();
 
     std::string path_;

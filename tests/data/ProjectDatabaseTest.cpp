@@ -1,6 +1,7 @@
 #include "data/ProjectDatabase.h"
 
 #include "ProjectFixture.h"
+#include "data/DerivedKeys.h"
 #include "data/ProjectSchema.h"
 #include "fakes/FakeWindowSystem.h"
 #include "support/Corpus.h"
@@ -69,6 +70,31 @@ TEST(OpenProjectDatabase, WrongPasswordGivesTheReinstallMessage) {
                       "CREATE TABLE tblCredits (Contribution TEXT, Name TEXT)");
     }
     expectRefusedWith(dir.path().toStdString(), unusableMessage());
+}
+
+// The key kept in memory is the one the engine derives itself: the delivered database opens
+// with it alone, a file of another passphrase never does, and a file that gains another salt
+// (replaced by a copy) gets its own key.
+TEST(DerivedKeys, TheKeptKeyUnlocksTheDatabaseAndOnlyIt) {
+    ProjectFolder project;
+    const std::string rawKey =
+        data::derivedRawKey(project.databasePath, data::kProjectDatabasePassword);
+    ASSERT_EQ(rawKey.size(), 67u);
+    {
+        data::Connection byRawKey(project.databasePath, rawKey);
+        data::Statement tables(byRawKey, "SELECT count(*) FROM tblRecentProject");
+        EXPECT_TRUE(tables.step());
+    }
+    EXPECT_EQ(data::derivedRawKey(project.databasePath, data::kProjectDatabasePassword), rawKey);
+    EXPECT_NE(data::derivedRawKey(project.databasePath, "not-the-password"), rawKey);
+
+    QTemporaryDir dir;
+    const std::string otherPath = data::ProjectDatabasePath(dir.path().toStdString());
+    data::Connection::create(otherPath, "not-the-password").execute("CREATE TABLE t (a)");
+    EXPECT_THROW(data::Connection(otherPath, rawKey), data::DatabaseError);
+    EXPECT_THROW(data::Connection(otherPath, data::kProjectDatabasePassword), data::DatabaseError);
+    EXPECT_NO_THROW(data::Connection(otherPath, "not-the-password"));
+    EXPECT_TRUE(data::derivedRawKey(dir.path().toStdString() + "/absent", "x").empty());
 }
 
 TEST(OpenProjectDatabase, DamagedFileGivesTheReinstallMessage) {
