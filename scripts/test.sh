@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and builds VEXOR if needed, then runs every test: the engine's tests under the
 # sanitizers, a bounded fuzzing run of every reader, and the whole test suite. Each step prints
-# its time when it ends, so a slow step shows in the log.
+# its time when it ends, so a slow step shows in the log. The engine's load tests also run
+# under ThreadSanitizer.
 # VEXOR_QUICK=1 skips the sanitizer and fuzzing runs.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -19,6 +20,7 @@ total=$SECONDS
 step "set-up and build" "$root/scripts/setup.sh"
 if [ "${VEXOR_QUICK:-0}" != 1 ]; then
   step "sanitized engine tests" "$root/scripts/sanitize.sh"
+  step "engine load tests under ThreadSanitizer" "$root/scripts/sanitize-threads.sh"
   step "fuzzing" "$root/scripts/fuzz.sh" "${VEXOR_FUZZ_SECONDS:-30}"
 fi
 build="${VEXOR_BUILD_DIR:-$root/build}"
