@@ -177,6 +177,12 @@ public:
     const ItemList& modelSpace() const { return model_; }
     const ItemList& block(std::uint32_t index) const { return blocks_[index]; }
     std::size_t blockCount() const { return blocks_.size(); }
+    // The drawing's block that block list `index` shows: the block itself, or for a copy cut
+    // to a clipped insert's boundary, the block it was cut from.
+    std::uint32_t sourceBlock(std::uint32_t index) const {
+        return index < clippedFrom_.size() && clippedFrom_[index] != kNoIndex ? clippedFrom_[index]
+                                                                              : index;
+    }
     const std::vector<LayerStyle>& layers() const { return layers_; }
     const std::vector<Linetype>& linetypes() const { return linetypes_; }
     double linetypeScale() const { return linetypeScale_; }
@@ -202,6 +208,7 @@ private:
     friend class DisplayListCompiler;
     ItemList model_;
     std::vector<ItemList> blocks_;
+    std::vector<std::uint32_t> clippedFrom_; // per block list: kNoIndex, or its source block
     std::vector<LayerStyle> layers_;
     std::vector<Linetype> linetypes_;
     double linetypeScale_ = 1;

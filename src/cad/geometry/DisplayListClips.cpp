@@ -160,8 +160,13 @@ std::uint32_t DisplayListCompiler::clippedBlock(std::uint32_t block, const std::
             clipItem(block, i, clip, clipBox, convex, depth, out);
         }
     }
+    claimLoadMemory(out.points.size(), sizeof(Vec2));
+    claimLoadMemory(out.items.size(), sizeof(DisplayItem));
+    const std::uint32_t source = out_->sourceBlock(block);
     out_->blocks_.push_back(std::move(out));
     const auto index = static_cast<std::uint32_t>(out_->blocks_.size() - 1);
+    out_->clippedFrom_.resize(index + 1, kNoIndex);
+    out_->clippedFrom_[index] = source;
     clippedBlocks_.emplace(std::move(key), index);
     return index;
 }
