@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -306,4 +307,39 @@ TEST(VexorRender, PictureShowsTheReferencedDrawing) {
     const QJsonArray refs = QJsonDocument::fromJson(r.out).object()["references"].toArray();
     ASSERT_FALSE(refs.isEmpty());
     EXPECT_TRUE(refs[0].toObject()["found"].toBool());
+}
+
+// A clipped insert in the picture: the left half of a red square shows, the right half, cut
+// away by its clip, does not (the green line below spans the square's whole width).
+TEST(VexorRender, ClippedInsertShowsOnlyInsideItsBoundary) {
+    const auto dir = vexor::test::scratchDir("vexor-render-clip");
+    const std::string command =
+        "/usr/bin/python3 '" +
+        (vexor::test::sourceDir() / "tests/cad/io/make_reference_sets.py").string() + "' '" +
+        dir.string() + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        GTEST_SKIP() << "python3 with ezdxf is not installed";
+    const QString png = QString::fromStdString((dir / "clip.png").string());
+    const ToolRun r = runTool({QString::fromStdString((dir / "clip/picture.dxf").string()), "-o",
+                               png, "--size", "400x400", "--background", "#000000"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QImage image(png);
+    QRect green;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGreen(image.pixel(x, y)) > 128 && qRed(image.pixel(x, y)) < 64)
+                green |= QRect(x, y, 1, 1);
+    ASSERT_GT(green.width(), 100);
+    // The line runs along y = -2 from x = 0 to 10: one drawing unit in pixels.
+    const double unit = green.width() / 10.0;
+    const auto at = [&](double x, double y) {
+        return image.pixel(static_cast<int>(green.left() + x * unit),
+                           static_cast<int>(green.center().y() - (y + 2) * unit));
+    };
+    for (double y : {1.0, 5.0, 9.0}) {
+        EXPECT_GT(qRed(at(1, y)), 200) << y;
+        EXPECT_GT(qRed(at(4, y)), 200) << y;
+        EXPECT_EQ(at(6, y) & 0xFFFFFF, 0u) << y;
+        EXPECT_EQ(at(9, y) & 0xFFFFFF, 0u) << y;
+    }
 }

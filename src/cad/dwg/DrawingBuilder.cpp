@@ -9,6 +9,7 @@
 #include "MLineStyleObjects.h"
 #include "MultiLeaderObjects.h"
 #include "ObjectTypes.h"
+#include "SpatialFilters.h"
 #include "TableLoader.h"
 
 #include <algorithm>
@@ -136,6 +137,7 @@ Drawing buildDrawing(const DwgSections& sections) {
     readLayouts(*file.store, tables, decode, drawing);
     readImageDefinitions(*file.store, decode, drawing);
     readMLineStyles(*file.store, decode, tables, drawing);
+    readInsertClips(*file.store, drawing);
     readMultiLeaderStyles(*file.store, decode, MultiLeaderReferences(tables, drawing), drawing);
     finishLayouts(drawing);
     breakBlockCycles(drawing);

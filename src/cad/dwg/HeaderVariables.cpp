@@ -90,6 +90,7 @@ public:
             doubles(1); // PSVPSCALE
         readSpace();    // paper space
         const SpaceValues model = readSpace();
+        h.insBase = model.insBase;
         h.extMin = model.extMin;
         h.extMax = model.extMax;
         h.limMin = model.limMin;
@@ -141,14 +142,14 @@ public:
 
 private:
     struct SpaceValues {
-        Vec3 extMin, extMax;
+        Vec3 insBase, extMin, extMax;
         Vec2 limMin, limMax;
     };
 
     // Paper space and model space each have these, paper space first.
     SpaceValues readSpace() {
         SpaceValues s;
-        r_.point3(); // INSBASE
+        s.insBase = r_.point3();
         s.extMin = r_.point3();
         s.extMax = r_.point3();
         s.limMin = r_.rawPoint2();

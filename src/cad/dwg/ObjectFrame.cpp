@@ -242,12 +242,12 @@ std::uint64_t readObjectPreamble(ObjectFrame& f) {
         xdicMissing = r.bit();
     if (f.version >= DwgVersion::R2013)
         r.bit();
-    const std::uint64_t owner = f.readHandle();
+    f.owner = f.readHandle();
     for (std::int32_t i = 0; i < reactors; ++i)
         f.refs.handle();
     if (!xdicMissing)
         f.refs.handle();
-    return owner;
+    return f.owner;
 }
 
 } // namespace vexor::cad::dwg

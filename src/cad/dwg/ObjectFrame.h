@@ -18,6 +18,7 @@ struct ObjectFrame {
     DwgVersion version = DwgVersion::R2000;
     std::uint16_t type = 0;
     std::uint64_t handle = 0;
+    std::uint64_t owner = 0;  // a non-entity object's owner, once readObjectPreamble has run
     std::uint64_t offset = 0; // absolute position of the object, for messages
     BitReader data{{}};
     BitReader refs{{}};

@@ -5,6 +5,7 @@
 #include "../io/LoadBudget.h"
 #include "../model/ReadError.h"
 #include "AnnotationRecords.h"
+#include "ClipRecords.h"
 #include "EntityBuilder.h"
 #include "LayoutRecords.h"
 #include "ModelerDataStore.h"
@@ -42,6 +43,7 @@ public:
             readSection(record);
         }
         dataStore_.attach(context_.drawing());
+        clips_.attach(context_.drawing());
     }
 
     bool sawSection() const { return sawSection_; }
@@ -92,7 +94,7 @@ private:
                 context_.drawing().layouts.push_back(readLayout(record, context_));
             else if (objects && record.type == "MLEADERSTYLE")
                 readMultiLeaderStyle(record, context_);
-            else if (objects)
+            else if (objects && !clips_.read(record))
                 readAnnotationObject(record, context_);
             else if (dataStore)
                 dataStore_.read(record);
@@ -337,6 +339,7 @@ private:
     EntityRecord last_;
     bool replay_ = false;
     ModelerDataStore dataStore_;
+    ClipRecords clips_;
     std::uint32_t currentBlock_ = kNoIndex;
     Open open_ = Open::None;
     std::uint32_t openList_ = kModelSpace;

@@ -175,6 +175,8 @@ void readHeaderVariables(std::span<const Group> groups, Header& header) {
             header.limMin = point.xy();
         else if (name == "$LIMMAX")
             header.limMax = point.xy();
+        else if (name == "$INSBASE")
+            header.insBase = point;
     };
     for (const Group& g : groups) {
         if (g.code == 9) {

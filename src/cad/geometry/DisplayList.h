@@ -46,6 +46,9 @@ struct InsertRef {
     Affine2 transform;
     std::int32_t columns = 1, rows = 1;
     Vec2 columnStep, rowStep; // vectors between copies, in the coordinates of the owning list
+    // While compiling: the clip boundary in the block's coordinates. The compile then points
+    // the insert at a copy of the block clipped to it and empties this.
+    std::vector<Vec2> clip;
 };
 
 // A raster picture an IMAGE entity shows. The engine only says where: the renderer reads the
@@ -174,6 +177,12 @@ public:
     const ItemList& modelSpace() const { return model_; }
     const ItemList& block(std::uint32_t index) const { return blocks_[index]; }
     std::size_t blockCount() const { return blocks_.size(); }
+    // The drawing's block that block list `index` shows: the block itself, or for a copy cut
+    // to a clipped insert's boundary, the block it was cut from.
+    std::uint32_t sourceBlock(std::uint32_t index) const {
+        return index < clippedFrom_.size() && clippedFrom_[index] != kNoIndex ? clippedFrom_[index]
+                                                                              : index;
+    }
     const std::vector<LayerStyle>& layers() const { return layers_; }
     const std::vector<Linetype>& linetypes() const { return linetypes_; }
     double linetypeScale() const { return linetypeScale_; }
@@ -199,6 +208,7 @@ private:
     friend class DisplayListCompiler;
     ItemList model_;
     std::vector<ItemList> blocks_;
+    std::vector<std::uint32_t> clippedFrom_; // per block list: kNoIndex, or its source block
     std::vector<LayerStyle> layers_;
     std::vector<Linetype> linetypes_;
     double linetypeScale_ = 1;
@@ -215,8 +225,10 @@ private:
 // does, as in drawings made entirely on paper; then the first such sheet in tab order.
 int openingSheet(const DisplayList& list);
 
-// Inserts nested deeper than this are not drawn (a diagnostic says so).
-inline constexpr int kMaxInsertDepth = 16;
+// Inserts nested deeper than this are not drawn (a diagnostic says so): room for references
+// nested to their own cap of 16 (each one level: the compile draws a referenced drawing's
+// model straight through the insert of its reference) and blocks inside the innermost.
+inline constexpr int kMaxInsertDepth = 32;
 
 // Compiles under the thread's active LoadBudget, if any (see io/LoadBudget.h): a cancelled,
 // late or too large compile throws LoadStopped.

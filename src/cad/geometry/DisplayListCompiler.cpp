@@ -5,6 +5,7 @@
 #include "../io/LoadBudget.h"
 #include "../text/TextLayout.h"
 #include "ParallelTasks.h"
+#include "PolygonClip.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +21,18 @@ constexpr std::size_t kMaxRings = 65535;
 
 template <class... Ts> struct Overloaded : Ts... { using Ts::operator()...; };
 template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
+
+// The insert of a referenced drawing's model space that an external reference's block holds,
+// placed as the reference loader places it; null for any other block.
+const Insert* referencedModel(const Block& block) {
+    if (!block.externalReference || block.entities.size() != 1)
+        return nullptr;
+    const Insert* model = dataIf<Insert>(&block.entities.front().data);
+    return model && model->clip.empty() && model->rotation == 0 && model->columns <= 1 &&
+                   model->rows <= 1 && model->attributes.empty()
+               ? model
+               : nullptr;
+}
 
 bool finite(Vec2 p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
@@ -106,6 +119,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     compileAllEntities();
     if (afterEntities_)
         afterEntities_();
+    clipInserts();
     reportNotDrawn();
     reportShapeMarkers();
     resolveExtents();
@@ -359,7 +373,7 @@ void DisplayListCompiler::addBlockReference(ItemList& list, DisplayItem item, st
         return;
     item.kind = ItemKind::Insert;
     item.extra = static_cast<std::uint32_t>(list.inserts.size());
-    list.inserts.push_back({block, transform, 1, 1, {}, {}});
+    list.inserts.push_back({block, transform, 1, 1, {}, {}, {}});
     list.items.push_back(item);
 }
 
@@ -372,8 +386,26 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
             OcsFrame::fromExtrusion(common.extrusion()).planeToWorld(insert.insert.z);
         const Affine2 placed = plane * Affine2::translate(insert.insert.x, insert.insert.y) *
                                Affine2::rotate(insert.rotation);
-        const Affine2 transform = placed * Affine2::scale(insert.scale.x, insert.scale.y) *
-                                  Affine2::translate(-block.base.x, -block.base.y);
+        Affine2 transform = placed * Affine2::scale(insert.scale.x, insert.scale.y) *
+                            Affine2::translate(-block.base.x, -block.base.y);
+        std::uint32_t target = insert.block;
+        std::vector<Vec2> clip = insert.clip;
+        // A referenced drawing's block holds one insert of the drawing's model space: drawn
+        // straight through, a reference costs one level of nesting, not two.
+        if (const Insert* model = referencedModel(block);
+            model && model->block < drawing_.blocks.size()) {
+            const Affine2 inner = Affine2::translate(model->insert.x, model->insert.y) *
+                                  Affine2::scale(model->scale.x, model->scale.y) *
+                                  Affine2::translate(-drawing_.blocks[model->block].base.x,
+                                                     -drawing_.blocks[model->block].base.y);
+            Affine2 back;
+            if (invertAffine(inner, back)) {
+                transform = transform * inner;
+                target = model->block;
+                for (Vec2& p : clip)
+                    p = back.map(p);
+            }
+        }
         std::int64_t columns = std::max(insert.columns, 1);
         std::int64_t rows = std::max(insert.rows, 1);
         if (columns * rows > kMaxArrayCopies) {
@@ -383,12 +415,13 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
         }
         const double det = transform.determinant();
         if (std::isfinite(det) && det != 0) {
-            addBlockReference(list, item, insert.block, transform);
+            addBlockReference(list, item, target, transform);
             InsertRef& ref = list.inserts.back();
             ref.columns = static_cast<std::int32_t>(columns);
             ref.rows = static_cast<std::int32_t>(rows);
             ref.columnStep = placed.mapVector({insert.columnSpacing, 0});
             ref.rowStep = placed.mapVector({0, insert.rowSpacing});
+            ref.clip = std::move(clip);
         }
     }
     for (const AttributeEntity& attribute : insert.attributes) {

@@ -115,6 +115,18 @@ private:
     static void summarise(ItemList& list);
     void storeAlongCurve(ItemList& list);
 
+    // DisplayListClips.cpp: a clipped insert draws a copy of its block cut to its boundary
+    // (nested inserts crossing it cut in turn); what cannot be cut exactly is left out and
+    // counted.
+    void clipInserts();
+    std::uint32_t clippedBlock(std::uint32_t block, const std::vector<Vec2>& clip, int depth);
+    void clipItem(std::uint32_t block, std::uint32_t index, const std::vector<Vec2>& clip,
+                  const Box2& clipBox, bool convex, int depth, ItemList& out);
+    void clipInsert(DisplayItem item, InsertRef ref, const std::vector<Vec2>& clip,
+                    const Box2& clipBox, int depth, ItemList& out);
+    Box2 roughExtents(std::uint32_t block, int depth);
+    std::string blockName(std::uint32_t block) const;
+
     // DisplayListSheets.cpp: the layouts' sheets and their views onto model space.
     void compileSheets();
     bool compileView(const Layout& layout, const Block& block, const Viewport& viewport,
@@ -130,6 +142,9 @@ private:
     std::vector<double> blockWeight_;
     std::size_t extentsBudget_ = 0;
     std::size_t droppedCopies_ = 0;
+    std::map<std::pair<std::uint32_t, std::vector<double>>, std::uint32_t> clippedBlocks_;
+    std::vector<Box2> roughExtents_;   // of each list, through its inserts, before the
+    std::vector<char> roughExtentsOf_; // extents are resolved: 0 not yet, 1 busy, 2 known
     std::map<std::string, std::size_t> notDrawn_;     // entity kind -> how many
     std::vector<std::string>* diagnostics_ = nullptr; // where diagnose() reports: the list's own
     std::map<std::pair<std::string, std::string>, std::size_t> incomplete_; // (kind, reason)

@@ -207,7 +207,7 @@ int DisplayListCompiler::finishList(ItemList& list, int depth, bool isBlock, dou
         if (item.kind == ItemKind::Insert) {
             InsertRef& ref = list.inserts[item.extra];
             if (blockState_[ref.block] == BlockState::Visiting) {
-                diagnose("block \"" + drawing_.blocks[ref.block].name +
+                diagnose("block \"" + blockName(ref.block) +
                          "\" contains itself; the inner reference is not drawn");
                 ref.block = kNoIndex;
             } else if (depth >= kMaxResolveDepth) {

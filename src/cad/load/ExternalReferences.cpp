@@ -53,7 +53,7 @@ private:
     // Where the model space of a file read in this load lies: a block and its base point.
     struct Model {
         std::uint32_t block = kNoIndex; // kNoIndex: the file could not be read
-        Vec3 base;
+        std::optional<Vec3> base;       // its INSBASE, when its header gives one
         std::optional<std::int32_t> units;
     };
 
@@ -128,6 +128,7 @@ private:
         }
         source.sourcePath = file;
         model.units = source.header.insUnits;
+        model.base = source.header.insBase;
         for (std::string& note : source.diagnostics)
             say("in reference " + name + ": " + note);
         // Blocks the merged drawing brings that reference further drawings.
@@ -150,16 +151,17 @@ private:
         return result;
     }
 
-    // Block `b` draws the model through one insert: model point p lands at k * (p - base of
-    // the model) + t in the block, so that after the block's own base point is taken off the
-    // referenced drawing is scaled about that base point.
+    // Block `b` draws the model through one insert: the model's base point (its INSBASE, as
+    // when a drawing is inserted; without one the block's own base point, in the model's
+    // coordinates) lands on the block's base point, and the model is scaled about it by k, so
+    // that the insert's point shows the referenced drawing's base point.
     void place(std::uint32_t b, const Model& model, double k) {
         const Vec3 base = host_.blocks[b].base;
+        const Vec3 from = model.base.value_or(base);
         Insert insert;
         insert.block = model.block;
         insert.scale = {k, k, k};
-        insert.insert = {k * model.base.x + base.x * (1 - k), k * model.base.y + base.y * (1 - k),
-                         k * model.base.z + base.z * (1 - k)};
+        insert.insert = {base.x - k * from.x, base.y - k * from.y, base.z - k * from.z};
         Entity entity;
         entity.common.layer = host_.layerIndex("0");
         entity.common.color = Color::byBlock();

@@ -113,6 +113,9 @@ struct Header {
     std::optional<Vec3> extMin, extMax;
     std::optional<Vec2> limMin, limMax;
     std::optional<std::int32_t> insUnits;
+    // INSBASE: the point of model space that lands at the insertion point when the drawing is
+    // inserted or referenced by another.
+    std::optional<Vec3> insBase;
     std::optional<std::int32_t> measurement; // 0 imperial, 1 metric
     // How lengths are shown (LUNITS: 1 scientific, 2 decimal, 3 engineering, 4 architectural,
     // 5 fractional) and with what precision (LUPREC).

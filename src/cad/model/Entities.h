@@ -269,6 +269,9 @@ struct Insert {                     // OCS
     double columnSpacing = 0, rowSpacing = 0;
     std::vector<AttributeEntity> attributes;
     bool table = false; // an ACAD_TABLE, whose cells and grid are drawn from its block
+    // The clip boundary of a clipped insert (its spatial filter), a closed polygon in the
+    // block's own coordinates; empty when the insert shows its whole block.
+    std::vector<Vec2> clip;
 };
 
 struct HatchEdge {

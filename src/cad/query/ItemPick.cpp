@@ -6,9 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace vexor::cad {
 namespace {
+
+// The name under which a referenced drawing's model space joins the drawing: REFNAME and this.
+constexpr std::string_view kReferencedModel = "|*Model_Space";
 
 double segmentDistance(Vec2 p, Vec2 a, Vec2 b) {
     const Vec2 ab = b - a, ap = p - a;
@@ -270,7 +274,13 @@ std::vector<std::pair<std::string, std::string>> describeItem(const DisplayList&
         for (std::uint32_t b : picked.blocks) {
             if (!path.empty())
                 path += " > ";
-            path += b < drawing.blocks.size() ? drawing.blocks[b].name : std::string("?");
+            const std::uint32_t source = list.sourceBlock(b);
+            std::string name = source < drawing.blocks.size() ? drawing.blocks[source].name : "?";
+            // A referenced drawing's model is drawn straight through its reference's inserts:
+            // it is named as the reference.
+            if (name.ends_with(kReferencedModel))
+                name.resize(name.size() - kReferencedModel.size());
+            path += name;
         }
         out.emplace_back("Block", path);
     }

@@ -1,8 +1,9 @@
 #include "TextSearch.h"
 
+#include "../curves/Ocs.h"
 #include "../geometry/DimensionGeometry.h"
 #include "../geometry/DisplayList.h"
-#include "../curves/Ocs.h"
+#include "../geometry/PolygonClip.h"
 #include "../text/TextLayout.h"
 
 #include <cmath>
@@ -131,8 +132,16 @@ private:
                                    Affine2::scale(insert->scale.x, insert->scale.y) *
                                    Affine2::translate(-block.base.x, -block.base.y);
             const char* kind = insert->table ? "TABLE" : kindOverride;
+            // A clipped insert shows only what lies inside its boundary.
+            if (!insert->clip.empty()) {
+                clips_.emplace_back();
+                for (Vec2 p : insert->clip)
+                    clips_.back().push_back(placed.map(p));
+            }
             for (const Entity& inner : block.entities)
                 entity(inner, placed, layout, layer, kind, depth + 1);
+            if (!insert->clip.empty())
+                clips_.pop_back();
         } else if (const StandIn* standIn = dataIf<StandIn>(&e.data)) {
             if (standIn->data)
                 for (const Entity& part : standIn->data->entities)
@@ -187,11 +196,15 @@ private:
              double height) {
         if (text.empty())
             return;
+        for (const std::vector<Vec2>& clip : clips_)
+            if (!insidePolygon(at, clip))
+                return;
         out_.push_back({std::move(text), kind, layer, layout, at, height});
     }
 
     const Drawing& drawing_;
     std::vector<char> blockHasText_;
+    std::vector<std::vector<Vec2>> clips_; // of the clipped inserts being walked, in the world
     std::vector<SearchableText> out_;
 };
 

@@ -155,6 +155,76 @@ TEST(ExternalReferences, CaseUnitsAndCycles) {
     EXPECT_NEAR(extents(left).maxX, 11, 1e-6); // left's line, right's at 10, not left again
 }
 
+// The referenced drawing's INSBASE lands at the insertion point, whatever base point the
+// host's block keeps.
+TEST(ExternalReferences, InsertionBaseOfTheReferencedDrawing) {
+    REQUIRE_SETS();
+    const cad::Drawing host = read("insbase/host.dxf");
+    ASSERT_EQ(host.references.size(), 1u);
+    EXPECT_TRUE(host.references[0].found);
+    const cad::Box2 box = extents(host);
+    EXPECT_NEAR(box.minX, 10, 1e-9);
+    EXPECT_NEAR(box.maxX, 11, 1e-9);
+    EXPECT_NEAR(box.minY, 10, 1e-9);
+    EXPECT_NEAR(box.maxY, 10, 1e-9);
+}
+
+// Clipped inserts show their block only inside the clip boundary: lines are cut at it, what
+// lies wholly outside is gone, a text crossing it is left out and counted; an unclipped insert
+// of the same block shows all of it. A reference clipped by a triangle is cut the same way.
+TEST(ExternalReferences, ClippedInsertsShowOnlyInsideTheirBoundary) {
+    REQUIRE_SETS();
+    const cad::Drawing host = read("clip/host.dxf");
+    const auto clipped =
+        std::find_if(host.modelSpace.begin(), host.modelSpace.end(), [](const cad::Entity& e) {
+            const auto* insert = cad::dataIf<cad::Insert>(&e.data);
+            return insert && !insert->clip.empty();
+        });
+    ASSERT_NE(clipped, host.modelSpace.end());
+    // Two corners stored where the insert stood, taken into the block by the inverse transform.
+    const auto& boundary = cad::dataOf<cad::Insert>(clipped->data).clip;
+    ASSERT_EQ(boundary.size(), 4u);
+    EXPECT_NEAR(boundary[0].x, 0, 1e-9);
+    EXPECT_NEAR(boundary[2].x, 5, 1e-9);
+    EXPECT_NEAR(boundary[2].y, 6, 1e-9);
+
+    const auto list = cad::compileDisplayList(host);
+    const cad::Box2 box = list->extents();
+    EXPECT_NEAR(box.maxX, 105, 1e-9); // the lines at 100..110 end at the boundary
+    EXPECT_GT(box.maxY, 108);         // the unclipped copy at (0, 100) shows its texts
+    EXPECT_TRUE(std::any_of(list->diagnostics().begin(), list->diagnostics().end(),
+                            [](const std::string& s) {
+                                return s == "1 text entity left out: it crosses the clip "
+                                            "boundary of a clipped insert";
+                            }));
+
+    const cad::Drawing reference = read("clip/reference.dxf");
+    ASSERT_EQ(reference.references.size(), 1u);
+    const cad::Box2 cut = extents(reference);
+    EXPECT_NEAR(cut.maxX, 5, 1e-9);
+    EXPECT_NEAR(cut.maxY, 5, 1e-9);
+}
+
+// References nest as deep as the reference cap: a chain of twelve is drawn whole, and of a
+// longer chain every link up to the sixteenth, the next cut with a diagnostic.
+TEST(ExternalReferences, ChainsNestUpToTheReferenceCap) {
+    REQUIRE_SETS();
+    const cad::Drawing twelve = read("chain/c5.dxf");
+    ASSERT_EQ(twelve.references.size(), 12u);
+    for (const cad::ExternalReference& ref : twelve.references)
+        EXPECT_TRUE(ref.found) << ref.name;
+    const auto twelveList = cad::compileDisplayList(twelve);
+    EXPECT_NEAR(twelveList->extents().maxX, 121, 1e-9);
+    EXPECT_TRUE(twelveList->diagnostics().empty());
+
+    const cad::Drawing longer = read("chain/c0.dxf");
+    EXPECT_TRUE(saysSomething(longer, "reference LINK17 not followed"));
+    const auto longerList = cad::compileDisplayList(longer);
+    EXPECT_NEAR(longerList->extents().maxX, 161, 1e-9);
+    for (const std::string& note : longerList->diagnostics())
+        EXPECT_EQ(note.find("nested too deep"), std::string::npos) << note;
+}
+
 // A missing file and a FIFO under the referenced name: listed as not found, nothing hangs.
 TEST(ExternalReferences, MissingFilesAndFifosAreSaidNotRead) {
     REQUIRE_SETS();

@@ -115,3 +115,22 @@ TEST(ItemPick, AnEntityOfANestedReferenceWithItsPath) {
     hidden[s.d.layerIndex("DOORS")] = 1;
     EXPECT_TRUE(itemsAt(*s.list, s.list->modelSpace(), {100.05, 121}, 0.1, hidden).empty());
 }
+
+// A clipped insert shows a copy of its block cut to the boundary: what is picked there is named
+// by the block it was cut from, and what was cut away cannot be picked.
+TEST(ItemPick, ThroughAClippedInsertTheBlockKeepsItsName) {
+    Drawing d;
+    const std::uint32_t zero = d.layerIndex("0");
+    const std::uint32_t door = d.blockIndex("DOOR");
+    d.blocks[door].entities.push_back(line(zero, {0, 0}, {10, 0}));
+    Entity clipped = insertEntity(zero, door, {100, 0}, 0, 1, Color::byLayer());
+    dataOf<Insert>(clipped.data).clip = {{-1, -1}, {5, -1}, {5, 1}, {-1, 1}};
+    d.modelSpace.push_back(clipped);
+    const auto list = compileDisplayList(d);
+    const auto found = itemsAt(*list, list->modelSpace(), {102, 0.05}, 0.1, {});
+    ASSERT_EQ(found.size(), 1u);
+    auto m = described(*list, d, found[0]);
+    EXPECT_EQ(m["Block"], "DOOR");
+    EXPECT_EQ(m["Length"], "5.00");
+    EXPECT_TRUE(itemsAt(*list, list->modelSpace(), {108, 0.05}, 0.1, {}).empty());
+}

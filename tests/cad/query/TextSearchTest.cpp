@@ -167,6 +167,23 @@ TEST(TextSearch, FindsTextsInsideNestedReferencesWherePlaced) {
     EXPECT_EQ(h[0].layer, s.doors);
 }
 
+// A clipped insert shows, and so finds, only the texts inside its boundary.
+TEST(TextSearch, AClippedInsertFindsOnlyTheTextsItShows) {
+    Drawing d;
+    const std::uint32_t zero = d.layerIndex("0");
+    const std::uint32_t plan = d.blockIndex("PLAN");
+    d.blocks[plan].entities.push_back(textEntity(zero, "kept", {1, 1}));
+    d.blocks[plan].entities.push_back(textEntity(zero, "cut", {8, 1}));
+    Entity clipped = insertEntity(zero, plan, {100, 0}, 0, 1);
+    dataOf<Insert>(clipped.data).clip = {{0, 0}, {5, 0}, {5, 5}, {0, 5}};
+    d.modelSpace.push_back(clipped);
+    d.modelSpace.push_back(insertEntity(zero, plan, {0, 100}, 0, 1));
+    EXPECT_EQ(hits(d, "kept").size(), 2u);
+    const auto cut = hits(d, "cut");
+    ASSERT_EQ(cut.size(), 1u) << "only the unclipped insert shows it";
+    EXPECT_NEAR(cut[0].at.y, 101, 1e-9);
+}
+
 TEST(TextSearch, DimensionTextIsTheMeasurementAsDrawn) {
     Sample s;
     auto h = hits(s.d, "1234.5");

@@ -23,6 +23,7 @@ constexpr VersionName kVersions[] = {
 // Offsets of the fixed header, the same from R2.1 to R12.
 constexpr std::size_t kSectionLocators = 0x14;
 constexpr std::size_t kTableLocators = 0x2C;
+constexpr std::size_t kInsBase = 0x60; // the header's points in the order DXF lists them
 constexpr std::size_t kExtMin = 0x78;
 constexpr std::size_t kLimMin = 0xA8;
 constexpr std::size_t kLinetypeScale = 0x132;
@@ -81,6 +82,12 @@ TableLocator table(ByteReader& r) {
 }
 
 void readValues(ByteReader& r, FileHeader& h) {
+    if (h.release >= Release::R11) { // older releases keep other values beside it
+        r.seek(kInsBase);
+        const Vec3 base = point3(r);
+        if (std::isfinite(base.x) && std::isfinite(base.y) && std::isfinite(base.z))
+            h.values.insBase = extent(base);
+    }
     r.seek(kExtMin);
     const Vec3 extMin = point3(r);
     const Vec3 extMax = point3(r);
