@@ -178,10 +178,10 @@ EntityPreamble readEntityPreamble(ObjectFrame& f, bool keepGraphics) {
                                : Color::indexed(index < 0 ? -index : index);
     }
     p.linetypeScale = r.bitDouble();
-    std::uint8_t plotStyleFlags = 0, materialFlags = 0;
+    std::uint8_t materialFlags = 0;
     if (v >= DwgVersion::R2000) {
         p.linetypeFlags = r.twoBits();
-        plotStyleFlags = r.twoBits();
+        p.plotStyleFlags = r.twoBits();
     } else {
         p.linetypeFlags = byLayerLinetype ? 0 : 3;
     }
@@ -225,8 +225,8 @@ EntityPreamble readEntityPreamble(ObjectFrame& f, bool keepGraphics) {
     }
     if (materialFlags == 3)
         f.refs.handle();
-    if (plotStyleFlags == 3)
-        f.refs.handle();
+    if (p.plotStyleFlags == 3)
+        p.plotStyle = f.readHandle();
     for (int i = 0; i < visualStyles; ++i)
         f.refs.handle();
     return p;

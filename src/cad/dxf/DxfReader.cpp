@@ -41,6 +41,7 @@ public:
             sawSection_ = true;
             readSection(record);
         }
+        context_.resolveNamedObjects();
         dataStore_.attach(context_.drawing());
     }
 
@@ -92,6 +93,9 @@ private:
                 context_.drawing().layouts.push_back(readLayout(record, context_));
             else if (objects && record.type == "MLEADERSTYLE")
                 readMultiLeaderStyle(record, context_);
+            else if (objects &&
+                     (record.type == "DICTIONARY" || record.type == "ACDBDICTIONARYWDFLT"))
+                readDictionary(record, context_);
             else if (objects)
                 readAnnotationObject(record, context_);
             else if (dataStore)
