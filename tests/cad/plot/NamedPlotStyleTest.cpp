@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace vexor;
 
@@ -150,4 +151,29 @@ lost.dxf_layout.dxf.plot_view_name = 'Nowhere'
     EXPECT_TRUE(mentions(list->diagnostics(), "plots the view \"Nowhere\", which is not stored"));
     EXPECT_FALSE(mentions(list->diagnostics(), "\"detail\""));
     EXPECT_FALSE(mentions(list->diagnostics(), "last screen display"));
+}
+
+TEST(NamedPlotStyles, ADwgNamesItsLayersStylesAsItsDxfTwinDoes) {
+    VEXOR_REQUIRE_CORPUS();
+    // The same drawing saved by one writer as DWG (R2000 and R2018) and as DXF: the DWG's
+    // layer handles and its header's dictionary give the names the DXF's groups give.
+    const auto corpus = *test::corpusDir();
+    const cad::Drawing dxf = cad::readDrawingFile(
+        (corpus / "dxf/ascii/AC1015/acadsharp__sample_AC1015_ascii.dxf").string());
+    std::map<std::string, std::string> expected;
+    for (const cad::Layer& layer : dxf.layers)
+        expected[layer.name] = layer.plotStyle;
+    ASSERT_EQ(expected["0"], "Normal");
+    for (const char* dwg :
+         {"dwg/AC1015/acadsharp__sample_AC1015.dwg", "dwg/AC1032/acadsharp__sample_AC1032.dwg"}) {
+        SCOPED_TRACE(dwg);
+        const cad::Drawing drawing = cad::readDrawingFile((corpus / dwg).string());
+        std::map<std::string, std::string> read;
+        for (const cad::Layer& layer : drawing.layers)
+            if (expected.count(layer.name))
+                read[layer.name] = layer.plotStyle;
+        EXPECT_GE(read.size(), 15u); // the layers both files hold
+        for (const auto& [name, style] : read)
+            EXPECT_EQ(style, expected[name]) << name;
+    }
 }
