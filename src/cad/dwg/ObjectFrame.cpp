@@ -179,15 +179,18 @@ EntityPreamble readEntityPreamble(ObjectFrame& f, bool keepGraphics) {
     }
     p.linetypeScale = r.bitDouble();
     std::uint8_t materialFlags = 0;
-    if (v >= DwgVersion::R2000) {
+    if (v >= DwgVersion::R2007) {
+        // The material's flags come before the plot style's: entities with a material of
+        // their own and a plot style by layer set the first pair (their DXF twins agree).
+        p.linetypeFlags = r.twoBits();
+        materialFlags = r.twoBits();
+        p.plotStyleFlags = r.twoBits();
+        r.rawChar(); // shadow flags
+    } else if (v >= DwgVersion::R2000) {
         p.linetypeFlags = r.twoBits();
         p.plotStyleFlags = r.twoBits();
     } else {
         p.linetypeFlags = byLayerLinetype ? 0 : 3;
-    }
-    if (v >= DwgVersion::R2007) {
-        materialFlags = r.twoBits();
-        r.rawChar(); // shadow flags
     }
     int visualStyles = 0; // full, face and edge styles each add a handle
     if (v >= DwgVersion::R2010)

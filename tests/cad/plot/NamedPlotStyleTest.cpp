@@ -175,5 +175,17 @@ TEST(NamedPlotStyles, ADwgNamesItsLayersStylesAsItsDxfTwinDoes) {
         EXPECT_GE(read.size(), 15u); // the layers both files hold
         for (const auto& [name, style] : read)
             EXPECT_EQ(style, expected[name]) << name;
+        // Both say their plot styles are colour-dependent; entities with a material of their
+        // own keep their plot style by layer, so every reference is found.
+        EXPECT_EQ(drawing.header.namedPlotStyles, dxf.header.namedPlotStyles);
+        EXPECT_FALSE(mentions(drawing.diagnostics, "plot style references"));
     }
+    // A drawing in named plot style mode, its layers in "Style_1".
+    const cad::Drawing named =
+        cad::readDrawingFile((corpus / "dwg/AC1032/librecad__dynblock_r2018.dwg").string());
+    EXPECT_TRUE(named.header.namedPlotStyles);
+    for (const cad::Layer& layer : named.layers)
+        if (layer.name == "0")
+            EXPECT_EQ(layer.plotStyle, "Style_1");
+    EXPECT_FALSE(mentions(named.diagnostics, "plot style references"));
 }
