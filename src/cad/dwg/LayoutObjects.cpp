@@ -1,8 +1,11 @@
 #include "LayoutObjects.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <optional>
+#include <string>
 
 namespace vexor::cad::dwg {
 namespace {
@@ -54,10 +57,12 @@ Layout parseLayoutData(ObjectFrame& f, const TextDecoder& decode) {
 }
 
 // The area of a VIEW table record: its centre (relative to its target) with its width and
-// height; empty when those are not usable.
-Box2 parseViewArea(ObjectFrame& f, const TextDecoder& decode) {
+// height; empty when those are not usable. `name` receives the record's name.
+Box2 parseViewArea(ObjectFrame& f, const TextDecoder& decode, std::string* name = nullptr) {
     readObjectPreamble(f);
-    readRecordName(f, decode);
+    std::string stored = readRecordName(f, decode);
+    if (name)
+        *name = std::move(stored);
     BitReader& r = f.data;
     const double height = r.bitDouble();
     const double width = r.bitDouble();
@@ -78,6 +83,39 @@ Box2 plottedView(const ObjectStore& store, std::uint64_t handle, const TextDecod
         return view && view->type == kTypeView ? parseViewArea(*view, decode) : Box2{};
     } catch (const DwgFormatError&) {
         return {};
+    }
+}
+
+std::string lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Layouts that name the view they plot (R2000 stores its name, not a reference) take its
+// area from the VIEW record of that name, in any case.
+void findNamedViews(const ObjectStore& store, const TextDecoder& decode,
+                    std::vector<Layout>& layouts) {
+    std::map<std::string, std::vector<Layout*>> wanted;
+    for (Layout& layout : layouts)
+        if (layout.plotArea == PlotArea::View && layout.plotView.empty() &&
+            !layout.plotViewName.empty())
+            wanted[lower(layout.plotViewName)].push_back(&layout);
+    if (wanted.empty())
+        return;
+    for (const ObjectMap::Entry& entry : store.map().entries()) {
+        try {
+            if (store.typeAt(entry.offset) != kTypeView)
+                continue;
+            ObjectFrame f = store.openAt(entry.offset);
+            std::string name;
+            const Box2 area = parseViewArea(f, decode, &name);
+            if (const auto it = wanted.find(lower(name)); it != wanted.end())
+                for (Layout* layout : it->second)
+                    layout->plotView = area;
+        } catch (const DwgFormatError&) {
+            // A damaged view is not plotted: the layout says its view is not stored.
+        }
     }
 }
 
@@ -157,6 +195,7 @@ void readLayouts(const ObjectStore& store, const TableIndex& tables, const TextD
                                               std::to_string(entry.handle) + "): " + e.what());
         }
     }
+    findNamedViews(store, decode, drawing.layouts);
 }
 
 } // namespace vexor::cad::dwg
