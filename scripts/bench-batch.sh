@@ -12,6 +12,7 @@ mapfile -t files < <(find "$corpus/dwg" "$corpus/dxf" -type f \( -name '*.dwg' -
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 mkdir -p "$out/loop"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 start=$(date +%s.%N)
 for f in "${files[@]}"; do
   "$tool" "$f" -o "$out/loop/$(basename "${f%.*}").pdf" >/dev/null 2>&1 || true
@@ -21,3 +22,4 @@ mid=$(date +%s.%N)
 end=$(date +%s.%N)
 echo "files ${#files[@]} loop $(echo "$mid - $start" | bc) s batch(--jobs $jobs) $(echo "$end - $mid" | bc) s" \
   "speed-up $(echo "scale=2; ($mid - $start) / ($end - $mid)" | bc)"
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -41,6 +41,8 @@ QJsonObject header(const cad::Header& h) {
         out.insert("MEASUREMENT", *h.measurement);
     if (!h.codepage.empty())
         out.insert("codepage", QString::fromStdString(h.codepage));
+    if (h.namedPlotStyles) // layers and entities name their plot styles
+        out.insert("PSTYLEMODE", 0);
     return out;
 }
 
@@ -109,6 +111,8 @@ QJsonObject drawingInfo(const cad::Drawing& drawing, const cad::DisplayList& lis
         entry.insert("color", layerColor(layer.color));
         entry.insert("on", !layer.off);
         entry.insert("frozen", layer.frozen);
+        if (!layer.plotStyle.empty())
+            entry.insert("plotStyle", QString::fromStdString(layer.plotStyle));
         layers.append(entry);
     }
     info.insert("layers", layers);

@@ -9,6 +9,7 @@
 #include "MLineStyleObjects.h"
 #include "MultiLeaderObjects.h"
 #include "ObjectTypes.h"
+#include "PlotStyleNames.h"
 #include "SpatialFilters.h"
 #include "TableLoader.h"
 
@@ -133,7 +134,10 @@ Drawing buildDrawing(const DwgSections& sections) {
     const TextDecoder decode(file.codepage);
     TableLoader loader(*file.store, decode, drawing.diagnostics);
     const TableIndex tables = loader.load(file.variables.handles, drawing);
-    EntityAssembler(*file.store, tables, decode, drawing).run();
+    EntityAssembler entities(*file.store, tables, decode, drawing);
+    entities.run();
+    readPlotStyleNames(*file.store, file.variables.handles.plotStyleNames, decode, tables,
+                       entities.entityPlotStyles(), drawing);
     readLayouts(*file.store, tables, decode, drawing);
     readImageDefinitions(*file.store, decode, drawing);
     readMLineStyles(*file.store, decode, tables, drawing);

@@ -100,6 +100,23 @@ EntityCommon EntityAssembler::commonOf(const ParsedEntity& e, std::uint64_t hand
     }
     c.lineweight = p.lineweight;
     c.invisible = p.invisible;
+    switch (p.plotStyleFlags) {
+    case 1:
+        c.plotStyle = PlotStyleRef::ByBlock;
+        break;
+    case 2:
+        c.plotStyle = PlotStyleRef::Default;
+        break;
+    case 3:
+        if (p.plotStyle != 0) {
+            c.plotStyle = PlotStyleRef::Named;
+            const std::lock_guard lock(plotStyleMutex_);
+            entityPlotStyles_.emplace_back(handle, p.plotStyle);
+        }
+        break;
+    default:
+        break;
+    }
     c.linetypeScale = p.linetypeScale;
     c.setThickness(e.thickness);
     c.setExtrusion(e.extrusion);

@@ -29,6 +29,10 @@ public:
                     Drawing& drawing);
 
     void run();
+    // The entities read with a named plot style: entity handle and the style's placeholder.
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>>& entityPlotStyles() const {
+        return entityPlotStyles_;
+    }
 
 private:
     // Where an entity found in the object map goes: model space, a block, or nowhere (paper
@@ -103,6 +107,8 @@ private:
     NonFiniteEntities nonFinite_; // entities turned away for coordinates that are not numbers
     std::unordered_map<std::uint64_t, std::optional<Color>> colorBook_; // DBCOLOR handle -> colour
     std::mutex colorBookMutex_;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> entityPlotStyles_;
+    std::mutex plotStyleMutex_;
     std::unordered_map<std::uint64_t, std::string> applicationNames_; // APPID handle -> name
     std::mutex applicationNamesMutex_;
 };

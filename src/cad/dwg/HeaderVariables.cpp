@@ -110,7 +110,8 @@ public:
         if (fromR2000) {
             shorts(2);  // TSTACKALIGN, TSTACKSIZE
             texts(2);   // HYPERLINKBASE, STYLESHEET
-            handles(3); // LAYOUTS, PLOTSETTINGS, PLOTSTYLES dictionaries
+            handles(2); // LAYOUTS, PLOTSETTINGS dictionaries
+            out.handles.plotStyleNames = handle();
         }
         if (fromR2004)
             handles(2); // MATERIALS, COLORS dictionaries
@@ -119,8 +120,11 @@ public:
         if (v_ >= DwgVersion::R2013)
             handles(1);
         if (fromR2000) {
-            // CELWEIGHT, ENDCAPS, JOINSTYLE, LWDISPLAY (stored inverted) ... packed
-            h.lineweightDisplay = (r_.bitLong() & 0x200) == 0;
+            // CELWEIGHT, ENDCAPS, JOINSTYLE, LWDISPLAY (0x200, stored inverted), XEDIT,
+            // EXTNAMES, PSTYLEMODE (0x2000: colour-dependent plot styles) ... packed
+            const std::int32_t packed = r_.bitLong();
+            h.lineweightDisplay = (packed & 0x200) == 0;
+            h.namedPlotStyles = (packed & 0x2000) == 0;
             h.insUnits = r_.bitShort();
             if (r_.bitShort() == 3) // CEPSNTYPE
                 handles(1);         // CPSNID

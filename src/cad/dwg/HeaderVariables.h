@@ -20,6 +20,7 @@ struct TableHandles {
     std::uint64_t linetypeByLayer = 0;
     std::uint64_t linetypeByBlock = 0;
     std::uint64_t linetypeContinuous = 0;
+    std::uint64_t plotStyleNames = 0; // the dictionary naming the plot styles (R2000+)
 };
 
 struct HeaderVariables {

@@ -1,6 +1,11 @@
 #include "LayoutObjects.h"
 
+#include <cctype>
+#include <cmath>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <string>
 
 namespace vexor::cad::dwg {
 namespace {
@@ -49,6 +54,69 @@ Layout parseLayoutData(ObjectFrame& f, const TextDecoder& decode) {
     layout.limMax = r.rawPoint2();
     layout.hasLimits = true;
     return layout;
+}
+
+// The area of a VIEW table record: its centre (relative to its target) with its width and
+// height; empty when those are not usable. `name` receives the record's name.
+Box2 parseViewArea(ObjectFrame& f, const TextDecoder& decode, std::string* name = nullptr) {
+    readObjectPreamble(f);
+    std::string stored = readRecordName(f, decode);
+    if (name)
+        *name = std::move(stored);
+    BitReader& r = f.data;
+    const double height = r.bitDouble();
+    const double width = r.bitDouble();
+    const Vec2 centre = r.rawPoint2() + r.point3().xy();
+    Box2 area;
+    if (width > 0 && height > 0 && std::isfinite(width + height + centre.x + centre.y)) {
+        area.add(centre - Vec2{width / 2, height / 2});
+        area.add(centre + Vec2{width / 2, height / 2});
+    }
+    return area;
+}
+
+// The area of the object at `handle` when it is a readable VIEW record, else empty (a layout
+// plotting it then says the view is not stored).
+Box2 plottedView(const ObjectStore& store, std::uint64_t handle, const TextDecoder& decode) {
+    try {
+        std::optional<ObjectFrame> view = store.open(handle);
+        return view && view->type == kTypeView ? parseViewArea(*view, decode) : Box2{};
+    } catch (const DwgFormatError&) {
+        return {};
+    }
+}
+
+std::string lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Layouts that name the view they plot (R2000 stores its name, not a reference) take its
+// area from the VIEW record of that name, in any case.
+void findNamedViews(const ObjectStore& store, const TextDecoder& decode,
+                    std::vector<Layout>& layouts) {
+    std::map<std::string, std::vector<Layout*>> wanted;
+    for (Layout& layout : layouts)
+        if (layout.plotArea == PlotArea::View && layout.plotView.empty() &&
+            !layout.plotViewName.empty())
+            wanted[lower(layout.plotViewName)].push_back(&layout);
+    if (wanted.empty())
+        return;
+    for (const ObjectMap::Entry& entry : store.map().entries()) {
+        try {
+            if (store.typeAt(entry.offset) != kTypeView)
+                continue;
+            ObjectFrame f = store.openAt(entry.offset);
+            std::string name;
+            const Box2 area = parseViewArea(f, decode, &name);
+            if (const auto it = wanted.find(lower(name)); it != wanted.end())
+                for (Layout* layout : it->second)
+                    layout->plotView = area;
+        } catch (const DwgFormatError&) {
+            // A damaged view is not plotted: the layout says its view is not stored.
+        }
+    }
 }
 
 } // namespace
@@ -109,13 +177,16 @@ void readLayouts(const ObjectStore& store, const TableIndex& tables, const TextD
             layout.handle = f.handle;
             // The references start with a plot view (from R2004) and a visual style (from
             // R2007) before the paper-space block; taking the first that names a space
-            // block stays right however many of those a writer stored.
+            // block stays right however many of those a writer stored. A layout plotting a
+            // named view takes the area of the reference that is a VIEW record.
             for (int i = 0; i < 6 && f.refs.remainingBits() >= 8; ++i) {
                 const std::uint64_t h = f.readHandle();
                 if (isSpace(h)) {
                     layout.blockRecord = h;
                     break;
                 }
+                if (layout.plotArea == PlotArea::View && layout.plotView.empty() && h != 0)
+                    layout.plotView = plottedView(store, h, decode);
             }
             drawing.layouts.push_back(std::move(layout));
         } catch (const DwgFormatError& e) {
@@ -124,6 +195,7 @@ void readLayouts(const ObjectStore& store, const TableIndex& tables, const TextD
                                               std::to_string(entry.handle) + "): " + e.what());
         }
     }
+    findNamedViews(store, decode, drawing.layouts);
 }
 
 } // namespace vexor::cad::dwg

@@ -178,16 +178,19 @@ EntityPreamble readEntityPreamble(ObjectFrame& f, bool keepGraphics) {
                                : Color::indexed(index < 0 ? -index : index);
     }
     p.linetypeScale = r.bitDouble();
-    std::uint8_t plotStyleFlags = 0, materialFlags = 0;
-    if (v >= DwgVersion::R2000) {
+    std::uint8_t materialFlags = 0;
+    if (v >= DwgVersion::R2007) {
+        // The material's flags come before the plot style's: entities with a material of
+        // their own and a plot style by layer set the first pair (their DXF twins agree).
         p.linetypeFlags = r.twoBits();
-        plotStyleFlags = r.twoBits();
+        materialFlags = r.twoBits();
+        p.plotStyleFlags = r.twoBits();
+        r.rawChar(); // shadow flags
+    } else if (v >= DwgVersion::R2000) {
+        p.linetypeFlags = r.twoBits();
+        p.plotStyleFlags = r.twoBits();
     } else {
         p.linetypeFlags = byLayerLinetype ? 0 : 3;
-    }
-    if (v >= DwgVersion::R2007) {
-        materialFlags = r.twoBits();
-        r.rawChar(); // shadow flags
     }
     int visualStyles = 0; // full, face and edge styles each add a handle
     if (v >= DwgVersion::R2010)
@@ -225,8 +228,8 @@ EntityPreamble readEntityPreamble(ObjectFrame& f, bool keepGraphics) {
     }
     if (materialFlags == 3)
         f.refs.handle();
-    if (plotStyleFlags == 3)
-        f.refs.handle();
+    if (p.plotStyleFlags == 3)
+        p.plotStyle = f.readHandle();
     for (int i = 0; i < visualStyles; ++i)
         f.refs.handle();
     return p;

@@ -50,6 +50,8 @@ struct EntityPreamble {
     double linetypeScale = 1;
     bool invisible = false;
     std::int16_t lineweight = kLineweightByLayer;
+    std::uint8_t plotStyleFlags = 0; // 0 by layer, 1 by block, 2 the default, 3 handle
+    std::uint64_t plotStyle = 0;     // the named plot style's placeholder object, with flags 3
     // The entity's proxy graphics, kept for kinds the model does not read (empty otherwise).
     std::vector<std::uint8_t> graphics;
 };

@@ -60,6 +60,7 @@ enum ObjectType : std::uint16_t {
     kTypeStyle = 53,
     kTypeLinetypeControl = 56,
     kTypeLinetype = 57,
+    kTypeView = 61,
     kTypeDimStyleControl = 68,
     kTypeDimStyle = 69,
     kTypeMLineStyle = 73,

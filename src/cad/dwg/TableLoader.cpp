@@ -111,6 +111,8 @@ TableIndex TableLoader::load(const TableHandles& handles, Drawing& drawing) {
         drawing.layers[i] = std::move(rec.layer);
         drawing.layers[i].handle = h;
         index.layers[h] = i;
+        if (rec.plotStyleHandle)
+            index.layerPlotStyles.emplace_back(i, rec.plotStyleHandle);
     }
 
     for (std::uint64_t h : controlEntries(handles.styleControl, kTypeStyleControl)) {

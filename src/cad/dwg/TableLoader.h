@@ -19,6 +19,8 @@ struct TableIndex {
     std::unordered_map<std::uint64_t, std::uint32_t> textStyles;
     std::unordered_map<std::uint64_t, std::uint32_t> blocks; // block header -> block
     std::unordered_map<std::uint64_t, std::uint32_t> dimStyles;
+    // Layers with a named plot style: layer index and the style's placeholder handle.
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> layerPlotStyles;
     std::uint64_t modelSpace = 0;
     std::uint64_t paperSpace = 0;
     std::uint64_t linetypeByLayer = 0;

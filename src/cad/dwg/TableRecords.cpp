@@ -106,7 +106,7 @@ LayerRecord parseLayer(ObjectFrame& f, const TextDecoder& decode) {
     }
     skipExternalReferenceHandle(f);
     if (f.version >= DwgVersion::R2000)
-        f.refs.handle(); // plot style
+        rec.plotStyleHandle = f.readHandle();
     if (f.version >= DwgVersion::R2007)
         f.refs.handle(); // material
     rec.linetypeHandle = f.readHandle();

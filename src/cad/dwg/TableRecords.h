@@ -21,6 +21,7 @@ struct TableControl {
 struct LayerRecord {
     Layer layer;
     std::uint64_t linetypeHandle = 0;
+    std::uint64_t plotStyleHandle = 0; // the named plot style's placeholder object (R2000+)
 };
 
 struct BlockHeaderRecord {

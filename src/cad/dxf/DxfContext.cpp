@@ -184,6 +184,61 @@ void DxfContext::resolveDeferredArrows() {
     deferredArrows_.clear();
 }
 
+void DxfContext::addLayerPlotStyle(std::uint32_t layer, std::uint64_t placeholder) {
+    layerPlotStyles_.emplace_back(layer, placeholder);
+}
+
+void DxfContext::addEntityPlotStyle(std::uint64_t entity, std::uint64_t placeholder) {
+    entityPlotStyles_.emplace_back(entity, placeholder);
+}
+
+void DxfContext::addDictionary(std::uint64_t handle,
+                               std::vector<std::pair<std::string, std::uint64_t>> entries) {
+    if (rootDictionary_ == 0)
+        rootDictionary_ = handle;
+    dictionaries_.try_emplace(handle, std::move(entries));
+}
+
+void DxfContext::addView(std::string_view name, const Box2& area) {
+    viewsByUpperName_[upper(name)] = area;
+}
+
+void DxfContext::resolveNamedObjects() {
+    // The plot style name dictionary, named in the root dictionary, lists a placeholder
+    // object per style under the style's name.
+    std::unordered_map<std::uint64_t, const std::string*> styleNames;
+    if (const auto root = dictionaries_.find(rootDictionary_); root != dictionaries_.end())
+        for (const auto& [name, handle] : root->second)
+            if (name == "ACAD_PLOTSTYLENAME")
+                if (const auto styles = dictionaries_.find(handle); styles != dictionaries_.end())
+                    for (const auto& [styleName, placeholder] : styles->second)
+                        styleNames.emplace(placeholder, &styleName);
+    std::size_t unknown = 0;
+    auto nameOf = [&](std::uint64_t placeholder) -> const std::string* {
+        const auto it = styleNames.find(placeholder);
+        unknown += it == styleNames.end() ? 1 : 0;
+        return it == styleNames.end() ? nullptr : it->second;
+    };
+    for (const auto& [layer, placeholder] : layerPlotStyles_)
+        if (const std::string* name = nameOf(placeholder); name && layer < drawing_.layers.size())
+            drawing_.layers[layer].plotStyle = *name;
+    for (const auto& [entity, placeholder] : entityPlotStyles_)
+        if (const std::string* name = nameOf(placeholder))
+            drawing_.entityPlotStyles[entity] = *name;
+    if (unknown)
+        drawing_.diagnostics.push_back(fileName_ + ": " + std::to_string(unknown) +
+                                       " plot style references name no entry of the plot style "
+                                       "dictionary; plotted in the default style");
+    for (Layout& layout : drawing_.layouts)
+        if (layout.plotArea == PlotArea::View)
+            if (const auto view = viewsByUpperName_.find(upper(layout.plotViewName));
+                view != viewsByUpperName_.end())
+                layout.plotView = view->second;
+    layerPlotStyles_.clear();
+    entityPlotStyles_.clear();
+    dictionaries_.clear();
+}
+
 std::uint64_t parseHandle(std::string_view hex) {
     std::uint64_t value = 0;
     while (!hex.empty() && hex.front() == ' ')

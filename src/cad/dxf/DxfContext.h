@@ -50,6 +50,18 @@ public:
     void deferArrowHandle(std::uint32_t dimStyle, int code, std::uint64_t handle);
     void resolveDeferredArrows();
 
+    // Named plot styles and views, which layers, entities and layouts name before the OBJECTS
+    // section holds the dictionaries that name the styles: gathered while reading and resolved
+    // by resolveNamedObjects() once the file is read.
+    void addLayerPlotStyle(std::uint32_t layer, std::uint64_t placeholder);
+    void addEntityPlotStyle(std::uint64_t entity, std::uint64_t placeholder);
+    // A dictionary's entries (name, handle); the first dictionary read is the root.
+    void addDictionary(std::uint64_t handle,
+                       std::vector<std::pair<std::string, std::uint64_t>> entries);
+    // A named view's area (world coordinates of its plane, or paper space).
+    void addView(std::string_view name, const Box2& area);
+    void resolveNamedObjects();
+
 private:
     static std::string upper(std::string_view s);
 
@@ -79,6 +91,12 @@ private:
         std::uint64_t handle;
     };
     std::vector<DeferredArrow> deferredArrows_;
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> layerPlotStyles_;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> entityPlotStyles_;
+    std::unordered_map<std::uint64_t, std::vector<std::pair<std::string, std::uint64_t>>>
+        dictionaries_;
+    std::uint64_t rootDictionary_ = 0;
+    std::unordered_map<std::string, Box2> viewsByUpperName_;
 };
 
 // A handle written as hexadecimal digits; 0 when there are none.

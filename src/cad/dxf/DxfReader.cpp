@@ -42,6 +42,7 @@ public:
             sawSection_ = true;
             readSection(record);
         }
+        context_.resolveNamedObjects();
         dataStore_.attach(context_.drawing());
         clips_.attach(context_.drawing());
     }
@@ -94,7 +95,12 @@ private:
                 context_.drawing().layouts.push_back(readLayout(record, context_));
             else if (objects && record.type == "MLEADERSTYLE")
                 readMultiLeaderStyle(record, context_);
-            else if (objects && !clips_.read(record))
+            else if (objects &&
+                     (record.type == "DICTIONARY" || record.type == "ACDBDICTIONARYWDFLT")) {
+                // Dictionaries name plot styles and lead from an insert to its clip boundary.
+                clips_.read(record);
+                readDictionary(record, context_);
+            } else if (objects && !clips_.read(record))
                 readAnnotationObject(record, context_);
             else if (dataStore)
                 dataStore_.read(record);

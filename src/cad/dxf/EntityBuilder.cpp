@@ -542,6 +542,8 @@ EntityCommon readCommon(const EntityRecord& record, DxfContext& context) {
     bool hasLayer = false;
     double thickness = 0;
     Vec3 extrusion{0, 0, 1};
+    std::int64_t plotStyleType = -1;
+    std::uint64_t plotStyle = 0;
     for (const Group& g : record.groups) {
         switch (g.code) {
         case 5:
@@ -570,12 +572,26 @@ EntityCommon readCommon(const EntityRecord& record, DxfContext& context) {
         case 370:
             common.lineweight = clampInt16(g.asInt(kLineweightByLayer));
             break;
+        case 380:
+            plotStyleType = g.asInt(0);
+            break;
+        case 390:
+            plotStyle = parseHandle(g.trimmed());
+            break;
         case 420:
             common.color = Color::trueColor(static_cast<std::uint32_t>(g.asInt()));
             break;
         default:
             readCoordinate(g, 210, extrusion);
         }
+    }
+    // Group 380 says how the plot style is given (0 by layer, 1 by block, 2 the default, 3 by
+    // the handle in 390); writers that leave it out give the handle alone.
+    if (plotStyleType == 1 || plotStyleType == 2)
+        common.plotStyle = plotStyleType == 1 ? PlotStyleRef::ByBlock : PlotStyleRef::Default;
+    else if (plotStyle != 0 && plotStyleType != 0 && common.handle != 0) {
+        common.plotStyle = PlotStyleRef::Named;
+        context.addEntityPlotStyle(common.handle, plotStyle);
     }
     common.setThickness(thickness);
     common.setExtrusion(extrusion);

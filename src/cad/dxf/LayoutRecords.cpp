@@ -21,6 +21,22 @@ std::int16_t shortOf(const Group& g) {
 
 } // namespace
 
+void readDictionary(const EntityRecord& record, DxfContext& context) {
+    std::uint64_t handle = 0;
+    std::vector<std::pair<std::string, std::uint64_t>> entries;
+    std::string_view name;
+    for (const Group& g : record.groups) {
+        if (g.code == 5)
+            handle = handleOf(g);
+        else if (g.code == 3)
+            name = g.text;
+        else if ((g.code == 350 || g.code == 360) && !name.empty())
+            entries.emplace_back(context.decode(name), handleOf(g));
+    }
+    if (handle != 0)
+        context.addDictionary(handle, std::move(entries));
+}
+
 Layout readLayout(const EntityRecord& record, DxfContext& context) {
     Layout layout;
     // The plot settings come first, then the layout's subclass, which reuses codes 1, 70

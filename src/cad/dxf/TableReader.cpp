@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 namespace vexor::cad::dxf {
 namespace {
@@ -14,6 +15,7 @@ void readLayer(const EntityRecord& r, DxfContext& context) {
     bool named = false;
     std::int64_t colorNumber = 7;
     std::optional<std::uint32_t> trueColor;
+    std::uint64_t plotStyle = 0;
     for (const Group& g : r.groups) {
         switch (g.code) {
         case 2:
@@ -43,6 +45,9 @@ void readLayer(const EntityRecord& r, DxfContext& context) {
             layer.lineweight =
                 static_cast<std::int16_t>(std::clamp<std::int64_t>(g.asInt(-3), -3, 211));
             break;
+        case 390:
+            plotStyle = parseHandle(g.trimmed());
+            break;
         case 420:
             trueColor = static_cast<std::uint32_t>(g.asInt());
             break;
@@ -65,6 +70,35 @@ void readLayer(const EntityRecord& r, DxfContext& context) {
     const std::uint32_t slot = drawing.layerIndex(layer.name);
     drawing.layers[slot] = std::move(layer);
     context.registerLayer(slot);
+    if (plotStyle)
+        context.addLayerPlotStyle(slot, plotStyle);
+}
+
+// A VIEW table entry: its centre (relative to its target, seen along its direction), width
+// and height. Views seen other than from above keep the plan of their area.
+void readView(const EntityRecord& r, DxfContext& context) {
+    std::string_view name;
+    Vec2 centre;
+    Vec3 target;
+    double width = 0, height = 0;
+    for (const Group& g : r.groups) {
+        if (g.code == 2)
+            name = g.text;
+        else if (g.code == 40)
+            height = g.asDouble();
+        else if (g.code == 41)
+            width = g.asDouble();
+        else
+            readCoordinate(g, 10, centre) || readCoordinate(g, 12, target);
+    }
+    if (name.empty() || !(width > 0) || !(height > 0) || !std::isfinite(width + height) ||
+        !std::isfinite(centre.x + centre.y + target.x + target.y))
+        return;
+    const Vec2 middle = centre + target.xy();
+    Box2 area;
+    area.add(middle - Vec2{width / 2, height / 2});
+    area.add(middle + Vec2{width / 2, height / 2});
+    context.addView(context.decode(name), area);
 }
 
 void readLinetype(const EntityRecord& r, DxfContext& context) {
@@ -207,6 +241,8 @@ void readHeaderVariables(std::span<const Group> groups, Header& header) {
             header.pointSize = g.asDouble();
         else if (name == "$LWDISPLAY")
             header.lineweightDisplay = g.asInt() != 0;
+        else if (name == "$PSTYLEMODE")
+            header.namedPlotStyles = g.asInt(1) == 0;
     }
     finishPoint();
 }
@@ -222,6 +258,8 @@ void readTableEntry(const EntityRecord& record, DxfContext& context) {
         readDimStyle(record.groups, context);
     else if (record.type == "BLOCK_RECORD")
         readBlockRecordEntry(record, context);
+    else if (record.type == "VIEW")
+        readView(record, context);
 }
 
 } // namespace vexor::cad::dxf

@@ -65,6 +65,12 @@ struct RasterImage {
     std::uint32_t outerRing = 0;
 };
 
+// The named plot style an item or a layer plots in when its sheet prints through a named plot
+// style table: by layer, by block, the table's default, or kPlotStyleNamed plus an index into
+// DisplayList::plotStyleNames().
+inline constexpr std::uint8_t kPlotStyleByLayer = 0, kPlotStyleByBlock = 1, kPlotStyleDefault = 2,
+                              kPlotStyleNamed = 3;
+
 // A primitive of the compiled drawing. Geometry lives in the owning ItemList's arrays.
 struct DisplayItem {
     Box2 box;                           // world (or block) coordinates; for inserts the whole array
@@ -76,9 +82,10 @@ struct DisplayItem {
     float linetypeScale = 1;
     std::int16_t lineweight = kLineweightDefault; // 1/100 mm, or kLineweight*
     ItemKind kind = ItemKind::Polyline;
-    bool closed = false;     // Polyline: last point joins the first
-    bool evenOdd = true;     // Polygon: even-odd fill rule, else non-zero winding
-    std::uint16_t rings = 0; // Polygon: number of rings
+    bool closed = false; // Polyline: last point joins the first
+    bool evenOdd = true; // Polygon: even-odd fill rule, else non-zero winding
+    std::uint8_t plotStyle = kPlotStyleByLayer; // fills a byte the alignment leaves free
+    std::uint16_t rings = 0;                    // Polygon: number of rings
 };
 
 // What drawing an item from far away needs, packed small so that a pass over a whole long list
@@ -131,6 +138,7 @@ struct LayerStyle {
     ItemColor color;
     std::int32_t linetype = kLinetypeContinuous;
     std::int16_t lineweight = kLineweightDefault;
+    std::uint8_t plotStyle = kPlotStyleDefault;
     bool initiallyHidden = false; // off or frozen in the file
     bool frozenInFile = false;    // frozen: hides the inserts on it too, not only its own items
 };
@@ -196,6 +204,8 @@ public:
     const std::vector<StyleFont>& styleFonts() const { return styleFonts_; }
     // The layouts' sheets in tab order; model space is not among them.
     const std::vector<Sheet>& sheets() const { return sheets_; }
+    // The named plot styles items and layers refer to (see kPlotStyleNamed).
+    const std::vector<std::string>& plotStyleNames() const { return plotStyleNames_; }
 
     // Box of what is drawn (no rays or construction lines), block contents included through
     // their inserts; empty for an empty drawing.
@@ -219,6 +229,7 @@ private:
     std::vector<std::string> diagnostics_;
     std::vector<StyleFont> styleFonts_;
     std::vector<Sheet> sheets_;
+    std::vector<std::string> plotStyleNames_;
 };
 
 // The sheet a drawing opens on: model space (-1), unless model space draws nothing and a sheet

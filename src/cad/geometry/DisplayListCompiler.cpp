@@ -114,6 +114,7 @@ std::shared_ptr<const DisplayList> DisplayListCompiler::compile() {
     out_->lineweightDisplay_ = drawing_.header.lineweightDisplay;
     out_->pointSize_ = drawing_.header.pointSize;
     compileLayers();
+    compilePlotStyleNames();
     compileTextStyles();
     resizeLarge(out_->blocks_, drawing_.blocks.size());
     compileAllEntities();
@@ -193,6 +194,7 @@ DisplayItem DisplayListCompiler::makeItem(const EntityCommon& common, bool inBlo
     item.lineweight = common.lineweight;
     if (item.lineweight == kLineweightByLayer && item.layer < out_->layers_.size())
         item.lineweight = out_->layers_[item.layer].lineweight;
+    item.plotStyle = plotStyleOf(common, inBlock);
     return item;
 }
 

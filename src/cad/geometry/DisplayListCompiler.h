@@ -41,6 +41,11 @@ private:
     void diagnose(const std::string& message);
 
     DisplayItem makeItem(const EntityCommon& common, bool inBlock) const;
+    // DisplayListPlotStyles.cpp: the named plot styles of layers and entities, and the names a
+    // sheet's named table lacks.
+    void compilePlotStyleNames();
+    std::uint8_t plotStyleOf(const EntityCommon& common, bool inBlock) const;
+    void checkPlotStyleNames(const Sheet& sheet);
     ItemColor resolveColor(const Color& color, std::uint32_t layer, bool inBlock) const;
 
     void addPolyline(ItemList& list, DisplayItem item, const std::vector<Vec2>& points,
@@ -145,7 +150,8 @@ private:
     std::map<std::pair<std::uint32_t, std::vector<double>>, std::uint32_t> clippedBlocks_;
     std::vector<Box2> roughExtents_;   // of each list, through its inserts, before the
     std::vector<char> roughExtentsOf_; // extents are resolved: 0 not yet, 1 busy, 2 known
-    std::map<std::string, std::size_t> notDrawn_;     // entity kind -> how many
+    std::map<std::string, std::size_t> notDrawn_;                     // entity kind -> how many
+    std::map<std::string, std::uint8_t, std::less<>> plotStyleCodes_; // name -> kPlotStyleNamed + i
     std::vector<std::string>* diagnostics_ = nullptr; // where diagnose() reports: the list's own
     std::map<std::pair<std::string, std::string>, std::size_t> incomplete_; // (kind, reason)
     const TextStyle* standardStyle_ = nullptr;

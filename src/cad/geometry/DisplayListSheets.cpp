@@ -39,9 +39,33 @@ std::string describe(const Layout& layout, const Viewport& viewport) {
            ")";
 }
 
+// What the layout last showed on screen: the view of its paper viewport (centre, height and the
+// window's proportions); empty when the paper-space block stores none.
+Box2 displayedArea(const Block* block) {
+    Box2 area;
+    if (!block)
+        return area;
+    for (std::size_t i = 0; i < block->viewports.size(); ++i) {
+        const Viewport& paper = block->viewports[i];
+        if (!isPaperViewport(block->viewports, i))
+            continue;
+        if (!(finiteNumber(paper.viewHeight) && paper.viewHeight > 0 && paper.width > 0 &&
+              paper.height > 0 && finitePoint(paper.viewTarget) &&
+              finiteNumber(paper.viewCentre.x) && finiteNumber(paper.viewCentre.y)))
+            break;
+        const Vec2 centre = paper.viewCentre + paper.viewTarget.xy();
+        const Vec2 half{paper.viewHeight * paper.width / paper.height / 2, paper.viewHeight / 2};
+        area.add(centre - half);
+        area.add(centre + half);
+        break;
+    }
+    return area;
+}
+
 // The part of paper space a layout plots, in paper-space units; empty when it plots the sheet
 // itself (or a part we cannot know, which a diagnostic names).
-Box2 plottedRegion(const Layout& layout, const Box2& content, std::string& unknown) {
+Box2 plottedRegion(const Layout& layout, const Block* block, const Box2& content,
+                   std::string& unknown) {
     Box2 region;
     switch (layout.plotArea) {
     case PlotArea::Extents:
@@ -58,10 +82,14 @@ Box2 plottedRegion(const Layout& layout, const Box2& content, std::string& unkno
         region.add(layout.plotWindowMax);
         break;
     case PlotArea::Display:
-        unknown = "the last screen display";
+        region = displayedArea(block);
+        if (region.empty())
+            unknown = "the last screen display";
         break;
     case PlotArea::View:
-        unknown = "the view \"" + layout.plotViewName + "\"";
+        region = layout.plotView;
+        if (region.empty())
+            unknown = "the view \"" + layout.plotViewName + "\"";
         break;
     case PlotArea::Layout:
         break;
@@ -87,6 +115,7 @@ void DisplayListCompiler::compileSheets() {
                 findPlotStyleTable(layout.plotStyleTable, drawing_.sourcePath, problem);
             if (!problem.empty())
                 diagnose("layout \"" + layout.name + "\": " + problem);
+            checkPlotStyleNames(sheet);
         }
         const Box2 content =
             layout.block < out_->blocks_.size() ? out_->blocks_[layout.block].extents : Box2{};
@@ -102,7 +131,10 @@ void DisplayListCompiler::compileSheets() {
         const Vec2 printableMin = corner[turn];
         const Vec2 printableMax = sheet.sizeMm - corner[(turn + 2) & 3];
         std::string unknown;
-        const Box2 region = plottedRegion(layout, content, unknown);
+        const Box2 region = plottedRegion(
+            layout,
+            layout.block < drawing_.blocks.size() ? &drawing_.blocks[layout.block] : nullptr,
+            content, unknown);
         if (!unknown.empty())
             diagnose("layout \"" + layout.name + "\" plots " + unknown +
                      ", which is not stored; plotted as the layout");

@@ -25,6 +25,7 @@ struct Layer {
     std::int32_t linetype = kLinetypeContinuous;
     std::int16_t lineweight = kLineweightDefault;
     std::uint64_t handle = 0; // file handle, for viewports that freeze the layer
+    std::string plotStyle;    // its named plot style; empty: the table's default
 };
 
 struct Linetype {
@@ -127,6 +128,7 @@ struct Header {
     // plotted) and round raster images (IMAGEFRAME); absent when the file does not say.
     std::optional<std::int32_t> wipeoutFrame, imageFrame;
     bool lineweightDisplay = false; // LWDISPLAY: lines shown at their lineweight on screen
+    bool namedPlotStyles = false;   // PSTYLEMODE 0: plotted through named (.stb) tables
 };
 
 // A format-neutral drawing as the readers fill it and the renderer draws it.
@@ -145,6 +147,8 @@ struct Drawing {
     std::vector<MLineStyle> mlineStyles;
     std::vector<ImageDefinition> imageDefinitions;
     std::vector<ExternalReference> references; // depth first, in the order they were met
+    // The named plot style of each entity whose PlotStyleRef is Named, by entity handle.
+    std::unordered_map<std::uint64_t, std::string> entityPlotStyles;
     // The file the drawing was read from (empty when read from memory): files it refers to by
     // name, such as raster images and shape fonts, are looked for beside it.
     std::string sourcePath;

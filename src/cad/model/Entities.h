@@ -70,6 +70,10 @@ inline constexpr std::int16_t kLineweightByLayer = -1;
 inline constexpr std::int16_t kLineweightByBlock = -2;
 inline constexpr std::int16_t kLineweightDefault = -3;
 
+// Which named plot style an entity plots in (drawings whose plot style tables are named ones):
+// its layer's, its insert's, the drawing's default or one named in Drawing::entityPlotStyles.
+enum class PlotStyleRef : std::uint8_t { ByLayer, ByBlock, Default, Named };
+
 // Properties every entity has. Coordinates of the entity kinds marked "OCS" below are in the
 // entity's object coordinate system, given by `extrusion`; the renderer maps them to the
 // drawing plane. Everything else is in world coordinates.
@@ -79,8 +83,9 @@ struct EntityCommon {
     std::int32_t linetype = kLinetypeByLayer;     // index into Drawing::linetypes, or kLinetype*
     std::int16_t lineweight = kLineweightByLayer; // 1/100 mm, or kLineweight*
     bool invisible = false;
-    float linetypeScale = 1.0f; // drawn in single precision anyway
-    std::uint64_t handle = 0;   // file handle or element index, for diagnostics
+    PlotStyleRef plotStyle = PlotStyleRef::ByLayer; // fills a byte the alignment leaves free
+    float linetypeScale = 1.0f;                     // drawn in single precision anyway
+    std::uint64_t handle = 0;                       // file handle or element index, for diagnostics
 
     // Thickness and extrusion direction. Nearly every entity of a drawing keeps 0 and +z, so
     // the two are held out of line only when they differ: one pointer per entity.

@@ -77,6 +77,7 @@ struct Layout {
     std::int16_t standardScale = 16;   // with kPlotStandardScale: 0 fit, 16 1:1 ...
     std::string pageSetupName, printerName, paperName, plotViewName;
     std::string plotStyleTable; // file name of the .ctb or .stb table; empty: none
+    Box2 plotView; // PlotArea::View: the named view's area in paper-space units; empty: unknown
 
     // Whether the plotted area is scaled to fill the printable area instead of a plot scale.
     bool fitsToPaper() const { return (plotFlags & kPlotStandardScale) && standardScale == 0; }

@@ -38,6 +38,15 @@ std::uint32_t littleEndian32(std::string_view bytes, std::size_t at) {
     return v;
 }
 
+// Whether a zlib stream's two-byte header (deflate, with its check bits) starts at `at`.
+bool zlibHeaderAt(std::string_view bytes, std::size_t at) {
+    if (at + 2 > bytes.size())
+        return false;
+    const auto first = static_cast<unsigned char>(bytes[at]);
+    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    return (first & 0x0F) == 8 && ((first << 8) | second) % 31 == 0;
+}
+
 [[noreturn]] void fail(const std::string& name, const std::string& reason, std::size_t offset) {
     throw PlotStyleError(name + ": " + reason + " (offset " + std::to_string(offset) + ")");
 }
@@ -155,12 +164,13 @@ bool isTrue(std::string_view text) {
 }
 
 // A stored colour: the top byte says how it is given (0xC2: red, green and blue; 0xC3: a colour
-// number, all ones for the object's own colour); -1 is the object's own colour too.
-std::optional<std::uint32_t> styleColor(long long stored) {
+// number, all ones for the object's own colour); -1 is the object's own colour too. A colour
+// policy with bit 4 set says the low bytes are red, green and blue whatever the top byte.
+std::optional<std::uint32_t> styleColor(long long stored, long long policy) {
     const auto bits = static_cast<std::uint32_t>(stored);
-    if (bits == 0xFFFFFFFFu)
+    if (bits == 0xFFFFFFFFu || bits == 0xC3FFFFFFu)
         return std::nullopt;
-    if ((bits >> 24) == 0xC3) {
+    if ((bits >> 24) == 0xC3 && !(policy & 4)) {
         const std::uint32_t index = bits & 0xFFFFFFu;
         if (index >= 1 && index <= 255)
             return colorIndexRgb(static_cast<int>(index)) & 0xFFFFFFu;
@@ -172,18 +182,20 @@ std::optional<std::uint32_t> styleColor(long long stored) {
 PlotStyle readStyle(const Node& node, const std::vector<double>& lineweights) {
     PlotStyle style;
     style.name = std::string(node.value("name"));
+    const auto policy = number(node.value("color_policy"));
     if (const auto c = number(node.value("color")))
-        style.color = styleColor(*c);
-    if (const auto policy = number(node.value("color_policy"))) {
+        style.color = styleColor(*c, policy.value_or(0));
+    if (policy) {
         style.dithering = (*policy & 1) != 0;
         style.grayscale = (*policy & 2) != 0;
     }
     if (const auto screen = number(node.value("screen")))
         style.screening = static_cast<int>(std::clamp<long long>(*screen, 0, 100));
-    // An index into the table's lineweights; one outside it, or a weight of 0, leaves the
-    // object's own.
+    // An index into the table's lineweights. Index 0 stands for the object's own lineweight
+    // (as writers store "use object lineweight"), and so does an index outside the table
+    // (255 in many tables) or a weight of 0.
     if (const auto index = number(node.value("lineweight"));
-        index && *index >= 0 && static_cast<std::size_t>(*index) < lineweights.size() &&
+        index && *index > 0 && static_cast<std::size_t>(*index) < lineweights.size() &&
         lineweights[static_cast<std::size_t>(*index)] > 0)
         style.lineweightMm = lineweights[static_cast<std::size_t>(*index)];
     auto small = [&](std::string_view key, std::int32_t fallback) {
@@ -253,28 +265,36 @@ const PlotStyle* PlotStyleTable::forColorNumber(int aci) const {
         return aci >= 1 && static_cast<std::size_t>(aci) <= styles.size()
                    ? &styles[static_cast<std::size_t>(aci - 1)]
                    : nullptr;
-    // Named plot styles of objects are not read: every object plots in the table's "Normal"
-    // style, its first.
     return styles.empty() ? nullptr : &styles.front();
 }
 
-std::uint32_t PlotStyleTable::plotColor(std::uint32_t rgb, int aci) const {
-    rgb &= 0xFFFFFFu;
-    const PlotStyle* style = forColorNumber(aci > 0 ? aci : closestColorNumber(rgb));
-    if (!style)
-        return rgb;
-    std::uint32_t c = style->color.value_or(rgb);
+const PlotStyle* PlotStyleTable::byName(std::string_view styleName) const {
+    const std::string wanted = lower(styleName);
+    for (const PlotStyle& style : styles)
+        if (lower(style.name) == wanted)
+            return &style;
+    return nullptr;
+}
+
+std::uint32_t PlotStyle::plotColor(std::uint32_t rgb) const {
+    const std::uint32_t c = color.value_or(rgb & 0xFFFFFFu);
     std::array<int, 3> channel{static_cast<int>((c >> 16) & 0xFF),
                                static_cast<int>((c >> 8) & 0xFF), static_cast<int>(c & 0xFF)};
-    if (style->grayscale) {
+    if (grayscale) {
         const int grey = static_cast<int>(
             std::lround(0.299 * channel[0] + 0.587 * channel[1] + 0.114 * channel[2]));
         channel = {grey, grey, grey};
     }
     // Screening lightens towards the paper: 0 percent is white.
     for (int& v : channel)
-        v = 255 - static_cast<int>(std::lround((255 - v) * style->screening / 100.0));
+        v = 255 - static_cast<int>(std::lround((255 - v) * screening / 100.0));
     return static_cast<std::uint32_t>((channel[0] << 16) | (channel[1] << 8) | channel[2]);
+}
+
+std::uint32_t PlotStyleTable::plotColor(std::uint32_t rgb, int aci) const {
+    rgb &= 0xFFFFFFu;
+    const PlotStyle* style = forColorNumber(aci > 0 ? aci : closestColorNumber(rgb));
+    return style ? style->plotColor(rgb) : rgb;
 }
 
 std::optional<double> PlotStyleTable::plotLineweightMm(std::uint32_t rgb, int aci) const {
@@ -289,13 +309,20 @@ PlotStyleTable parsePlotStyleTable(std::string_view bytes, std::string name) {
     const std::size_t sizes = codec + std::strlen(kCodecName);
     if (bytes.size() < sizes + 12)
         fail(name, "the header ends before its sizes", bytes.size());
-    const std::uint32_t textSize = littleEndian32(bytes, sizes + 4);
-    const std::uint32_t packedSize = littleEndian32(bytes, sizes + 8);
-    const std::size_t body = sizes + 12;
+    // Checksum, text size and compressed size are 32-bit numbers, or 64-bit ones (whose upper
+    // halves are zero) in the files of some writers: the one whose records start with a zlib
+    // header right after it is the layout used.
+    const std::size_t field = bytes.size() >= sizes + 26 && !zlibHeaderAt(bytes, sizes + 12) &&
+                                      zlibHeaderAt(bytes, sizes + 24)
+                                  ? 8
+                                  : 4;
+    const std::uint32_t textSize = littleEndian32(bytes, sizes + field);
+    const std::uint32_t packedSize = littleEndian32(bytes, sizes + 2 * field);
+    const std::size_t body = sizes + 3 * field;
     if (textSize == 0 || textSize > kMaxTextBytes)
-        fail(name, "a text size of " + std::to_string(textSize) + " bytes", sizes + 4);
+        fail(name, "a text size of " + std::to_string(textSize) + " bytes", sizes + field);
     if (packedSize > bytes.size() - body)
-        fail(name, "the compressed records run past the end of the file", sizes + 8);
+        fail(name, "the compressed records run past the end of the file", sizes + 2 * field);
     std::string text(textSize, '\0');
     uLongf produced = textSize;
     const int status = uncompress(reinterpret_cast<Bytef*>(text.data()), &produced,

@@ -21,6 +21,9 @@ struct PlotStyle {
     std::optional<double> lineweightMm; // none: the object's own lineweight
     std::int32_t linetype = 31;         // 31: the object's own linetype
     std::int32_t endStyle = 4, joinStyle = 5, fillStyle = 73; // 4, 5, 73: the object's own
+
+    // What an object of colour 0xRRGGBB plots in through this style.
+    std::uint32_t plotColor(std::uint32_t rgb) const;
 };
 
 struct PlotStyleTable {
@@ -30,8 +33,11 @@ struct PlotStyleTable {
     std::vector<PlotStyle> styles;
     std::vector<double> lineweights; // the table's custom lineweights in millimetres
 
-    // The style for colour number `aci` (1..255) of a colour-dependent table; nullptr if none.
+    // The style for colour number `aci` (1..255) of a colour-dependent table; of a named table
+    // its default style (the first, "Normal"); nullptr if none.
     const PlotStyle* forColorNumber(int aci) const;
+    // The style of a named table with this name (any case); nullptr if none.
+    const PlotStyle* byName(std::string_view styleName) const;
     // What an object of colour 0xRRGGBB (colour number `aci`, 0 when it has none) plots in.
     std::uint32_t plotColor(std::uint32_t rgb, int aci) const;
     // The lineweight in millimetres an object of that colour plots with, or none for its own.

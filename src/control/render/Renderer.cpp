@@ -78,6 +78,7 @@ bool contains(const Box2& outer, const Box2& inner) {
 struct Inherited {
     QRgb color = 0;
     std::uint32_t layer = cad::kNoIndex;
+    const cad::PlotStyle* plotStyle = nullptr; // of a named plot style table, when printing
     std::int32_t linetype = cad::kLinetypeContinuous;
     std::int16_t lineweight = cad::kLineweightDefault;
 };
@@ -552,7 +553,10 @@ private:
             return;
         ++stats_.itemsVisited;
         ++stats_.itemsAsDots;
-        const QRgb color = colors_.resolvePacked(s.color, byLayer, inherited.color);
+        // A summary does not carry the item's own plot style: its layer's stands in.
+        const QRgb color = colors_.resolvePacked(
+            s.color, byLayer, inherited.color,
+            colors_.namedStyle(cad::kPlotStyleByLayer, layer, inherited.plotStyle));
         const Vec2 p = fromCorner.map({s.centreX, s.centreY});
         if (canvas_)
             canvas_->put(p.x, p.y, color);
@@ -571,7 +575,9 @@ private:
         if (item.kind == ItemKind::Insert ? frozen(layer) : hidden(layer))
             return;
         ++stats_.itemsVisited;
-        const QRgb color = colors_.resolve(item.color, layer, inherited.color);
+        const cad::PlotStyle* named =
+            colors_.namedStyle(item.plotStyle, layer, inherited.plotStyle);
+        const QRgb color = colors_.resolve(item.color, layer, inherited.color, named);
         const double size = std::max(item.box.width(), item.box.height()) * scale;
         const bool unbounded = item.kind == ItemKind::Ray || item.kind == ItemKind::Xline;
         // A point is drawn in the drawing's point style whatever its (empty) box.
@@ -586,14 +592,14 @@ private:
         }
         switch (item.kind) {
         case ItemKind::Insert:
-            drawInsert(items, item, toDevice, depth, color, layer, inherited);
+            drawInsert(items, item, toDevice, depth, color, layer, named, inherited);
             return;
         case ItemKind::Text:
             drawText(items.texts[item.extra], toDevice, color);
             return;
         case ItemKind::Ray:
         case ItemKind::Xline:
-            drawUnbounded(items, item, toDevice, color, inherited);
+            drawUnbounded(items, item, toDevice, color, layer, named, inherited);
             return;
         case ItemKind::Points:
             drawPoint(items.points[item.first], toDevice, scale, color);
@@ -624,7 +630,7 @@ private:
             device_.fillPolygon(scratch_, rings, paint, item.evenOdd);
             return;
         }
-        buildStroke(item, inherited, color, scale, size);
+        buildStroke(item, layer, named, inherited, color, scale, size);
         if (item.kind == ItemKind::Segments)
             device_.strokeSegments(scratch_, stroke_);
         else
@@ -658,13 +664,13 @@ private:
             scratch_[k] = toPoint(toDevice.map(items.points[item.first + k]));
     }
 
-    void buildStroke(const DisplayItem& item, const Inherited& inherited, QRgb color, double scale,
-                     double sizePixels) {
+    void buildStroke(const DisplayItem& item, std::uint32_t layer, const cad::PlotStyle* named,
+                     const Inherited& inherited, QRgb color, double scale, double sizePixels) {
         const std::int32_t linetype =
             item.linetype == cad::kLinetypeByBlock ? inherited.linetype : item.linetype;
         std::int16_t lineweight =
             item.lineweight == cad::kLineweightByBlock ? inherited.lineweight : item.lineweight;
-        if (const auto styled = colors_.plotLineweight(item.color, item.layer))
+        if (const auto styled = colors_.plotLineweight(item.color, layer, named))
             lineweight = *styled;
         stroke_.color = QColor::fromRgb(color);
         strokes_.build(stroke_, linetype, item.linetypeScale, lineweight, scale,
@@ -672,13 +678,15 @@ private:
     }
 
     void drawInsert(const ItemList& items, const DisplayItem& item, const Affine2& toDevice,
-                    int depth, QRgb color, std::uint32_t layer, const Inherited& inherited) {
+                    int depth, QRgb color, std::uint32_t layer, const cad::PlotStyle* named,
+                    const Inherited& inherited) {
         const cad::InsertRef& ref = items.inserts[item.extra];
         if (ref.block == cad::kNoIndex || depth + 1 > cad::kMaxInsertDepth)
             return;
         Inherited child;
         child.color = color;
         child.layer = layer;
+        child.plotStyle = named;
         child.linetype =
             item.linetype == cad::kLinetypeByBlock ? inherited.linetype : item.linetype;
         child.lineweight =
@@ -806,7 +814,8 @@ private:
 
     // Rays and construction lines: the part inside the view, clipped to the target.
     void drawUnbounded(const ItemList& items, const DisplayItem& item, const Affine2& toDevice,
-                       QRgb color, const Inherited& inherited) {
+                       QRgb color, std::uint32_t layer, const cad::PlotStyle* named,
+                       const Inherited& inherited) {
         const Vec2 base = toDevice.map(items.points[item.first]);
         const Vec2 dir = toDevice.mapVector(items.points[item.first + 1]);
         double t0 = item.kind == ItemKind::Ray ? 0.0 : -INFINITY, t1 = INFINITY;
@@ -828,8 +837,8 @@ private:
             return;
         ++stats_.itemsDrawn;
         scratch_ = {toPoint(base + dir * t0), toPoint(base + dir * t1)};
-        buildStroke(item, inherited, color, std::sqrt(std::fabs(toDevice.determinant())),
-                    cad::length(dir * (t1 - t0)));
+        buildStroke(item, layer, named, inherited, color,
+                    std::sqrt(std::fabs(toDevice.determinant())), cad::length(dir * (t1 - t0)));
         device_.strokePolyline(scratch_, false, stroke_);
     }
 
