@@ -11,6 +11,7 @@ constexpr double kCornerTurn = 0.17453292519943295; // ten degrees
 struct Candidate {
     SnapKind kind;
     Vec2 point;
+    bool remote = false; // offered for the object under the pointer: counts as at the edge
 };
 
 Vec2 nearestOnSegment(Vec2 p, Vec2 a, Vec2 b) {
@@ -76,8 +77,74 @@ void segmentsOf(const Outline& s, std::vector<std::pair<Vec2, Vec2>>& out) {
         out.emplace_back(s.points.back(), s.points.front());
 }
 
-void candidatesOf(const PickedItem& picked, const Outline& s, Vec2 p, unsigned kinds,
-                  std::vector<Candidate>& out) {
+// The item's exact curves in the shown space, and which of its points begin or end one.
+std::vector<ConicArc> curvesOf(const PickedItem& picked, std::vector<char>& corner) {
+    std::vector<ConicArc> arcs;
+    for (const ItemCurve& c : picked.list->curvesOf(picked.index)) {
+        arcs.push_back(c.arc.mapped(picked.toShown));
+        if (!c.arc.whole()) {
+            if (c.from < corner.size())
+                corner[c.from] = 1;
+            if (c.to < corner.size())
+                corner[c.to] = 1;
+        }
+    }
+    return arcs;
+}
+
+// How far `p` lies from the arc: exactly for a circular one, else along a fine polyline.
+double distanceToArc(const ConicArc& arc, Vec2 p) {
+    if (arc.circular() && arc.covers(arc.parameterOf(p)))
+        return std::fabs(length(p - arc.centre) - arc.radius());
+    constexpr int kSteps = 256;
+    double best = length(p - arc.at(arc.start));
+    Vec2 before = arc.at(arc.start);
+    for (int i = 1; i <= kSteps; ++i) {
+        const Vec2 next = arc.at(arc.start + (arc.end - arc.start) * i / kSteps);
+        best = std::min(best, length(p - nearestOnSegment(p, before, next)));
+        before = next;
+    }
+    return best;
+}
+
+void curveCandidates(const std::vector<ConicArc>& arcs, Vec2 p, double tolerance, unsigned kinds,
+                     std::optional<Vec2> from, std::vector<Candidate>& out) {
+    for (const ConicArc& arc : arcs) {
+        // The centre when the pointer is at it, or on the curve (not elsewhere on its item).
+        if (kinds & kSnapCentre) {
+            const bool atCentre = length(arc.centre - p) <= tolerance;
+            if (atCentre || distanceToArc(arc, p) <= tolerance)
+                out.push_back({kSnapCentre, arc.centre, !atCentre});
+        }
+        if (kinds & kSnapQuadrant)
+            for (Vec2 q : quadrantPoints(arc))
+                out.push_back({kSnapQuadrant, q});
+        if ((kinds & kSnapMidpoint) && !arc.whole() && arc.circular())
+            out.push_back({kSnapMidpoint, arc.at((arc.start + arc.end) / 2)});
+        if (from && (kinds & kSnapPerpendicular))
+            for (Vec2 q : perpendicularPoints(arc, *from))
+                out.push_back({kSnapPerpendicular, q});
+        if (from && (kinds & kSnapTangent))
+            for (Vec2 q : tangentPoints(arc, *from))
+                out.push_back({kSnapTangent, q});
+    }
+}
+
+// The foot of the perpendicular from `from` on the line through a and b, when it lies
+// between them.
+std::optional<Vec2> perpendicularFoot(Vec2 from, Vec2 a, Vec2 b) {
+    const Vec2 ab = b - a;
+    const double len2 = ab.x * ab.x + ab.y * ab.y;
+    if (!(len2 > 0))
+        return std::nullopt;
+    const double t = ((from.x - a.x) * ab.x + (from.y - a.y) * ab.y) / len2;
+    if (t < 0 || t > 1)
+        return std::nullopt;
+    return a + ab * t;
+}
+
+void candidatesOf(const PickedItem& picked, const Outline& s, Vec2 p, double tolerance,
+                  unsigned kinds, std::optional<Vec2> from, std::vector<Candidate>& out) {
     const DisplayItem& item = picked.list->items[picked.index];
     if (item.kind == ItemKind::Text && (kinds & kSnapInsertion) &&
         item.extra < picked.list->texts.size()) {
@@ -105,6 +172,8 @@ void candidatesOf(const PickedItem& picked, const Outline& s, Vec2 p, unsigned k
         const Vec2 before = s.points[(k + n - 1) % n], after = s.points[(k + 1) % n];
         corner[k] = turn(before, s.points[k], after) > kCornerTurn;
     }
+    const std::vector<ConicArc> arcs = curvesOf(picked, corner);
+    curveCandidates(arcs, p, tolerance, kinds, from, out);
     if (kinds & kSnapEndpoint)
         for (std::size_t k = 0; k < n; ++k)
             if (corner[k])
@@ -115,6 +184,16 @@ void candidatesOf(const PickedItem& picked, const Outline& s, Vec2 p, unsigned k
             const std::size_t j = (k + 1) % n;
             if (corner[k] && corner[j])
                 out.push_back({kSnapMidpoint, (s.points[k] + s.points[j]) * 0.5});
+        }
+    }
+    if (from && (kinds & kSnapPerpendicular)) {
+        // Straight runs between corners; the flattened curves have their exact feet above.
+        const std::size_t last = s.closed ? n : n - 1;
+        for (std::size_t k = 0; k < last; k += s.pairs ? 2 : 1) {
+            const std::size_t j = (k + 1) % n;
+            if (corner[k] && corner[j])
+                if (const auto foot = perpendicularFoot(*from, s.points[k], s.points[j]))
+                    out.push_back({kSnapPerpendicular, *foot});
         }
     }
     if (kinds & kSnapNearest) {
@@ -128,16 +207,17 @@ void candidatesOf(const PickedItem& picked, const Outline& s, Vec2 p, unsigned k
 } // namespace
 
 std::optional<SnapResult> snapAt(const DisplayList& list, const ItemList& items, Vec2 p,
-                                 double tolerance, unsigned kinds,
-                                 const std::vector<char>& hidden) {
+                                 double tolerance, unsigned kinds, const std::vector<char>& hidden,
+                                 std::optional<Vec2> from) {
     if (kinds == 0)
         return std::nullopt;
-    const std::vector<PickedItem> picked = itemsAt(list, items, p, tolerance, hidden, 16);
+    const std::vector<PickedItem> picked =
+        itemsAt(list, items, p, tolerance, hidden, 16, (kinds & kSnapCentre) != 0);
     std::vector<Candidate> candidates;
     std::vector<Outline> shapes;
     for (const PickedItem& item : picked) {
         shapes.push_back(shapeOf(item));
-        candidatesOf(item, shapes.back(), p, kinds, candidates);
+        candidatesOf(item, shapes.back(), p, tolerance, kinds, from, candidates);
     }
     if (kinds & kSnapIntersection) {
         std::vector<std::vector<std::pair<Vec2, Vec2>>> segs(shapes.size());
@@ -156,8 +236,10 @@ std::optional<SnapResult> snapAt(const DisplayList& list, const ItemList& items,
         for (const Candidate& c : candidates) {
             if ((c.kind == kSnapNearest) != nearest)
                 continue;
-            const double d = length(c.point - p);
-            if (d <= bestDistance) {
+            const double d = c.remote ? tolerance : length(c.point - p);
+            // Ties go to the later kind (an intersection over the midpoint it falls on); an
+            // object's remote point only to the first object.
+            if (c.remote ? (!best && d <= bestDistance) : d <= bestDistance) {
                 bestDistance = d;
                 best = SnapResult{c.kind, c.point};
             }

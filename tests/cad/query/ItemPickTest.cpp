@@ -89,7 +89,7 @@ TEST(ItemPick, AClosedPolylineHasItsAreaAndPerimeter) {
     auto m = described(*s.list, s.d, found[0]);
     EXPECT_EQ(m["Kind"], "Polyline");
     EXPECT_EQ(m["Area"], "16.00");
-    EXPECT_EQ(m["Length"], "16.00");
+    EXPECT_EQ(m["Perimeter"], "16.00");
     EXPECT_EQ(m["Points"], "4");
     EXPECT_TRUE(itemsAt(*s.list, s.list->modelSpace(), {22, 2}, 0.1, {}).empty())
         << "an outline is picked on its edge, not inside";
