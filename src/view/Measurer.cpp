@@ -114,15 +114,22 @@ void Measurer::pickObject(double x, double y) {
     object_.clear();
     paper_.clear();
     model_.clear();
-    for (const control::ObjectProperties& object : c.ObjectsAt(x, y, kSnapPixels)) {
+    // Of several objects there, the topmost arc, circle or closed one; else the topmost line.
+    const std::vector<control::ObjectProperties> objects = c.ObjectsAt(x, y, kSnapPixels);
+    auto has = [](const control::ObjectProperties& object, const char* figure) {
+        return std::any_of(object.begin(), object.end(),
+                           [&](const auto& value) { return value.first == figure; });
+    };
+    const control::ObjectProperties* chosen = nullptr;
+    for (const char* wanted : {"Radius", "Major radius", "Area", "Length"})
+        for (const control::ObjectProperties& object : objects)
+            if (!chosen && has(object, wanted))
+                chosen = &object;
+    if (chosen)
         for (const char* figure : kFigures)
-            for (const auto& [name, value] : object)
+            for (const auto& [name, value] : *chosen)
                 if (name == figure)
                     object_.push_back({name, value});
-        if (object_.size() > 1)
-            break;
-        object_.clear();
-    }
     double mx = 0, my = 0, scale = 1;
     inModel_ = c.ShownLayout() != 0 && c.ModelPointAt(x, y, mx, my, scale);
     if (inModel_)

@@ -291,8 +291,10 @@ TEST_F(ToolsTest, MeasuringAnObjectShowsItsFigures) {
     view::PointerRouter r(t.program, nav, &m);
     m.Start(view::Measurer::Mode::Object);
     EXPECT_EQ(m.Summary(), "Object: pick an arc, a circle or a closed object");
-    // A text under the pointer has no figures: the circle below it is measured.
+    // A text under the pointer has no figures and a line only its length: the circle below
+    // them is measured.
     t.control.objects = {{{"Kind", "Text"}, {"Text", "A"}},
+                         {{"Kind", "Line"}, {"Type", "LINE"}, {"Length", "3.0000"}},
                          {{"Kind", "Polyline"},
                           {"Type", "CIRCLE"},
                           {"Layer", "0"},
