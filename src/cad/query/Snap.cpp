@@ -46,6 +46,8 @@ struct Outline {
     bool closed = false;
     bool segments = true; // false for points
     bool pairs = false;   // separate segments (hatch pattern lines)
+    // The rings as [begin, end) of the points: a filled item's each close on themselves.
+    std::vector<std::pair<std::size_t, std::size_t>> rings;
 };
 
 Outline shapeOf(const PickedItem& picked) {
@@ -57,24 +59,43 @@ Outline shapeOf(const PickedItem& picked) {
     const Vec2* pts = picked.list->points.data() + item.first;
     for (std::uint32_t k = 0; k < item.count; ++k)
         s.points.push_back(picked.toShown.map(pts[k]));
-    s.closed = item.closed || item.kind == ItemKind::Polygon || item.kind == ItemKind::Wipeout;
+    const bool filled = item.kind == ItemKind::Polygon || item.kind == ItemKind::Wipeout;
+    s.closed = item.closed || filled;
     s.segments = item.kind != ItemKind::Points;
     s.pairs = item.kind == ItemKind::Segments;
+    std::size_t at = 0;
+    for (std::uint32_t r = 0;
+         filled && r < item.rings && item.extra + r < picked.list->ringSizes.size(); ++r) {
+        const std::size_t end =
+            std::min<std::size_t>(at + picked.list->ringSizes[item.extra + r], s.points.size());
+        s.rings.emplace_back(at, end);
+        at = end;
+    }
+    if (s.rings.empty())
+        s.rings.emplace_back(0, s.points.size());
     return s;
 }
 
-void segmentsOf(const Outline& s, std::vector<std::pair<Vec2, Vec2>>& out) {
-    if (!s.segments)
-        return;
+// Calls visit(k, j) for each edge from point k to point j: along each ring, closing it back to
+// its first point when the outline is closed; of separate segments, each pair.
+template <class Visit> void forEachEdge(const Outline& s, Visit&& visit) {
     if (s.pairs) {
         for (std::size_t k = 1; k < s.points.size(); k += 2)
-            out.emplace_back(s.points[k - 1], s.points[k]);
+            visit(k - 1, k);
         return;
     }
-    for (std::size_t k = 1; k < s.points.size(); ++k)
-        out.emplace_back(s.points[k - 1], s.points[k]);
-    if (s.closed && s.points.size() > 2)
-        out.emplace_back(s.points.back(), s.points.front());
+    for (const auto& [begin, end] : s.rings) {
+        for (std::size_t k = begin; k + 1 < end; ++k)
+            visit(k, k + 1);
+        if (s.closed && end - begin > 2)
+            visit(end - 1, begin);
+    }
+}
+
+void segmentsOf(const Outline& s, std::vector<std::pair<Vec2, Vec2>>& out) {
+    if (s.segments)
+        forEachEdge(
+            s, [&](std::size_t k, std::size_t j) { out.emplace_back(s.points[k], s.points[j]); });
 }
 
 // The item's exact curves in the shown space, and which of its points begin or end one.
@@ -163,39 +184,33 @@ void candidatesOf(const PickedItem& picked, const Outline& s, Vec2 p, double tol
         return;
     // Corners: the ends of an open line and every vertex where it turns.
     std::vector<char> corner(n, 0);
-    for (std::size_t k = 0; k < n; ++k) {
-        const bool end = !s.closed && (k == 0 || k + 1 == n);
-        if (end || s.pairs) {
-            corner[k] = 1;
-            continue;
+    for (const auto& [begin, last] : s.rings)
+        for (std::size_t k = begin; k < last; ++k) {
+            const bool end = !s.closed && (k == begin || k + 1 == last);
+            if (end || s.pairs) {
+                corner[k] = 1;
+                continue;
+            }
+            const Vec2 before = s.points[k == begin ? last - 1 : k - 1];
+            const Vec2 after = s.points[k + 1 == last ? begin : k + 1];
+            corner[k] = turn(before, s.points[k], after) > kCornerTurn;
         }
-        const Vec2 before = s.points[(k + n - 1) % n], after = s.points[(k + 1) % n];
-        corner[k] = turn(before, s.points[k], after) > kCornerTurn;
-    }
     const std::vector<ConicArc> arcs = curvesOf(picked, corner);
     curveCandidates(arcs, p, tolerance, kinds, from, out);
     if (kinds & kSnapEndpoint)
         for (std::size_t k = 0; k < n; ++k)
             if (corner[k])
                 out.push_back({kSnapEndpoint, s.points[k]});
-    if (kinds & kSnapMidpoint) {
-        const std::size_t last = s.closed ? n : n - 1;
-        for (std::size_t k = 0; k < last; k += s.pairs ? 2 : 1) {
-            const std::size_t j = (k + 1) % n;
-            if (corner[k] && corner[j])
-                out.push_back({kSnapMidpoint, (s.points[k] + s.points[j]) * 0.5});
-        }
-    }
-    if (from && (kinds & kSnapPerpendicular)) {
-        // Straight runs between corners; the flattened curves have their exact feet above.
-        const std::size_t last = s.closed ? n : n - 1;
-        for (std::size_t k = 0; k < last; k += s.pairs ? 2 : 1) {
-            const std::size_t j = (k + 1) % n;
-            if (corner[k] && corner[j])
-                if (const auto foot = perpendicularFoot(*from, s.points[k], s.points[j]))
-                    out.push_back({kSnapPerpendicular, *foot});
-        }
-    }
+    // Straight runs between corners; the flattened curves have their exact points above.
+    forEachEdge(s, [&](std::size_t k, std::size_t j) {
+        if (!corner[k] || !corner[j])
+            return;
+        if (kinds & kSnapMidpoint)
+            out.push_back({kSnapMidpoint, (s.points[k] + s.points[j]) * 0.5});
+        if (from && (kinds & kSnapPerpendicular))
+            if (const auto foot = perpendicularFoot(*from, s.points[k], s.points[j]))
+                out.push_back({kSnapPerpendicular, *foot});
+    });
     if (kinds & kSnapNearest) {
         std::vector<std::pair<Vec2, Vec2>> segs;
         segmentsOf(s, segs);

@@ -174,6 +174,16 @@ TEST(CurveSnap, PerpendicularAndTangentFromTheLastPoint) {
                1e-9);
 }
 
+TEST(CurveSnap, AHatchSnapsOnEachOfItsLoopsAndNotBetweenThem) {
+    Sample s;
+    const unsigned kinds = kSnapEndpoint | kSnapMidpoint | kSnapNearest | kSnapQuadrant;
+    expectSnap(s.at({302.2, 2.1}, kinds), kSnapEndpoint, {302, 2});
+    expectSnap(s.at({302.1, 0.2}, kinds), kSnapMidpoint, {302, 0});
+    expectSnap(s.at({309.9, 0.3}, kinds), kSnapQuadrant, {310, 0});
+    // Between the outer circle's last point and the island's first runs no edge.
+    EXPECT_FALSE(s.at({304, -1}, kinds).has_value());
+}
+
 TEST(CurveFigures, RadiusDiameterAndExactAreas) {
     Sample s;
     auto m = s.describedAt({15, 10});
