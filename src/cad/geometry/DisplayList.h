@@ -110,6 +110,13 @@ struct ItemCurve {
     std::uint32_t from = 0, to = 0;
 };
 
+// A pattern hatch's boundary figures, kept with the item of its pattern lines (which hold no
+// boundary): area (its loops by the even-odd rule) and perimeter in the list's coordinates.
+struct ItemArea {
+    std::uint32_t item = 0;
+    double area = 0, perimeter = 0;
+};
+
 // The entity an item was made from, kept small once the drawing's entities are released.
 struct ItemSource {
     std::uint64_t handle = 0;
@@ -136,6 +143,7 @@ struct ItemList {
     // Exact curves, ordered by item: only the items drawn from curves have any, so a list of
     // straight lines pays nothing for them.
     std::vector<ItemCurve> curves;
+    std::vector<ItemArea> areas; // by item: pattern hatches only
     // Where the items come from: one entry per item into `sources`, one source per entity.
     std::vector<std::uint32_t> sourceOf;
     std::vector<ItemSource> sources;
@@ -152,6 +160,12 @@ struct ItemList {
         while (last != curves.end() && last->item == item)
             ++last;
         return {first, last};
+    }
+    const ItemArea* areaOf(std::uint32_t item) const {
+        const auto at =
+            std::lower_bound(areas.begin(), areas.end(), item,
+                             [](const ItemArea& a, std::uint32_t i) { return a.item < i; });
+        return at != areas.end() && at->item == item ? &*at : nullptr;
     }
     // The entity an item was made from; none for lists compiled without their sources.
     const ItemSource* sourceOfItem(std::uint32_t item) const {

@@ -330,7 +330,7 @@ void DisplayListCompiler::followNewOrder(ItemList& list, const std::vector<std::
             moved[k] = list.sourceOf[order[k]];
         list.sourceOf = std::move(moved);
     }
-    if (list.curves.empty())
+    if (list.curves.empty() && list.areas.empty())
         return;
     std::vector<std::uint32_t> placeOf;
     resizeLarge(placeOf, order.size());
@@ -340,6 +340,10 @@ void DisplayListCompiler::followNewOrder(ItemList& list, const std::vector<std::
         curve.item = placeOf[curve.item];
     std::stable_sort(list.curves.begin(), list.curves.end(),
                      [](const ItemCurve& a, const ItemCurve& b) { return a.item < b.item; });
+    for (ItemArea& area : list.areas)
+        area.item = placeOf[area.item];
+    std::sort(list.areas.begin(), list.areas.end(),
+              [](const ItemArea& a, const ItemArea& b) { return a.item < b.item; });
 }
 
 void DisplayListCompiler::capArray(InsertRef& ref, double& drawn) {
@@ -400,7 +404,7 @@ std::size_t DisplayList::memoryBytes() const {
             l.ringSizes.capacity() * sizeof(std::uint32_t) +
             l.inserts.capacity() * sizeof(InsertRef) + l.texts.capacity() * sizeof(TextRun) +
             l.index.memoryBytes() + l.summaries.capacity() * sizeof(ItemSummary) +
-            l.curves.capacity() * sizeof(ItemCurve) +
+            l.curves.capacity() * sizeof(ItemCurve) + l.areas.capacity() * sizeof(ItemArea) +
             l.sourceOf.capacity() * sizeof(std::uint32_t) +
             l.sources.capacity() * sizeof(ItemSource);
         for (const TextRun& t : l.texts)

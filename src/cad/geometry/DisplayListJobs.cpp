@@ -34,6 +34,10 @@ void appendItems(ItemList& list, ItemList&& part) {
         curve.item += items;
         list.curves.push_back(curve);
     }
+    for (ItemArea area : part.areas) {
+        area.item += items;
+        list.areas.push_back(area);
+    }
     for (std::uint32_t source : part.sourceOf)
         list.sourceOf.push_back(source + sources);
     for (ItemSource source : part.sources) {

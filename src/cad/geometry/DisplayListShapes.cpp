@@ -1,3 +1,4 @@
+#include "../curves/OutlineFigures.h"
 #include "../curves/Tessellate.h"
 #include "DisplayListCompiler.h"
 #include "HatchGeometry.h"
@@ -333,7 +334,23 @@ void DisplayListCompiler::addHatch(ItemList& list, const EntityCommon& common, c
     DisplayItem lines = item;
     lines.kind = ItemKind::Segments;
     lines.linetype = kLinetypeContinuous;
+    const std::size_t before = list.items.size();
     addPolyline(list, lines, segments.points, false);
+    if (list.items.size() == before + 1) {
+        // The lines hold no boundary: its figures are kept for them.
+        std::vector<Vec2> boundary;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> loops;
+        for (const auto& ring : rings) {
+            const auto first = static_cast<std::uint32_t>(boundary.size());
+            boundary.insert(boundary.end(), ring.begin(), ring.end());
+            loops.emplace_back(first, static_cast<std::uint32_t>(boundary.size()));
+        }
+        std::vector<ArcRun> runs;
+        for (const ItemCurve& c : curves)
+            runs.push_back({c.arc, c.from, c.to});
+        const OutlineFigures figures = outlineFigures(boundary, loops, runs, true);
+        list.areas.push_back({static_cast<std::uint32_t>(before), figures.area, figures.length});
+    }
 }
 
 } // namespace vexor::cad

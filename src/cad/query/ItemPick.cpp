@@ -1,5 +1,6 @@
 #include "ItemPick.h"
 
+#include "../curves/OutlineFigures.h"
 #include "Measure.h"
 #include "SheetPoint.h"
 
@@ -246,6 +247,22 @@ ExactFigures exactFigures(const PickedItem& picked) {
         return out;
     const ItemList& list = *picked.list;
     const DisplayItem& item = list.items[picked.index];
+    if (item.kind == ItemKind::Segments) {
+        // A pattern hatch: its boundary's figures were kept when it was compiled. Areas scale
+        // by the map's determinant; lengths only keep a ratio under an even scale.
+        const ItemArea* kept = list.areaOf(picked.index);
+        if (!kept)
+            return out;
+        const Affine2& m = picked.toShown;
+        const double det = std::fabs(m.determinant());
+        const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+        const bool even =
+            std::fabs(sx - sy) <= 1e-9 * sx && std::fabs(m.a * m.c + m.b * m.d) <= 1e-9 * sx * sy;
+        out.closed = true;
+        out.area = kept->area * det;
+        out.length = out.perimeter = even ? kept->perimeter * sx : 0;
+        return out;
+    }
     if (item.kind != ItemKind::Polyline && item.kind != ItemKind::Polygon &&
         item.kind != ItemKind::Wipeout)
         return out;
@@ -253,7 +270,6 @@ ExactFigures exactFigures(const PickedItem& picked) {
     std::vector<Vec2> pts(n);
     for (std::uint32_t k = 0; k < n; ++k)
         pts[k] = picked.toShown.map(list.points[item.first + k]);
-    // The rings as [begin, end) runs of the points.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> rings;
     const bool filled = item.kind != ItemKind::Polyline;
     if (filled) {
@@ -266,93 +282,30 @@ ExactFigures exactFigures(const PickedItem& picked) {
     } else {
         rings.emplace_back(0, n);
     }
-    auto ringOf = [&](std::uint32_t k) {
-        for (std::size_t r = 0; r < rings.size(); ++r)
-            if (k >= rings[r].first && k < rings[r].second)
-                return r;
-        return rings.size();
-    };
     const auto curves = list.curvesOf(picked.index);
-    std::vector<ConicArc> arcs;
-    std::vector<std::size_t> arcRing;
-    // Which curve draws the edge from each point, if any.
-    std::vector<std::int32_t> edgeCurve(n, -1);
-    for (const ItemCurve& c : curves) {
-        const std::size_t r = ringOf(c.from);
-        if (r == rings.size() || c.to > n)
-            continue;
-        const auto index = static_cast<std::int32_t>(arcs.size());
-        arcs.push_back(c.arc.mapped(picked.toShown));
-        arcRing.push_back(r);
-        if (c.to > c.from) {
-            for (std::uint32_t k = c.from; k < c.to; ++k)
-                edgeCurve[k] = index;
-        } else {
-            for (std::uint32_t k = c.from; k < rings[r].second; ++k)
-                edgeCurve[k] = index;
-            for (std::uint32_t k = rings[r].first; k < c.to; ++k)
-                edgeCurve[k] = index;
-        }
-    }
-    if (arcs.size() == 1 && curves.size() == 1) {
+    std::vector<ArcRun> runs;
+    for (const ItemCurve& c : curves)
+        runs.push_back({c.arc.mapped(picked.toShown), c.from, c.to});
+    if (runs.size() == 1 && !filled) {
         const ItemCurve& c = curves.front();
-        const bool all = c.from == 0 && (c.to == n - 1 || (c.to == 0 && item.closed));
-        if (all && !filled) {
+        const ConicArc& arc = runs.front().arc;
+        if (c.from == 0 && (c.to == n - 1 || (c.to == 0 && item.closed))) {
             out.curve = true;
-            out.circular = arcs[0].circular();
-            out.centre = arcs[0].centre;
+            out.circular = arc.circular();
+            out.centre = arc.centre;
             if (out.circular) {
-                out.radius = out.minorRadius = arcs[0].radius();
+                out.radius = out.minorRadius = arc.radius();
             } else {
-                const auto [a, b] = semiAxes(arcs[0].major, arcs[0].minor);
+                const auto [a, b] = semiAxes(arc.major, arc.minor);
                 out.radius = a;
                 out.minorRadius = b;
             }
         }
     }
-    const bool closed = filled || item.closed;
-    std::vector<double> ringAreas;
-    for (std::size_t r = 0; r < rings.size(); ++r) {
-        const auto [begin, end] = rings[r];
-        if (begin >= end) {
-            ringAreas.push_back(0);
-            continue;
-        }
-        const Vec2 o = pts[begin];
-        double area = 0, perimeter = 0;
-        const std::uint32_t edges = closed ? end : end - 1;
-        for (std::uint32_t k = begin; k < edges; ++k) {
-            if (edgeCurve[k] >= 0)
-                continue;
-            const Vec2 a = pts[k], b = pts[k + 1 < end ? k + 1 : begin];
-            area += cross(a - o, b - o) / 2;
-            perimeter += length(b - a);
-        }
-        for (std::size_t i = 0; i < arcs.size(); ++i)
-            if (arcRing[i] == r) {
-                area += arcs[i].sweptArea(o);
-                perimeter += arcs[i].arcLength();
-            }
-        ringAreas.push_back(std::fabs(area));
-        out.length += perimeter;
-    }
-    out.perimeter = out.length;
-    if (!closed)
-        return out;
-    out.closed = true;
-    // Even-odd: a ring inside an odd number of others is a hole.
-    for (std::size_t r = 0; r < ringAreas.size(); ++r) {
-        int depth = 0;
-        const Vec2 probe = pts[rings[r].first];
-        for (std::size_t q = 0; q < rings.size(); ++q) {
-            if (q == r || rings[q].first >= rings[q].second)
-                continue;
-            const std::vector<Vec2> ring(pts.begin() + rings[q].first,
-                                         pts.begin() + rings[q].second);
-            depth += insideRing(ring, probe) ? 1 : 0;
-        }
-        out.area += depth % 2 ? -ringAreas[r] : ringAreas[r];
-    }
+    out.closed = filled || item.closed;
+    const OutlineFigures figures = outlineFigures(pts, rings, runs, out.closed);
+    out.area = figures.area;
+    out.length = out.perimeter = figures.length;
     return out;
 }
 
@@ -504,6 +457,14 @@ std::vector<std::pair<std::string, std::string>> describeItem(const DisplayList&
     }
     case ItemKind::Wipeout:
         out.emplace_back("Area", formatLength(exactFigures(picked).area, {2, units.precision}));
+        break;
+    case ItemKind::Segments:
+        // A pattern hatch's lines: the figures of its boundary.
+        if (const ExactFigures exact = exactFigures(picked); exact.closed) {
+            out.emplace_back("Area", formatLength(exact.area, {2, units.precision}));
+            if (exact.perimeter > 0)
+                out.emplace_back("Perimeter", length(exact.perimeter));
+        }
         break;
     case ItemKind::Points:
         out.emplace_back("Position", point(pts[0]));

@@ -33,7 +33,8 @@ std::vector<PickedItem> itemsAt(const DisplayList& list, const ItemList& items, 
 
 // The exact figures of an item drawn from curves, in the shown space: a single circle, arc or
 // ellipse gives its centre and radius (or axes); a closed outline its area and perimeter with
-// its arcs exact (a filled item: its rings, outer minus holes as the even-odd fill draws them).
+// its arcs exact (a filled item: its rings, outer minus holes as the even-odd fill draws them;
+// a pattern hatch's lines: its boundary's, the perimeter only through an even scale).
 struct ExactFigures {
     bool curve = false;    // one circle, arc or ellipse
     bool circular = false; // ... with equal axes

@@ -62,6 +62,20 @@ struct Sample {
             island.polyline.push_back({{p.x, p.y, 0}});
         hatch.loops = {outer, island};
         d.modelSpace.push_back(withData(layer, Boxed<Hatch>(hatch)));
+        // The same boundary about (0, 0) hatched with lines at 45 degrees a unit apart, in a
+        // block referenced at (800, 0) doubled.
+        for (HatchLoop* loop : {&hatch.loops[0], &hatch.loops[1]}) {
+            for (HatchEdge& edge : loop->edges)
+                edge.center = edge.center - Vec2{300, 0};
+            for (PolyVertex& v : loop->polyline)
+                v.p.x -= 300;
+        }
+        hatch.solid = false;
+        hatch.patternName = "ANSI31";
+        hatch.patternLines = {{kPi / 4, {0, 0}, {-std::sqrt(0.5), std::sqrt(0.5)}, {}}};
+        const std::uint32_t patterned = d.blockIndex("PATTERNED");
+        d.blocks[patterned].entities.push_back(withData(layer, Boxed<Hatch>(hatch)));
+        d.modelSpace.push_back(insertEntity(layer, patterned, {800, 0}, 0, 2));
         // A unit circle referenced at (500, 0) turned a quarter and stretched (2, 1): an
         // ellipse with its long axis (2) along y.
         const std::uint32_t ring = d.blockIndex("RING");
@@ -215,6 +229,11 @@ TEST(CurveFigures, RadiusDiameterAndExactAreas) {
     ASSERT_TRUE(f.closed);
     EXPECT_NEAR(f.area, kPi * 100 - 16, 1e-9);
     EXPECT_NEAR(f.perimeter, 2 * kPi * 10 + 16, 1e-9);
+    // The pattern hatch's lines give its boundary's figures, through the doubling reference.
+    f = s.figuresAt({810, 10});
+    ASSERT_TRUE(f.closed);
+    EXPECT_NEAR(f.area, 4 * (kPi * 100 - 16), 1e-9);
+    EXPECT_NEAR(f.perimeter, 2 * (2 * kPi * 10 + 16), 1e-9);
     // The stretched circle through its reference: pi 2 1, with its two semi-axes.
     f = s.figuresAt({500, 2});
     ASSERT_TRUE(f.curve);
