@@ -98,8 +98,28 @@ void segmentsOf(const Outline& s, std::vector<std::pair<Vec2, Vec2>>& out) {
             s, [&](std::size_t k, std::size_t j) { out.emplace_back(s.points[k], s.points[j]); });
 }
 
-// The item's exact curves in the shown space, and which of its points begin or end one.
-std::vector<ConicArc> curvesOf(const PickedItem& picked, std::vector<char>& corner) {
+// Marks the edges (by their first point) that the curve's run of points draws.
+void markRun(const Outline& s, const ItemCurve& c, std::vector<char>& onCurve) {
+    for (const auto& [begin, end] : s.rings) {
+        if (c.from < begin || c.from >= end)
+            continue;
+        if (c.to > c.from) {
+            for (std::size_t k = c.from; k < c.to && k < end; ++k)
+                onCurve[k] = 1;
+        } else {
+            for (std::size_t k = c.from; k < end; ++k)
+                onCurve[k] = 1;
+            for (std::size_t k = begin; k < c.to; ++k)
+                onCurve[k] = 1;
+        }
+        return;
+    }
+}
+
+// The item's exact curves in the shown space, which of its points begin or end one and which
+// of its edges they draw.
+std::vector<ConicArc> curvesOf(const PickedItem& picked, const Outline& s,
+                               std::vector<char>& corner, std::vector<char>& onCurve) {
     std::vector<ConicArc> arcs;
     for (const ItemCurve& c : picked.list->curvesOf(picked.index)) {
         arcs.push_back(c.arc.mapped(picked.toShown));
@@ -109,8 +129,36 @@ std::vector<ConicArc> curvesOf(const PickedItem& picked, std::vector<char>& corn
             if (c.to < corner.size())
                 corner[c.to] = 1;
         }
+        markRun(s, c, onCurve);
     }
     return arcs;
+}
+
+// The point of the arc nearest to `p`: along the radius through it on a circular arc, else
+// among the feet of the normals from it; the ends of an open arc count too.
+std::optional<Vec2> nearestOnArc(const ConicArc& arc, Vec2 p) {
+    std::optional<Vec2> best;
+    double bestDistance = 0;
+    auto consider = [&](Vec2 q) {
+        const double d = length(q - p);
+        if (!best || d < bestDistance) {
+            best = q;
+            bestDistance = d;
+        }
+    };
+    if (!arc.circular()) {
+        for (Vec2 q : perpendicularPoints(arc, p))
+            consider(q);
+    } else if (length(p - arc.centre) > 0) {
+        const double t = arc.parameterOf(p);
+        if (arc.covers(t))
+            consider(arc.at(t));
+    }
+    if (!arc.whole()) {
+        consider(arc.at(arc.start));
+        consider(arc.at(arc.end));
+    }
+    return best;
 }
 
 // How far `p` lies from the arc: exactly for a circular one, else along a fine polyline.
@@ -195,7 +243,8 @@ void candidatesOf(const PickedItem& picked, const Outline& s, Vec2 p, double tol
             const Vec2 after = s.points[k + 1 == last ? begin : k + 1];
             corner[k] = turn(before, s.points[k], after) > kCornerTurn;
         }
-    const std::vector<ConicArc> arcs = curvesOf(picked, corner);
+    std::vector<char> onCurve(n, 0);
+    const std::vector<ConicArc> arcs = curvesOf(picked, s, corner, onCurve);
     curveCandidates(arcs, p, tolerance, kinds, from, out);
     if (kinds & kSnapEndpoint)
         for (std::size_t k = 0; k < n; ++k)
@@ -212,10 +261,14 @@ void candidatesOf(const PickedItem& picked, const Outline& s, Vec2 p, double tol
                 out.push_back({kSnapPerpendicular, *foot});
     });
     if (kinds & kSnapNearest) {
-        std::vector<std::pair<Vec2, Vec2>> segs;
-        segmentsOf(s, segs);
-        for (const auto& [a, b] : segs)
-            out.push_back({kSnapNearest, nearestOnSegment(p, a, b)});
+        // Straight edges, and the curves exactly rather than their flattened points.
+        forEachEdge(s, [&](std::size_t k, std::size_t j) {
+            if (!onCurve[k])
+                out.push_back({kSnapNearest, nearestOnSegment(p, s.points[k], s.points[j])});
+        });
+        for (const ConicArc& arc : arcs)
+            if (const auto q = nearestOnArc(arc, p))
+                out.push_back({kSnapNearest, *q});
     }
 }
 

@@ -150,6 +150,23 @@ TEST(CurveSnap, CentresAndQuadrantsOfCirclesArcsAndBulges) {
     EXPECT_FALSE(s.at({110, 0.1}, kSnapCentre | kSnapQuadrant).has_value());
 }
 
+TEST(CurveSnap, TheNearestPointLiesOnTheCurveNotOnItsFlattenedChords) {
+    Sample s;
+    // Between two flattened points of the circle, outside and inside it.
+    const double a = 2 * kPi / 96 * 10.5;
+    expectSnap(s.at(polar({10, 10}, 5.3, a), kSnapNearest), kSnapNearest, polar({10, 10}, 5, a),
+               1e-12);
+    expectSnap(s.at(polar({10, 10}, 4.8, a), kSnapNearest), kSnapNearest, polar({10, 10}, 5, a),
+               1e-12);
+    // On the ellipse about (700, 0), semi-axes 4 and 2: the point at parameter t is nearest
+    // to any point along its normal there.
+    const double t = 0.7;
+    const Vec2 onEllipse{700 + 4 * std::cos(t), 2 * std::sin(t)};
+    const Vec2 normal{2 * std::cos(t), 4 * std::sin(t)}; // (b cos t, a sin t), unnormalised
+    const Vec2 off = onEllipse + normal * (0.2 / length(normal));
+    expectSnap(s.at(off, kSnapNearest), kSnapNearest, onEllipse, 1e-9);
+}
+
 TEST(CurveSnap, ThroughReferencesScaledAndTurned) {
     Sample s;
     // The stretched circle: an ellipse about (500, 0) whose axes end at (500, +-2), (500 +- 1, 0).
