@@ -157,7 +157,11 @@ void buildCommandTable(CommandTable& t, QMenuBar* bar, QWidget* toolbarParent,
                                                 {"mnuSnapIntersection", "Intersection"},
                                                 {"mnuSnapNearest", "Nearest"},
                                                 {"mnuSnapNode", "Node"},
-                                                {"mnuSnapInsertion", "Insertion"}};
+                                                {"mnuSnapInsertion", "Insertion"},
+                                                {"mnuSnapCentre", "Centre"},
+                                                {"mnuSnapQuadrant", "Quadrant"},
+                                                {"mnuSnapPerpendicular", "Perpendicular"},
+                                                {"mnuSnapTangent", "Tangent"}};
     for (std::size_t k = 0; k < m.mnuSnapKinds.size(); ++k) {
         m.mnuSnapKinds[k] = entry(snaps, kSnapKinds[k][0], kSnapKinds[k][1]);
         m.mnuSnapKinds[k]->setCheckable(true);

@@ -19,9 +19,10 @@ MeasurePanel::MeasurePanel(view::Measurer& measurer, QWidget* parent)
     auto* layout = new QVBoxLayout(body);
     auto* modes = new QHBoxLayout;
     using Mode = view::Measurer::Mode;
-    for (const auto& [name, caption, mode] : {std::tuple{"cmdDistance", "Distance", Mode::Distance},
-                                              std::tuple{"cmdAngle", "Angle", Mode::Angle},
-                                              std::tuple{"cmdArea", "Area", Mode::Area}}) {
+    for (const auto& [name, caption, mode] :
+         {std::tuple{"cmdDistance", "Distance", Mode::Distance},
+          std::tuple{"cmdAngle", "Angle", Mode::Angle}, std::tuple{"cmdArea", "Area", Mode::Area},
+          std::tuple{"cmdObject", "Object", Mode::Object}}) {
         auto* button = new QPushButton(QString::fromUtf8(caption), body);
         button->setObjectName(name);
         connect(button, &QPushButton::clicked, this,

@@ -10,7 +10,8 @@ class QTableWidget;
 namespace vexor::app {
 
 // The dockable "Measure" panel of Tools > Measure: buttons that start measuring a distance, an
-// angle or an area, what to pick next, and the values (name and value, each row copyable).
+// angle, an area or a picked object, what to pick next, and the values (name and value, each
+// row copyable).
 class MeasurePanel : public QDockWidget {
 public:
     MeasurePanel(view::Measurer& measurer, QWidget* parent);

@@ -162,7 +162,8 @@ void frmVEXOR::connectCommands() {
             measurePanel_->open();
         });
     });
-    // Snap entries in bit order: endpoint, midpoint, intersection, nearest, node, insertion.
+    // Snap entries in bit order: endpoint, midpoint, intersection, nearest, node, insertion,
+    // centre, quadrant, perpendicular, tangent.
     for (std::size_t k = 0; k < m.mnuSnapKinds.size(); ++k)
         connect(m.mnuSnapKinds[k], &QAction::toggled, this, [this, k](bool on) {
             const std::int32_t bit = 1 << k;

@@ -184,6 +184,9 @@ public:
     // there is none (and no mark).
     virtual std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
                                    double& snappedX, double& snappedY) = 0;
+    // The point of the shown space that perpendicular and tangent snaps start from (the last
+    // one picked); with `set` false there is none.
+    virtual void SetSnapBase(bool set, double x, double y) = 0;
 
     // Printing
     virtual void SetPrinterDC(QPaintDevice* device) = 0;

@@ -543,15 +543,22 @@ std::int32_t DrawingWidget::SnapPoint(double x, double y, double tolerancePixels
         std::optional<cad::SnapResult> found;
         const int sheet = scene_.style.sheet;
         if (sheet < 0 || static_cast<std::size_t>(sheet) >= list.sheets().size()) {
-            found = cad::snapAt(list, list.modelSpace(), {x, y}, tolerance, kindBits, hidden);
+            found = cad::snapAt(list, list.modelSpace(), {x, y}, tolerance, kindBits, hidden,
+                                snapBase_);
         } else {
             const cad::Sheet& s = list.sheets()[static_cast<std::size_t>(sheet)];
             if (s.block < list.blockCount())
-                found = cad::snapAt(list, list.block(s.block), {x, y}, tolerance, kindBits, hidden);
+                found = cad::snapAt(list, list.block(s.block), {x, y}, tolerance, kindBits, hidden,
+                                    snapBase_);
             if (!found)
                 if (const auto seen = cad::modelPointOnSheet(s, {x, y})) {
+                    // The base point seen in the model through the same viewport.
+                    std::optional<cad::Vec2> base;
+                    if (snapBase_)
+                        if (const auto back = cad::inverse(seen->view->modelToPaper))
+                            base = back->map(*snapBase_);
                     found = cad::snapAt(list, list.modelSpace(), seen->model,
-                                        tolerance / seen->paperPerModel, kindBits, hidden);
+                                        tolerance / seen->paperPerModel, kindBits, hidden, base);
                     if (found)
                         found->point = seen->view->modelToPaper.map(found->point);
                 }
@@ -566,6 +573,10 @@ std::int32_t DrawingWidget::SnapPoint(double x, double y, double tolerancePixels
     if (snapKind_ != 0 || before != 0)
         update();
     return snapKind_;
+}
+
+void DrawingWidget::SetSnapBase(bool set, double x, double y) {
+    snapBase_ = set ? std::optional<cad::Vec2>(cad::Vec2{x, y}) : std::nullopt;
 }
 
 // ---- Printing ----
@@ -671,7 +682,8 @@ void DrawingWidget::paintEvent(QPaintEvent*) {
 
 // The sign of the snap point's kind: a square at an endpoint, a triangle at a midpoint, a
 // cross at an intersection, a circle at a node, a square with a cross at an insertion point,
-// an hourglass at the nearest point.
+// a circle with a plus at a centre, a diamond at a quadrant, a right angle at a perpendicular,
+// a circle under a line at a tangent, an hourglass at the nearest point.
 void DrawingWidget::paintSnapMark(QPainter& painter) {
     const cad::Vec2 c = viewport_.toPixel(snapPoint_);
     const QPointF p(c.x, c.y);
@@ -699,6 +711,27 @@ void DrawingWidget::paintSnapMark(QPainter& painter) {
         painter.drawRect(box);
         painter.drawLine(box.topLeft(), box.bottomRight());
         painter.drawLine(box.topRight(), box.bottomLeft());
+        break;
+    case cad::kSnapCentre:
+        painter.drawEllipse(box);
+        painter.drawLine(QPointF(p.x() - r / 2, p.y()), QPointF(p.x() + r / 2, p.y()));
+        painter.drawLine(QPointF(p.x(), p.y() - r / 2), QPointF(p.x(), p.y() + r / 2));
+        break;
+    case cad::kSnapQuadrant: {
+        const QPointF diamond[] = {
+            {p.x(), p.y() - r}, {p.x() + r, p.y()}, {p.x(), p.y() + r}, {p.x() - r, p.y()}};
+        painter.drawPolygon(diamond, 4);
+        break;
+    }
+    case cad::kSnapPerpendicular:
+        painter.drawLine(box.topLeft(), box.bottomLeft());
+        painter.drawLine(box.bottomLeft(), box.bottomRight());
+        painter.drawLine(QPointF(p.x() - r, p.y()), p);
+        painter.drawLine(p, QPointF(p.x(), p.y() + r));
+        break;
+    case cad::kSnapTangent:
+        painter.drawEllipse(QRectF(p.x() - r * 0.7, p.y() - r * 0.4, 1.4 * r, 1.4 * r));
+        painter.drawLine(box.topLeft() + QPointF(0, r * 0.4), box.topRight() + QPointF(0, r * 0.4));
         break;
     default: {
         const QPointF glass[] = {box.topLeft(), box.topRight(), box.bottomLeft(),

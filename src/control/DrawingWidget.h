@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 namespace vexor::control {
 
@@ -105,6 +106,7 @@ public:
     std::vector<ObjectProperties> ObjectsAt(double x, double y, double tolerancePixels) override;
     std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
                            double& snappedX, double& snappedY) override;
+    void SetSnapBase(bool set, double x, double y) override;
 
     // Printing
     void SetPrinterDC(QPaintDevice* device) override;
@@ -196,6 +198,7 @@ private:
     cad::Box2 mark_;            // framed over the drawing; empty for none
     std::int32_t snapKind_ = 0; // the snap point marked, 0 for none
     cad::Vec2 snapPoint_;
+    std::optional<cad::Vec2> snapBase_; // where perpendicular and tangent snaps start from
     LoadProgressOverlay* loadProgress_ = nullptr; // of the innermost load running
 
     ViewImage image_;

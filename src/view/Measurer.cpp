@@ -22,7 +22,9 @@ void Measurer::Start(Mode mode) {
     active_ = true;
     paper_.clear();
     model_.clear();
+    object_.clear();
     inModel_ = true;
+    program_.Dbcocx1.SetSnapBase(false, 0, 0);
     update();
 }
 
@@ -40,6 +42,14 @@ std::string Measurer::SnapName(std::int32_t kind) {
         return "Node";
     case 32:
         return "Insertion";
+    case 64:
+        return "Centre";
+    case 128:
+        return "Quadrant";
+    case 256:
+        return "Perpendicular";
+    case 512:
+        return "Tangent";
     default:
         return {};
     }
@@ -58,6 +68,7 @@ void Measurer::Cancel() {
     active_ = false;
     double sx = 0, sy = 0;
     program_.Dbcocx1.SnapPoint(0, 0, kSnapPixels, 0, sx, sy); // removes the mark
+    program_.Dbcocx1.SetSnapBase(false, 0, 0);
     if (changed)
         changed();
 }
@@ -66,6 +77,10 @@ void Measurer::Pick(double x, double y) {
     if (!active_)
         return;
     control::DrawingControl& c = program_.Dbcocx1;
+    if (mode_ == Mode::Object) {
+        pickObject(x, y);
+        return;
+    }
     if (mode_ == Mode::Angle && paper_.size() == 3) {
         paper_.clear();
         model_.clear();
@@ -85,6 +100,42 @@ void Measurer::Pick(double x, double y) {
     inModel_ = inModel_ && seen;
     paper_.push_back({x, y});
     model_.push_back(seen ? cad::Vec2{mx, my} : cad::Vec2{x, y});
+    c.SetSnapBase(true, x, y);
+    update();
+}
+
+// The figures the properties of the topmost object there give, measured where it lies: in
+// the model when it is seen through a viewport.
+void Measurer::pickObject(double x, double y) {
+    control::DrawingControl& c = program_.Dbcocx1;
+    static const char* const kFigures[] = {"Type",     "Centre",       "Radius",
+                                           "Diameter", "Major radius", "Minor radius",
+                                           "Length",   "Perimeter",    "Area"};
+    object_.clear();
+    paper_.clear();
+    model_.clear();
+    // Of several objects there, the topmost arc, circle or closed one; else the topmost line.
+    const std::vector<control::ObjectProperties> objects = c.ObjectsAt(x, y, kSnapPixels);
+    auto has = [](const control::ObjectProperties& object, const char* figure) {
+        return std::any_of(object.begin(), object.end(),
+                           [&](const auto& value) { return value.first == figure; });
+    };
+    const control::ObjectProperties* chosen = nullptr;
+    for (const char* wanted : {"Radius", "Major radius", "Area", "Length"})
+        for (const control::ObjectProperties& object : objects)
+            if (!chosen && has(object, wanted))
+                chosen = &object;
+    if (chosen)
+        for (const char* figure : kFigures)
+            for (const auto& [name, value] : *chosen)
+                if (name == figure)
+                    object_.push_back({name, value});
+    double mx = 0, my = 0, scale = 1;
+    inModel_ = c.ShownLayout() != 0 && c.ModelPointAt(x, y, mx, my, scale);
+    if (inModel_)
+        paperPerModel_ = scale;
+    paper_.push_back({x, y});
+    model_.push_back({mx, my});
     update();
 }
 
@@ -130,6 +181,17 @@ void Measurer::update() {
         add("Angle", cad::formatAngleDegrees(cad::angleAt(p[1], p[0], p[2]), kAngleDecimals));
         summary_ = "Angle " + values_.front().text;
         break;
+    case Mode::Object:
+        if (object_.empty()) {
+            summary_ = p.empty() ? "Object: pick an arc, a circle or a closed object"
+                                 : "Object: nothing with figures there; pick another";
+            break;
+        }
+        values_ = object_;
+        for (const Value& v : object_)
+            if (v.name == "Radius" || v.name == "Area" || v.name == "Length")
+                summary_ += (summary_.empty() ? "" : ", ") + v.name + " " + v.text;
+        break;
     case Mode::Area:
         if (p.size() < 3) {
             summary_ = "Area: pick the corners";
@@ -140,7 +202,11 @@ void Measurer::update() {
         summary_ = "Area " + values_.front().text + ", perimeter " + values_.back().text;
         break;
     }
-    if (!p.empty() && p.size() >= 2) {
+    if (mode_ == Mode::Object && !object_.empty()) {
+        // An object is measured where it lies; through a viewport that is the model.
+        if (inModel_)
+            add("Measured", "in the model, through a viewport at " + ScaleRatio(paperPerModel_));
+    } else if (!p.empty() && p.size() >= 2) {
         add("Points", std::to_string(p.size()));
         if (inModel_)
             add("Measured", "in the model, through a viewport at " + ScaleRatio(paperPerModel_));

@@ -76,7 +76,7 @@ struct Menus {
     QAction* mnuMeasure = nullptr;
     QAction* mnuProperties = nullptr;
     QAction* mnuSnap = nullptr; // the "Snap" submenu: one checked entry per kind of point
-    std::array<QAction*, 6> mnuSnapKinds{};
+    std::array<QAction*, 10> mnuSnapKinds{};
 
     QAction* mnuAbout = nullptr;
     QAction* mnuOnlineHelp = nullptr;

@@ -62,7 +62,9 @@ TEST_F(CommandTableTest, ToolsMenuFindsWithControlF) {
     EXPECT_EQ(snaps,
               (std::vector<std::string>{"mnuSnapEndpoint|checked", "mnuSnapMidpoint|checked",
                                         "mnuSnapIntersection|checked", "mnuSnapNearest|checked",
-                                        "mnuSnapNode|checked", "mnuSnapInsertion|checked"}));
+                                        "mnuSnapNode|checked", "mnuSnapInsertion|checked",
+                                        "mnuSnapCentre|checked", "mnuSnapQuadrant|checked",
+                                        "mnuSnapPerpendicular|checked", "mnuSnapTangent|checked"}));
     EXPECT_EQ(table.menus.mnuFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
 }
 

@@ -1,14 +1,17 @@
 #include "control/DrawingWidget.h"
 
 #include "TestDrawings.h"
+#include "cad/query/Snap.h"
 #include "support/Corpus.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <vector>
 
 namespace vexor::control {
@@ -510,6 +513,62 @@ TEST_F(DrawingWidgetTest, SnapPointsAreFoundAndMarked) {
     EXPECT_EQ(widget.SnapPoint(10.4, 10.3, 8, 0, x, y), 0);
     EXPECT_EQ(widget.markedSnap(), 0) << "no kinds: the mark goes";
     EXPECT_EQ(widget.SnapPoint(50, 45, 8, 63, x, y), 0) << "nothing near";
+}
+
+TEST_F(DrawingWidgetTest, CurvesSnapAndMeasureThroughAViewportAtOneToFifty) {
+    // A circle of radius 500 about (1000, 500) in the model, seen on a sheet through a viewport
+    // at 1:50 centred on it at (100, 100): on paper a circle of radius 10.
+    cad::Drawing d = test::twoSquares();
+    cad::Entity circle;
+    circle.common.layer = d.layerIndex("0");
+    circle.common.handle = 0x2A;
+    circle.data = cad::Circle{{1000, 500, 0}, 500};
+    d.modelSpace.push_back(circle);
+    const std::uint32_t paper = d.blockIndex("*Paper_Space");
+    cad::Viewport v;
+    v.id = 2;
+    v.centre = {100, 100, 0};
+    v.width = 100;
+    v.height = 50;
+    v.viewCentre = {1000, 500};
+    v.viewHeight = 2500;
+    d.blocks[paper].viewports.push_back(v);
+    cad::Layout layout;
+    layout.name = "Sheet";
+    layout.block = paper;
+    layout.paperSize = {297, 210};
+    d.layouts.push_back(layout);
+    widget.showDrawing(d);
+    widget.ShowLayout(1);
+    // The widget is small: a pixel is about a unit of paper here.
+    const double tolerance = 1 / widget.viewport().scale();
+    ASSERT_LT(tolerance, 2) << "a pixel stays well inside the circle";
+    double x = 0, y = 0;
+    const double r45 = 10 / std::sqrt(2.0);
+    EXPECT_EQ(
+        widget.SnapPoint(100 + r45, 100 + r45, 1, cad::kSnapCentre | cad::kSnapQuadrant, x, y),
+        cad::kSnapCentre);
+    EXPECT_NEAR(x, 100, 1e-9);
+    EXPECT_NEAR(y, 100, 1e-9);
+    EXPECT_EQ(widget.SnapPoint(110.2, 100.1, 1, cad::kSnapQuadrant, x, y), cad::kSnapQuadrant);
+    EXPECT_NEAR(x, 110, 1e-9);
+    EXPECT_NEAR(y, 100, 1e-9);
+    // Tangent from a point picked on paper 20 right of the centre: at acos(1/2) = 60 degrees.
+    widget.SetSnapBase(true, 120, 100);
+    EXPECT_EQ(widget.SnapPoint(105.2, 108.5, 1, cad::kSnapTangent, x, y), cad::kSnapTangent);
+    EXPECT_NEAR(x, 105, 1e-9);
+    EXPECT_NEAR(y, 100 + 10 * std::sin(M_PI / 3), 1e-9);
+    widget.SetSnapBase(false, 0, 0);
+    EXPECT_EQ(widget.SnapPoint(105.2, 108.5, 1, cad::kSnapTangent, x, y), 0);
+    // Its figures are the model's, in the drawing's units.
+    std::map<std::string, std::string> figures;
+    for (const ObjectProperties& object : widget.ObjectsAt(110, 100, 1))
+        for (const auto& [name, value] : object)
+            figures.emplace(name, value);
+    EXPECT_EQ(figures["Type"], "CIRCLE");
+    EXPECT_EQ(figures["Handle"], "2A");
+    EXPECT_EQ(figures["Radius"], "500.0000");
+    EXPECT_EQ(figures["Diameter"], "1000.0000");
 }
 
 } // namespace

@@ -257,6 +257,10 @@ std::int32_t FakeDrawingControl::SnapPoint(double x, double y, double toleranceP
     return 0;
 }
 
+void FakeDrawingControl::SetSnapBase(bool set, double x, double y) {
+    record(call("SetSnapBase", set, x, y), "SetSnapBase");
+}
+
 void FakeDrawingControl::SetPrinterDC(QPaintDevice* device) {
     record(call("SetPrinterDC", device != nullptr), "SetPrinterDC");
 }

@@ -118,6 +118,7 @@ public:
     void MarkWindow(double x1, double y1, double x2, double y2) override;
     std::vector<control::ObjectProperties> ObjectsAt(double x, double y,
                                                      double tolerancePixels) override;
+    void SetSnapBase(bool set, double x, double y) override;
     std::int32_t SnapPoint(double x, double y, double tolerancePixels, std::int32_t kinds,
                            double& snappedX, double& snappedY) override;
 

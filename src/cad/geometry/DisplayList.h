@@ -1,13 +1,17 @@
 #pragma once
 
+#include "../curves/ConicArc.h"
 #include "../model/Drawing.h"
 #include "../plot/PlotStyleTable.h"
 #include "../text/TextRun.h"
 #include "SpatialIndex.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vexor::cad {
@@ -105,6 +109,32 @@ struct ItemSummary {
     }
 };
 
+// The exact curve behind a run of a flattened item's points: a circle, an arc, an ellipse, a
+// bulged polyline segment or a curved hatch edge, in the list's coordinates. The item's points
+// from..to draw it in the curve's direction; when `to` is not after `from` the run closes its
+// ring: it goes on from the ring's last point to `to`, the ring's first (a whole circle runs
+// from its first point round to it again).
+struct ItemCurve {
+    ConicArc arc;
+    std::uint32_t item = 0;
+    std::uint32_t from = 0, to = 0;
+};
+
+// A pattern hatch's boundary figures, kept with the item of its pattern lines (which hold no
+// boundary): area (its loops by the even-odd rule) and perimeter in the list's coordinates.
+struct ItemArea {
+    std::uint32_t item = 0;
+    double area = 0, perimeter = 0;
+};
+
+// The entity an item was made from, kept small once the drawing's entities are released.
+struct ItemSource {
+    std::uint64_t handle = 0;
+    const char* type = "";               // its DXF name, in static storage
+    std::uint32_t style = kNoIndex;      // a text's, multi-line text's or attribute's style
+    std::uint32_t attributes = kNoIndex; // a reference's attribute values in ItemList::attributes
+};
+
 // Lists at least this long carry summaries.
 inline constexpr std::size_t kSummaryFrom = 64;
 
@@ -120,9 +150,38 @@ struct ItemList {
     std::vector<std::uint32_t> unbounded; // rays and construction lines: drawn in every view
     Box2 extents;                         // of everything but rays and construction lines
     std::vector<ItemSummary> summaries;   // one per item, or empty for short lists
+    // Exact curves, ordered by item: only the items drawn from curves have any, so a list of
+    // straight lines pays nothing for them.
+    std::vector<ItemCurve> curves;
+    std::vector<ItemArea> areas; // by item: pattern hatches only
+    // Where the items come from: one entry per item into `sources`, one source per entity.
+    std::vector<std::uint32_t> sourceOf;
+    std::vector<ItemSource> sources;
+    std::vector<std::vector<std::pair<std::string, std::string>>> attributes; // tag, value
     // No fills, wipeouts or inserts: drawing order changes nothing visible, so the renderer
     // may draw in spatial order.
     bool orderFree = true;
+
+    // The exact curves of an item, in the order its points draw them.
+    std::span<const ItemCurve> curvesOf(std::uint32_t item) const {
+        const auto byItem = [](const ItemCurve& c, std::uint32_t i) { return c.item < i; };
+        const auto first = std::lower_bound(curves.begin(), curves.end(), item, byItem);
+        auto last = first;
+        while (last != curves.end() && last->item == item)
+            ++last;
+        return {first, last};
+    }
+    const ItemArea* areaOf(std::uint32_t item) const {
+        const auto at =
+            std::lower_bound(areas.begin(), areas.end(), item,
+                             [](const ItemArea& a, std::uint32_t i) { return a.item < i; });
+        return at != areas.end() && at->item == item ? &*at : nullptr;
+    }
+    // The entity an item was made from; none for lists compiled without their sources.
+    const ItemSource* sourceOfItem(std::uint32_t item) const {
+        return item < sourceOf.size() && sourceOf[item] < sources.size() ? &sources[sourceOf[item]]
+                                                                         : nullptr;
+    }
 
     // Calls visit(itemIndex) for every item but rays and construction lines whose box
     // intersects `window`, in no particular order.

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <set>
+#include <string>
 
 namespace vexor::cad {
 
@@ -36,6 +39,15 @@ const Insert* referencedModel(const Block& block) {
 
 bool finite(Vec2 p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// The names of entity kinds that the drawing itself names (solids, surfaces, the kinds stood
+// in for), kept for the life of the program: few and short, shared by every drawing.
+const char* internedTypeName(const char* name) {
+    static std::mutex guard;
+    static std::set<std::string> names;
+    const std::lock_guard<std::mutex> lock(guard);
+    return names.insert(name).first->c_str();
 }
 
 ItemColor rgbColor(std::uint32_t rgb) {
@@ -206,10 +218,51 @@ void DisplayListCompiler::compileEntities(std::span<const Entity> entities, Item
         parallelCheckpoint();
         if (i % kProgressEvery == kProgressEvery - 1)
             addLoadWork(kProgressEvery);
-        if (!entities[i].common.invisible)
-            addEntity(entities[i], list, inBlock);
+        if (entities[i].common.invisible)
+            continue;
+        const std::size_t before = list.items.size();
+        addEntity(entities[i], list, inBlock);
+        if (list.items.size() > before)
+            noteSource(list, entities[i], before);
     }
     addLoadWork(entities.size() % kProgressEvery);
+}
+
+// The items from `firstItem` on were made from `entity`: what the properties of an item need
+// of it once the entities are gone.
+void DisplayListCompiler::noteSource(ItemList& list, const Entity& entity, std::size_t firstItem) {
+    ItemSource source;
+    source.handle = entity.common.handle;
+    source.type = holds<Wireframe>(entity.data) || holds<StandIn>(entity.data)
+                      ? internedTypeName(dxfTypeName(entity))
+                      : dxfTypeName(entity);
+    if (const auto* text = dataIf<Text>(&entity.data))
+        source.style = text->style;
+    else if (const auto* mtext = dataIf<MText>(&entity.data))
+        source.style = mtext->style;
+    if (const auto* insert = dataIf<Insert>(&entity.data); insert && !insert->attributes.empty()) {
+        std::vector<std::pair<std::string, std::string>> values;
+        for (const AttributeEntity& attribute : insert->attributes)
+            values.emplace_back(attribute.text.tag.str(), attribute.text.text);
+        source.attributes = static_cast<std::uint32_t>(list.attributes.size());
+        list.attributes.push_back(std::move(values));
+    }
+    const auto index = static_cast<std::uint32_t>(list.sources.size());
+    list.sources.push_back(source);
+    list.sourceOf.resize(list.items.size(), index);
+    std::fill(list.sourceOf.begin() + static_cast<std::ptrdiff_t>(firstItem), list.sourceOf.end(),
+              index);
+}
+
+void DisplayListCompiler::keepCurves(ItemList& list, std::size_t itemsBefore,
+                                     std::size_t pointCount, std::vector<ItemCurve>& curves) {
+    if (curves.empty() || list.items.size() != itemsBefore + 1 ||
+        list.items.back().count != pointCount)
+        return;
+    for (ItemCurve& curve : curves) {
+        curve.item = static_cast<std::uint32_t>(itemsBefore);
+        list.curves.push_back(curve);
+    }
 }
 
 void DisplayListCompiler::addPolyline(ItemList& list, DisplayItem item,
@@ -457,7 +510,11 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
                 const Affine2 plane = planeAt(e.center.z);
                 for (Vec2& p : pts)
                     p = plane.map(p);
+                const std::size_t before = list.items.size();
                 addPolyline(list, makeItem(common, inBlock), pts, true);
+                std::vector<ItemCurve> curve{
+                    {circularArc(e.center.xy(), e.radius, 0, 2 * M_PI).mapped(plane), 0, 0, 0}};
+                keepCurves(list, before, pts.size(), curve);
             },
             [&](const Arc& e) {
                 std::vector<Vec2> pts;
@@ -465,7 +522,13 @@ void DisplayListCompiler::addEntity(const Entity& entity, ItemList& list, bool i
                 const Affine2 plane = planeAt(e.center.z);
                 for (Vec2& p : pts)
                     p = plane.map(p);
+                const std::size_t before = list.items.size();
                 addPolyline(list, makeItem(common, inBlock), pts, false);
+                std::vector<ItemCurve> curve{{circularArc(e.center.xy(), e.radius, e.startAngle,
+                                                          sweepCcw(e.startAngle, e.endAngle))
+                                                  .mapped(plane),
+                                              0, 0, static_cast<std::uint32_t>(pts.size() - 1)}};
+                keepCurves(list, before, pts.size(), curve);
             },
             [&](const Polyline& e) { addPolylineEntity(list, common, e, inBlock); },
             [&](const Ellipse&) { addCurve(list, entity, inBlock); },

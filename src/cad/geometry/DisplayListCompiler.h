@@ -50,6 +50,11 @@ private:
 
     void addPolyline(ItemList& list, DisplayItem item, const std::vector<Vec2>& points,
                      bool closed);
+    // Gives `curves` to the item just added from `pointCount` points (when it was added, as the
+    // list's item `itemsBefore`, with every point: else their runs would not match).
+    static void keepCurves(ItemList& list, std::size_t itemsBefore, std::size_t pointCount,
+                           std::vector<ItemCurve>& curves);
+    static void noteSource(ItemList& list, const Entity& entity, std::size_t firstItem);
     void addPolygon(ItemList& list, DisplayItem item, const std::vector<std::vector<Vec2>>& rings);
     void addText(ItemList& list, DisplayItem item, TextRun run);
     void addTextEntity(ItemList& list, const DisplayItem& item, const Text& text,
@@ -119,6 +124,7 @@ private:
     void capArray(InsertRef& ref, double& drawn);
     static void summarise(ItemList& list);
     void storeAlongCurve(ItemList& list);
+    static void followNewOrder(ItemList& list, const std::vector<std::uint32_t>& order);
 
     // DisplayListClips.cpp: a clipped insert draws a copy of its block cut to its boundary
     // (nested inserts crossing it cut in turn); what cannot be cut exactly is left out and

@@ -301,6 +301,7 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
         });
         points = std::move(moved);
     }
+    followNewOrder(list, order); // before the permutation, which uses up `order`
     DisplayItem held;
     permuteInPlace(
         order, [&](std::size_t k) { held = items[k]; },
@@ -316,6 +317,33 @@ void DisplayListCompiler::storeAlongCurve(ItemList& list) {
     });
     for (std::size_t i = 0; i < list.unbounded.size(); ++i)
         list.unbounded[i] = static_cast<std::uint32_t>(indexed + i);
+}
+
+// The side tables by item follow the items to their places in the new order (order[k]: the
+// item now at k).
+void DisplayListCompiler::followNewOrder(ItemList& list, const std::vector<std::uint32_t>& order) {
+    if (!list.sourceOf.empty()) {
+        list.sourceOf.resize(order.size(), kNoIndex);
+        std::vector<std::uint32_t> moved;
+        resizeLarge(moved, order.size());
+        for (std::size_t k = 0; k < order.size(); ++k)
+            moved[k] = list.sourceOf[order[k]];
+        list.sourceOf = std::move(moved);
+    }
+    if (list.curves.empty() && list.areas.empty())
+        return;
+    std::vector<std::uint32_t> placeOf;
+    resizeLarge(placeOf, order.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        placeOf[order[k]] = static_cast<std::uint32_t>(k);
+    for (ItemCurve& curve : list.curves)
+        curve.item = placeOf[curve.item];
+    std::stable_sort(list.curves.begin(), list.curves.end(),
+                     [](const ItemCurve& a, const ItemCurve& b) { return a.item < b.item; });
+    for (ItemArea& area : list.areas)
+        area.item = placeOf[area.item];
+    std::sort(list.areas.begin(), list.areas.end(),
+              [](const ItemArea& a, const ItemArea& b) { return a.item < b.item; });
 }
 
 void DisplayListCompiler::capArray(InsertRef& ref, double& drawn) {
@@ -375,7 +403,10 @@ std::size_t DisplayList::memoryBytes() const {
             l.items.capacity() * sizeof(DisplayItem) + l.points.capacity() * sizeof(Vec2) +
             l.ringSizes.capacity() * sizeof(std::uint32_t) +
             l.inserts.capacity() * sizeof(InsertRef) + l.texts.capacity() * sizeof(TextRun) +
-            l.index.memoryBytes() + l.summaries.capacity() * sizeof(ItemSummary);
+            l.index.memoryBytes() + l.summaries.capacity() * sizeof(ItemSummary) +
+            l.curves.capacity() * sizeof(ItemCurve) + l.areas.capacity() * sizeof(ItemArea) +
+            l.sourceOf.capacity() * sizeof(std::uint32_t) +
+            l.sources.capacity() * sizeof(ItemSource);
         for (const TextRun& t : l.texts)
             bytes += t.text.capacity() > 15 ? t.text.capacity() : 0;
         return bytes;

@@ -27,6 +27,26 @@ void appendItems(ItemList& list, ItemList&& part) {
     const auto texts = static_cast<std::uint32_t>(list.texts.size());
     const auto inserts = static_cast<std::uint32_t>(list.inserts.size());
     const auto images = static_cast<std::uint32_t>(list.images.size());
+    const auto items = static_cast<std::uint32_t>(list.items.size());
+    const auto sources = static_cast<std::uint32_t>(list.sources.size());
+    const auto attributes = static_cast<std::uint32_t>(list.attributes.size());
+    for (ItemCurve curve : part.curves) {
+        curve.item += items;
+        list.curves.push_back(curve);
+    }
+    for (ItemArea area : part.areas) {
+        area.item += items;
+        list.areas.push_back(area);
+    }
+    for (std::uint32_t source : part.sourceOf)
+        list.sourceOf.push_back(source + sources);
+    for (ItemSource source : part.sources) {
+        if (source.attributes != kNoIndex)
+            source.attributes += attributes;
+        list.sources.push_back(source);
+    }
+    list.attributes.insert(list.attributes.end(), std::make_move_iterator(part.attributes.begin()),
+                           std::make_move_iterator(part.attributes.end()));
     for (DisplayItem item : part.items) {
         item.first += points;
         if (item.extra != kNoIndex) {
@@ -181,6 +201,8 @@ void DisplayListCompiler::compileAllEntities() {
             } else {
                 roomForList(list.items, part.items.items.size(), part.end, all);
                 roomForList(list.points, part.items.points.size(), part.end, all);
+                roomForList(list.sourceOf, part.items.sourceOf.size(), part.end, all);
+                roomForList(list.sources, part.items.sources.size(), part.end, all);
                 appendItems(list, std::move(part.items));
             }
             part.items = {};

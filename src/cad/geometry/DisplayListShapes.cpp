@@ -1,3 +1,4 @@
+#include "../curves/OutlineFigures.h"
 #include "../curves/Tessellate.h"
 #include "DisplayListCompiler.h"
 #include "HatchGeometry.h"
@@ -106,20 +107,27 @@ void addJoin(std::vector<std::vector<Vec2>>& rings, const WideSegment& before,
 
 void DisplayListCompiler::addCurve(ItemList& list, const Entity& entity, bool inBlock) {
     std::vector<Vec2> pts;
+    std::vector<ItemCurve> curves;
     bool closed = false;
     if (const auto* e = dataIf<Ellipse>(&entity.data)) {
         const Vec3 normal = OcsFrame::fromExtrusion(entity.common.extrusion()).zAxis;
         const Vec3 minor = cross(normal, e->majorAxis) * e->ratio;
         appendEllipse(pts, e->center.xy(), e->majorAxis.xy(), minor.xy(), e->startParam,
                       e->endParam);
-        closed = std::fabs(sweepCcw(e->startParam, e->endParam) - 2 * M_PI) < 1e-9;
+        const double sweep = sweepCcw(e->startParam, e->endParam);
+        closed = std::fabs(sweep - 2 * M_PI) < 1e-9;
         if (closed)
             pts.pop_back();
+        const ConicArc arc{e->center.xy(), e->majorAxis.xy(), minor.xy(), e->startParam,
+                           e->startParam + sweep};
+        curves.push_back({arc, 0, 0, static_cast<std::uint32_t>(closed ? 0 : pts.size() - 1)});
     } else if (const auto* s = dataIf<Spline>(&entity.data)) {
         for (const Vec3& p : tessellateSpline(s->data))
             pts.push_back(p.xy());
     }
+    const std::size_t before = list.items.size();
     addPolyline(list, makeItem(entity.common, inBlock), pts, closed);
+    keepCurves(list, before, pts.size(), curves);
 }
 
 void DisplayListCompiler::addPolylineEntity(ItemList& list, const EntityCommon& common,
@@ -146,18 +154,30 @@ void DisplayListCompiler::addPolylineEntity(ItemList& list, const EntityCommon& 
         return;
     }
     std::vector<Vec2> pts;
+    std::vector<ItemCurve> curves;
     const std::size_t n = polyline.vertices.size();
     const std::size_t segments = polyline.closed ? n : n - 1;
     pts.push_back(polyline.vertices[0].p.xy());
     for (std::size_t i = 0; i < segments; ++i) {
         const PolyVertex& v = polyline.vertices[i];
-        appendBulge(pts, v.p.xy(), polyline.vertices[(i + 1) % n].p.xy(), v.bulge);
+        const Vec2 a = v.p.xy(), b = polyline.vertices[(i + 1) % n].p.xy();
+        const auto from = static_cast<std::uint32_t>(pts.size() - 1);
+        appendBulge(pts, a, b, v.bulge);
+        if (pts.size() - 1 > from + 1u) // drawn as an arc
+            curves.push_back({bulgeArc(a, b, v.bulge).mapped(plane), 0, from,
+                              static_cast<std::uint32_t>(pts.size() - 1)});
     }
-    if (polyline.closed && pts.size() > 1)
+    if (polyline.closed && pts.size() > 1) {
         pts.pop_back(); // the closing point repeats the first
+        for (ItemCurve& curve : curves)
+            if (curve.to == pts.size())
+                curve.to = 0;
+    }
     for (Vec2& p : pts)
         p = plane.map(p);
+    const std::size_t before = list.items.size();
     addPolyline(list, item, pts, polyline.closed);
+    keepCurves(list, before, pts.size(), curves);
 }
 
 void DisplayListCompiler::addWidePolyline(ItemList& list, const DisplayItem& item,
@@ -269,16 +289,33 @@ void DisplayListCompiler::addMesh(ItemList& list, const DisplayItem& item,
 
 void DisplayListCompiler::addHatch(ItemList& list, const EntityCommon& common, const Hatch& hatch,
                                    bool inBlock) {
-    std::vector<std::vector<Vec2>> rings = hatchRings(hatch);
+    std::vector<RingCurve> ringCurves;
+    std::vector<std::vector<Vec2>> rings = hatchRings(hatch, &ringCurves);
     if (rings.empty())
         return;
     const Affine2 plane = OcsFrame::fromExtrusion(common.extrusion()).planeToWorld(hatch.elevation);
+    // The curved edges by the item's points: each ring's runs after the rings before it.
+    std::vector<std::uint32_t> ringFirst(rings.size() + 1, 0);
+    for (std::size_t r = 0; r < rings.size(); ++r)
+        ringFirst[r + 1] = ringFirst[r] + static_cast<std::uint32_t>(rings[r].size());
+    std::vector<ItemCurve> curves;
+    for (const RingCurve& c : ringCurves) {
+        const std::uint32_t first = ringFirst[c.ring];
+        // A run closing its ring ends at the ring's first point, not the next ring's.
+        const std::uint32_t to = c.to == rings[c.ring].size() ? first : first + c.to;
+        curves.push_back({c.arc.mapped(plane), 0, first + c.from, to});
+    }
     const DisplayItem item = makeItem(common, inBlock);
     if (hatch.solid || hatch.patternLines.empty()) {
-        for (auto& ring : rings)
+        std::size_t pointCount = 0;
+        for (auto& ring : rings) {
             for (Vec2& p : ring)
                 p = plane.map(p);
+            pointCount += ring.size();
+        }
+        const std::size_t before = list.items.size();
         addPolygon(list, item, rings);
+        keepCurves(list, before, pointCount, curves);
         return;
     }
     HatchSegments segments = hatchPatternSegments(hatch.patternLines, rings);
@@ -297,7 +334,23 @@ void DisplayListCompiler::addHatch(ItemList& list, const EntityCommon& common, c
     DisplayItem lines = item;
     lines.kind = ItemKind::Segments;
     lines.linetype = kLinetypeContinuous;
+    const std::size_t before = list.items.size();
     addPolyline(list, lines, segments.points, false);
+    if (list.items.size() == before + 1) {
+        // The lines hold no boundary: its figures are kept for them.
+        std::vector<Vec2> boundary;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> loops;
+        for (const auto& ring : rings) {
+            const auto first = static_cast<std::uint32_t>(boundary.size());
+            boundary.insert(boundary.end(), ring.begin(), ring.end());
+            loops.emplace_back(first, static_cast<std::uint32_t>(boundary.size()));
+        }
+        std::vector<ArcRun> runs;
+        for (const ItemCurve& c : curves)
+            runs.push_back({c.arc, c.from, c.to});
+        const OutlineFigures figures = outlineFigures(boundary, loops, runs, true);
+        list.areas.push_back({static_cast<std::uint32_t>(before), figures.area, figures.length});
+    }
 }
 
 } // namespace vexor::cad

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace vexor::cad {
 
@@ -14,18 +15,25 @@ void appendPoint(std::vector<Vec2>& ring, Vec2 p) {
         ring.push_back(p);
 }
 
-void appendEdge(std::vector<Vec2>& ring, const HatchEdge& edge) {
+// Appends the edge's points; a curved edge also goes to `curves`, by its run of ring points.
+void appendEdge(std::vector<Vec2>& ring, const HatchEdge& edge, std::vector<RingCurve>& curves) {
     std::vector<Vec2> pts;
+    std::optional<ConicArc> exact;
     switch (edge.kind) {
     case HatchEdge::Kind::Line:
         pts = {edge.p0, edge.p1};
         break;
     case HatchEdge::Kind::Arc:
         // Clockwise edges store their angles mirrored about the x axis.
-        if (edge.ccw)
+        if (edge.ccw) {
             appendArc(pts, edge.center, edge.radius, edge.start, edge.end, true);
-        else
+            exact =
+                circularArc(edge.center, edge.radius, edge.start, sweepCcw(edge.start, edge.end));
+        } else {
             appendArc(pts, edge.center, edge.radius, -edge.start, -edge.end, false);
+            exact = circularArc(edge.center, edge.radius, -edge.start,
+                                -sweepCcw(-edge.end, -edge.start));
+        }
         break;
     case HatchEdge::Kind::EllipseArc: {
         const Vec2 minor = Vec2{-edge.majorAxis.y, edge.majorAxis.x} * edge.ratio;
@@ -36,14 +44,14 @@ void appendEdge(std::vector<Vec2>& ring, const HatchEdge& edge) {
             const double t = std::atan2(std::sin(angle) / ratio, std::cos(angle));
             return turns * 2 * M_PI + (t < 0 ? t + 2 * M_PI : t);
         };
-        if (edge.ccw) {
-            appendEllipse(pts, edge.center, edge.majorAxis, minor, param(edge.start),
-                          param(edge.end));
-        } else {
+        const double from = edge.ccw ? param(edge.start) : param(-edge.end);
+        const double to = edge.ccw ? param(edge.end) : param(-edge.start);
+        appendEllipse(pts, edge.center, edge.majorAxis, minor, from, to);
+        exact = ConicArc{edge.center, edge.majorAxis, minor, from, from + sweepCcw(from, to)};
+        if (!edge.ccw) {
             // Clockwise from -start to -end is counterclockwise from -end to -start, reversed.
-            appendEllipse(pts, edge.center, edge.majorAxis, minor, param(-edge.end),
-                          param(-edge.start));
             std::reverse(pts.begin(), pts.end());
+            exact = exact->reversed();
         }
         break;
     }
@@ -54,10 +62,20 @@ void appendEdge(std::vector<Vec2>& ring, const HatchEdge& edge) {
     }
     // Boundaries made of separate entities may list an edge backwards: follow the chain.
     if (!ring.empty() && pts.size() > 1 &&
-        length(pts.back() - ring.back()) < length(pts.front() - ring.back()))
+        length(pts.back() - ring.back()) < length(pts.front() - ring.back())) {
         std::reverse(pts.begin(), pts.end());
+        if (exact)
+            exact = exact->reversed();
+    }
+    if (pts.empty())
+        return;
+    const bool joined =
+        !ring.empty() && ring.back().x == pts.front().x && ring.back().y == pts.front().y;
+    const auto first = static_cast<std::uint32_t>(joined ? ring.size() - 1 : ring.size());
     for (Vec2 p : pts)
         appendPoint(ring, p);
+    if (exact && pts.size() > 2)
+        curves.push_back({*exact, 0, first, static_cast<std::uint32_t>(ring.size() - 1)});
 }
 
 bool finite(Vec2 p) {
@@ -93,10 +111,12 @@ void appendDashes(HatchSegments& out, Vec2 origin, Vec2 dir, double t0, double t
 
 } // namespace
 
-std::vector<std::vector<Vec2>> hatchRings(const Hatch& hatch) {
+std::vector<std::vector<Vec2>> hatchRings(const Hatch& hatch, std::vector<RingCurve>* curves) {
     std::vector<std::vector<Vec2>> rings;
+    std::vector<RingCurve> ringCurves;
     for (const HatchLoop& loop : hatch.loops) {
         std::vector<Vec2> ring;
+        ringCurves.clear();
         if (loop.isPolyline) {
             const std::size_t n = loop.polyline.size();
             for (std::size_t i = 0; i < n; ++i) {
@@ -106,19 +126,35 @@ std::vector<std::vector<Vec2>> hatchRings(const Hatch& hatch) {
                     const Vec2 next = loop.polyline[(i + 1) % n].p.xy();
                     std::vector<Vec2> arc;
                     appendBulge(arc, v.p.xy(), next, v.bulge);
+                    const auto first = static_cast<std::uint32_t>(ring.size() - 1);
                     for (Vec2 p : arc)
                         appendPoint(ring, p);
+                    if (arc.size() > 1)
+                        ringCurves.push_back({bulgeArc(v.p.xy(), next, v.bulge), 0, first,
+                                              static_cast<std::uint32_t>(ring.size() - 1)});
                 }
             }
         } else {
             for (const HatchEdge& edge : loop.edges)
-                appendEdge(ring, edge);
+                appendEdge(ring, edge, ringCurves);
         }
+        const std::size_t drawn = ring.size();
         std::erase_if(ring, [](Vec2 p) { return !finite(p); });
+        const bool everyPoint = ring.size() == drawn;
         if (ring.size() > 1 && ring.front().x == ring.back().x && ring.front().y == ring.back().y)
             ring.pop_back();
-        if (ring.size() >= 3)
-            rings.push_back(std::move(ring));
+        if (ring.size() < 3)
+            continue;
+        // Points left out would shift the runs: such a ring keeps only its flattened outline.
+        if (curves && everyPoint) {
+            for (RingCurve& c : ringCurves) {
+                c.ring = static_cast<std::uint32_t>(rings.size());
+                if (c.to > ring.size() || c.from >= ring.size())
+                    continue;
+                curves->push_back(c);
+            }
+        }
+        rings.push_back(std::move(ring));
     }
     return rings;
 }

@@ -1,5 +1,6 @@
 #include "ItemPick.h"
 
+#include "../curves/OutlineFigures.h"
 #include "Measure.h"
 #include "SheetPoint.h"
 
@@ -37,8 +38,9 @@ std::uint32_t effectiveLayer(const DisplayList& list, std::uint32_t layer,
 
 class Picker {
 public:
-    Picker(const DisplayList& list, const std::vector<char>& hidden, std::size_t limit)
-        : list_(list), hidden_(hidden), limit_(limit) {}
+    Picker(const DisplayList& list, const std::vector<char>& hidden, std::size_t limit,
+           bool centres)
+        : list_(list), hidden_(hidden), limit_(limit), centres_(centres) {}
 
     void pick(const ItemList& items, Vec2 p, double tolerance, PickedItem& trail, int depth) {
         std::vector<std::uint32_t> candidates;
@@ -55,10 +57,13 @@ public:
             if (hiddenLayer(item.layer, trail))
                 continue;
             if (item.kind == ItemKind::Insert) {
+                trail.references.push_back(i);
                 reference(items, item, p, tolerance, trail, depth);
+                trail.references.pop_back();
                 continue;
             }
-            if (!hit(items, item, p, tolerance))
+            if (!hit(items, item, p, tolerance) &&
+                !(centres_ && nearCentre(items, i, p, tolerance)))
                 continue;
             PickedItem found = trail;
             found.list = &items;
@@ -98,6 +103,13 @@ private:
         trail.referenceColors.pop_back();
     }
 
+    static bool nearCentre(const ItemList& items, std::uint32_t i, Vec2 p, double tol) {
+        for (const ItemCurve& curve : items.curvesOf(i))
+            if (length(curve.arc.centre - p) <= tol)
+                return true;
+        return false;
+    }
+
     static bool hit(const ItemList& items, const DisplayItem& item, Vec2 p, double tol) {
         const Vec2* pts = items.points.data() + item.first;
         switch (item.kind) {
@@ -106,9 +118,18 @@ private:
         case ItemKind::Wipeout:
             return inside(item.box, p, tol);
         case ItemKind::Polygon: {
+            // Inside by the even-odd rule over its rings.
             if (inside(item.box, p, 0)) {
-                std::vector<Vec2> ring(pts, pts + item.count);
-                if (insideRing(ring, p))
+                bool in = false;
+                std::uint32_t at = 0;
+                for (std::uint32_t r = 0; r < item.rings && item.extra + r < items.ringSizes.size();
+                     ++r) {
+                    const std::uint32_t size =
+                        std::min(items.ringSizes[item.extra + r], item.count - at);
+                    in ^= insideRing(std::vector<Vec2>(pts + at, pts + at + size), p);
+                    at += size;
+                }
+                if (in)
                     return true;
             }
             [[fallthrough]];
@@ -154,6 +175,7 @@ private:
     const DisplayList& list_;
     const std::vector<char>& hidden_;
     std::size_t limit_;
+    bool centres_;
     std::vector<PickedItem> out_;
 };
 
@@ -202,13 +224,101 @@ std::string storedColor(const ItemColor& c) {
     }
 }
 
+double cross(Vec2 a, Vec2 b) {
+    return a.x * b.y - a.y * b.x;
+}
+
+// The semi-axes of the ellipse whose conjugate semi-diameters are m and n: a^2 + b^2 is
+// |m|^2 + |n|^2 and ab is |m x n|.
+std::pair<double, double> semiAxes(Vec2 m, Vec2 n) {
+    const double sum = m.x * m.x + m.y * m.y + n.x * n.x + n.y * n.y;
+    const double product = std::fabs(cross(m, n));
+    const double root = std::sqrt(std::max(sum * sum - 4 * product * product, 0.0));
+    return {std::sqrt((sum + root) / 2), std::sqrt(std::max((sum - root) / 2, 0.0))};
+}
+
+std::string hexHandle(std::uint64_t handle) {
+    char buffer[24];
+    std::snprintf(buffer, sizeof buffer, "%llX", static_cast<unsigned long long>(handle));
+    return buffer;
+}
+
 } // namespace
+
+ExactFigures exactFigures(const PickedItem& picked) {
+    ExactFigures out;
+    if (!picked.list || picked.index >= picked.list->items.size())
+        return out;
+    const ItemList& list = *picked.list;
+    const DisplayItem& item = list.items[picked.index];
+    if (item.kind == ItemKind::Segments) {
+        // A pattern hatch: its boundary's figures were kept when it was compiled. Areas scale
+        // by the map's determinant; lengths only keep a ratio under an even scale.
+        const ItemArea* kept = list.areaOf(picked.index);
+        if (!kept)
+            return out;
+        const Affine2& m = picked.toShown;
+        const double det = std::fabs(m.determinant());
+        const double sx = std::hypot(m.a, m.b), sy = std::hypot(m.c, m.d);
+        const bool even =
+            std::fabs(sx - sy) <= 1e-9 * sx && std::fabs(m.a * m.c + m.b * m.d) <= 1e-9 * sx * sy;
+        out.closed = true;
+        out.area = kept->area * det;
+        out.length = out.perimeter = even ? kept->perimeter * sx : 0;
+        return out;
+    }
+    if (item.kind != ItemKind::Polyline && item.kind != ItemKind::Polygon &&
+        item.kind != ItemKind::Wipeout)
+        return out;
+    const std::uint32_t n = item.count;
+    std::vector<Vec2> pts(n);
+    for (std::uint32_t k = 0; k < n; ++k)
+        pts[k] = picked.toShown.map(list.points[item.first + k]);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> rings;
+    const bool filled = item.kind != ItemKind::Polyline;
+    if (filled) {
+        std::uint32_t at = 0;
+        for (std::uint32_t r = 0; r < item.rings && item.extra + r < list.ringSizes.size(); ++r) {
+            const std::uint32_t size = list.ringSizes[item.extra + r];
+            rings.emplace_back(at, std::min(at + size, n));
+            at += size;
+        }
+    } else {
+        rings.emplace_back(0, n);
+    }
+    const auto curves = list.curvesOf(picked.index);
+    std::vector<ArcRun> runs;
+    for (const ItemCurve& c : curves)
+        runs.push_back({c.arc.mapped(picked.toShown), c.from, c.to});
+    if (runs.size() == 1 && !filled) {
+        const ItemCurve& c = curves.front();
+        const ConicArc& arc = runs.front().arc;
+        if (c.from == 0 && (c.to == n - 1 || (c.to == 0 && item.closed))) {
+            out.curve = true;
+            out.circular = arc.circular();
+            out.centre = arc.centre;
+            if (out.circular) {
+                out.radius = out.minorRadius = arc.radius();
+            } else {
+                const auto [a, b] = semiAxes(arc.major, arc.minor);
+                out.radius = a;
+                out.minorRadius = b;
+            }
+        }
+    }
+    out.closed = filled || item.closed;
+    const OutlineFigures figures = outlineFigures(pts, rings, runs, out.closed);
+    out.area = figures.area;
+    out.length = out.perimeter = figures.length;
+    return out;
+}
 
 std::vector<PickedItem> itemsAt(const DisplayList& list, const ItemList& items, Vec2 p,
                                 double tolerance, const std::vector<char>& hidden,
-                                std::size_t limit) {
-    Picker picker(list, hidden, limit);
+                                std::size_t limit, bool centres) {
+    Picker picker(list, hidden, limit, centres);
     PickedItem trail;
+    trail.top = &items;
     picker.pick(items, p, tolerance, trail, 0);
     return picker.take();
 }
@@ -230,6 +340,13 @@ std::vector<std::pair<std::string, std::string>> describeItem(const DisplayList&
     };
 
     out.emplace_back("Kind", kindName(item));
+    const ItemSource* source = picked.list->sourceOfItem(picked.index);
+    const bool attribute = source && item.kind == ItemKind::Text && source->attributes != kNoIndex;
+    if (source) {
+        // A reference's attribute texts are made with it: they carry its handle.
+        out.emplace_back("Type", attribute ? "ATTRIB" : source->type);
+        out.emplace_back(attribute ? "Reference handle" : "Handle", hexHandle(source->handle));
+    }
     out.emplace_back("Layer", layer < layers.size() ? layers[layer].name : std::string("?"));
     out.emplace_back("Colour", storedColor(item.color));
     // As drawn: a layer's or reference's colour where the item takes it.
@@ -283,6 +400,30 @@ std::vector<std::pair<std::string, std::string>> describeItem(const DisplayList&
             path += name;
         }
         out.emplace_back("Block", path);
+        // Each reference on the way down: its handle, and the values of its attributes.
+        std::string inserts;
+        for (std::size_t k = 0;
+             k < picked.references.size() && k < picked.blocks.size() && picked.top; ++k) {
+            const ItemList& owner = k == 0 ? *picked.top : list.block(picked.blocks[k - 1]);
+            const ItemSource* ref = owner.sourceOfItem(picked.references[k]);
+            if (!inserts.empty())
+                inserts += " > ";
+            inserts += ref ? hexHandle(ref->handle) : std::string("?");
+            if (ref && ref->attributes < owner.attributes.size() &&
+                picked.blocks[k] < drawing.blocks.size()) {
+                std::string values;
+                for (const auto& [tag, value] : owner.attributes[ref->attributes])
+                    values += (values.empty() ? "" : "; ") + tag + "=" + value;
+                out.emplace_back("Attributes of " + drawing.blocks[picked.blocks[k]].name, values);
+            }
+        }
+        out.emplace_back("Insert path", inserts);
+    }
+    if (attribute && source->attributes < picked.list->attributes.size()) {
+        std::string values;
+        for (const auto& [tag, value] : picked.list->attributes[source->attributes])
+            values += (values.empty() ? "" : "; ") + tag + "=" + value;
+        out.emplace_back("Attributes", values);
     }
 
     const Vec2* pts = picked.list->points.data() + item.first;
@@ -294,7 +435,23 @@ std::vector<std::pair<std::string, std::string>> describeItem(const DisplayList&
     }
     switch (item.kind) {
     case ItemKind::Polyline:
-        if (item.count == 2 && !item.closed) {
+    case ItemKind::Polygon: {
+        const ExactFigures exact = exactFigures(picked);
+        const std::string area = formatLength(exact.area, {2, units.precision});
+        if (exact.curve) {
+            const Vec2 c = exact.centre;
+            out.emplace_back("Centre", length(c.x) + ", " + length(c.y));
+            if (exact.circular) {
+                out.emplace_back("Radius", length(exact.radius));
+                out.emplace_back("Diameter", length(2 * exact.radius));
+            } else {
+                out.emplace_back("Major radius", length(exact.radius));
+                out.emplace_back("Minor radius", length(exact.minorRadius));
+            }
+            out.emplace_back(exact.closed ? "Perimeter" : "Length", length(exact.length));
+            if (exact.closed)
+                out.emplace_back("Area", area);
+        } else if (item.kind == ItemKind::Polyline && item.count == 2 && !item.closed) {
             out.emplace_back("Start", point(pts[0]));
             out.emplace_back("End", point(pts[1]));
             out.emplace_back("Length", length(pathLength(shown, false)));
@@ -302,15 +459,22 @@ std::vector<std::pair<std::string, std::string>> describeItem(const DisplayList&
                              formatAngleDegrees(measureDistance(shown[0], shown[1]).angle, 2));
         } else {
             out.emplace_back("Points", std::to_string(item.count));
-            out.emplace_back("Length", length(pathLength(shown, item.closed)));
-            if (item.closed)
-                out.emplace_back("Area", formatLength(ringArea(shown), {2, units.precision}));
+            out.emplace_back(exact.closed ? "Perimeter" : "Length", length(exact.length));
+            if (exact.closed)
+                out.emplace_back("Area", area);
         }
         break;
-    case ItemKind::Polygon:
-        out.emplace_back("Points", std::to_string(item.count));
-        out.emplace_back("Area", formatLength(ringArea(shown), {2, units.precision}));
-        out.emplace_back("Perimeter", length(pathLength(shown, true)));
+    }
+    case ItemKind::Wipeout:
+        out.emplace_back("Area", formatLength(exactFigures(picked).area, {2, units.precision}));
+        break;
+    case ItemKind::Segments:
+        // A pattern hatch's lines: the figures of its boundary.
+        if (const ExactFigures exact = exactFigures(picked); exact.closed) {
+            out.emplace_back("Area", formatLength(exact.area, {2, units.precision}));
+            if (exact.perimeter > 0)
+                out.emplace_back("Perimeter", length(exact.perimeter));
+        }
         break;
     case ItemKind::Points:
         out.emplace_back("Position", point(pts[0]));
@@ -319,6 +483,8 @@ std::vector<std::pair<std::string, std::string>> describeItem(const DisplayList&
         if (item.extra < picked.list->texts.size()) {
             const TextRun& run = picked.list->texts[item.extra];
             out.emplace_back("Text", run.text);
+            if (source && source->style < drawing.textStyles.size())
+                out.emplace_back("Style", drawing.textStyles[source->style].name);
             out.emplace_back("Position", point({run.toWorld.e, run.toWorld.f}));
             const Affine2 toShown = picked.toShown * run.toWorld;
             out.emplace_back("Height", length(cad::length(toShown.mapVector({0, 1}))));

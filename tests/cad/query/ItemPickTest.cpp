@@ -51,12 +51,43 @@ struct Sample {
         d.modelSpace.push_back(sq);
         const std::uint32_t door = d.blockIndex("DOOR");
         d.blocks[door].entities.push_back(line(zero, {0, 0}, {1, 0}, Color::byBlock()));
+        d.blocks[door].entities.back().common.handle = 0xD00;
+        // A note in the door block, in its own text style.
+        TextStyle notes;
+        notes.name = "NOTES";
+        d.textStyles.push_back(notes);
+        Text note;
+        note.text = "Fire door";
+        note.insert = {0, 5, 0};
+        note.height = 0.5;
+        note.style = static_cast<std::uint32_t>(d.textStyles.size() - 1);
+        Entity ne;
+        ne.common.layer = zero;
+        ne.common.handle = 0xD01;
+        ne.data = Boxed<Text>(note);
+        d.blocks[door].entities.push_back(ne);
         const std::uint32_t outer = d.blockIndex("OUTER");
         d.blocks[outer].entities.push_back(
             insertEntity(zero, door, {10, 0}, 0, 1, Color::byBlock()));
-        d.modelSpace.push_back(
-            insertEntity(doors, outer, {100, 100}, kPi / 2, 2, Color::indexed(3)));
-        list = compileDisplayList(d);
+        d.blocks[outer].entities.back().common.handle = 0xB00;
+        Entity placed = insertEntity(doors, outer, {100, 100}, kPi / 2, 2, Color::indexed(3));
+        placed.common.handle = 0xA00;
+        // The outer reference carries two attributes, one of them shown.
+        Insert withValues = *dataIf<Insert>(&placed.data);
+        for (const auto& [tag, value] : {std::pair{"ROOM", "101"}, std::pair{"RATING", "EI30"}}) {
+            AttributeEntity attribute;
+            attribute.common.layer = doors;
+            attribute.text.kind = TextKind::Attribute;
+            attribute.text.tag = std::string(tag);
+            attribute.text.text = value;
+            attribute.text.insert = {100, 90, 0};
+            attribute.text.height = 1;
+            withValues.attributes.push_back(attribute);
+        }
+        withValues.attributes.back().common.invisible = true;
+        placed.data = Boxed<Insert>(withValues);
+        d.modelSpace.push_back(placed);
+        list = compileDisplayListReleasingEntities(d);
     }
 };
 
@@ -89,7 +120,7 @@ TEST(ItemPick, AClosedPolylineHasItsAreaAndPerimeter) {
     auto m = described(*s.list, s.d, found[0]);
     EXPECT_EQ(m["Kind"], "Polyline");
     EXPECT_EQ(m["Area"], "16.00");
-    EXPECT_EQ(m["Length"], "16.00");
+    EXPECT_EQ(m["Perimeter"], "16.00");
     EXPECT_EQ(m["Points"], "4");
     EXPECT_TRUE(itemsAt(*s.list, s.list->modelSpace(), {22, 2}, 0.1, {}).empty())
         << "an outline is picked on its edge, not inside";
@@ -103,7 +134,11 @@ TEST(ItemPick, AnEntityOfANestedReferenceWithItsPath) {
     ASSERT_EQ(found.size(), 1u);
     auto m = described(*s.list, s.d, found[0]);
     EXPECT_EQ(m["Kind"], "Line");
+    EXPECT_EQ(m["Type"], "LINE");
+    EXPECT_EQ(m["Handle"], "D00") << "kept though the entities are released";
     EXPECT_EQ(m["Block"], "OUTER > DOOR");
+    EXPECT_EQ(m["Insert path"], "A00 > B00") << "the references' handles, outermost first";
+    EXPECT_EQ(m["Attributes of OUTER"], "ROOM=101; RATING=EI30") << "hidden ones too";
     EXPECT_EQ(m["Layer"], "DOORS") << "layer 0 takes the outermost reference's layer";
     EXPECT_EQ(m["Colour"], "ByBlock");
     EXPECT_EQ(m["Drawn in"], "#00FF00") << "by block through two references: green";
@@ -133,4 +168,26 @@ TEST(ItemPick, ThroughAClippedInsertTheBlockKeepsItsName) {
     EXPECT_EQ(m["Block"], "DOOR");
     EXPECT_EQ(m["Length"], "5.00");
     EXPECT_TRUE(itemsAt(*list, list->modelSpace(), {108, 0.05}, 0.1, {}).empty());
+}
+
+TEST(ItemPick, TextsShowTheirStyleAndAttributesTheirReference) {
+    Sample s;
+    // The note at (0, 5) in DOOR: in the model at (100 - 10, 120), upright after the turn.
+    const Vec2 at = {100 - 10.3, 120.3};
+    auto found = itemsAt(*s.list, s.list->modelSpace(), at, 0.5, {});
+    ASSERT_FALSE(found.empty());
+    auto m = described(*s.list, s.d, found[0]);
+    EXPECT_EQ(m["Text"], "Fire door");
+    EXPECT_EQ(m["Style"], "NOTES");
+    EXPECT_EQ(m["Type"], "TEXT");
+    EXPECT_EQ(m["Handle"], "D01");
+    // The shown attribute: made with its reference, so it names the reference's handle and
+    // lists its values.
+    found = itemsAt(*s.list, s.list->modelSpace(), {100.3, 90.3}, 0.5, {});
+    ASSERT_FALSE(found.empty());
+    m = described(*s.list, s.d, found[0]);
+    EXPECT_EQ(m["Text"], "101");
+    EXPECT_EQ(m["Type"], "ATTRIB");
+    EXPECT_EQ(m["Reference handle"], "A00");
+    EXPECT_EQ(m["Attributes"], "ROOM=101; RATING=EI30");
 }

@@ -88,8 +88,11 @@ TEST(Snap, EndpointsMidpointsAndIntersectionsLandExactly) {
 TEST(Snap, ABulgedPolylineSnapsAtItsEndsNotAtItsFlattenedVertices) {
     Sample s;
     expectSnap(s.at({29.8, 0.1}, kAll), kSnapEndpoint, {30, 0});
-    // The half circle about (25, 0) runs through (25, -5) (bulge 1: counter-clockwise).
-    EXPECT_FALSE(s.at({25, -5.05}, kSnapEndpoint | kSnapMidpoint).has_value());
+    // The half circle about (25, 0) runs through (25, -5) (bulge 1: counter-clockwise): that
+    // is the arc's midpoint, while the flattened vertices beside it are no endpoints.
+    EXPECT_FALSE(s.at({25, -5.05}, kSnapEndpoint).has_value());
+    EXPECT_FALSE(s.at({24.2, -4.95}, kSnapEndpoint | kSnapMidpoint).has_value());
+    expectSnap(s.at({25.1, -5.05}, kSnapEndpoint | kSnapMidpoint), kSnapMidpoint, {25, -5});
     const auto near = s.at({25, -5.05}, kSnapNearest);
     ASSERT_TRUE(near.has_value());
     EXPECT_NEAR(near->point.y, -5, 0.05);

@@ -268,7 +268,11 @@ TEST_F(ToolsTest, MeasurePicksLandOnSnapPoints) {
     t.control.snapKind = 0;
     r.PointerDown(view::PointerRouter::kLeftButton, 13, 4);
     EXPECT_EQ(valueOf(m, "Distance"), "5.0000") << "from the snapped endpoint (10, 0)";
-    EXPECT_EQ(test::only(t.control.calls, {"SnapPoint"}).back(), "SnapPoint(13, 4, 8, 63)");
+    EXPECT_EQ(test::only(t.control.calls, {"SnapPoint"}).back(), "SnapPoint(13, 4, 8, 1023)");
+    EXPECT_EQ(test::only(t.control.calls, {"SetSnapBase"}),
+              (std::vector<std::string>{"SetSnapBase(false, 0, 0)", "SetSnapBase(true, 10, 0)",
+                                        "SetSnapBase(true, 13, 4)"}))
+        << "perpendicular and tangent snaps start from the point picked last";
     m.SnapKinds = 1 | 2;
     r.PointerMove(1, 1);
     EXPECT_EQ(test::only(t.control.calls, {"SnapPoint"}).back(), "SnapPoint(1, 1, 8, 3)");
@@ -276,7 +280,37 @@ TEST_F(ToolsTest, MeasurePicksLandOnSnapPoints) {
     m.Cancel();
     EXPECT_EQ(test::only(t.control.calls, {"SnapPoint"}).back(), "SnapPoint(0, 0, 8, 0)")
         << "ending the tool removes the mark";
+    EXPECT_EQ(test::only(t.control.calls, {"SetSnapBase"}).back(), "SetSnapBase(false, 0, 0)");
     t.control.calls.clear();
     r.PointerMove(2, 2);
     EXPECT_TRUE(test::only(t.control.calls, {"SnapPoint"}).empty()) << "no tool: no snapping";
+}
+
+TEST_F(ToolsTest, MeasuringAnObjectShowsItsFigures) {
+    view::Measurer m(t.program);
+    view::PointerRouter r(t.program, nav, &m);
+    m.Start(view::Measurer::Mode::Object);
+    EXPECT_EQ(m.Summary(), "Object: pick an arc, a circle or a closed object");
+    // A text under the pointer has no figures and a line only its length: the circle below
+    // them is measured.
+    t.control.objects = {{{"Kind", "Text"}, {"Text", "A"}},
+                         {{"Kind", "Line"}, {"Type", "LINE"}, {"Length", "3.0000"}},
+                         {{"Kind", "Polyline"},
+                          {"Type", "CIRCLE"},
+                          {"Layer", "0"},
+                          {"Centre", "1.0000, 2.0000"},
+                          {"Radius", "5.0000"},
+                          {"Diameter", "10.0000"},
+                          {"Perimeter", "31.4159"},
+                          {"Area", "78.5398"}}};
+    r.PointerDown(view::PointerRouter::kLeftButton, 6, 2);
+    EXPECT_EQ(valueOf(m, "Radius"), "5.0000");
+    EXPECT_EQ(valueOf(m, "Diameter"), "10.0000");
+    EXPECT_EQ(valueOf(m, "Area"), "78.5398");
+    EXPECT_EQ(valueOf(m, "Layer"), "(none)") << "only the figures";
+    EXPECT_EQ(m.Summary(), "Radius 5.0000, Area 78.5398");
+    t.control.objects.clear();
+    r.PointerDown(view::PointerRouter::kLeftButton, 60, 2);
+    EXPECT_TRUE(m.Values().empty());
+    EXPECT_EQ(m.Summary(), "Object: nothing with figures there; pick another");
 }
