@@ -56,6 +56,25 @@ View viewOf(DrawingControl& c) {
     return v;
 }
 
+// A layout "Sheet" (A4 landscape) with one viewport 100 x 50 at (100, 100) on paper, showing
+// 5000 x 2500 of the model about (1000, 500): 1:50.
+void addSheetAtOneToFifty(cad::Drawing& d) {
+    const std::uint32_t paper = d.blockIndex("*Paper_Space");
+    cad::Viewport v;
+    v.id = 2;
+    v.centre = {100, 100, 0};
+    v.width = 100;
+    v.height = 50;
+    v.viewCentre = {1000, 500};
+    v.viewHeight = 2500;
+    d.blocks[paper].viewports.push_back(v);
+    cad::Layout layout;
+    layout.name = "Sheet";
+    layout.block = paper;
+    layout.paperSize = {297, 210};
+    d.layouts.push_back(layout);
+}
+
 class DrawingWidgetTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -448,22 +467,7 @@ TEST_F(DrawingWidgetTest, ToolsReadUnitsTextsViewportsAndMarkWindows) {
     e.common.layer = d.layerIndex("Red");
     e.data = cad::Boxed<cad::Text>(text);
     d.modelSpace.push_back(e);
-    // A sheet with one viewport 100 x 50 at (100, 100) on paper, showing 5000 x 2500 of the
-    // model about (1000, 500): 1:50.
-    const std::uint32_t paper = d.blockIndex("*Paper_Space");
-    cad::Viewport v;
-    v.id = 2;
-    v.centre = {100, 100, 0};
-    v.width = 100;
-    v.height = 50;
-    v.viewCentre = {1000, 500};
-    v.viewHeight = 2500;
-    d.blocks[paper].viewports.push_back(v);
-    cad::Layout layout;
-    layout.name = "Sheet";
-    layout.block = paper;
-    layout.paperSize = {297, 210};
-    d.layouts.push_back(layout);
+    addSheetAtOneToFifty(d);
     widget.showDrawing(d);
 
     widget.GetUnits(units, precision);
@@ -524,20 +528,7 @@ TEST_F(DrawingWidgetTest, CurvesSnapAndMeasureThroughAViewportAtOneToFifty) {
     circle.common.handle = 0x2A;
     circle.data = cad::Circle{{1000, 500, 0}, 500};
     d.modelSpace.push_back(circle);
-    const std::uint32_t paper = d.blockIndex("*Paper_Space");
-    cad::Viewport v;
-    v.id = 2;
-    v.centre = {100, 100, 0};
-    v.width = 100;
-    v.height = 50;
-    v.viewCentre = {1000, 500};
-    v.viewHeight = 2500;
-    d.blocks[paper].viewports.push_back(v);
-    cad::Layout layout;
-    layout.name = "Sheet";
-    layout.block = paper;
-    layout.paperSize = {297, 210};
-    d.layouts.push_back(layout);
+    addSheetAtOneToFifty(d);
     widget.showDrawing(d);
     widget.ShowLayout(1);
     // The widget is small: a pixel is about a unit of paper here.

@@ -1,4 +1,5 @@
 #include "../io/LoadBudget.h"
+#include "../model/Transforms.h"
 #include "DisplayListCompiler.h"
 #include "PolygonClip.h"
 
@@ -12,32 +13,6 @@ namespace {
 // array crossing it is left out and counted.
 constexpr std::int64_t kMaxCutCopies = 4096;
 const std::string kCrossing = "left out: it crosses the clip boundary of a clipped insert";
-
-Box2 mappedBox(const Box2& box, const Affine2& t) {
-    Box2 out;
-    if (box.empty())
-        return out;
-    for (Vec2 corner : {Vec2{box.minX, box.minY}, Vec2{box.maxX, box.minY},
-                        Vec2{box.minX, box.maxY}, Vec2{box.maxX, box.maxY}})
-        out.add(t.map(corner));
-    return out;
-}
-
-Box2 shifted(const Box2& box, Vec2 by) {
-    return {box.minX + by.x, box.minY + by.y, box.maxX + by.x, box.maxY + by.y};
-}
-
-// The box of every copy of an array whose first copy covers `first`.
-Box2 arrayBox(const Box2& first, const InsertRef& ref) {
-    if (first.empty())
-        return first;
-    Box2 box = first;
-    const Vec2 across = ref.columnStep * (ref.columns - 1), up = ref.rowStep * (ref.rows - 1);
-    box.add(shifted(first, across));
-    box.add(shifted(first, up));
-    box.add(shifted(first, across + up));
-    return box;
-}
 
 // Appends `points` to the list as the geometry of `item`.
 void appendItem(ItemList& out, DisplayItem item, std::span<const Vec2> points) {
@@ -281,7 +256,7 @@ void DisplayListCompiler::clipInsert(DisplayItem item, InsertRef ref, const std:
         out.items.push_back(item);
     };
     const Box2 first = mappedBox(roughExtents(ref.block, depth + 1), ref.transform);
-    const Overlap whole = boxOverlap(arrayBox(first, ref), clip, clipBox);
+    const Overlap whole = boxOverlap(arrayBox(first, ref, Affine2{}), clip, clipBox);
     if (whole == Overlap::Outside)
         return;
     if (whole == Overlap::Inside) {
@@ -298,16 +273,16 @@ void DisplayListCompiler::clipInsert(DisplayItem item, InsertRef ref, const std:
             InsertRef copy{
                 ref.block, Affine2::translate(offset.x, offset.y) * ref.transform, 1, 1, {}, {},
                 {}};
-            const Overlap where = boxOverlap(shifted(first, offset), clip, clipBox);
+            const Overlap where = boxOverlap(translatedBox(first, offset), clip, clipBox);
             if (where == Overlap::Outside)
                 continue;
-            Affine2 back;
             if (where == Overlap::Crossing) {
-                if (!invertAffine(copy.transform, back))
+                const auto back = inverse(copy.transform);
+                if (!back)
                     continue;
                 std::vector<Vec2> inner;
                 for (Vec2 p : clip)
-                    inner.push_back(back.map(p));
+                    inner.push_back(back->map(p));
                 copy.block = clippedBlock(ref.block, inner, depth + 1);
             }
             keep(copy);
@@ -330,7 +305,8 @@ Box2 DisplayListCompiler::roughExtents(std::uint32_t block, int depth) {
             continue;
         if (item.kind == ItemKind::Insert) {
             const InsertRef& ref = list.inserts[item.extra];
-            box.add(arrayBox(mappedBox(roughExtents(ref.block, depth + 1), ref.transform), ref));
+            box.add(arrayBox(mappedBox(roughExtents(ref.block, depth + 1), ref.transform), ref,
+                             Affine2{}));
         } else {
             box.add(item.box);
         }

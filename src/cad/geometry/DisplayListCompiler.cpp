@@ -3,6 +3,7 @@
 #include "../curves/Tessellate.h"
 #include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
+#include "../model/Transforms.h"
 #include "../text/TextLayout.h"
 #include "ParallelTasks.h"
 #include "PolygonClip.h"
@@ -453,12 +454,11 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
                                   Affine2::scale(model->scale.x, model->scale.y) *
                                   Affine2::translate(-drawing_.blocks[model->block].base.x,
                                                      -drawing_.blocks[model->block].base.y);
-            Affine2 back;
-            if (invertAffine(inner, back)) {
+            if (const auto back = inverse(inner)) {
                 transform = transform * inner;
                 target = model->block;
                 for (Vec2& p : clip)
-                    p = back.map(p);
+                    p = back->map(p);
             }
         }
         std::int64_t columns = std::max(insert.columns, 1);

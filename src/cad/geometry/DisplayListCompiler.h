@@ -14,6 +14,10 @@
 
 namespace vexor::cad {
 
+// The box of all copies of an array whose first copy covers `first`, the array's steps taken
+// through `outer`.
+Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer);
+
 struct DimensionPicture;
 
 // Turns a Drawing into a DisplayList: every entity of model space and of each block becomes

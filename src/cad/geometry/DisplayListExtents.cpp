@@ -1,5 +1,6 @@
 #include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
+#include "../model/Transforms.h"
 #include "DisplayListCompiler.h"
 #include "ParallelTasks.h"
 
@@ -25,33 +26,6 @@ constexpr std::size_t kReorderFrom = 1024;
 
 bool axisAligned(const Affine2& t) {
     return (t.b == 0 && t.c == 0) || (t.a == 0 && t.d == 0);
-}
-
-Box2 mapBox(const Box2& box, const Affine2& t) {
-    Box2 out;
-    if (box.empty())
-        return out;
-    for (Vec2 corner : {Vec2{box.minX, box.minY}, Vec2{box.maxX, box.minY},
-                        Vec2{box.minX, box.maxY}, Vec2{box.maxX, box.maxY}})
-        out.add(t.map(corner));
-    return out;
-}
-
-Box2 translated(const Box2& box, Vec2 by) {
-    return {box.minX + by.x, box.minY + by.y, box.maxX + by.x, box.maxY + by.y};
-}
-
-// The box of all copies of an array whose first copy covers `first`.
-Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer) {
-    if (first.empty())
-        return first;
-    const Vec2 across = outer.mapVector(ref.columnStep * (ref.columns - 1));
-    const Vec2 up = outer.mapVector(ref.rowStep * (ref.rows - 1));
-    Box2 box = first;
-    box.add(translated(first, across));
-    box.add(translated(first, up));
-    box.add(translated(first, across + up));
-    return box;
 }
 
 // Places ahead along a cycle whose data is asked for before the walk reaches them: a cycle jumps
@@ -172,6 +146,18 @@ bool exchangePointsAlongCurve(const std::vector<DisplayItem>& items, std::vector
 }
 
 } // namespace
+
+Box2 arrayBox(const Box2& first, const InsertRef& ref, const Affine2& outer) {
+    if (first.empty())
+        return first;
+    const Vec2 across = outer.mapVector(ref.columnStep * (ref.columns - 1));
+    const Vec2 up = outer.mapVector(ref.rowStep * (ref.rows - 1));
+    Box2 box = first;
+    box.add(translatedBox(first, across));
+    box.add(translatedBox(first, up));
+    box.add(translatedBox(first, across + up));
+    return box;
+}
 
 void DisplayListCompiler::resolveExtents() {
     blockState_.assign(out_->blocks_.size(), BlockState::Pending);
@@ -368,7 +354,7 @@ Box2 DisplayListCompiler::insertBox(const InsertRef& ref, int depth) {
 void DisplayListCompiler::addMappedExtents(const ItemList& list, const Affine2& t, Box2& out,
                                            int depth) {
     if (axisAligned(t) || extentsBudget_ == 0) {
-        out.add(mapBox(list.extents, t));
+        out.add(mappedBox(list.extents, t));
         return;
     }
     for (const DisplayItem& item : list.items) {
@@ -386,7 +372,7 @@ void DisplayListCompiler::addMappedExtents(const ItemList& list, const Affine2& 
             break;
         }
         case ItemKind::Text:
-            out.add(mapBox(item.box, t));
+            out.add(mappedBox(item.box, t));
             break;
         default:
             for (std::uint32_t k = 0; k < item.count; ++k)

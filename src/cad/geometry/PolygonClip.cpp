@@ -47,19 +47,6 @@ bool inBox(Vec2 p, const Box2& box) {
 
 } // namespace
 
-bool invertAffine(const Affine2& t, Affine2& out) {
-    const double det = t.determinant();
-    if (!(std::fabs(det) > 0) || !std::isfinite(det))
-        return false;
-    out = {t.d / det,
-           -t.b / det,
-           -t.c / det,
-           t.a / det,
-           (t.c * t.f - t.d * t.e) / det,
-           (t.b * t.e - t.a * t.f) / det};
-    return true;
-}
-
 bool insidePolygon(Vec2 p, std::span<const Vec2> polygon) {
     bool inside = false;
     for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {

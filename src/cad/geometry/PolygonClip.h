@@ -11,9 +11,6 @@ namespace vexor::cad {
 // Clipping against a closed polygon (any simple polygon, either orientation): what the compile
 // needs to show a clipped insert's block only inside its boundary.
 
-// The inverse of t; false when t cannot be inverted.
-bool invertAffine(const Affine2& t, Affine2& out);
-
 // Whether p lies inside the polygon (even-odd rule).
 bool insidePolygon(Vec2 p, std::span<const Vec2> polygon);
 

@@ -4,20 +4,6 @@
 
 namespace vexor::cad {
 
-std::optional<Affine2> inverse(const Affine2& m) {
-    const double det = m.determinant();
-    if (!std::isfinite(det) || det == 0)
-        return std::nullopt;
-    Affine2 r;
-    r.a = m.d / det;
-    r.b = -m.b / det;
-    r.c = -m.c / det;
-    r.d = m.a / det;
-    r.e = -(r.a * m.e + r.c * m.f);
-    r.f = -(r.b * m.e + r.d * m.f);
-    return r;
-}
-
 bool insideRing(const std::vector<Vec2>& ring, Vec2 p) {
     bool inside = false;
     for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {

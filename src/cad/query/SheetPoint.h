@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../geometry/DisplayList.h"
+#include "../model/Transforms.h"
 
 #include <optional>
 
@@ -15,9 +16,6 @@ struct ModelPointOnSheet {
     const SheetView* view = nullptr; // the view it is seen through
 };
 std::optional<ModelPointOnSheet> modelPointOnSheet(const Sheet& sheet, Vec2 paper);
-
-// The inverse of `m`; none when it does not have one.
-std::optional<Affine2> inverse(const Affine2& m);
 
 // Whether `p` lies inside the closed ring (even-odd rule).
 bool insideRing(const std::vector<Vec2>& ring, Vec2 p);

@@ -5,6 +5,7 @@
 #include "DotImage.h"
 #include "ImageCache.h"
 #include "StrokeBuilder.h"
+#include "cad/model/Transforms.h"
 #include "cad/text/TextLayout.h"
 
 #include <QPainter>
@@ -44,29 +45,6 @@ QTransform toQTransform(const Affine2& a) {
 }
 QPointF toPoint(Vec2 p) {
     return {p.x, p.y};
-}
-
-bool inverse(const Affine2& t, Affine2& out) {
-    const double det = t.determinant();
-    if (!(std::fabs(det) > 0) || !std::isfinite(det))
-        return false;
-    out = {t.d / det,
-           -t.b / det,
-           -t.c / det,
-           t.a / det,
-           (t.c * t.f - t.d * t.e) / det,
-           (t.b * t.e - t.a * t.f) / det};
-    return true;
-}
-
-Box2 mapBox(const Box2& box, const Affine2& t) {
-    Box2 out;
-    if (box.empty())
-        return out;
-    for (Vec2 c : {Vec2{box.minX, box.minY}, Vec2{box.maxX, box.minY}, Vec2{box.minX, box.maxY},
-                   Vec2{box.maxX, box.maxY}})
-        out.add(t.map(c));
-    return out;
 }
 
 bool contains(const Box2& outer, const Box2& inner) {
@@ -157,7 +135,7 @@ private:
     // A layout: the paper with its shadow, each view of model space inside its clip, then the
     // paper-space items over them and the views' frames.
     void drawSheet(const cad::Sheet& sheet, const Affine2& toDevice, const Inherited& top) {
-        const Box2 paper = mapBox(sheet.paper, toDevice);
+        const Box2 paper = cad::mappedBox(sheet.paper, toDevice);
         auto rectangle = [](const Box2& b) {
             return std::vector<QPointF>{
                 {b.minX, b.minY}, {b.maxX, b.minY}, {b.maxX, b.maxY}, {b.minX, b.maxY}};
@@ -229,7 +207,7 @@ private:
             return served;
         std::vector<Box2> boxes(sheet.views.size());
         for (std::size_t v = 0; v < sheet.views.size(); ++v) {
-            const Box2 clip = mapBox(sheet.views[v].clipBox, toDevice);
+            const Box2 clip = cad::mappedBox(sheet.views[v].clipBox, toDevice);
             boxes[v] = Box2{std::max(viewBox_.minX, clip.minX), std::max(viewBox_.minY, clip.minY),
                             std::min(viewBox_.maxX, clip.maxX), std::min(viewBox_.maxY, clip.maxY)};
         }
@@ -243,10 +221,10 @@ private:
                 if (w != v && sheet.views[w].showsModel && boxes[w].intersects(boxes[v]))
                     apart = false;
             const Affine2 t = toDevice * view.modelToPaper;
-            Affine2 fromDevice;
-            if (!apart || !inverse(t, fromDevice))
+            const auto fromDevice = apart ? cad::inverse(t) : std::nullopt;
+            if (!fromDevice)
                 continue;
-            const Box2 window = mapBox(boxes[v], fromDevice);
+            const Box2 window = cad::mappedBox(boxes[v], *fromDevice);
             const double scale = std::sqrt(std::fabs(t.determinant()));
             const double covered = coveredFraction(window, model.extents);
             if (!summariesPrecise(model, scale) || covered < kScanFrom)
@@ -381,7 +359,7 @@ private:
     // `near`, when given, lists the only items left to draw (the rest are dots already).
     void drawSheetView(const cad::SheetView& view, const Affine2& toDevice, const Inherited& top,
                        const std::vector<std::uint32_t>* near) {
-        const Box2 clipBox = mapBox(view.clipBox, toDevice);
+        const Box2 clipBox = cad::mappedBox(view.clipBox, toDevice);
         const Box2 saved = viewBox_;
         viewBox_ = Box2{std::max(saved.minX, clipBox.minX), std::max(saved.minY, clipBox.minY),
                         std::min(saved.maxX, clipBox.maxX), std::min(saved.maxY, clipBox.maxY)};
@@ -461,10 +439,10 @@ private:
 
     void drawList(const ItemList& items, const Affine2& toDevice, int depth,
                   const Inherited& inherited) {
-        Affine2 fromDevice;
-        if (!inverse(toDevice, fromDevice))
+        const auto fromDevice = cad::inverse(toDevice);
+        if (!fromDevice)
             return;
-        const Box2 window = mapBox(viewBox_, fromDevice);
+        const Box2 window = cad::mappedBox(viewBox_, *fromDevice);
         const double scale = std::sqrt(std::fabs(toDevice.determinant()));
         const bool summarised = !items.summaries.empty() && summariesPrecise(items, scale);
         // Summaries place items relative to the extents' corner.
@@ -697,7 +675,8 @@ private:
                 const Vec2 offset = ref.columnStep * c + ref.rowStep * r;
                 const Affine2 copy =
                     toDevice * Affine2::translate(offset.x, offset.y) * ref.transform;
-                if (ref.rows * ref.columns > 1 && !mapBox(block.extents, copy).intersects(viewBox_))
+                if (ref.rows * ref.columns > 1 &&
+                    !cad::mappedBox(block.extents, copy).intersects(viewBox_))
                     continue;
                 drawList(block, copy, depth + 1, child);
             }
