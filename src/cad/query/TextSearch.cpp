@@ -91,8 +91,8 @@ private:
                 text->kind == TextKind::AttributeDefinition ? text->tag.str() : text->text;
             const Affine2 plane =
                 OcsFrame::fromExtrusion(e.common.extrusion()).planeToWorld(text->insert.z);
-            add(expandTextCodes(shown), kindOverride ? kindOverride : kindOf(text->kind), layer,
-                layout, t.map(plane.map(text->insert.xy())), text->height * scale);
+            add(expandTextCodes(shown), kindOverride ? kindOverride : dxfTypeName(e), layer, layout,
+                t.map(plane.map(text->insert.xy())), text->height * scale);
         } else if (const MText* mtext = dataIf<MText>(&e.data)) {
             add(joinedMText(mtext->text, mtext->height), kindOverride ? kindOverride : "MTEXT",
                 layer, layout, t.map(mtext->insert.xy()), mtext->height * scale);
@@ -154,17 +154,6 @@ private:
             drawing_.layers[common.layer].name == "0")
             return inheritLayer;
         return common.layer;
-    }
-
-    static const char* kindOf(TextKind kind) {
-        switch (kind) {
-        case TextKind::Attribute:
-            return "ATTRIB";
-        case TextKind::AttributeDefinition:
-            return "ATTDEF";
-        default:
-            return "TEXT";
-        }
     }
 
     // Whether a block shows any text, through its own references too (memoised; cycles and
