@@ -2,6 +2,7 @@
 // time of loading both), 1% of the second copy's entities moved, then compared. Reports the
 // comparison's time and its ratio to the two loads, and its peak memory over what the two
 // drawings hold.
+#include "Corpus.h"
 #include "ProcessStatus.h"
 #include "cad/compare/DrawingComparison.h"
 #include "cad/load/DrawingReader.h"
@@ -17,12 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using vexor::bench::corpusRoot;
 using vexor::bench::statusKb;
-
-fs::path corpusRoot() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    return (env && *env) ? fs::path(env) : fs::path(VEXOR_DEFAULT_CORPUS);
-}
 
 double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

@@ -1,5 +1,6 @@
 // Read throughput of the version 7 design file reader, on the corpus files and on a large
 // design file made in memory by repeating the elements of a real one.
+#include "Corpus.h"
 #include "cad/dgn/DgnReader.h"
 #include "cad/dgn/Element.h"
 
@@ -10,11 +11,6 @@
 #include <iterator>
 
 namespace {
-
-std::filesystem::path corpusDir() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    return (env && *env) ? std::filesystem::path(env) : std::filesystem::path(VEXOR_DEFAULT_CORPUS);
-}
 
 std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -55,14 +51,14 @@ void readBytes(benchmark::State& state, const std::vector<std::uint8_t>& bytes) 
 }
 
 void BM_ReadCorpusFile(benchmark::State& state, const char* name) {
-    readBytes(state, fileBytes(corpusDir() / "dgn/v7" / name));
+    readBytes(state, fileBytes(vexor::bench::corpusRoot() / "dgn/v7" / name));
 }
 BENCHMARK_CAPTURE(BM_ReadCorpusFile, underlay, "ezdxf__underlay.dgn")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ReadCorpusFile, tag, "dgnlib__tag.dgn")->Unit(benchmark::kMillisecond);
 
 void BM_ReadRepeatedDesign(benchmark::State& state, const char* name) {
-    const auto file = fileBytes(corpusDir() / "dgn/v7" / name);
+    const auto file = fileBytes(vexor::bench::corpusRoot() / "dgn/v7" / name);
     readBytes(state, file.empty() ? file : repeatedDesign(file, 64u << 20));
 }
 BENCHMARK_CAPTURE(BM_ReadRepeatedDesign, underlay64MB, "ezdxf__underlay.dgn")

@@ -2,6 +2,7 @@
 // their blocks or, where a writer left the block out, from their definition points and style.
 // Per drawing: compile time, the items and points compiled and the peak heap of one compile.
 // scripts/bench-dimensions.sh compares whole renders of these drawings with another build.
+#include "Corpus.h"
 #include "HeapCounter.h"
 #include "cad/geometry/DisplayList.h"
 #include "cad/load/DrawingReader.h"
@@ -17,6 +18,8 @@ using namespace vexor;
 
 namespace {
 
+using vexor::bench::corpusRoot;
+
 // By their count of DIMENSION entities (vexor-render --info), most first.
 constexpr const char* kDrawings[] = {
     "dxf/ascii/AC1027/dxfparser__api-cw750-details.dxf",
@@ -30,11 +33,6 @@ constexpr const char* kDrawings[] = {
     "dxf/ascii/AC1027/libredwg__2013_gh109_1.dxf",
     "dxf/ascii/AC1032/ezdxf__uncommon.dxf",
 };
-
-std::filesystem::path corpusRoot() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    return env ? env : VEXOR_DEFAULT_CORPUS;
-}
 
 struct Sizes {
     double items = 0, points = 0;

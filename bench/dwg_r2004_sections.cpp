@@ -1,5 +1,6 @@
 // Throughput of turning R2004-family and R2007 files into section buffers, and the peak heap
 // it takes compared with the size of the sections it returns.
+#include "Corpus.h"
 #include "HeapCounter.h"
 #include "cad/dwg/r2004/Sections.h"
 #include "cad/dwg/r2007/Sections.h"
@@ -30,8 +31,7 @@ vexor::cad::dwg::r2004::Sections readSections(std::span<const std::uint8_t> byte
 
 std::vector<CorpusFile> loadCorpus(const std::vector<const char*>& versions) {
     namespace fs = std::filesystem;
-    const char* env = std::getenv("VEXOR_CORPUS");
-    const fs::path root = (env && *env) ? fs::path(env) : fs::path(VEXOR_DEFAULT_CORPUS);
+    const fs::path root = vexor::bench::corpusRoot();
     std::vector<CorpusFile> files;
     for (const char* version : versions) {
         const fs::path dir = root / "dwg" / version;

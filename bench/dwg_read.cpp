@@ -3,6 +3,7 @@
 // older are read as one set, beside the R2000 set, so that their throughput compares in one run.
 // From R2004 the throughput includes decoding and decompressing the sections, and the peak heap is
 // compared with the size of the decompressed sections.
+#include "Corpus.h"
 #include "HeapCounter.h"
 #include "ProcessStatus.h"
 #include "cad/dwg/DwgReader.h"
@@ -25,12 +26,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using vexor::bench::corpusRoot;
 using vexor::bench::statusKb;
-
-fs::path corpusRoot() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    return (env && *env) ? fs::path(env) : fs::path(VEXOR_DEFAULT_CORPUS);
-}
 
 constexpr const char* kR2004Family[] = {"dwg/AC1018", "dwg/AC1024", "dwg/AC1027", "dwg/AC1032"};
 

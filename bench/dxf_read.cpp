@@ -4,6 +4,7 @@
 //
 // Memory: `model_MB` is the resident memory the finished drawing holds, `peak_MB` the most
 // the read needed on top of the mapped file, both also as a multiple of the file size.
+#include "Corpus.h"
 #include "cad/dxf/DxfReader.h"
 #include "cad/io/MappedFile.h"
 
@@ -18,11 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path corpusDir() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    return (env && *env) ? fs::path(env) : fs::path(VEXOR_DEFAULT_CORPUS);
-}
 
 fs::path stressDir() {
     const char* env = std::getenv("VEXOR_STRESS_DIR");
@@ -88,8 +84,8 @@ void registerBenchmarks() {
     std::error_code ec;
     for (const char* sub : {"dxf/ascii", "dxf/binary"}) {
         std::vector<std::pair<std::uintmax_t, fs::path>> found;
-        if (fs::is_directory(corpusDir() / sub, ec))
-            for (const auto& e : fs::recursive_directory_iterator(corpusDir() / sub))
+        if (fs::is_directory(vexor::bench::corpusRoot() / sub, ec))
+            for (const auto& e : fs::recursive_directory_iterator(vexor::bench::corpusRoot() / sub))
                 if (e.is_regular_file())
                     found.emplace_back(e.file_size(), e.path());
         std::sort(found.rbegin(), found.rend());

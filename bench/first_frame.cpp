@@ -2,6 +2,7 @@
 // list (the document the drawing control holds) and render one 1920x1080 frame at extents into an
 // image. On the million-line stress drawing of the corpus; prints the wall time of each step
 // and the peak heap against the file's size.
+#include "Corpus.h"
 #include "HeapCounter.h"
 #include "cad/load/DrawingReader.h"
 #include "control/DrawingDocument.h"
@@ -21,9 +22,7 @@ using namespace vexor;
 namespace {
 
 std::filesystem::path stressDwg() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    const std::filesystem::path root = env ? env : VEXOR_DEFAULT_CORPUS;
-    return root / "stress" / "lines-1000000.dwg";
+    return vexor::bench::corpusRoot() / "stress" / "lines-1000000.dwg";
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {

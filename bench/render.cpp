@@ -4,6 +4,7 @@
 // is there), a whole-pixel pan of the main view, a layout with four views of the million
 // entities against the model alone, and time to first frame of the largest corpus DXF and of
 // the stress drawing.
+#include "Corpus.h"
 #include "cad/geometry/DisplayList.h"
 #include "cad/load/DrawingReader.h"
 #include "control/DrawingDocument.h"
@@ -215,9 +216,7 @@ void BM_PanMillion(benchmark::State& state) {
 
 // The corpus's million-entity DWG: read once, compiled and redrawn.
 std::filesystem::path stressDwg() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    const std::filesystem::path root = env ? env : VEXOR_DEFAULT_CORPUS;
-    return root / "stress" / "lines-1000000.dwg";
+    return vexor::bench::corpusRoot() / "stress" / "lines-1000000.dwg";
 }
 
 const cad::Drawing& stressDwgDrawing() {
@@ -258,8 +257,7 @@ void registerStressDwgBenchmarks() {
 }
 
 std::filesystem::path largestCorpusDxf() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    const std::filesystem::path root = env ? env : VEXOR_DEFAULT_CORPUS;
+    const std::filesystem::path root = vexor::bench::corpusRoot();
     std::filesystem::path best;
     std::uintmax_t bestSize = 0;
     std::error_code ec;
@@ -351,8 +349,7 @@ const char* const kTextDrawings[] = {
 };
 
 void registerTextBenchmarks() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    const std::filesystem::path root = env ? env : VEXOR_DEFAULT_CORPUS;
+    const std::filesystem::path root = vexor::bench::corpusRoot();
     for (const char* name : kTextDrawings) {
         const std::filesystem::path file = root / name;
         if (!std::filesystem::exists(file))

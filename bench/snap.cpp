@@ -5,6 +5,7 @@
 // curves, the entities the items come from) counted apart.
 #include "cad/query/Snap.h"
 
+#include "Corpus.h"
 #include "ProcessStatus.h"
 #include "cad/geometry/DisplayList.h"
 #include "cad/load/DrawingReader.h"
@@ -19,9 +20,7 @@ using namespace vexor;
 namespace {
 
 std::filesystem::path stressFile() {
-    const char* env = std::getenv("VEXOR_CORPUS");
-    const std::filesystem::path root = (env && *env) ? env : VEXOR_DEFAULT_CORPUS;
-    return root / "stress" / "lines-1000000.dwg";
+    return vexor::bench::corpusRoot() / "stress" / "lines-1000000.dwg";
 }
 
 const cad::DisplayList* millionList() {
