@@ -5,6 +5,7 @@
 #include "data/ProjectSchema.h"
 #include "fakes/FakeWindowSystem.h"
 #include "support/Corpus.h"
+#include "support/TestDrawings.h"
 #include "view/MenuArray.h"
 
 #include <QAction>
@@ -15,25 +16,6 @@
 using namespace vexor;
 
 namespace {
-
-// Layers "0", "Walls" (red), "Doors" (off, blue) and "Frozen" (frozen, green), a line on each
-// of the first two.
-void writeLayerDxf(const std::string& path) {
-    std::ofstream out(path, std::ios::binary);
-    const char* groups[] = {
-        "0",  "SECTION", "2",  "HEADER", "9",  "$ACADVER", "1",  "AC1009",   "0",  "ENDSEC",
-        "0",  "SECTION", "2",  "TABLES", "0",  "TABLE",    "2",  "LAYER",    "70", "4",
-        "0",  "LAYER",   "2",  "0",      "70", "0",        "62", "7",        "6",  "CONTINUOUS",
-        "0",  "LAYER",   "2",  "Walls",  "70", "0",        "62", "1",        "6",  "CONTINUOUS",
-        "0",  "LAYER",   "2",  "Doors",  "70", "0",        "62", "-5",       "6",  "CONTINUOUS",
-        "0",  "LAYER",   "2",  "Frozen", "70", "1",        "62", "3",        "6",  "CONTINUOUS",
-        "0",  "ENDTAB",  "0",  "ENDSEC", "0",  "SECTION",  "2",  "ENTITIES", "0",  "LINE",
-        "8",  "Walls",   "10", "0",      "20", "0",        "11", "100",      "21", "50",
-        "0",  "LINE",    "8",  "Doors",  "10", "0",        "20", "50",       "11", "100",
-        "21", "0",       "0",  "ENDSEC", "0",  "EOF"};
-    for (const char* g : groups)
-        out << g << "\r\n";
-}
 
 class DrawingInWindowTest : public ::testing::Test {
 protected:
@@ -92,8 +74,7 @@ protected:
 } // namespace
 
 TEST_F(DrawingInWindowTest, ADxfListsItsLayersAndTheDrawingShowsWhatTheMenuSays) {
-    const std::string path = dir.path().toStdString() + "/layers.dxf";
-    writeLayerDxf(path);
+    const std::string path = control::test::writeLayerDxf(dir.path().toStdString()).string();
     open(path);
     EXPECT_TRUE(menus().mnuLayers->isEnabled());
     EXPECT_EQ(entries(), (std::vector<std::string>{"Layer_0|ce", "Layer_Walls|ce", "Layer_Doors|e",

@@ -1,9 +1,9 @@
 // The drawing control's comparison of two files: it shows the comparison as a drawing with
 // the layers of both, lists the differences until another drawing is loaded, and a file that
 // cannot be read is said in the control's own area as for any load.
-#include "TestDrawings.h"
 #include "control/DrawingWidget.h"
 #include "support/Corpus.h"
+#include "support/TestDrawings.h"
 
 #include <QApplication>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "control/DrawingWidget.h"
 
-#include "TestDrawings.h"
 #include "cad/query/Snap.h"
 #include "support/Corpus.h"
+#include "support/TestDrawings.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
-#include "TestDrawings.h"
 #include "control/DrawingWidget.h"
 #include "control/OverviewWindow.h"
+#include "support/TestDrawings.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>

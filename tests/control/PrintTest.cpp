@@ -1,6 +1,6 @@
-#include "TestDrawings.h"
 #include "control/DrawingWidget.h"
 #include "support/Corpus.h"
+#include "support/TestDrawings.h"
 
 #include <QPageLayout>
 #include <QPageSize>

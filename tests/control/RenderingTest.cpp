@@ -1,5 +1,5 @@
-#include "TestDrawings.h"
 #include "control/DrawingWidget.h"
+#include "support/TestDrawings.h"
 
 #include <gtest/gtest.h>
 
