@@ -9,13 +9,13 @@ namespace {
 
 cad::Drawing drawingWithLayers() {
     cad::Drawing d;
-    cad::Layer zero{"0"};
-    cad::Layer walls{"Walls", cad::Color::indexed(1)};
-    cad::Layer off{"Off", cad::Color::indexed(5)};
+    cad::Layer zero{.name = "0"};
+    cad::Layer walls{.name = "Walls", .color = cad::Color::indexed(1)};
+    cad::Layer off{.name = "Off", .color = cad::Color::indexed(5)};
     off.off = true;
-    cad::Layer frozen{"Frozen", cad::Color::indexed(3)};
+    cad::Layer frozen{.name = "Frozen", .color = cad::Color::indexed(3)};
     frozen.frozen = true;
-    cad::Layer orange{"Orange", cad::Color::trueColor(0xFE0000)};
+    cad::Layer orange{.name = "Orange", .color = cad::Color::trueColor(0xFE0000)};
     d.layers = {zero, walls, off, frozen, orange};
     return d;
 }
@@ -90,7 +90,7 @@ TEST(ItemRecords, EmptyExtentsGiveNoCornerItems) {
 
 TEST(ItemRecords, ALayerNamedLikeACornerItemDoesNotShadowIt) {
     cad::Drawing d;
-    d.layers = {cad::Layer{"V100", cad::Color::indexed(2)}};
+    d.layers = {cad::Layer{.name = "V100", .color = cad::Color::indexed(2)}};
     ItemRecords items(d, cad::Box2{1, 2, 3, 4});
     items.select("V100");
     ASSERT_TRUE(items.found());

@@ -65,9 +65,11 @@ TEST(DwgDimensionCorpus, DimensionStylesAndDefinitionsAgreeWithTheDxfTwins) {
             EXPECT_EQ(ours.arrow2, theirs.arrow2);
             // A DXF table entry gives the nearest index of a true colour.
             for (auto c : {&cad::DimStyle::lineColor, &cad::DimStyle::extensionColor,
-                           &cad::DimStyle::textColor})
-                if ((ours.*c).kind != cad::Color::Kind::True)
+                           &cad::DimStyle::textColor}) {
+                if ((ours.*c).kind != cad::Color::Kind::True) {
                     EXPECT_EQ((ours.*c).index, (theirs.*c).index);
+                }
+            }
             if (cols[2] != "AC1012" && cols[2] != "AC1014") {
                 EXPECT_EQ(ours.linearUnits, theirs.linearUnits);
                 EXPECT_EQ(ours.decimalSeparator, theirs.decimalSeparator);
@@ -93,8 +95,9 @@ TEST(DwgDimensionCorpus, DimensionStylesAndDefinitionsAgreeWithTheDxfTwins) {
             }
             EXPECT_NEAR(a[k]->definition->rotation, b[k]->definition->rotation, 1e-9);
             // One converter wrote the DWG's " " (no text) as an empty override.
-            if (a[k]->text != " ")
+            if (a[k]->text != " ") {
                 EXPECT_EQ(a[k]->text, b[k]->text);
+            }
             EXPECT_EQ(a[k]->style, b[k]->style);
             // Drawn without its block, the DWG's dimension measures what its twin measures.
             std::string problemA, problemB;
@@ -103,8 +106,9 @@ TEST(DwgDimensionCorpus, DimensionStylesAndDefinitionsAgreeWithTheDxfTwins) {
             const cad::DimensionPicture pb =
                 cad::dimensionPicture(*b[k], cad::effectiveDimStyle(dxf, *b[k], problemB));
             EXPECT_TRUE(near(pa.measurement, pb.measurement));
-            if (a[k]->text != " ")
+            if (a[k]->text != " ") {
                 EXPECT_EQ(pa.text.text, pb.text.text);
+            }
             EXPECT_EQ(pa.strokes.size(), pb.strokes.size());
             EXPECT_EQ(pa.problem, pb.problem);
             ++definitions;

@@ -188,8 +188,9 @@ TEST(DisplayList, SpatialIndexFindsExactlyTheItemsInAWindow) {
         const auto list = compileDisplayList(b.drawing);
         const ItemList& model = list->modelSpace();
         EXPECT_EQ(model.orderFree, mix != Mix::WithAFill);
-        if (mix == Mix::WithAFill)
+        if (mix == Mix::WithAFill) {
             EXPECT_EQ(model.items.back().kind, ItemKind::Polygon); // drawing order kept
+        }
         const Box2 window{101, 101, 139, 139}; // x = 110..130 lines start inside; y = 110..130
         std::vector<std::uint32_t> found;
         model.query(window, [&](std::uint32_t i) { found.push_back(i); });

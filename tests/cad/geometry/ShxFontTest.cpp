@@ -270,8 +270,8 @@ TEST(ShxFont, DrawingsUseTheShxBesideThemAndReportIt) {
     Drawing d;
     d.layerIndex("0");
     d.sourcePath = (folder.path / "plan.dxf").string();
-    d.textStyles.push_back({"MINE", "MYFONT.SHX", "MyBig.shx", 0, 1, 0});
-    d.textStyles.push_back({"SELF", "myfont.shx", "myfont.shx", 0, 1, 0});
+    d.textStyles.push_back({.name = "MINE", .fontFile = "MYFONT.SHX", .bigFontFile = "MyBig.shx"});
+    d.textStyles.push_back({.name = "SELF", .fontFile = "myfont.shx", .bigFontFile = "myfont.shx"});
     Entity e;
     Text t;
     t.text = "ABC";

@@ -186,9 +186,9 @@ TEST(FontChoice, ADamagedUserFontIsUsedAndReported) {
 
     Drawing d;
     d.layerIndex("0");
-    d.textStyles.push_back({"LOOP", "looping.shx", "", 0, 1, 0});
-    d.textStyles.push_back({"JUNK", "garbage.shx", "", 0, 1, 0});
-    d.textStyles.push_back({"SELF", "txt.shx", "txt.shx", 0, 1, 0}); // its own big font
+    d.textStyles.push_back({.name = "LOOP", .fontFile = "looping.shx"});
+    d.textStyles.push_back({.name = "JUNK", .fontFile = "garbage.shx"});
+    d.textStyles.push_back({.name = "SELF", .fontFile = "txt.shx", .bigFontFile = "txt.shx"}); // its own big font
     for (std::uint32_t s = 0; s < 3; ++s) {
         Entity e;
         Text t;
@@ -213,6 +213,7 @@ TEST(FontChoice, ADamagedUserFontIsUsedAndReported) {
     EXPECT_NE(all.find("garbage.lff"), std::string::npos) << all;
     EXPECT_NE(all.find("\"garbage.shx\" not found; drawn with"), std::string::npos) << all;
     EXPECT_EQ(list->modelSpace().texts.size(), 3u); // every text is still drawn
-    if (installed())
+    if (installed()) {
         EXPECT_FALSE(resolveFont("txt.shx", "txt.shx").font->fallback);
+    }
 }

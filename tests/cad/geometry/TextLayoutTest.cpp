@@ -322,8 +322,9 @@ TEST(MTextLayoutCodes, EachCodeChangesOnlyWhatItShould) {
     EXPECT_EQ(fonts.runs[0].font->kind, TextFont::Kind::TrueType);
     EXPECT_TRUE(fonts.runs[0].font->bold);
     EXPECT_EQ(fonts.runs[2].font, base.runs[0].font); // the group ended
-    if (strokeFontsInstalled())
+    if (strokeFontsInstalled()) {
         EXPECT_EQ(fonts.runs[1].font->stroke->name(), "romans");
+    }
 }
 
 TEST(MTextLayoutCodes, ParagraphsAlignAndWrapByRealWidths) {

@@ -203,9 +203,11 @@ TEST(MTextBackground, FillIsAsOpaqueAsItsTransparencySays) {
         EXPECT_EQ(list->modelSpace().items.front().color.rgb, 0x336699u) << opaque;
     }
     // The text itself stays opaque.
-    for (const cad::DisplayItem& item : half->modelSpace().items)
-        if (item.kind == cad::ItemKind::Text)
+    for (const cad::DisplayItem& item : half->modelSpace().items) {
+        if (item.kind == cad::ItemKind::Text) {
             EXPECT_EQ(item.color.rgb >> 24, 0u);
+        }
+    }
 }
 
 TEST(TrueTypeFaces, MissingBoldAndItalicFilesAreSynthesisedWithoutChangingAdvances) {

@@ -55,9 +55,11 @@ sheet.dxf_layout.dxf.current_style_sheet = 'named.stb'
     const cad::Drawing drawing = cad::readDrawingFile(file.string());
     EXPECT_TRUE(drawing.header.namedPlotStyles);
     // ezdxf gives its own layers the table's "Normal".
-    for (const cad::Layer& layer : drawing.layers)
-        if (layer.name == "Walls" || layer.name == "0")
+    for (const cad::Layer& layer : drawing.layers) {
+        if (layer.name == "Walls" || layer.name == "0") {
             EXPECT_EQ(layer.plotStyle, layer.name == "Walls" ? "Heavy" : "Normal");
+        }
+    }
     ASSERT_EQ(drawing.modelSpace.size(), 5u);
     const auto& lines = drawing.modelSpace;
     EXPECT_EQ(lines[0].common.plotStyle, cad::PlotStyleRef::ByLayer);
@@ -94,9 +96,11 @@ sheet.dxf_layout.dxf.current_style_sheet = 'named.stb'
                                  : static_cast<int>(cad::kPlotStyleNamed + (it - names.begin()));
     };
     ASSERT_GE(code("Heavy"), 0);
-    for (const cad::LayerStyle& layer : list->layers())
-        if (layer.name == "Walls" || layer.name == "0")
+    for (const cad::LayerStyle& layer : list->layers()) {
+        if (layer.name == "Walls" || layer.name == "0") {
             EXPECT_EQ(layer.plotStyle, code(layer.name == "Walls" ? "Heavy" : "Normal"));
+        }
+    }
     std::vector<int> items;
     for (const cad::DisplayItem& item : list->modelSpace().items)
         items.push_back(item.plotStyle);
@@ -184,8 +188,10 @@ TEST(NamedPlotStyles, ADwgNamesItsLayersStylesAsItsDxfTwinDoes) {
     const cad::Drawing named =
         cad::readDrawingFile((corpus / "dwg/AC1032/librecad__dynblock_r2018.dwg").string());
     EXPECT_TRUE(named.header.namedPlotStyles);
-    for (const cad::Layer& layer : named.layers)
-        if (layer.name == "0")
+    for (const cad::Layer& layer : named.layers) {
+        if (layer.name == "0") {
             EXPECT_EQ(layer.plotStyle, "Style_1");
+        }
+    }
     EXPECT_FALSE(mentions(named.diagnostics, "plot style references"));
 }

@@ -223,7 +223,7 @@ TEST(Renderer, SmallTextIsALineLargeTextIsGlyphs) {
 TEST(Renderer, TrueTypeStylesReachTheDeviceWithTheirFile) {
     cad::Drawing d;
     d.layerIndex("0");
-    d.textStyles.push_back({"ARIAL", "arial.ttf", "", 0, 1, 0});
+    d.textStyles.push_back({.name = "ARIAL", .fontFile = "arial.ttf"});
     cad::Entity e;
     cad::Text t;
     t.text = "Hello";
@@ -236,8 +236,9 @@ TEST(Renderer, TrueTypeStylesReachTheDeviceWithTheirFile) {
     renderView(*list, device, QRectF(0, 0, 200, 200), cad::Box2{0, 0, 5, 2}, RenderStyle{});
     ASSERT_EQ(device.texts.size(), 1u);
     EXPECT_EQ(device.texts[0], "Hello");
-    if (!list->styleFonts()[0].resolved.empty())
+    if (!list->styleFonts()[0].resolved.empty()) {
         EXPECT_TRUE(device.fontPaths[0].endsWith(".ttf")) << device.fontPaths[0].toStdString();
+    }
 }
 
 TEST(Renderer, StrokeGlyphsLandWhereTheFontPutsThem) {

@@ -148,7 +148,7 @@ Sections readSections(std::span<const std::uint8_t> file, const std::string& fil
     const PageMap pages = readPageMap(file, header, fileName, result.diagnostics);
     const auto descriptions = readSectionMap(file, header, pages, fileName, result.diagnostics);
 
-    Reader reader{file, fileName, pages, result.diagnostics, {}};
+    Reader reader{file, fileName, pages, result.diagnostics, {}, {}};
     collectSections(result, fileName,
                     [&](const std::string& name) -> std::optional<std::vector<std::uint8_t>> {
                         const SectionDescription* section = findSection(descriptions, name);
