@@ -3,19 +3,27 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
+#include <string>
 
 namespace vexor::control {
 namespace {
 
+cad::Layer layer(const std::string& name, cad::Color color = cad::Color::indexed(7)) {
+    cad::Layer l;
+    l.name = name;
+    l.color = color;
+    return l;
+}
+
 cad::Drawing drawingWithLayers() {
     cad::Drawing d;
-    cad::Layer zero{.name = "0"};
-    cad::Layer walls{.name = "Walls", .color = cad::Color::indexed(1)};
-    cad::Layer off{.name = "Off", .color = cad::Color::indexed(5)};
+    cad::Layer zero = layer("0");
+    cad::Layer walls = layer("Walls", cad::Color::indexed(1));
+    cad::Layer off = layer("Off", cad::Color::indexed(5));
     off.off = true;
-    cad::Layer frozen{.name = "Frozen", .color = cad::Color::indexed(3)};
+    cad::Layer frozen = layer("Frozen", cad::Color::indexed(3));
     frozen.frozen = true;
-    cad::Layer orange{.name = "Orange", .color = cad::Color::trueColor(0xFE0000)};
+    cad::Layer orange = layer("Orange", cad::Color::trueColor(0xFE0000));
     d.layers = {zero, walls, off, frozen, orange};
     return d;
 }
@@ -90,7 +98,7 @@ TEST(ItemRecords, EmptyExtentsGiveNoCornerItems) {
 
 TEST(ItemRecords, ALayerNamedLikeACornerItemDoesNotShadowIt) {
     cad::Drawing d;
-    d.layers = {cad::Layer{.name = "V100", .color = cad::Color::indexed(2)}};
+    d.layers = {layer("V100", cad::Color::indexed(2))};
     ItemRecords items(d, cad::Box2{1, 2, 3, 4});
     items.select("V100");
     ASSERT_TRUE(items.found());

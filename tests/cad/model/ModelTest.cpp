@@ -26,7 +26,8 @@ TEST(DrawingModel, LayerAndBlockLookupAddsOnceAndKeepsOrder) {
     EXPECT_EQ(d.layers[1].name, "Walls");
 
     // Layers pushed directly by a reader are found too.
-    d.layers.push_back(Layer{.name = "Direct"});
+    d.layers.emplace_back();
+    d.layers.back().name = "Direct";
     EXPECT_EQ(d.layerIndex("Direct"), 3u);
 
     EXPECT_EQ(d.blockIndex("*Model_Space"), 0u);
