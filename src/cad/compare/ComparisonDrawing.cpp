@@ -59,6 +59,8 @@ void colour(Entity& e, Color c) {
     if (auto* i = dataIf<Insert>(&e.data))
         for (AttributeEntity& a : i->attributes)
             a.common.color = c;
+    else if (auto* h = dataIf<Hatch>(&e.data))
+        h->fillColor.reset(); // an MPOLYGON's fill shows the change too
     else if (auto* st = dataIf<StandIn>(&e.data); st && st->data) {
         auto copy = std::make_shared<StandInData>(*st->data);
         for (Entity& part : copy->entities)

@@ -482,6 +482,8 @@ std::uint64_t SignatureMaker::properties(const Entity& e) {
         p = mix(mix(mix(p, textHash(t->text)), hashText(t->tag.str())), styleName(t->style));
     } else if (const auto* m = dataIf<MText>(&e.data)) {
         p = mix(mix(p, textHash(m->text)), styleName(m->style));
+    } else if (const auto* h = dataIf<Hatch>(&e.data); h && h->fillColor) {
+        p = mix(p, colourHash(*h->fillColor));
     } else if (const auto* i = dataIf<Insert>(&e.data)) {
         const bool named =
             i->block < drawing_.blocks.size() && !drawing_.blocks[i->block].anonymous;

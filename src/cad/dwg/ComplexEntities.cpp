@@ -1,5 +1,6 @@
 #include "EntityParsers.h"
 #include "ObjectTypes.h"
+#include "TableRecords.h"
 
 #include <optional>
 
@@ -81,6 +82,22 @@ HatchEdge readHatchEdge(BitReader& r, DwgVersion v) {
     return e;
 }
 
+// A polyline loop's points, each with its bulge when `bulges`.
+std::vector<PolyVertex> readLoopVertices(BitReader& r, bool bulges) {
+    const std::size_t n = checkedCount(r, r.bitLong(), kMinRawPointBits);
+    std::vector<PolyVertex> vertices;
+    vertices.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        PolyVertex pv;
+        const Vec2 p = r.rawPoint2();
+        pv.p = {p.x, p.y, 0};
+        if (bulges)
+            pv.bulge = r.bitDouble();
+        vertices.push_back(pv);
+    }
+    return vertices;
+}
+
 HatchLoop readHatchLoop(BitReader& r, DwgVersion v, bool& derived) {
     HatchLoop loop;
     const std::int32_t flags = r.bitLong();
@@ -95,16 +112,7 @@ HatchLoop readHatchLoop(BitReader& r, DwgVersion v, bool& derived) {
     } else {
         const bool bulges = r.bit();
         loop.closed = r.bit();
-        const std::size_t n = checkedCount(r, r.bitLong(), kMinRawPointBits);
-        loop.polyline.reserve(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            PolyVertex pv;
-            const Vec2 p = r.rawPoint2();
-            pv.p = {p.x, p.y, 0};
-            if (bulges)
-                pv.bulge = r.bitDouble();
-            loop.polyline.push_back(pv);
-        }
+        loop.polyline = readLoopVertices(r, bulges);
     }
     r.bitLong(); // boundary object count; their handles are not needed to draw
     return loop;
@@ -237,6 +245,44 @@ void parseSpline(ObjectFrame& f, ParsedEntity& out) {
     out.data = Spline{std::move(s)};
 }
 
+namespace {
+
+// A pattern's angle, scale and lines, as a hatch and an MPOLYGON store them; the lines come
+// scaled and rotated.
+std::vector<HatchPatternLine> readPattern(BitReader& r) {
+    r.bitDouble(); // angle
+    r.bitDouble(); // scale or spacing
+    r.bit();       // double
+    const std::size_t count = checkedCount(r, r.bitShort(), 8);
+    std::vector<HatchPatternLine> lines;
+    lines.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        HatchPatternLine line;
+        line.angle = r.bitDouble();
+        line.base = r.point2();
+        line.offset = r.point2();
+        const std::size_t dashes = checkedCount(r, r.bitShort(), kMinDoubleBits);
+        line.dashes.reserve(dashes);
+        for (std::size_t k = 0; k < dashes; ++k)
+            line.dashes.push_back(r.bitDouble());
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// An MPOLYGON's loop is a polyline: whether it is closed and whether bulges follow its points
+// (the other way round from a hatch's polyline loop), then the points.
+HatchLoop readMPolygonLoop(BitReader& r) {
+    HatchLoop loop;
+    loop.isPolyline = true;
+    loop.closed = r.bit();
+    const bool bulges = r.bit();
+    loop.polyline = readLoopVertices(r, bulges);
+    return loop;
+}
+
+} // namespace
+
 void parseHatch(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
     BitReader& r = f.data;
     Hatch h;
@@ -258,25 +304,53 @@ void parseHatch(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
         h.loops.push_back(readHatchLoop(r, f.version, derived));
     r.bitShort(); // style
     r.bitShort(); // pattern type
-    if (!h.solid) {
-        r.bitDouble(); // angle
-        r.bitDouble(); // scale or spacing
-        r.bit();       // double
-        const std::size_t lines = checkedCount(r, r.bitShort(), 8);
-        h.patternLines.reserve(lines);
-        for (std::size_t i = 0; i < lines; ++i) {
-            HatchPatternLine line;
-            line.angle = r.bitDouble();
-            line.base = r.point2();
-            line.offset = r.point2();
-            const std::size_t dashes = checkedCount(r, r.bitShort(), kMinDoubleBits);
-            line.dashes.reserve(dashes);
-            for (std::size_t k = 0; k < dashes; ++k)
-                line.dashes.push_back(r.bitDouble());
-            h.patternLines.push_back(std::move(line));
-        }
-    }
+    if (!h.solid)
+        h.patternLines = readPattern(r);
     (void)derived; // pixel size and seed points follow; nothing there is drawn
+    out.data = std::move(h);
+}
+
+// MPOLYGON: a version, a hatch's gradient, plane and name, then its polyline loops, the fill's
+// pattern and colour, an offset and a count of degenerate loops, in the order of its DXF
+// groups. Its pattern fields are known from fewer files than the rest: when reading them does
+// not end exactly where the data ends, the loops are drawn without the fill and the
+// diagnostics say so.
+void parseMPolygon(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out) {
+    BitReader& r = f.data;
+    Hatch h;
+    h.polygon = true;
+    r.bitShort(); // version
+    if (f.version >= DwgVersion::R2004) {
+        if (const auto gradientColor = readGradient(f, decode))
+            h.fillColor = *gradientColor;
+    }
+    h.elevation = r.bitDouble();
+    out.extrusion = r.point3();
+    h.patternName = f.text(decode);
+    h.solid = r.bit();
+    const std::size_t loops = checkedCount(r, r.bitLong(), 8);
+    h.loops.reserve(loops);
+    for (std::size_t i = 0; i < loops; ++i)
+        h.loops.push_back(readMPolygonLoop(r));
+    const BitReader afterLoops = r;
+    try {
+        r.bitShort(); // pattern type
+        if (!h.solid)
+            h.patternLines = readPattern(r);
+        const Color fill = readObjectColor(f, decode);
+        r.rawPoint2(); // offset
+        r.bitLong();   // degenerate loops
+        // From R2000 on the data's size is stored, so the fields must end exactly there.
+        if (f.version >= DwgVersion::R2000 && r.remainingBits() != 0)
+            r.fail("MPOLYGON fill shorter than its data");
+        if (!h.fillColor)
+            h.fillColor = fill;
+    } catch (const DwgFormatError&) {
+        r = afterLoops;
+        h.solid = false;
+        h.patternLines.clear();
+        h.fillUnread = true;
+    }
     out.data = std::move(h);
 }
 

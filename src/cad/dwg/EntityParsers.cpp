@@ -478,6 +478,9 @@ void parseEntityData(EntityKind kind, ObjectFrame& f, const TextDecoder& decode,
     case EntityKind::Hatch:
         parseHatch(f, decode, out);
         return;
+    case EntityKind::MPolygon:
+        parseMPolygon(f, decode, out);
+        return;
     case EntityKind::Dimension:
         parseDimension(f.type, f, decode, out, dxfName);
         return;

@@ -52,6 +52,7 @@ enum class EntityKind : std::uint8_t {
     MultiLeader,     // read by the assembler, which resolves its references
     ModelerGeometry, // REGION, 3DSOLID, BODY and the surfaces
     SubDMesh,        // MESH
+    MPolygon,
     // Parts of other entities, never placed on their own.
     SeqEnd,
     Block,
@@ -96,6 +97,7 @@ ParsedVertex parseVertex(ObjectFrame& f);
 void parseLwPolyline(ObjectFrame& f, ParsedEntity& out);
 void parseSpline(ObjectFrame& f, ParsedEntity& out);
 void parseHatch(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out);
+void parseMPolygon(ObjectFrame& f, const TextDecoder& decode, ParsedEntity& out);
 // Fixed-type dimensions and, by `dxfName`, ARC_DIMENSION and LARGE_RADIAL_DIMENSION.
 void parseDimension(std::uint16_t type, ObjectFrame& f, const TextDecoder& decode,
                     ParsedEntity& out, std::string_view dxfName);

@@ -114,6 +114,8 @@ EntityKind kindOfClass(std::string_view dxfName) {
         return EntityKind::LwPolyline;
     if (dxfName == "HATCH")
         return EntityKind::Hatch;
+    if (dxfName == "MPOLYGON")
+        return EntityKind::MPolygon;
     if (dxfName == "IMAGE")
         return EntityKind::Image;
     if (dxfName == "WIPEOUT")

@@ -127,8 +127,13 @@ HatchEdge readSimpleEdge(GroupCursor& c, std::int64_t type) {
 
 void readPolylineLoop(GroupCursor& c, HatchLoop& loop) {
     loop.isPolyline = true;
-    c.takeInt(72, 0);
-    loop.closed = c.takeInt(73, 1) != 0;
+    // A hatch stores whether bulges follow (72), then whether the loop is closed (73); an
+    // MPOLYGON the two the other way round.
+    while (c.atAny({72, 73})) {
+        const Group& g = c.take();
+        if (g.code == 73)
+            loop.closed = g.asInt(1) != 0;
+    }
     c.takeInt(93, 0);
     while (c.atAny({10, 20, 42})) {
         const Group& g = c.take();
@@ -283,10 +288,16 @@ Spline readSpline(const EntityRecord& r, DxfContext&) {
     return spline;
 }
 
-Hatch readHatch(const EntityRecord& r, DxfContext&) {
+namespace {
+
+// HATCH and MPOLYGON share their group codes but for a few: an MPOLYGON's 70 is its version,
+// its 71 says whether it is filled solid, and its 63 gives the fill's colour.
+Hatch readHatchGroups(const EntityRecord& r, bool polygon) {
     Hatch hatch;
+    hatch.polygon = polygon;
     GroupCursor c(r.groups);
     bool boundaryRead = false;
+    bool gradient = false;
     while (!c.done()) {
         const Group& g = c.take();
         switch (g.code) {
@@ -298,7 +309,19 @@ Hatch readHatch(const EntityRecord& r, DxfContext&) {
                 hatch.elevation = g.asDouble();
             break;
         case 70:
-            hatch.solid = g.asInt() != 0;
+            if (!polygon)
+                hatch.solid = g.asInt() != 0;
+            break;
+        case 71:
+            if (polygon)
+                hatch.solid = g.asInt() != 0;
+            break;
+        case 63:
+            if (polygon && !gradient && !hatch.fillColor)
+                hatch.fillColor = colorOfNumber(g.asInt(256));
+            break;
+        case 450:
+            gradient = true;
             break;
         case 91:
             readLoops(c, hatch, g.asInt());
@@ -310,6 +333,16 @@ Hatch readHatch(const EntityRecord& r, DxfContext&) {
         }
     }
     return hatch;
+}
+
+} // namespace
+
+Hatch readHatch(const EntityRecord& r, DxfContext&) {
+    return readHatchGroups(r, false);
+}
+
+Hatch readMPolygon(const EntityRecord& r, DxfContext&) {
+    return readHatchGroups(r, true);
 }
 
 } // namespace vexor::cad::dxf

@@ -12,9 +12,8 @@
 #include <cmath>
 
 namespace vexor::cad::dxf {
-namespace {
 
-Color readColorNumber(std::int64_t number) {
+Color colorOfNumber(std::int64_t number) {
     if (number == 0)
         return Color::byBlock();
     if (number < 0)
@@ -23,6 +22,8 @@ Color readColorNumber(std::int64_t number) {
         return Color::indexed(static_cast<int>(number));
     return Color::byLayer();
 }
+
+namespace {
 
 std::int16_t clampInt16(std::int64_t v) {
     return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767));
@@ -567,7 +568,7 @@ EntityCommon readCommon(const EntityRecord& record, DxfContext& context) {
             break;
         case 62:
             if (common.color.kind != Color::Kind::True)
-                common.color = readColorNumber(g.asInt(256));
+                common.color = colorOfNumber(g.asInt(256));
             break;
         case 370:
             common.lineweight = clampInt16(g.asInt(kLineweightByLayer));
@@ -703,6 +704,8 @@ Entity buildEntity(const EntityRecord& r, DxfContext& context) {
         entity.data = readInsert(r, context);
     else if (t == "HATCH")
         entity.data = readHatch(r, context);
+    else if (t == "MPOLYGON")
+        entity.data = readMPolygon(r, context);
     else if (t == "ACAD_TABLE")
         entity.data = readTable(r, context);
     else if (t == "DIMENSION")

@@ -37,9 +37,14 @@ VertexDefaults vertexDefaults(const EntityRecord& polyline);
 // their own its default widths.
 void addVertex(Polyline& polyline, const EntityRecord& vertex, const VertexDefaults& defaults);
 
+// A colour number as entities store it: 0 by block, 256 (or out of range) by layer; a negative
+// number (a layer turned off) gives its colour.
+Color colorOfNumber(std::int64_t number);
+
 // Common properties and the per-kind readers the entity builder uses.
 EntityCommon readCommon(const EntityRecord& record, DxfContext& context);
 Hatch readHatch(const EntityRecord& record, DxfContext& context);
+Hatch readMPolygon(const EntityRecord& record, DxfContext& context);
 Polyline readLightPolyline(const EntityRecord& record, DxfContext& context);
 Spline readSpline(const EntityRecord& record, DxfContext& context);
 

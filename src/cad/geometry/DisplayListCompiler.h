@@ -83,6 +83,9 @@ private:
                          const Affine2& plane);
     void addMesh(ItemList& list, const DisplayItem& item, const Polyline& polyline);
     void addHatch(ItemList& list, const EntityCommon& common, const Hatch& hatch, bool inBlock);
+    void addHatchFill(ItemList& list, const DisplayItem& item, const Hatch& hatch,
+                      std::vector<std::vector<Vec2>> rings, std::vector<ItemCurve> curves,
+                      const Affine2& plane);
     void addLeader(ItemList& list, const EntityCommon& common, const Leader& leader, bool inBlock);
     // DimensionItems.cpp: a dimension without a block, drawn from its definition.
     void addDimension(ItemList& list, const EntityCommon& common, const Dimension& dim,

@@ -306,6 +306,39 @@ void DisplayListCompiler::addHatch(ItemList& list, const EntityCommon& common, c
         curves.push_back({c.arc.mapped(plane), 0, first + c.from, to});
     }
     const DisplayItem item = makeItem(common, inBlock);
+    if (!hatch.polygon) {
+        addHatchFill(list, item, hatch, std::move(rings), std::move(curves), plane);
+        return;
+    }
+    // An MPOLYGON: its fill, if it has one, in the fill's colour, and its loops over it as
+    // lines in its own.
+    if (hatch.fillUnread)
+        countIncomplete("MPOLYGON", "drawn without its fill: its fill could not be read");
+    if (hatch.solid || !hatch.patternLines.empty()) {
+        DisplayItem fill = item;
+        if (hatch.fillColor)
+            fill.color = resolveColor(*hatch.fillColor, item.layer, inBlock);
+        addHatchFill(list, fill, hatch, rings, curves, plane);
+    }
+    for (std::size_t r = 0; r < rings.size(); ++r) {
+        std::vector<Vec2>& ring = rings[r];
+        for (Vec2& p : ring)
+            p = plane.map(p);
+        std::vector<ItemCurve> ringArcs;
+        for (const RingCurve& c : ringCurves) {
+            if (c.ring == r)
+                ringArcs.push_back({c.arc.mapped(plane), 0, static_cast<std::uint32_t>(c.from),
+                                    static_cast<std::uint32_t>(c.to == ring.size() ? 0 : c.to)});
+        }
+        const std::size_t before = list.items.size();
+        addPolyline(list, item, ring, true);
+        keepCurves(list, before, ring.size(), ringArcs);
+    }
+}
+
+void DisplayListCompiler::addHatchFill(ItemList& list, const DisplayItem& item, const Hatch& hatch,
+                                       std::vector<std::vector<Vec2>> rings,
+                                       std::vector<ItemCurve> curves, const Affine2& plane) {
     if (hatch.solid || hatch.patternLines.empty()) {
         std::size_t pointCount = 0;
         for (auto& ring : rings) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -313,6 +314,11 @@ struct Hatch { // OCS
     double elevation = 0;
     std::vector<HatchLoop> loops;
     std::vector<HatchPatternLine> patternLines; // already scaled and rotated
+    // An MPOLYGON: its loops are drawn as lines, and filled (solid, by pattern or not at all)
+    // in a colour of their own.
+    bool polygon = false;
+    bool fillUnread = false;        // its fill could not be read: only the loops are drawn
+    std::optional<Color> fillColor; // none: the entity's own
 };
 
 struct Dimension { // drawn from its block when the file has one

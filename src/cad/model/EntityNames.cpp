@@ -29,7 +29,7 @@ struct NameOf {
     }
     const char* operator()(const Face3d&) const { return "3DFACE"; }
     const char* operator()(const Insert& i) const { return i.table ? "ACAD_TABLE" : "INSERT"; }
-    const char* operator()(const Hatch&) const { return "HATCH"; }
+    const char* operator()(const Hatch& h) const { return h.polygon ? "MPOLYGON" : "HATCH"; }
     const char* operator()(const Dimension& d) const {
         switch (d.kind) {
         case Dimension::Kind::ArcLength:
