@@ -1,5 +1,6 @@
 #include "EntitySignature.h"
 
+#include "../model/AsciiCase.h"
 #include "cad/model/MultiLeader.h"
 
 #include <cmath>
@@ -384,13 +385,6 @@ std::uint64_t textHash(std::string_view text) {
     return hashText(s);
 }
 
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 template <class T> const std::string& nameAt(const std::vector<T>& table, std::int64_t i) {
     static const std::string none;
     return i >= 0 && static_cast<std::size_t>(i) < table.size()
@@ -476,7 +470,7 @@ std::uint64_t SignatureMaker::properties(const Entity& e) {
     // Styles by name without regard to case; none is the standard one.
     auto styleName = [&](std::uint32_t style) {
         const std::string& name = nameAt(drawing_.textStyles, style == kNoIndex ? -1 : style);
-        return hashText(upper(name.empty() ? std::string("STANDARD") : name));
+        return hashText(asciiUpper(name.empty() ? std::string("STANDARD") : name));
     };
     if (const auto* t = dataIf<Text>(&e.data)) {
         p = mix(mix(mix(p, textHash(t->text)), hashText(t->tag.str())), styleName(t->style));
@@ -503,7 +497,7 @@ std::uint64_t SignatureMaker::properties(const Entity& e) {
         for (const MLineStyle& candidate : drawing_.mlineStyles)
             if (style.empty() && m->styleHandle != 0 && candidate.handle == m->styleHandle)
                 style = candidate.name;
-        p = mix(p, hashText(upper(style.empty() ? std::string("STANDARD") : style)));
+        p = mix(p, hashText(asciiUpper(style.empty() ? std::string("STANDARD") : style)));
     } else if (const auto* m = dataIf<MultiLeader>(&e.data); m && m->data) {
         p = mix(mix(p, hashText(m->data->text.text)), hashText(m->data->block));
         for (const MultiLeaderAttribute& a : m->data->attributes)

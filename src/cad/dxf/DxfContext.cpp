@@ -1,8 +1,8 @@
 #include "DxfContext.h"
 
 #include "../io/Codepage.h"
+#include "../model/AsciiCase.h"
 
-#include <cctype>
 #include <charconv>
 
 namespace vexor::cad::dxf {
@@ -61,10 +61,7 @@ std::string DxfContext::decode(std::string_view bytes) const {
 }
 
 std::string DxfContext::upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
+    return asciiUpper(s);
 }
 
 void DxfContext::registerLayer(std::uint32_t index) {

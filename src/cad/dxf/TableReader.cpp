@@ -1,9 +1,9 @@
 #include "TableReader.h"
 
+#include "../model/AsciiCase.h"
 #include "DimStyleVariables.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -188,13 +188,6 @@ void readBlockRecordEntry(const EntityRecord& r, DxfContext& context) {
     context.addBlockRecord(handle, std::move(name));
 }
 
-std::string upperCase(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 } // namespace
 
 void readHeaderVariables(std::span<const Group> groups, Header& header) {
@@ -224,7 +217,7 @@ void readHeaderVariables(std::span<const Group> groups, Header& header) {
         if (name == "$ACADVER" && g.code == 1)
             header.version = std::string(g.trimmed());
         else if (name == "$DWGCODEPAGE" && g.code == 3)
-            header.codepage = upperCase(g.trimmed());
+            header.codepage = asciiUpper(g.trimmed());
         else if (name == "$INSUNITS")
             header.insUnits = static_cast<std::int32_t>(g.asInt());
         else if (name == "$LUNITS")

@@ -1,10 +1,10 @@
 #include "DimensionGeometry.h"
 
 #include "../curves/Tessellate.h"
+#include "../model/AsciiCase.h"
 #include "../text/TextLayout.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -53,9 +53,7 @@ double readable(double angle) {
 }
 
 std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string out = asciiUpper(s);
     if (!out.empty() && out.front() == '_')
         out.erase(0, 1);
     return out;

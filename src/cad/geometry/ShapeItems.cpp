@@ -1,22 +1,11 @@
 // SHAPE entities: the strokes of a shape from its compiled shape file, placed like a
 // one-character text; a marker the size of the shape where the file or the shape is missing.
+#include "../model/AsciiCase.h"
 #include "DisplayListCompiler.h"
 
-#include <cctype>
 #include <cmath>
 
 namespace vexor::cad {
-
-namespace {
-
-std::string upperCase(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-} // namespace
 
 void DisplayListCompiler::addShape(ItemList& list, const EntityCommon& common, const Shape& shape,
                                    bool inBlock) {
@@ -40,7 +29,7 @@ void DisplayListCompiler::addShape(ItemList& list, const EntityCommon& common, c
             return;
         anyFile = true;
         const char32_t number =
-            shape.number ? shape.number : file->shapeNumber(upperCase(shape.name));
+            shape.number ? shape.number : file->shapeNumber(asciiUpper(shape.name));
         if (number)
             glyph = file->glyph(number);
     };
