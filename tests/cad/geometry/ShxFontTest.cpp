@@ -2,6 +2,7 @@
 #include "cad/load/DrawingReader.h"
 #include "cad/text/StrokeFont.h"
 #include "cad/text/TextFont.h"
+#include "support/ModelRecords.h"
 
 #include <cmath>
 #include <filesystem>
@@ -270,8 +271,8 @@ TEST(ShxFont, DrawingsUseTheShxBesideThemAndReportIt) {
     Drawing d;
     d.layerIndex("0");
     d.sourcePath = (folder.path / "plan.dxf").string();
-    d.textStyles.push_back({.name = "MINE", .fontFile = "MYFONT.SHX", .bigFontFile = "MyBig.shx"});
-    d.textStyles.push_back({.name = "SELF", .fontFile = "myfont.shx", .bigFontFile = "myfont.shx"});
+    d.textStyles.push_back(vexor::test::textStyle("MINE", "MYFONT.SHX", "MyBig.shx"));
+    d.textStyles.push_back(vexor::test::textStyle("SELF", "myfont.shx", "myfont.shx"));
     Entity e;
     Text t;
     t.text = "ABC";

@@ -2,6 +2,7 @@
 
 #include "cad/geometry/DisplayList.h"
 #include "cad/text/TextFont.h"
+#include "support/ModelRecords.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -186,9 +187,10 @@ TEST(FontChoice, ADamagedUserFontIsUsedAndReported) {
 
     Drawing d;
     d.layerIndex("0");
-    d.textStyles.push_back({.name = "LOOP", .fontFile = "looping.shx"});
-    d.textStyles.push_back({.name = "JUNK", .fontFile = "garbage.shx"});
-    d.textStyles.push_back({.name = "SELF", .fontFile = "txt.shx", .bigFontFile = "txt.shx"}); // its own big font
+    d.textStyles.push_back(vexor::test::textStyle("LOOP", "looping.shx"));
+    d.textStyles.push_back(vexor::test::textStyle("JUNK", "garbage.shx"));
+    d.textStyles.push_back(
+        vexor::test::textStyle("SELF", "txt.shx", "txt.shx")); // its own big font
     for (std::uint32_t s = 0; s < 3; ++s) {
         Entity e;
         Text t;

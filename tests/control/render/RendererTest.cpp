@@ -2,6 +2,7 @@
 
 #include "cad/geometry/DisplayList.h"
 #include "control/render/Device.h"
+#include "support/ModelRecords.h"
 
 #include <QImage>
 #include <QPainter>
@@ -223,7 +224,7 @@ TEST(Renderer, SmallTextIsALineLargeTextIsGlyphs) {
 TEST(Renderer, TrueTypeStylesReachTheDeviceWithTheirFile) {
     cad::Drawing d;
     d.layerIndex("0");
-    d.textStyles.push_back({.name = "ARIAL", .fontFile = "arial.ttf"});
+    d.textStyles.push_back(vexor::test::textStyle("ARIAL", "arial.ttf"));
     cad::Entity e;
     cad::Text t;
     t.text = "Hello";
