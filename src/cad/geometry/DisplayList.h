@@ -200,6 +200,7 @@ struct LayerStyle {
     std::uint8_t plotStyle = kPlotStyleDefault;
     bool initiallyHidden = false; // off or frozen in the file
     bool frozenInFile = false;    // frozen: hides the inserts on it too, not only its own items
+    bool plotted = true;          // false: shown on screen, left off paper (and Defpoints)
 };
 
 // The font a text style resolved to: what the drawing names and the file drawn with (empty

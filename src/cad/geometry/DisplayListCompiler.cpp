@@ -163,6 +163,9 @@ void DisplayListCompiler::compileLayers() {
         style.lineweight = layer.lineweight;
         style.initiallyHidden = layer.off || layer.frozen;
         style.frozenInFile = layer.frozen;
+        // The layer dimensions keep their definition points on is never plotted, whatever it
+        // says.
+        style.plotted = layer.plottable && !sameIgnoringAsciiCase(layer.name, "DEFPOINTS");
         out_->layers_.push_back(std::move(style));
         if (layer.name == "0" && out_->layerZero_ == kNoIndex)
             out_->layerZero_ = i;

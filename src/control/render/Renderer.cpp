@@ -35,7 +35,8 @@ constexpr std::size_t kIndexFrom = 64;   // lists this long are culled with thei
 // Summarised lists at least this much in view are scanned whole: cheaper than the index then.
 constexpr double kScanFrom = 0.4;
 constexpr QRgb kHiddenLayer = 0; // in the layer colour table: resolved colours are opaque
-constexpr char kFrozen = 2;      // in RenderStyle::hiddenLayers
+constexpr char kOff = 1;         // in RenderStyle::hiddenLayers
+constexpr char kFrozen = 2;
 
 Affine2 toAffine(const QTransform& t) {
     return {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
@@ -107,6 +108,12 @@ public:
         const auto& layers = list.layers();
         hidden_ = style.hiddenLayers;
         hidden_.resize(layers.size(), 0);
+        // On paper the layers that are not plotted are off.
+        if (style.printing) {
+            for (std::uint32_t l = 0; l < layers.size(); ++l)
+                if (!layers[l].plotted && hidden_[l] == 0)
+                    hidden_[l] = kOff;
+        }
         layerColors_.resize(layers.size());
         for (std::uint32_t l = 0; l < layers.size(); ++l)
             layerColors_[l] =

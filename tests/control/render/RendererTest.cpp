@@ -147,6 +147,31 @@ TEST(Renderer, HiddenLayersAreNotDrawn) {
     EXPECT_GT(count(image, qRgb(0, 0, 0)), 50);
 }
 
+// Layers not plotted (their flag, and Defpoints whatever it says) show on screen and stay off
+// paper, blocks inserted on them with them.
+TEST(Renderer, LayersThatAreNotPlottedStayOffPaper) {
+    cad::Drawing d = twoLayerDrawing(); // A black at x = 0, B red at x = 100
+    const std::uint32_t b = d.layerIndex("B");
+    d.layers[b].plottable = false;
+    const std::uint32_t defpoints = d.layerIndex("defpoints");
+    d.layers[defpoints].color = cad::Color::indexed(5);
+    cad::Entity mark;
+    mark.common.layer = defpoints;
+    mark.data = cad::Line{{50, 0, 0}, {50, 100, 0}};
+    d.modelSpace.push_back(mark);
+    const auto list = cad::compileDisplayList(d);
+    const cad::Box2 window{-10, -10, 110, 110};
+    const QImage screen = render(*list, RenderStyle{}, window);
+    EXPECT_GT(count(screen, qRgb(255, 0, 0)), 50);
+    EXPECT_GT(count(screen, qRgb(0, 0, 255)), 50);
+    RenderStyle paper;
+    paper.printing = true;
+    const QImage printed = render(*list, paper, window);
+    EXPECT_EQ(count(printed, qRgb(255, 0, 0)), 0);
+    EXPECT_EQ(count(printed, qRgb(0, 0, 255)), 0);
+    EXPECT_GT(count(printed, qRgb(0, 0, 0)), 50);
+}
+
 TEST(Renderer, InkLandsWhereTheExtentsSay) {
     cad::Drawing d;
     d.layerIndex("0");
