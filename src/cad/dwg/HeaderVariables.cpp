@@ -131,7 +131,9 @@ public:
             texts(2);               // FINGERPRINTGUID, VERSIONGUID
         }
         if (fromR2004) {
-            chars(6); // SORTENTS, INDEXCTL, HIDETEXT, XCLIPFRAME, DIMASSOC, HALOGAP
+            chars(3); // SORTENTS, INDEXCTL, HIDETEXT
+            h.clipFrame = r_.rawChar();
+            chars(2); // DIMASSOC, HALOGAP
             shorts(2);
             chars(2);
             texts(1); // PROJECTNAME

@@ -236,6 +236,8 @@ void readHeaderVariables(std::span<const Group> groups, Header& header) {
             header.lineweightDisplay = g.asInt() != 0;
         else if (name == "$PSTYLEMODE")
             header.namedPlotStyles = g.asInt(1) == 0;
+        else if (name == "$XCLIPFRAME")
+            header.clipFrame = static_cast<std::int32_t>(g.asInt());
     }
     finishPoint();
 }

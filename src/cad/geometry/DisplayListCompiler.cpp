@@ -3,6 +3,7 @@
 #include "../curves/Tessellate.h"
 #include "../io/HugePages.h"
 #include "../io/LoadBudget.h"
+#include "../model/AsciiCase.h"
 #include "../model/Transforms.h"
 #include "../text/TextLayout.h"
 #include "ParallelTasks.h"
@@ -449,6 +450,14 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
                             Affine2::translate(-block.base.x, -block.base.y);
         std::uint32_t target = insert.block;
         std::vector<Vec2> clip = insert.clip;
+        // The clip boundary's frame, drawn with the insert's own properties.
+        if (clip.size() >= 3 && drawing_.header.clipFrame.value_or(0) != 0) {
+            for (std::vector<Vec2>& ring : clipFrameRings(clip)) {
+                for (Vec2& p : ring)
+                    p = transform.map(p);
+                addPolyline(list, item, ring, true);
+            }
+        }
         // A referenced drawing's block holds one insert of the drawing's model space: drawn
         // straight through, a reference costs one level of nesting, not two.
         if (const Insert* model = referencedModel(block);

@@ -110,6 +110,63 @@ std::vector<std::pair<double, double>> lineInside(Vec2 p, Vec2 d, double from, d
     return out;
 }
 
+std::vector<std::vector<Vec2>> clipFrameRings(std::span<const Vec2> boundary) {
+    // The two runs of a slit are saved a hair apart; boundaries of more points than hand-drawn
+    // ones have are kept whole rather than searched pair by pair.
+    constexpr std::size_t kMaxSearched = 512;
+    const std::size_t n = boundary.size();
+    std::vector<std::vector<Vec2>> whole{std::vector<Vec2>(boundary.begin(), boundary.end())};
+    if (n < 3 || n > kMaxSearched)
+        return whole;
+    Box2 box;
+    for (Vec2 p : boundary)
+        box.add(p);
+    const double tolerance = 1e-4 * std::hypot(box.width(), box.height());
+    const auto same = [&](Vec2 a, Vec2 b) {
+        return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance;
+    };
+    const auto from = [&](std::size_t i) { return boundary[i]; };
+    const auto to = [&](std::size_t i) { return boundary[(i + 1) % n]; };
+    std::vector<bool> slit(n, false);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j)
+            if (same(from(i), to(j)) && same(to(i), from(j)))
+                slit[i] = slit[j] = true;
+    if (std::find(slit.begin(), slit.end(), true) == slit.end())
+        return whole;
+    // The other edges traced into rings, each going on with the edge that starts where it ends.
+    std::vector<bool> used = slit;
+    std::vector<std::vector<Vec2>> rings;
+    for (std::size_t start = 0; start < n; ++start) {
+        if (used[start])
+            continue;
+        std::vector<Vec2> ring;
+        std::size_t i = start;
+        while (true) {
+            used[i] = true;
+            ring.push_back(from(i));
+            if (same(to(i), from(start)))
+                break;
+            std::size_t next = n;
+            for (std::size_t k = 0; k < n && next == n; ++k)
+                if (!used[k] && same(from(k), to(i)))
+                    next = k;
+            if (next == n)
+                return whole; // an open chain: not a slit boundary after all
+            i = next;
+        }
+        if (ring.size() >= 3)
+            rings.push_back(std::move(ring));
+    }
+    if (!rings.empty()) {
+        const auto outer = std::max_element(rings.begin(), rings.end(), [](auto& a, auto& b) {
+            return std::fabs(signedArea(a)) < std::fabs(signedArea(b));
+        });
+        rings.erase(outer);
+    }
+    return rings;
+}
+
 std::vector<Vec2> ringInsideConvex(std::span<const Vec2> ring, std::span<const Vec2> convex) {
     const double sign = signedArea(convex) >= 0 ? 1 : -1;
     std::vector<Vec2> current(ring.begin(), ring.end()), next;

@@ -28,6 +28,12 @@ Overlap boxOverlap(const Box2& box, std::span<const Vec2> polygon, const Box2& p
 std::vector<std::pair<double, double>> lineInside(Vec2 p, Vec2 d, double from, double to,
                                                   std::span<const Vec2> polygon);
 
+// The rings that frame a clip boundary: the boundary itself, or, when it runs out to an outer
+// ring and back along one slit (how a boundary that hides its inside is saved for readers that
+// only know boundaries that show it), its rings without the slit and without the outer one,
+// which only stands for the block's extents (none when the slit leads to no inner ring).
+std::vector<std::vector<Vec2>> clipFrameRings(std::span<const Vec2> boundary);
+
 // The part of a ring inside a convex polygon (Sutherland-Hodgman); fewer than three points when
 // nothing of it is inside.
 std::vector<Vec2> ringInsideConvex(std::span<const Vec2> ring, std::span<const Vec2> convex);

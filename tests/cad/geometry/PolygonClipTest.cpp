@@ -61,3 +61,27 @@ TEST(PolygonClip, RingsAreCutToAConvexBoundaryEitherWayRound) {
 
     EXPECT_LT(ringInsideConvex(square, std::vector<Vec2>{{20, 20}, {30, 20}, {20, 30}}).size(), 3u);
 }
+
+// A clip boundary's frame is the boundary; one saved with a slit out to an outer ring (a
+// boundary that hides its inside, written for readers that know only the other kind) is framed
+// by its inner ring alone, the slit's two runs being a hair apart.
+TEST(PolygonClip, ClipFramesLeaveOutTheSlitAndTheOuterRing) {
+    const auto plain = clipFrameRings(kEll);
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_EQ(plain[0].size(), kEll.size());
+
+    // Inner 2..4 x 2..4 reached from the outer 0..10 square along y = 3.
+    const double gap = 4e-5;
+    const std::vector<Vec2> keyhole{{2, 3},        {10, 3},      {10, 10}, {0, 10}, {0, 0}, {10, 0},
+                                    {10, 3 - gap}, {2, 3 - gap}, {2, 2},   {4, 2},  {4, 4}, {2, 4}};
+    const auto inner = clipFrameRings(keyhole);
+    ASSERT_EQ(inner.size(), 1u);
+    EXPECT_EQ(boxOf(inner[0]).minX, 2);
+    EXPECT_EQ(boxOf(inner[0]).maxX, 4);
+    EXPECT_NEAR(boxOf(inner[0]).maxY, 4, 1e-12);
+
+    // A slit that leads to no inner ring leaves no frame.
+    const std::vector<Vec2> empty{{2, 3},  {0, 3}, {0, 10},      {10, 10},
+                                  {10, 0}, {0, 0}, {0, 3 - gap}, {2, 3 - gap}};
+    EXPECT_TRUE(clipFrameRings(empty).empty());
+}

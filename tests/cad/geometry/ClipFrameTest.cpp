@@ -1,0 +1,52 @@
+// The frame of a clipped insert: drawn round its clip boundary when the drawing's XCLIPFRAME
+// asks for it, read from DXF and DWG headers alike, through the viewer's reader and compile.
+#include "cad/geometry/DisplayList.h"
+#include "cad/load/DrawingReader.h"
+#include "support/Corpus.h"
+
+#include <gtest/gtest.h>
+
+using namespace vexor;
+
+namespace {
+
+std::size_t polylinesOf(const cad::Drawing& d) {
+    const auto list = cad::compileDisplayList(d);
+    std::size_t n = 0;
+    for (const cad::DisplayItem& item : list->modelSpace().items)
+        n += item.kind == cad::ItemKind::Polyline && item.closed;
+    return n;
+}
+
+} // namespace
+
+TEST(ClipFrames, DrawnRoundEachClippedInsertWhenTheDrawingAsks) {
+    VEXOR_REQUIRE_CORPUS();
+    cad::Drawing d =
+        cad::readDrawingFile((*test::corpusDir() / "dxf/ascii/AC1027/ezdxf__xclip.dxf").string());
+    ASSERT_EQ(d.header.clipFrame, 2);
+    const std::size_t framed = polylinesOf(d);
+    d.header.clipFrame = 0;
+    const std::size_t bare = polylinesOf(d);
+    // Six inserts clipped to show their inside, one framed by the inner ring of a boundary
+    // that hides it, and one whose saved boundary holds no inner ring.
+    EXPECT_EQ(framed - bare, 7u);
+    d.header.clipFrame.reset(); // a file that does not say shows none
+    EXPECT_EQ(polylinesOf(d), bare);
+}
+
+// From R2010 on a DXF file gives the header's value as it is (group 280); the R2004 and R2007
+// ones give only a flag (group 290), so those are not compared.
+TEST(ClipFrames, DwgHeadersSayWhatTheirDxfTwinsSay) {
+    VEXOR_REQUIRE_CORPUS();
+    for (const std::string version : {"AC1024", "AC1027", "AC1032"}) {
+        const auto root = *test::corpusDir();
+        const cad::Drawing dwg = cad::readDrawingFile(
+            (root / "dwg" / version / ("acadsharp__sample_" + version + ".dwg")).string());
+        const cad::Drawing dxf = cad::readDrawingFile(
+            (root / "dxf/ascii" / version / ("acadsharp__sample_" + version + "_ascii.dxf"))
+                .string());
+        ASSERT_TRUE(dxf.header.clipFrame) << version;
+        EXPECT_EQ(dwg.header.clipFrame, dxf.header.clipFrame) << version;
+    }
+}
