@@ -154,6 +154,9 @@ struct ItemList {
     // straight lines pays nothing for them.
     std::vector<ItemCurve> curves;
     std::vector<ItemArea> areas; // by item: pattern hatches only
+    // Items shown on screen and left off paper, in order (the clip frames of a drawing whose
+    // XCLIPFRAME says so).
+    std::vector<std::uint32_t> screenOnly;
     // Where the items come from: one entry per item into `sources`, one source per entity.
     std::vector<std::uint32_t> sourceOf;
     std::vector<ItemSource> sources;

@@ -316,7 +316,7 @@ void DisplayListCompiler::followNewOrder(ItemList& list, const std::vector<std::
             moved[k] = list.sourceOf[order[k]];
         list.sourceOf = std::move(moved);
     }
-    if (list.curves.empty() && list.areas.empty())
+    if (list.curves.empty() && list.areas.empty() && list.screenOnly.empty())
         return;
     std::vector<std::uint32_t> placeOf;
     resizeLarge(placeOf, order.size());
@@ -330,6 +330,9 @@ void DisplayListCompiler::followNewOrder(ItemList& list, const std::vector<std::
         area.item = placeOf[area.item];
     std::sort(list.areas.begin(), list.areas.end(),
               [](const ItemArea& a, const ItemArea& b) { return a.item < b.item; });
+    for (std::uint32_t& item : list.screenOnly)
+        item = placeOf[item];
+    std::sort(list.screenOnly.begin(), list.screenOnly.end());
 }
 
 void DisplayListCompiler::capArray(InsertRef& ref, double& drawn) {
@@ -391,6 +394,7 @@ std::size_t DisplayList::memoryBytes() const {
             l.inserts.capacity() * sizeof(InsertRef) + l.texts.capacity() * sizeof(TextRun) +
             l.index.memoryBytes() + l.summaries.capacity() * sizeof(ItemSummary) +
             l.curves.capacity() * sizeof(ItemCurve) + l.areas.capacity() * sizeof(ItemArea) +
+            l.screenOnly.capacity() * sizeof(std::uint32_t) +
             l.sourceOf.capacity() * sizeof(std::uint32_t) +
             l.sources.capacity() * sizeof(ItemSource);
         for (const TextRun& t : l.texts)

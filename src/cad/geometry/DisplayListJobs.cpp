@@ -38,6 +38,8 @@ void appendItems(ItemList& list, ItemList&& part) {
         area.item += items;
         list.areas.push_back(area);
     }
+    for (std::uint32_t item : part.screenOnly)
+        list.screenOnly.push_back(item + items);
     for (std::uint32_t source : part.sourceOf)
         list.sourceOf.push_back(source + sources);
     for (ItemSource source : part.sources) {

@@ -127,8 +127,8 @@ struct Header {
     // Whether frames are drawn round wipeouts (WIPEOUTFRAME: 0 no, 1 yes, 2 shown but not
     // plotted) and round raster images (IMAGEFRAME); absent when the file does not say.
     std::optional<std::int32_t> wipeoutFrame, imageFrame;
-    // Whether clipped inserts show their clip boundary (XCLIPFRAME: 0 no; 1 and 2 yes, one of
-    // them on screen only); saved in drawings from R2004 on, hidden when the file does not say.
+    // Whether clipped inserts show their clip boundary (XCLIPFRAME: 0 no, 1 shown and plotted,
+    // 2 shown but not plotted); saved in drawings from R2004 on, none when the file does not say.
     std::optional<std::int32_t> clipFrame;
     bool lineweightDisplay = false; // LWDISPLAY: lines shown at their lineweight on screen
     bool namedPlotStyles = false;   // PSTYLEMODE 0: plotted through named (.stb) tables

@@ -559,6 +559,9 @@ private:
         // parts of its block that lie on layers of their own; a frozen layer hides inserts too.
         if (item.kind == ItemKind::Insert ? frozen(layer) : hidden(layer))
             return;
+        if (style_.printing && !items.screenOnly.empty() &&
+            std::binary_search(items.screenOnly.begin(), items.screenOnly.end(), index))
+            return;
         ++stats_.itemsVisited;
         const cad::PlotStyle* named =
             colors_.namedStyle(item.plotStyle, layer, inherited.plotStyle);

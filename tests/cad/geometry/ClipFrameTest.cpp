@@ -10,11 +10,13 @@ using namespace vexor;
 
 namespace {
 
-std::size_t polylinesOf(const cad::Drawing& d) {
+std::size_t polylinesOf(const cad::Drawing& d, std::size_t* screenOnly = nullptr) {
     const auto list = cad::compileDisplayList(d);
     std::size_t n = 0;
     for (const cad::DisplayItem& item : list->modelSpace().items)
         n += item.kind == cad::ItemKind::Polyline && item.closed;
+    if (screenOnly)
+        *screenOnly = list->modelSpace().screenOnly.size();
     return n;
 }
 
@@ -25,12 +27,17 @@ TEST(ClipFrames, DrawnRoundEachClippedInsertWhenTheDrawingAsks) {
     cad::Drawing d =
         cad::readDrawingFile((*test::corpusDir() / "dxf/ascii/AC1027/ezdxf__xclip.dxf").string());
     ASSERT_EQ(d.header.clipFrame, 2);
-    const std::size_t framed = polylinesOf(d);
+    std::size_t screenOnly = 0;
+    const std::size_t framed = polylinesOf(d, &screenOnly);
     d.header.clipFrame = 0;
     const std::size_t bare = polylinesOf(d);
     // Six inserts clipped to show their inside, one framed by the inner ring of a boundary
     // that hides it, and one whose saved boundary holds no inner ring.
     EXPECT_EQ(framed - bare, 7u);
+    EXPECT_EQ(screenOnly, 7u); // 2: shown, not plotted
+    d.header.clipFrame = 1;    // shown and plotted
+    EXPECT_EQ(polylinesOf(d, &screenOnly), framed);
+    EXPECT_EQ(screenOnly, 0u);
     d.header.clipFrame.reset(); // a file that does not say shows none
     EXPECT_EQ(polylinesOf(d), bare);
 }

@@ -172,6 +172,36 @@ TEST(Renderer, LayersThatAreNotPlottedStayOffPaper) {
     EXPECT_GT(count(printed, qRgb(0, 0, 0)), 50);
 }
 
+// A clip frame the drawing keeps off paper (XCLIPFRAME 2) shows on screen only; at 1 it is
+// plotted too.
+TEST(Renderer, ClipFramesArePlottedOnlyWhenTheDrawingSaysSo) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    const std::uint32_t block = d.blockIndex("B");
+    cad::Entity line;
+    line.common.color = cad::Color::indexed(5);
+    line.data = cad::Line{{0, 50, 0}, {100, 50, 0}};
+    d.blocks[block].entities = {line};
+    cad::Insert insert;
+    insert.block = block;
+    insert.clip = {{10, 10}, {90, 10}, {90, 90}, {10, 90}};
+    cad::Entity clipped;
+    clipped.common.color = cad::Color::indexed(1);
+    clipped.data = insert;
+    d.modelSpace = {clipped};
+    const cad::Box2 window{0, 0, 100, 100};
+    RenderStyle paper;
+    paper.printing = true;
+    for (const int frame : {1, 2}) {
+        d.header.clipFrame = frame;
+        const auto list = cad::compileDisplayList(d);
+        EXPECT_GT(count(render(*list, RenderStyle{}, window), qRgb(255, 0, 0)), 100) << frame;
+        const QImage printed = render(*list, paper, window);
+        EXPECT_GT(count(printed, qRgb(0, 0, 255)), 50) << frame; // the block itself
+        EXPECT_EQ(count(printed, qRgb(255, 0, 0)) > 100, frame == 1) << frame;
+    }
+}
+
 TEST(Renderer, InkLandsWhereTheExtentsSay) {
     cad::Drawing d;
     d.layerIndex("0");
