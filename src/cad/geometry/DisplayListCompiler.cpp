@@ -270,6 +270,14 @@ void DisplayListCompiler::keepCurves(ItemList& list, std::size_t itemsBefore,
     }
 }
 
+void DisplayListCompiler::addFrame(ItemList& list, const DisplayItem& item,
+                                   const std::vector<Vec2>& ring, std::int32_t setting) {
+    const std::size_t before = list.items.size();
+    addPolyline(list, item, ring, true);
+    if (setting == 2 && list.items.size() > before)
+        list.screenOnly.push_back(static_cast<std::uint32_t>(before));
+}
+
 void DisplayListCompiler::addPolyline(ItemList& list, DisplayItem item,
                                       const std::vector<Vec2>& points, bool closed) {
     item.first = static_cast<std::uint32_t>(list.points.size());
@@ -450,17 +458,13 @@ void DisplayListCompiler::addInsert(ItemList& list, const EntityCommon& common,
                             Affine2::translate(-block.base.x, -block.base.y);
         std::uint32_t target = insert.block;
         std::vector<Vec2> clip = insert.clip;
-        // The clip boundary's frame, drawn with the insert's own properties; at 2 it is not
-        // plotted.
+        // The clip boundary's frame, drawn with the insert's own properties.
         const std::int32_t frame = drawing_.header.clipFrame.value_or(0);
         if (clip.size() >= 3 && (frame == 1 || frame == 2)) {
             for (std::vector<Vec2>& ring : clipFrameRings(clip)) {
                 for (Vec2& p : ring)
                     p = transform.map(p);
-                const std::size_t before = list.items.size();
-                addPolyline(list, item, ring, true);
-                if (frame == 2 && list.items.size() > before)
-                    list.screenOnly.push_back(static_cast<std::uint32_t>(before));
+                addFrame(list, item, ring, frame);
             }
         }
         // A referenced drawing's block holds one insert of the drawing's model space: drawn

@@ -54,6 +54,10 @@ private:
 
     void addPolyline(ItemList& list, DisplayItem item, const std::vector<Vec2>& points,
                      bool closed);
+    // A closed frame round a clip boundary, image or wipeout: at `setting` 2 shown on screen
+    // only, at any other value plotted too.
+    void addFrame(ItemList& list, const DisplayItem& item, const std::vector<Vec2>& ring,
+                  std::int32_t setting);
     // Gives `curves` to the item just added from `pointCount` points (when it was added, as the
     // list's item `itemsBefore`, with every point: else their runs would not match).
     static void keepCurves(ItemList& list, std::size_t itemsBefore, std::size_t pointCount,

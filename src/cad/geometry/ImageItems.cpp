@@ -70,9 +70,10 @@ void DisplayListCompiler::addImageFrame(ItemList& list, const EntityCommon& comm
         DisplayItem mask = item;
         mask.kind = ItemKind::Wipeout;
         addPolygon(list, mask, area);
-        if (drawing_.header.wipeoutFrame.value_or(1) != 0)
+        const std::int32_t setting = drawing_.header.wipeoutFrame.value_or(1);
+        if (setting != 0)
             for (const auto& ring : area)
-                addPolyline(list, item, ring, true);
+                addFrame(list, item, ring, setting);
         return;
     }
 
@@ -109,10 +110,12 @@ void DisplayListCompiler::addImageFrame(ItemList& list, const EntityCommon& comm
             }
         }
     }
-    // The frame shows as the drawing asks; a picture that cannot be shown leaves its frame.
-    if (!drawn || drawing_.header.imageFrame.value_or(1) != 0)
+    // The frame shows as the drawing asks; a picture that cannot be shown leaves its frame,
+    // plotted.
+    const std::int32_t setting = drawing_.header.imageFrame.value_or(1);
+    if (!drawn || setting != 0)
         for (const auto& ring : area)
-            addPolyline(list, item, ring, true);
+            addFrame(list, item, ring, drawn ? setting : 1);
 }
 
 void DisplayListCompiler::addUnderlay(ItemList& list, const EntityCommon& common, const Underlay& u,

@@ -57,3 +57,28 @@ TEST(ClipFrames, DwgHeadersSayWhatTheirDxfTwinsSay) {
         EXPECT_EQ(dwg.header.clipFrame, dxf.header.clipFrame) << version;
     }
 }
+
+// Wipeout and image frames follow the same rule: at 2 they are shown on screen only, but for
+// the frame of a picture that is not shown, which stands in for it on paper too.
+TEST(ClipFrames, WipeoutAndImageFramesAtTwoStayOffPaper) {
+    cad::Drawing d;
+    d.layerIndex("0");
+    for (const auto kind : {cad::ImageFrame::Kind::Wipeout, cad::ImageFrame::Kind::Image}) {
+        cad::ImageFrame frame;
+        frame.kind = kind;
+        frame.sizePixels = {10, 10};
+        frame.showImage = false; // an image: its frame alone
+        cad::Entity e;
+        e.data = frame;
+        d.modelSpace.push_back(e);
+    }
+    for (const int setting : {1, 2}) {
+        d.header.wipeoutFrame = d.header.imageFrame = setting;
+        const auto list = cad::compileDisplayList(d);
+        std::size_t frames = 0;
+        for (const cad::DisplayItem& item : list->modelSpace().items)
+            frames += item.kind == cad::ItemKind::Polyline;
+        EXPECT_EQ(frames, 2u) << setting;
+        EXPECT_EQ(list->modelSpace().screenOnly.size(), setting == 2 ? 1u : 0u) << setting;
+    }
+}
