@@ -1,5 +1,6 @@
 #include "PlotStyleNames.h"
 
+#include "../io/PlotStyleLinks.h"
 #include "ObjectTypes.h"
 
 #include <string_view>
@@ -55,22 +56,13 @@ void readPlotStyleNames(const ObjectStore& store, std::uint64_t dictionary,
         drawing.diagnostics.push_back("skipped damaged plot style name dictionary (handle " +
                                       std::to_string(dictionary) + "): " + e.what());
     }
-    std::size_t unknown = 0;
-    auto nameOf = [&](std::uint64_t placeholder) -> const std::string* {
-        const auto it = names.find(placeholder);
-        unknown += it == names.end() ? 1 : 0;
-        return it == names.end() ? nullptr : &it->second;
-    };
-    for (const auto& [layer, placeholder] : tables.layerPlotStyles)
-        if (const std::string* name = nameOf(placeholder); name && layer < drawing.layers.size())
-            drawing.layers[layer].plotStyle = *name;
-    for (const auto& [entity, placeholder] : entities)
-        if (const std::string* name = nameOf(placeholder))
-            drawing.entityPlotStyles[entity] = *name;
-    if (unknown)
-        drawing.diagnostics.push_back(std::to_string(unknown) +
-                                      " plot style references name no entry of the plot style "
-                                      "dictionary; plotted in the default style");
+    nameLinkedPlotStyles(
+        drawing,
+        [&](std::uint64_t placeholder) -> const std::string* {
+            const auto it = names.find(placeholder);
+            return it == names.end() ? nullptr : &it->second;
+        },
+        tables.layerPlotStyles, entities, "");
 }
 
 } // namespace vexor::cad::dwg

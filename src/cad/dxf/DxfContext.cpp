@@ -1,6 +1,7 @@
 #include "DxfContext.h"
 
 #include "../io/Codepage.h"
+#include "../io/PlotStyleLinks.h"
 #include "../model/AsciiCase.h"
 
 #include <charconv>
@@ -210,22 +211,13 @@ void DxfContext::resolveNamedObjects() {
                 if (const auto styles = dictionaries_.find(handle); styles != dictionaries_.end())
                     for (const auto& [styleName, placeholder] : styles->second)
                         styleNames.emplace(placeholder, &styleName);
-    std::size_t unknown = 0;
-    auto nameOf = [&](std::uint64_t placeholder) -> const std::string* {
-        const auto it = styleNames.find(placeholder);
-        unknown += it == styleNames.end() ? 1 : 0;
-        return it == styleNames.end() ? nullptr : it->second;
-    };
-    for (const auto& [layer, placeholder] : layerPlotStyles_)
-        if (const std::string* name = nameOf(placeholder); name && layer < drawing_.layers.size())
-            drawing_.layers[layer].plotStyle = *name;
-    for (const auto& [entity, placeholder] : entityPlotStyles_)
-        if (const std::string* name = nameOf(placeholder))
-            drawing_.entityPlotStyles[entity] = *name;
-    if (unknown)
-        drawing_.diagnostics.push_back(fileName_ + ": " + std::to_string(unknown) +
-                                       " plot style references name no entry of the plot style "
-                                       "dictionary; plotted in the default style");
+    nameLinkedPlotStyles(
+        drawing_,
+        [&](std::uint64_t placeholder) -> const std::string* {
+            const auto it = styleNames.find(placeholder);
+            return it == styleNames.end() ? nullptr : it->second;
+        },
+        layerPlotStyles_, entityPlotStyles_, fileName_ + ": ");
     for (Layout& layout : drawing_.layouts)
         if (layout.plotArea == PlotArea::View)
             if (const auto view = viewsByUpperName_.find(upper(layout.plotViewName));
